@@ -1,0 +1,43 @@
+// Translation of the desktop engine's SQL dialect into SQLite SQL.
+// Built on a tokenizer (sql_tokenizer.h): string literals, bracketed names
+// and comments are recognised before any rewrite, so a quote or a bracket
+// inside a name or value can never change the statement's structure.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "dataaccess/error.h"
+
+namespace qrv::dao {
+
+// Given an external database path from a source clause `IN 'path'`, returns the
+// schema name under which that file is attached (the Database attaches it).
+using AttachFn = std::function<Result<std::string>(const std::string& path)>;
+
+enum class StatementKind { Select, Insert, Update, Delete, Other };
+
+struct TranslatedSql {
+    std::string sql;
+    StatementKind kind = StatementKind::Other;
+};
+
+// One statement; a trailing ";" is allowed, anything after it is error 3142.
+Result<TranslatedSql> translateStatement(std::string_view dialectSql, const AttachFn& attach);
+
+// An expression alone, e.g. a FindFirst criteria text "[Name] Like 'A*'".
+Result<std::string> translateExpression(std::string_view dialectExpr);
+
+// A field validation rule such as "Is Null Or >0": terms that start with an
+// operator get the field as their left operand; result is an SQLite expression.
+Result<std::string> translateFieldRule(std::string_view rule, std::string_view fieldName);
+
+// Writing names into dialect SQL: "[" + name with "]" doubled + "]".
+std::string bracketName(std::string_view name);
+// Writing names into SQLite SQL: '"' + name with '"' doubled + '"'.
+std::string quoteIdentifier(std::string_view name);
+// Writing text into SQL (both dialects): "'" + text with "'" doubled + "'".
+std::string quoteLiteral(std::string_view text);
+
+}  // namespace qrv::dao

@@ -1,0 +1,13 @@
+// SQL functions and aggregates that the dialect translation relies on,
+// registered on every connection the data-access layer opens.
+#pragma once
+
+struct sqlite3;
+
+namespace qrv::dao {
+
+// Registers qrv_like(value, pattern), qrv_stdev, qrv_stdevp, qrv_var, qrv_varp,
+// qrv_first, qrv_last. Returns an SQLite result code.
+int registerDialectFunctions(sqlite3* db);
+
+}  // namespace qrv::dao
