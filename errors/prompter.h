@@ -1,0 +1,33 @@
+// Prompter: the one way the program asks the user something or tells them
+// something. The engine is silent by default, the command line answers from
+// its flags, the designer shows dialogs and the tests script the answers.
+#pragma once
+
+#include <string>
+
+namespace qrv {
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // A Yes/No question; true means Yes.
+    virtual bool askYesNo(const std::string& caption, const std::string& text) = 0;
+    virtual void inform(const std::string& caption, const std::string& text) = 0;
+    virtual void critical(const std::string& caption, const std::string& text) = 0;
+    virtual void beep() = 0;
+};
+
+// Shows nothing and answers every question with a fixed answer.
+class SilentPrompter final : public Prompter {
+public:
+    explicit SilentPrompter(bool answer = false) : answer_(answer) {}
+    bool askYesNo(const std::string&, const std::string&) override { return answer_; }
+    void inform(const std::string&, const std::string&) override {}
+    void critical(const std::string&, const std::string&) override {}
+    void beep() override {}
+
+private:
+    bool answer_;
+};
+
+}  // namespace qrv
