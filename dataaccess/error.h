@@ -52,7 +52,9 @@ inline constexpr int kDiskFull = 3035;
 inline constexpr int kLocked = 3260;
 }  // namespace err
 
-Error makeError(int number, std::string description);
+inline Error makeError(int number, std::string description) {
+    return Error{number, std::move(description)};
+}
 
 // A value or an error, for operations that produce something.
 template <class T>
