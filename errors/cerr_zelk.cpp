@@ -99,12 +99,7 @@ void CErr_Zelk::SetFileVersion(std::string name, std::string version) noexcept {
 
 void CErr_Zelk::ClearError() noexcept {
     hasError_ = false;
-    last_.number = 0;
-    last_.line = kUnknownLine;
-    last_.description.clear();
-    last_.procedure.clear();
-    last_.operation.clear();
-    last_.message.clear();
+    last_ = LastError{};
 }
 
 void CErr_Zelk::ClearLog() noexcept {
