@@ -50,10 +50,7 @@ CErr_Zelk::CErr_Zelk(Prompter* prompter, bool displayError)
 void CErr_Zelk::Push(std::string procedure) noexcept {
     try {
         stack_.push_back(std::move(procedure));
-        if (stack_.size() > maxItems_) {
-            stack_.pop_front();
-            ++dropped_;
-        }
+        ForgetBeyondMaxItems();
     } catch (...) {
         // Out of memory: still count the entry so that its pop stays balanced.
         ++dropped_;
@@ -78,6 +75,10 @@ std::string CErr_Zelk::TopProcedure() const {
 
 void CErr_Zelk::SetMaxItems(std::size_t items) noexcept {
     maxItems_ = items == 0 ? 1 : items;
+    ForgetBeyondMaxItems();
+}
+
+void CErr_Zelk::ForgetBeyondMaxItems() noexcept {
     while (stack_.size() > maxItems_) {
         stack_.pop_front();
         ++dropped_;

@@ -126,6 +126,8 @@ class CErr_Zelk {
         std::string message;
     };
 
+    // Keeps the newest MaxItems names; the forgotten ones are still counted.
+    void ForgetBeyondMaxItems() noexcept;
     void WriteReport() const;
     void ShowMessage() const;
 
