@@ -59,7 +59,7 @@ inline Error makeError(int number, std::string description) {
 // A value or an error, for operations that produce something.
 template <class T>
 class Result {
-public:
+  public:
     Result(T value) : v_(std::move(value)) {}      // NOLINT: implicit by design
     Result(Error error) : v_(std::move(error)) {}  // NOLINT
     bool ok() const { return v_.index() == 0; }
@@ -70,7 +70,7 @@ public:
     T* operator->() { return &value(); }
     const Error& error() const { return std::get<1>(v_); }
 
-private:
+  private:
     std::variant<T, Error> v_;
 };
 

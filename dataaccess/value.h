@@ -14,23 +14,58 @@ namespace qrv::dao {
 enum class ValueKind : std::uint8_t { Null, Bool, Byte, Int16, Int32, Double, Text, Date };
 
 class Value {
-public:
+  public:
     Value() = default;
     static Value null() { return Value(); }
-    static Value boolean(bool b) { Value v; v.kind_ = ValueKind::Bool; v.i_ = b ? 1 : 0; return v; }
-    static Value byte(std::uint8_t b) { Value v; v.kind_ = ValueKind::Byte; v.i_ = b; return v; }
-    static Value int16(std::int16_t i) { Value v; v.kind_ = ValueKind::Int16; v.i_ = i; return v; }
-    static Value int32(std::int32_t i) { Value v; v.kind_ = ValueKind::Int32; v.i_ = i; return v; }
-    static Value real(double d) { Value v; v.kind_ = ValueKind::Double; v.d_ = d; return v; }
-    static Value date(double serial) { Value v; v.kind_ = ValueKind::Date; v.d_ = serial; return v; }
-    static Value text(std::string s) { Value v; v.kind_ = ValueKind::Text; v.s_ = std::move(s); return v; }
+    static Value boolean(bool b) {
+        Value v;
+        v.kind_ = ValueKind::Bool;
+        v.i_ = b ? 1 : 0;
+        return v;
+    }
+    static Value byte(std::uint8_t b) {
+        Value v;
+        v.kind_ = ValueKind::Byte;
+        v.i_ = b;
+        return v;
+    }
+    static Value int16(std::int16_t i) {
+        Value v;
+        v.kind_ = ValueKind::Int16;
+        v.i_ = i;
+        return v;
+    }
+    static Value int32(std::int32_t i) {
+        Value v;
+        v.kind_ = ValueKind::Int32;
+        v.i_ = i;
+        return v;
+    }
+    static Value real(double d) {
+        Value v;
+        v.kind_ = ValueKind::Double;
+        v.d_ = d;
+        return v;
+    }
+    static Value date(double serial) {
+        Value v;
+        v.kind_ = ValueKind::Date;
+        v.d_ = serial;
+        return v;
+    }
+    static Value text(std::string s) {
+        Value v;
+        v.kind_ = ValueKind::Text;
+        v.s_ = std::move(s);
+        return v;
+    }
 
     // Convenience constructors for literals in calling code.
-    Value(bool b) : Value(boolean(b)) {}                 // NOLINT
-    Value(int i) : Value(int32(i)) {}                    // NOLINT
-    Value(double d) : Value(real(d)) {}                  // NOLINT
-    Value(const char* s) : Value(text(s)) {}             // NOLINT
-    Value(std::string s) : Value(text(std::move(s))) {}  // NOLINT
+    Value(bool b) : Value(boolean(b)) {}                        // NOLINT
+    Value(int i) : Value(int32(i)) {}                           // NOLINT
+    Value(double d) : Value(real(d)) {}                         // NOLINT
+    Value(const char* s) : Value(text(s)) {}                    // NOLINT
+    Value(std::string s) : Value(text(std::move(s))) {}         // NOLINT
     Value(std::string_view s) : Value(text(std::string(s))) {}  // NOLINT
 
     ValueKind kind() const { return kind_; }
@@ -43,7 +78,7 @@ public:
     std::optional<double> toDouble() const;
     // Like toDouble but 0 for Null and unparsable text; for code that has checked the kind.
     double asDouble() const;
-    bool asBool() const;        // nonzero numbers and "True"/"Yes" text are true
+    bool asBool() const;         // nonzero numbers and "True"/"Yes" text are true
     std::string toText() const;  // the text form; Null gives ""
     const std::string& textRef() const { return s_; }
     std::int64_t rawInt() const { return i_; }
@@ -53,7 +88,7 @@ public:
     // numbers by value (across integer kinds), text exactly.
     friend bool operator==(const Value& a, const Value& b);
 
-private:
+  private:
     ValueKind kind_ = ValueKind::Null;
     std::int64_t i_ = 0;
     double d_ = 0;

@@ -1,0 +1,39 @@
+// quorvane: the command-line face of the engine. Sub-commands work on a
+// database file; failures print the system's own message and exit non-zero.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include "cli/commands.h"
+
+namespace {
+
+const char* const kHelp =
+    "Usage: quorvane COMMAND [ARGS]\n"
+    "\n"
+    "Quorvane keeps statistical scenarios inside a database file and runs them.\n"
+    "\n"
+    "Commands:\n"
+    "  init DB        create DB (if missing) and add the scenario tables to it\n"
+    "  tables DB      list the tables and stored queries of DB with row counts\n"
+    "  demo [DIR]     build the demo database (DIR/quorvane-demo.db, default the\n"
+    "                 current folder) and show what it holds\n"
+    "  --help         show this text\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace qrv::cli;
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
+        !std::strcmp(argv[1], "help")) {
+        std::cout << kHelp;
+        return argc < 2 ? 2 : 0;
+    }
+    const std::string cmd = argv[1];
+    Args args(argv + 2, argv + argc);
+    if (cmd == "init") return cmdInit(args);
+    if (cmd == "tables") return cmdTables(args);
+    if (cmd == "demo") return cmdDemo(args);
+    std::cerr << "quorvane: unknown command '" << cmd << "'\n\n" << kHelp;
+    return 2;
+}

@@ -1,0 +1,69 @@
+// Internal: one open SQLite connection with the state the object model needs
+// (read-only flag, transaction depth, attached source files). Shared by the
+// Database and every Recordset opened on it, so a recordset that outlives a
+// closed database fails cleanly instead of touching a dead handle.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "dataaccess/error.h"
+
+namespace qrv::dao::detail {
+
+struct Connection {
+    sqlite3* db = nullptr;
+    std::string path;
+    bool readOnly = false;
+    bool scratch = false;
+    int txDepth = 0;
+    std::map<std::string, std::string> attached;  // file path -> schema name
+    long schemaGeneration = 0;                    // bumped on every schema change we make
+
+    ~Connection();
+    bool isOpen() const { return db != nullptr; }
+    void close();
+};
+
+using ConnectionPtr = std::shared_ptr<Connection>;
+
+// A prepared statement that finalizes itself.
+class Stmt {
+  public:
+    Stmt() = default;
+    explicit Stmt(sqlite3_stmt* s) : s_(s) {}
+    Stmt(Stmt&& o) noexcept : s_(o.s_) { o.s_ = nullptr; }
+    Stmt& operator=(Stmt&& o) noexcept {
+        if (this != &o) {
+            reset();
+            s_ = o.s_;
+            o.s_ = nullptr;
+        }
+        return *this;
+    }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+    ~Stmt() { reset(); }
+    void reset() {
+        if (s_) sqlite3_finalize(s_);
+        s_ = nullptr;
+    }
+    sqlite3_stmt* get() const { return s_; }
+    explicit operator bool() const { return s_ != nullptr; }
+
+  private:
+    sqlite3_stmt* s_ = nullptr;
+};
+
+// Prepares SQLite SQL (already translated); errors mapped to numbered errors.
+Result<Stmt> prepare(Connection& c, const std::string& sql);
+// Runs SQLite SQL that returns no rows.
+Error exec(Connection& c, const std::string& sql);
+// Maps the connection's last SQLite error (result code rc) to a numbered error.
+Error mapError(Connection& c, int rc);
+Error closedError();
+
+}  // namespace qrv::dao::detail

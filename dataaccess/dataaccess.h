@@ -1,0 +1,11 @@
+// The data-access layer in one include: engine, workspaces, databases,
+// recordsets, definitions and values.
+#pragma once
+
+#include "dataaccess/database.h"
+#include "dataaccess/dbengine.h"
+#include "dataaccess/error.h"
+#include "dataaccess/recordset.h"
+#include "dataaccess/tabledef.h"
+#include "dataaccess/types.h"
+#include "dataaccess/value.h"

@@ -1,0 +1,227 @@
+// Database handle operations: statements, definitions, stored queries,
+// transactions and database properties.
+#include "dataaccess/database.h"
+
+#include "dataaccess/database_impl.h"
+#include "dataaccess/sql_dialect.h"
+
+namespace qrv::dao {
+
+using detail::closedError;
+
+namespace {
+const std::string kEmpty;
+
+std::string trimStatement(std::string s) {
+    while (!s.empty() && (s.back() == ';' || s.back() == ' ' || s.back() == '\n' ||
+                          s.back() == '\r' || s.back() == '\t'))
+        s.pop_back();
+    return s;
+}
+}  // namespace
+
+namespace detail {
+
+Result<std::string> DatabaseImpl::attach(const std::string& path) {
+    if (auto it = conn->attached.find(path); it != conn->attached.end()) return it->second;
+    if (Error e = checkDatabaseFile(path)) return e;
+    std::string alias = "qrv_src" + std::to_string(conn->attached.size() + 1);
+    auto st = prepare(*conn, "ATTACH DATABASE ?1 AS " + quoteIdentifier(alias));
+    if (!st) return st.error();
+    sqlite3_bind_text(st->get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
+    int rc = sqlite3_step(st->get());
+    if (rc != SQLITE_DONE) return mapError(*conn, rc);
+    conn->attached.emplace(path, alias);
+    return alias;
+}
+
+}  // namespace detail
+
+bool Database::IsOpen() const {
+    return p_ && p_->conn->isOpen();
+}
+const std::string& Database::Name() const {
+    return p_ ? p_->conn->path : kEmpty;
+}
+bool Database::Updatable() const {
+    return IsOpen() && !p_->conn->readOnly;
+}
+
+Result<Recordset> Database::OpenRecordset(std::string_view source, int type, int options) {
+    if (!IsOpen()) return closedError();
+    return p_->openRecordset(source, type, options);
+}
+
+Result<long> Database::Execute(std::string_view sql) {
+    if (!IsOpen()) return closedError();
+    auto* impl = p_.get();
+    auto tr =
+        translateStatement(sql, [impl](const std::string& path) { return impl->attach(path); });
+    if (!tr) return tr.error();
+    if (tr->kind == StatementKind::Select) return makeError(3065, "Cannot execute a select query.");
+    auto st = detail::prepare(*p_->conn, tr->sql);
+    if (!st) return st.error();
+    if (!*st) return 0L;  // nothing but blanks
+    int rc;
+    while ((rc = sqlite3_step(st->get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) return detail::mapError(*p_->conn, rc);
+    if (!sqlite3_stmt_readonly(st->get())) ++p_->conn->schemaGeneration;
+    return static_cast<long>(sqlite3_changes(p_->conn->db));
+}
+
+Error Database::AppendTableDef(TableDef& def) {
+    if (!IsOpen()) return closedError();
+    return p_->createTable(def);
+}
+
+Result<TableDef> Database::GetTableDef(std::string_view name) const {
+    if (!IsOpen()) return closedError();
+    return p_->loadTableDef(name);
+}
+
+std::vector<std::string> Database::TableDefNames() const {
+    std::vector<std::string> out;
+    if (!IsOpen()) return out;
+    auto st = detail::prepare(*p_->conn,
+                              "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name "
+                              "NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND name <> ?1 ORDER BY name");
+    if (!st) return out;
+    sqlite3_bind_text(st->get(), 1, detail::kCatalogTable, -1, SQLITE_STATIC);
+    while (sqlite3_step(st->get()) == SQLITE_ROW)
+        out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 0)));
+    return out;
+}
+
+Error Database::DeleteTableDef(std::string_view name) {
+    if (!IsOpen()) return closedError();
+    return p_->dropTable(name);
+}
+
+Error Database::RenameTableDef(std::string_view from, std::string_view to) {
+    if (!IsOpen()) return closedError();
+    return p_->renameTable(from, to);
+}
+
+Error Database::CreateQueryDef(std::string_view name, std::string_view sql) {
+    if (!IsOpen()) return closedError();
+    if (p_->conn->readOnly)
+        return makeError(err::kReadOnly, "Cannot update. Database or object is read-only.");
+    if (Error e = detail::checkName(name)) return e;
+    if (p_->isTable(name) || p_->isQuery(name))
+        return makeError(err::kObjectExists, "Object '" + std::string(name) + "' already exists.");
+    auto tr = translateStatement(sql, [](const std::string&) -> Result<std::string> {
+        return makeError(err::kInvalidOperation,
+                         "A stored query cannot read from another database file.");
+    });
+    if (!tr) return tr.error();
+    if (tr->kind != StatementKind::Select)
+        return makeError(err::kInvalidOperation, "Invalid operation.");
+    std::string view = "CREATE VIEW " + quoteIdentifier(name) + " AS " + trimStatement(tr->sql);
+    if (Error e = detail::exec(*p_->conn, view)) return e;
+    ++p_->conn->schemaGeneration;
+    return p_->setProperty(name, "", {"SQL", dbMemo, Value(std::string(sql))});
+}
+
+Result<QueryDef> Database::GetQueryDef(std::string_view name) const {
+    if (!IsOpen()) return closedError();
+    auto stored = p_->findObject(name, "view");
+    if (!stored) return makeError(err::kItemNotFound, "Item not found in this collection.");
+    QueryDef q{*stored, {}};
+    if (auto p = p_->getProperty(*stored, "", "SQL")) {
+        q.SQL = p->value.toText();
+    } else {
+        auto st = detail::prepare(*p_->conn,
+                                  "SELECT sql FROM main.sqlite_master WHERE type = 'view' AND "
+                                  "name = ?1");
+        if (st) {
+            sqlite3_bind_text(st->get(), 1, stored->c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(st->get()) == SQLITE_ROW)
+                q.SQL = reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 0));
+        }
+    }
+    return q;
+}
+
+std::vector<std::string> Database::QueryDefNames() const {
+    std::vector<std::string> out;
+    if (!IsOpen()) return out;
+    auto st = detail::prepare(*p_->conn,
+                              "SELECT name FROM main.sqlite_master WHERE type = 'view' ORDER BY "
+                              "name");
+    if (!st) return out;
+    while (sqlite3_step(st->get()) == SQLITE_ROW)
+        out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 0)));
+    return out;
+}
+
+Error Database::DeleteQueryDef(std::string_view name) {
+    if (!IsOpen()) return closedError();
+    if (p_->conn->readOnly)
+        return makeError(err::kReadOnly, "Cannot update. Database or object is read-only.");
+    auto stored = p_->findObject(name, "view");
+    if (!stored) return makeError(err::kItemNotFound, "Item not found in this collection.");
+    if (Error e = detail::exec(*p_->conn, "DROP VIEW " + quoteIdentifier(*stored))) return e;
+    ++p_->conn->schemaGeneration;
+    return p_->dropProperties(*stored);
+}
+
+Error Database::BeginTrans() {
+    if (!IsOpen()) return closedError();
+    auto& c = *p_->conn;
+    if (Error e = detail::exec(
+            c, c.txDepth == 0 ? "BEGIN" : "SAVEPOINT qrv_t" + std::to_string(c.txDepth)))
+        return e;
+    ++c.txDepth;
+    return {};
+}
+
+Error Database::CommitTrans() {
+    if (!IsOpen()) return closedError();
+    auto& c = *p_->conn;
+    if (c.txDepth == 0)
+        return makeError(err::kNotInTransaction,
+                         "You tried to commit or rollback a transaction without first beginning "
+                         "a transaction.");
+    --c.txDepth;
+    return detail::exec(c, c.txDepth == 0 ? "COMMIT" : "RELEASE qrv_t" + std::to_string(c.txDepth));
+}
+
+Error Database::Rollback() {
+    if (!IsOpen()) return closedError();
+    auto& c = *p_->conn;
+    if (c.txDepth == 0)
+        return makeError(err::kNotInTransaction,
+                         "You tried to commit or rollback a transaction without first beginning "
+                         "a transaction.");
+    --c.txDepth;
+    if (c.txDepth == 0) return detail::exec(c, "ROLLBACK");
+    std::string sp = "qrv_t" + std::to_string(c.txDepth);
+    if (Error e = detail::exec(c, "ROLLBACK TO " + sp)) return e;
+    return detail::exec(c, "RELEASE " + sp);
+}
+
+Result<Value> Database::GetProperty(std::string_view name) const {
+    if (!IsOpen()) return closedError();
+    if (iequal(name, "Name")) return Value(p_->conn->path);
+    if (iequal(name, "Updatable")) return Value(!p_->conn->readOnly);
+    if (auto p = p_->getProperty("", "", name)) return p->value;
+    return makeError(3270, "Property not found.");
+}
+
+Error Database::SetProperty(std::string_view name, Value v) {
+    if (!IsOpen()) return closedError();
+    return p_->setProperty("", "", {std::string(name), v.isText() ? dbText : dbDouble, v});
+}
+
+Error Database::Close() {
+    if (!p_) return closedError();
+    if (p_->conn->txDepth > 0) {
+        detail::exec(*p_->conn, "ROLLBACK");
+        p_->conn->txDepth = 0;
+    }
+    p_->conn->close();
+    return {};
+}
+
+}  // namespace qrv::dao

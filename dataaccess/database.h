@@ -1,0 +1,64 @@
+// Database: an open database file. A handle: copies share one connection,
+// the way object references do; Close ends it for every copy.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataaccess/error.h"
+#include "dataaccess/recordset.h"
+#include "dataaccess/tabledef.h"
+
+namespace qrv::dao {
+
+namespace detail {
+struct DatabaseImpl;
+}
+
+class Database {
+  public:
+    Database() = default;
+    bool IsOpen() const;
+    const std::string& Name() const;  // the file path
+    bool Updatable() const;
+
+    // Source: a table name, a stored query name or an SQL text in the query dialect.
+    // Type 0 chooses table type for a table and dynaset otherwise.
+    Result<Recordset> OpenRecordset(std::string_view source, int type = 0, int options = 0);
+    // Runs an action query; returns the number of rows affected.
+    Result<long> Execute(std::string_view sql);
+
+    TableDef CreateTableDef(std::string name) const { return TableDef(std::move(name)); }
+    Error AppendTableDef(TableDef& def);
+    Result<TableDef> GetTableDef(std::string_view name) const;
+    std::vector<std::string> TableDefNames() const;
+    Error DeleteTableDef(std::string_view name);
+    Error RenameTableDef(std::string_view from, std::string_view to);
+
+    Error CreateQueryDef(std::string_view name, std::string_view sql);
+    Result<QueryDef> GetQueryDef(std::string_view name) const;
+    std::vector<std::string> QueryDefNames() const;
+    Error DeleteQueryDef(std::string_view name);
+
+    // Transactions on this database alone (the workspace's span all its databases).
+    Error BeginTrans();
+    Error CommitTrans();
+    Error Rollback();
+
+    // Database-level properties kept in the file ("Description", the locale text ...).
+    Result<Value> GetProperty(std::string_view name) const;
+    Error SetProperty(std::string_view name, Value v);
+
+    Error Close();
+
+    bool operator==(const Database& o) const { return p_ == o.p_; }
+
+  private:
+    friend class Workspace;
+    explicit Database(std::shared_ptr<detail::DatabaseImpl> p) : p_(std::move(p)) {}
+    std::shared_ptr<detail::DatabaseImpl> p_;
+};
+
+}  // namespace qrv::dao

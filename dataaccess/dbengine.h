@@ -1,0 +1,81 @@
+// DBEngine and Workspace: the process-wide entry to the data-access layer.
+// DBEngine is created on first use and is safe to share between threads; each
+// engine object works on its own Database handles.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataaccess/database.h"
+#include "dataaccess/error.h"
+
+namespace qrv::dao {
+
+// Options for CreateDatabase beyond the desktop engine's: a scratch database is
+// throwaway, so it trades crash safety for speed.
+inline constexpr int dbScratch = 0x10000;
+
+class Workspace {
+  public:
+    explicit Workspace(std::string name, std::string user = "admin");
+    const std::string& Name() const { return name_; }
+    const std::string& UserName() const { return user_; }
+
+    // Opens an existing file. A file without write permission opens read-only.
+    Result<Database> OpenDatabase(std::string_view path, bool exclusive = false,
+                                  bool readOnly = false, std::string_view connect = {});
+    // Creates a new file; fails with 3204 when it exists.
+    Result<Database> CreateDatabase(std::string_view path, std::string_view locale,
+                                    int options = 0);
+
+    // One transaction over every database this workspace has open; nests.
+    Error BeginTrans();
+    Error CommitTrans();
+    Error Rollback();
+
+    void Close();
+
+  private:
+    std::vector<std::shared_ptr<detail::DatabaseImpl>> openDatabases();
+    std::string name_;
+    std::string user_;
+    std::mutex mu_;
+    std::vector<std::weak_ptr<detail::DatabaseImpl>> dbs_;
+    int depth_ = 0;
+};
+
+class DBEngine {
+  public:
+    static DBEngine& Instance();
+
+    Workspace& Workspaces(int index);  // only 0 exists until CreateWorkspace adds more
+    Workspace& CreateWorkspace(std::string name, std::string user, std::string password);
+    std::string SystemDB() const;
+    void SetSystemDB(std::string path);
+    // Lets pending writes settle; with dbRefreshCache nothing is cached in this layer.
+    void Idle(int action = 0);
+    std::string Version() const;  // the storage engine's version
+
+    Error BeginTrans() { return Workspaces(0).BeginTrans(); }
+    Error CommitTrans() { return Workspaces(0).CommitTrans(); }
+    Error Rollback() { return Workspaces(0).Rollback(); }
+    Result<Database> OpenDatabase(std::string_view path, bool exclusive = false,
+                                  bool readOnly = false) {
+        return Workspaces(0).OpenDatabase(path, exclusive, readOnly);
+    }
+    Result<Database> CreateDatabase(std::string_view path, std::string_view locale,
+                                    int options = 0) {
+        return Workspaces(0).CreateDatabase(path, locale, options);
+    }
+
+  private:
+    DBEngine();
+    mutable std::mutex mu_;
+    std::vector<std::unique_ptr<Workspace>> workspaces_;
+    std::string systemDb_;
+};
+
+}  // namespace qrv::dao

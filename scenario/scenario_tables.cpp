@@ -1,0 +1,190 @@
+// Creation of the scenario tables. Each builder defines its table field by
+// field, appends it, then (for the options and fields tables) sets the
+// descriptions. A failure goes to the error handler and stops the chain; the
+// tables already appended stay, so a second attempt shows what went wrong.
+#include "scenario/scenario_tables.h"
+
+#include <optional>
+#include <vector>
+
+#include "dataaccess/tabledef.h"
+#include "errors/cerr_zelk.h"
+#include "errors/prompter.h"
+#include "scenario/options_catalogue.h"
+
+namespace qrv::scenario {
+
+using namespace qrv::dao;
+
+const char* const kInitializeCaption = "Initialize Database";
+
+std::string InitializePrompt() {
+    return "This is the first time you have opened this database for use with Quorvane.\r\n\r\n"
+           "The Scenario information tables must be created in your database in order for "
+           "Quorvane to work. \r\n\r\n"
+           "Would you like to add the Quorvane scenario tables to this database?";
+}
+
+namespace {
+
+// Reports a failure to the handler (which pops the procedure) and gives false.
+bool failed(StoreContext& ctx, const Error& e) {
+    if (ctx.errors) ctx.errors->HandleError(e.number, e.description);
+    return false;
+}
+
+Field makeField(const char* name, int type, long size, bool allowZeroLength,
+                const char* deflt = nullptr) {
+    Field f(name, type, size);
+    if (type == dbText) f.AllowZeroLength = allowZeroLength;
+    if (deflt) f.DefaultValue = deflt;
+    return f;
+}
+
+// Sets the "Description" property of each named field, as one batch of writes.
+Error describeFields(Database& db, TableDef& def,
+                     const std::vector<std::pair<const char*, const char*>>& list) {
+    if (Error e = db.BeginTrans()) return e;
+    for (auto& [field, text] : list) {
+        Field* f = def.FindField(field);
+        if (!f) {
+            db.Rollback();
+            return makeError(err::kItemNotFound, "Item not found in this collection.");
+        }
+        if (Error e = f->AppendProperty(f->CreateProperty("Description", dbText, text))) {
+            db.Rollback();
+            return e;
+        }
+    }
+    return db.CommitTrans();
+}
+
+}  // namespace
+
+bool CheckQuorvaneTables(StoreContext& ctx) {
+    for (const char* name : {kScenarioTable, kOptionsTable, kFieldsTable}) {
+        if (!ctx.db.GetTableDef(name)) {
+            if (!ctx.prompter || !ctx.prompter->askYesNo(kInitializeCaption, InitializePrompt()))
+                return false;
+            return CreateScenarioTables(ctx);
+        }
+    }
+    return true;
+}
+
+bool CreateScenarioTables(StoreContext& ctx) {
+    bool ok = BuildScenarioTable(ctx);
+    if (ok) ok = BuildScenarioOptionsTable(ctx);
+    if (ok) ok = BuildScenarioFieldsTable(ctx);
+    return ok;
+}
+
+bool BuildScenarioTable(StoreContext& ctx) {
+    std::optional<ProcedureScope> scope;
+    if (ctx.errors) scope.emplace(*ctx.errors, "modScenarioTables:BuildScenarioTable");
+    TableDef def = ctx.db.CreateTableDef(kScenarioTable);
+    Field id = makeField("Scenario_ID", dbLong, 4, false);
+    id.Attributes = dbAutoIncrField;
+    Field fields[] = {
+        id,
+        makeField("SortOrder", dbInteger, 2, false),
+        makeField("Scenario_Description", dbText, 255, false),
+        makeField("Scenario_Analysis_Type", dbText, 1, false),
+        makeField("Scenario_Analysis_SubType", dbText, 30, false),
+        makeField("Scenario_Input_Table_Name", dbText, 64, true),
+        makeField("Scenario_Output_Table1_Name", dbText, 50, true),
+        makeField("Scenario_Output_Table2_Name", dbText, 64, true),
+        makeField("Scenario_Version", dbText, 5, false),
+        makeField("Scenario_DateCreated", dbDate, 8, false),
+        makeField("Scenario_LastModified", dbDate, 8, false),
+        makeField("Scenario_CreatedBy", dbText, 15, false),
+        makeField("Scenario_ModifiedBy", dbText, 50, false),
+        makeField("MissingType", dbText, 1, false),
+        makeField("MissingEqual", dbDouble, 8, false),
+        makeField("MissingLow", dbDouble, 8, false),
+        makeField("MissingHigh", dbDouble, 8, false),
+        makeField("PageLockField1", dbText, 255, false),
+        makeField("PageLockField2", dbText, 255, false),
+        makeField("PageLockField3", dbText, 255, false),
+        makeField("PageLockField4", dbText, 255, false),
+    };
+    for (Field& f : fields)
+        if (Error e = def.AppendField(f)) return failed(ctx, e);
+    Index pk = def.CreateIndex("PrimaryKey");
+    pk.AppendField("Scenario_ID");
+    pk.Primary = true;
+    if (Error e = def.AppendIndex(pk)) return failed(ctx, e);
+    if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
+    return true;
+}
+
+bool BuildScenarioOptionsTable(StoreContext& ctx) {
+    std::optional<ProcedureScope> scope;
+    if (ctx.errors) scope.emplace(*ctx.errors, "modScenarioTables:BuildScenarioOptionsTable");
+    TableDef def = ctx.db.CreateTableDef(kOptionsTable);
+    if (Error e = def.AppendField(makeField("Scenario_ID", dbLong, 4, false)))
+        return failed(ctx, e);
+    for (const OptionColumn& c : OptionColumns()) {
+        Field f = makeField(c.name, c.type, c.size, false, c.deflt);
+        if (std::string_view(c.name) == "FreqWidth") {
+            f.ValidationRule = "Is Null Or >0";
+            f.ValidationText = "Interval Width must be greater than zero";
+        }
+        if (Error e = def.AppendField(f)) return failed(ctx, e);
+    }
+    Index pk = def.CreateIndex("PrimaryKey");
+    pk.AppendField("Scenario_ID");
+    pk.Primary = true;
+    if (Error e = def.AppendIndex(pk)) return failed(ctx, e);
+    if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
+
+    std::vector<std::pair<const char*, const char*>> descriptions{{"Scenario_ID", "Scenario ID"}};
+    for (const OptionColumn& c : OptionColumns())
+        if (c.description) descriptions.emplace_back(c.name, c.description);
+    if (Error e = describeFields(ctx.db, def, descriptions)) return failed(ctx, e);
+    return true;
+}
+
+bool BuildScenarioFieldsTable(StoreContext& ctx) {
+    std::optional<ProcedureScope> scope;
+    if (ctx.errors) scope.emplace(*ctx.errors, "modScenarioTables:BuildScenarioFieldsTable");
+    TableDef def = ctx.db.CreateTableDef(kFieldsTable);
+    for (Field f :
+         {makeField("Scenario_ID", dbLong, 4, false), makeField("FieldDef_Name", dbText, 64, false),
+          makeField("FieldDef_Ordinal_Position", dbInteger, 2, false),
+          makeField("FieldDef_Choice", dbText, 1, false)})
+        if (Error e = def.AppendField(f)) return failed(ctx, e);
+    Index pk = def.CreateIndex("PrimaryKey");
+    pk.AppendField("Scenario_ID");
+    pk.AppendField("FieldDef_Name");
+    pk.Primary = true;
+    if (Error e = def.AppendIndex(pk)) return failed(ctx, e);
+    Index ix = def.CreateIndex("IX_Scenario_ID");
+    ix.AppendField("Scenario_ID");
+    if (Error e = def.AppendIndex(ix)) return failed(ctx, e);
+    if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
+    if (Error e = describeFields(
+            ctx.db, def,
+            {{"Scenario_ID", "Scenario ID"},
+             {"FieldDef_Name", "Field Name"},
+             {"FieldDef_Ordinal_Position", "The field's ordinal position in the set"},
+             {"FieldDef_Choice", "Field assignment type (X, Y, etc.)"}}))
+        return failed(ctx, e);
+    return true;
+}
+
+std::string GetScenOptionSQL(std::int32_t scenario) {
+    std::string sql =
+        "SELECT  * FROM [usysQuorvaneScenarios] INNER JOIN [usysQuorvaneOptions] ON "
+        "[usysQuorvaneScenarios].Scenario_ID = [usysQuorvaneOptions].Scenario_ID ";
+    if (scenario != 0)
+        sql += "WHERE [usysQuorvaneScenarios].Scenario_ID=" + std::to_string(scenario);
+    return sql;
+}
+
+std::string GetFieldListSQL(std::int32_t scenario) {
+    return "SELECT * FROM [usysQuorvaneFields] WHERE Scenario_ID=" + std::to_string(scenario) +
+           " order by FieldDef_Choice, FieldDef_Ordinal_Position";
+}
+
+}  // namespace qrv::scenario

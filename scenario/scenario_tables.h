@@ -1,0 +1,47 @@
+// The three scenario tables inside the user's database: the first-open check
+// that offers to create them, their builders, and the texts of the queries
+// that read scenarios back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dataaccess/database.h"
+
+namespace qrv {
+class CErr_Zelk;
+class Prompter;
+}  // namespace qrv
+
+namespace qrv::scenario {
+
+inline constexpr const char* kScenarioTable = "usysQuorvaneScenarios";
+inline constexpr const char* kOptionsTable = "usysQuorvaneOptions";
+inline constexpr const char* kFieldsTable = "usysQuorvaneFields";
+
+// Everything the builders need: the database to work on, where errors go
+// and who answers the first-open question.
+struct StoreContext {
+    dao::Database db;
+    CErr_Zelk* errors = nullptr;  // may be null: errors are then only returned as false
+    Prompter* prompter = nullptr;
+};
+
+// True when the three tables exist or have just been created with the user's consent.
+bool CheckQuorvaneTables(StoreContext& ctx);
+// Builds the three tables in order, stopping at the first failure.
+bool CreateScenarioTables(StoreContext& ctx);
+bool BuildScenarioTable(StoreContext& ctx);
+bool BuildScenarioOptionsTable(StoreContext& ctx);
+bool BuildScenarioFieldsTable(StoreContext& ctx);
+
+// The scenario row joined with its options row; 0 means every scenario.
+std::string GetScenOptionSQL(std::int32_t scenario);
+// The field rows of a scenario in role and position order.
+std::string GetFieldListSQL(std::int32_t scenario);
+
+// The caption and text of the first-open question.
+extern const char* const kInitializeCaption;
+std::string InitializePrompt();
+
+}  // namespace qrv::scenario
