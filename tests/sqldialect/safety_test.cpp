@@ -1,0 +1,132 @@
+// Hostile names and values stay names and values, a second statement is
+// refused, and malformed input gets the desktop engine's error numbers.
+#include <string>
+#include <vector>
+
+#include "tests/sqldialect/dialect_db.h"
+
+namespace qrv::dao::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class SafetyTest : public DialectDb {
+  protected:
+    void SetUp() override {
+        DialectDb::SetUp();
+        exec(R"(CREATE TABLE t (v TEXT);
+                INSERT INTO t VALUES ('plain'), ('x'' OR 1=1 --'), ('x" OR "1"="1'), ('a]b');
+                CREATE TABLE "a]; DROP TABLE t; --" ("we""ird]" TEXT);
+                INSERT INTO "a]; DROP TABLE t; --" VALUES ('inside');)");
+    }
+    bool tableTExists() {
+        return query("SELECT count(*) FROM sqlite_master WHERE name = 't'") == Rows{{"1"}};
+    }
+};
+
+TEST_F(SafetyTest, NamesCannotBreakOutOfTheirBrackets) {
+    EXPECT_EQ(column("SELECT [we\"ird]]] FROM [a]]; DROP TABLE t; --]"), (Strings{"inside"}));
+    EXPECT_TRUE(tableTExists());
+    // The same name built with the helper.
+    EXPECT_EQ(column("SELECT " + bracketName("we\"ird]") + " FROM " +
+                     bracketName("a]; DROP TABLE t; --")),
+              (Strings{"inside"}));
+    EXPECT_EQ(run("SELECT [v] AS [x]]; DELETE FROM t; --] FROM [t] WHERE [v] = 'plain'"),
+              (Rows{{"plain"}}));
+    EXPECT_EQ(column("SELECT count(*) FROM t"), (Strings{"4"}));
+}
+
+TEST_F(SafetyTest, ValuesCannotBreakOutOfTheirQuotes) {
+    EXPECT_EQ(column("SELECT [v] FROM [t] WHERE [v] = 'x'' OR 1=1 --'"), (Strings{"x' OR 1=1 --"}));
+    EXPECT_EQ(column("SELECT [v] FROM [t] WHERE [v] = \"x\"\" OR \"\"1\"\"=\"\"1\""),
+              (Strings{"x\" OR \"1\"=\"1"}));
+    EXPECT_EQ(column("SELECT [v] FROM [t] WHERE [v] = " + quoteLiteral("x' OR 1=1 --")),
+              (Strings{"x' OR 1=1 --"}));
+    // Brackets, hashes and comment marks inside text are just text.
+    EXPECT_EQ(column("SELECT [v] FROM [t] WHERE [v] = 'a]b' OR [v] = '[v]' OR [v] = '#1/1/2000#' "
+                     "OR [v] = '/*'"),
+              (Strings{"a]b"}));
+    EXPECT_EQ(column("SELECT count(*) FROM [t] WHERE [v] Like '*'"), (Strings{"4"}));
+}
+
+TEST_F(SafetyTest, NothingMayFollowTheStatement) {
+    EXPECT_EQ(errorOf("SELECT * FROM t; DROP TABLE t"), err::kCharsAfterEnd);
+    EXPECT_EQ(errorOf("SELECT * FROM t;;"), err::kCharsAfterEnd);
+    EXPECT_EQ(errorOf("DELETE * FROM t; SELECT 1"), err::kCharsAfterEnd);
+    EXPECT_EQ(errorOf("DROP TABLE t; DROP TABLE u"), err::kCharsAfterEnd);
+    Result<TranslatedSql> r = translateStatement("SELECT 1; x", attach);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().description, "Characters found after end of SQL statement.");
+    // Blanks and comments after the semicolon are fine.
+    EXPECT_EQ(errorOf("SELECT * FROM t;  -- done\n /* really */ "), 0);
+    EXPECT_TRUE(tableTExists());
+}
+
+TEST_F(SafetyTest, MalformedExpressionsAreError3075) {
+    for (const char* bad : {
+             "SELECT * FROM t WHERE v = 'abc",          // unterminated text
+             "SELECT [v FROM t",                        // unterminated name
+             "SELECT * FROM t WHERE d = #1/2/2003",     // unterminated date
+             "SELECT * FROM t WHERE d = #13/45/2003#",  // no such date
+             "SELECT * FROM t WHERE d = #2/29/2023#",   // not a leap year
+             "SELECT * FROM t WHERE d = #25:00#",       // no such time
+             "SELECT * FROM t /* open comment",
+             "SELECT * FROM t WHERE (v = 1",  // unbalanced
+             "SELECT * FROM t WHERE v = 1)",
+             "SELECT v w FROM t",  // missing operator
+             "SELECT * FROM t WHERE v = ",
+             "SELECT * FROM t WHERE v Is 3",
+             "SELECT * FROM t WHERE v Between 1 Or 2",
+             "SELECT * FROM t WHERE v In 'x'",
+             "SELECT IsNull(v, 1) FROM t",  // IsNull takes one argument
+             "SELECT Nz() FROM t",
+             "SELECT [] FROM t",
+             "SELECT * FROM t WHERE v = 1 +",
+         }) {
+        EXPECT_EQ(errorOf(bad), err::kSyntaxInExpression) << bad;
+    }
+}
+
+TEST_F(SafetyTest, ErrorTextQuotesTheExpression) {
+    Result<TranslatedSql> r = translateStatement("SELECT [a] FROM t WHERE [a] = 1 2", attach);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().description, "Syntax error in query expression '[a] = 1 2'.");
+}
+
+TEST_F(SafetyTest, MalformedStatementsAreError3134) {
+    for (const char* bad : {
+             "",
+             "  -- nothing but a comment",
+             "INSERT t VALUES (1)",
+             "INSERT INTO [t] [a]",
+             "INSERT INTO t (v, ) VALUES (1)",
+             "DELETE [t]",
+             "DELETE * t",
+             "UPDATE SET v = 1",
+             "SELECT FROM t",
+             "SELECT * FROM",
+             "SELECT * FROM t WHERE",
+             "SELECT * FROM t ORDER v",
+             "SELECT TOP x v FROM t",
+             "SELECT TOP 10 PERCENT v FROM t",
+             "SELECT v INTO u FROM t",
+             "SELECT * FROM t UNION",
+             "SELECT * FROM t x y",
+         }) {
+        EXPECT_EQ(errorOf(bad), err::kSyntaxError) << bad;
+    }
+    Result<TranslatedSql> r = translateStatement("INSERT INTO [t] [a]", attach);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().description, "Syntax error in INSERT INTO statement.");
+}
+
+TEST(QuotingHelpers, DoubleTheirClosingCharacter) {
+    EXPECT_EQ(bracketName("Sales Data"), "[Sales Data]");
+    EXPECT_EQ(bracketName("a]b]]"), "[a]]b]]]]]");
+    EXPECT_EQ(quoteIdentifier("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(quoteLiteral("it's"), "'it''s'");
+    EXPECT_EQ(quoteLiteral(""), "''");
+}
+
+}  // namespace
+}  // namespace qrv::dao::testing
