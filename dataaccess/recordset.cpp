@@ -79,6 +79,9 @@ struct RecordsetImpl {
     std::vector<Value> buf;
     std::vector<char> dirty;
     std::unordered_map<std::string, Stmt> writeCache;
+    sqlite3_stmt* lastWrite = nullptr;
+    bool lastWriteInsert = false;
+    std::vector<char> lastWriteDirty;
     Bookmark lastModified = 0;
     bool noMatch = false;
     bool closed = false;
@@ -307,6 +310,8 @@ struct RecordsetImpl {
 
     Error loadDefaults() {
         if (!defaults.empty() || fields.empty()) return {};
+        buf.assign(fields.size(), Value());
+        dirty.assign(fields.size(), 0);
         defaults.assign(fields.size(), Value());
         counter.assign(fields.size(), false);
         DatabaseImpl tmp;
@@ -353,14 +358,12 @@ struct RecordsetImpl {
     }
 
     Result<sqlite3_stmt*> writeStatement(bool insert) {
+        // Appends in a loop set the same fields every time: reuse the last shape first.
+        if (lastWrite && lastWriteInsert == insert && lastWriteDirty == dirty) return lastWrite;
         std::string key(insert ? "I" : "U");
         key.append(dirty.begin(), dirty.end());
         auto it = writeCache.find(key);
-        if (it != writeCache.end()) {
-            sqlite3_reset(it->second.get());
-            sqlite3_clear_bindings(it->second.get());
-            return it->second.get();
-        }
+        if (it != writeCache.end()) return remember(insert, it->second.get());
         std::string sql;
         if (insert) {
             std::string cols, vals;
@@ -388,7 +391,14 @@ struct RecordsetImpl {
         if (!st) return st.error();
         sqlite3_stmt* raw = st->get();
         writeCache.emplace(key, std::move(*st));
-        return raw;
+        return remember(insert, raw);
+    }
+
+    sqlite3_stmt* remember(bool insert, sqlite3_stmt* st) {
+        lastWrite = st;
+        lastWriteInsert = insert;
+        lastWriteDirty = dirty;
+        return st;
     }
 
     Error refetch(Bookmark key, std::vector<Value>& out) {
@@ -617,6 +627,12 @@ const FieldInfo& Recordset::FieldAt(int index) const {
 
 int Recordset::FieldIndex(std::string_view name) const {
     if (!p_) return -1;
+    // A short scan beats hashing a lowered copy for the usual handful of fields.
+    if (p_->fields.size() <= 16) {
+        for (size_t i = 0; i < p_->fields.size(); ++i)
+            if (iequal(p_->fields[i].Name, name)) return static_cast<int>(i);
+        return -1;
+    }
     auto it = p_->byName.find(detail::lower(name));
     return it == p_->byName.end() ? -1 : it->second;
 }
@@ -643,8 +659,8 @@ Error Recordset::AddNew() {
     QRV_ALIVE_OR_RETURN(detail::closedError())
     if (p_->readOnly) return detail::notUpdatable();
     if (Error e = p_->loadDefaults()) return e;
-    p_->buf = p_->defaults;
-    p_->dirty.assign(p_->fields.size(), 0);
+    std::copy(p_->defaults.begin(), p_->defaults.end(), p_->buf.begin());
+    std::fill(p_->dirty.begin(), p_->dirty.end(), 0);
     for (size_t i = 0; i < p_->fields.size(); ++i) {
         if (!p_->counter[i]) continue;
         // The new number is visible before Update, as callers may read it.

@@ -13,10 +13,16 @@
 namespace qrv::dao {
 
 bool iequal(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+    if (a.size() != b.size()) return false;
+    // ASCII folding inline: this sits on the path of every field lookup by name.
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x == y) continue;
+        if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 32);
+        if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
 }
 
 namespace detail {
