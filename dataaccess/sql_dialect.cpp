@@ -12,6 +12,7 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -304,6 +305,48 @@ int sqlitePrec(const Node& n) {
         default:
             return 100;
     }
+}
+
+// The SQLite text of the operators written as "left op right".
+std::string_view infixText(Op op) {
+    switch (op) {
+        case Op::Eq:
+            return " = ";
+        case Op::Ne:
+            return " <> ";
+        case Op::Lt:
+            return " < ";
+        case Op::Gt:
+            return " > ";
+        case Op::Le:
+            return " <= ";
+        case Op::Ge:
+            return " >= ";
+        case Op::And:
+            return " AND ";
+        case Op::Or:
+            return " OR ";
+        case Op::Concat:
+            return " || ";
+        case Op::Add:
+            return " + ";
+        case Op::Sub:
+            return " - ";
+        case Op::Mod:
+            return " % ";
+        case Op::Mul:
+            return " * ";
+        case Op::Div:
+            return " / ";
+        default:
+            return {};
+    }
+}
+
+// True when `left`, the left operand of an operator at SQLite level `prec`,
+// is written without parentheses as part of the same chain.
+bool chainsWith(const Node& left, int prec) {
+    return left.kind == NodeKind::Binary && !infixText(left.op).empty() && sqlitePrec(left) == prec;
 }
 
 struct Failure {
@@ -609,17 +652,56 @@ class Translator {
 
     enum class Ctx : std::uint8_t { None, Expr, Table };
 
+    // Where the walker stands in a statement: each clause keyword is accepted
+    // only after the clauses that may come before it.
+    enum class Clause : std::uint8_t {
+        Start,
+        SelectList,
+        From,
+        Where,
+        GroupBy,
+        Having,
+        OrderBy,
+        InsertTarget,
+        Values,
+        UpdateTarget,
+        Set,
+        DeleteHead,
+    };
+
     void statement(std::int32_t begin, std::int32_t end, bool top) {
         enter();
         const std::int32_t savedPos = pos_, savedEnd = end_;
         const bool savedTable = inTable_;
         pos_ = begin;
         end_ = end;
+        Clause clause = Clause::Start;
         Ctx ctx = Ctx::None;
-        bool expectItem = true;     // a name or expression may come next
+        bool expectItem = true;     // a name or expression must come next
         bool aliasAllowed = false;  // a bare table alias may come next
         int joinParens = 0;         // open "(" of nested joins: FROM ((a INNER JOIN b ON ...) ...)
+        int joinsWithoutOn = 0;     // each JOIN owes one ON
         std::string_view limit;
+        auto require = [this](bool ok) {
+            if (!ok) failStatement();
+        };
+        // A clause keyword may follow only a complete item.
+        auto after = [&](std::initializer_list<Clause> allowed) {
+            bool ok = !expectItem;
+            if (ok) {
+                ok = false;
+                for (const Clause c : allowed) ok = ok || c == clause;
+            }
+            require(ok);
+        };
+        auto startClause = [&](Clause c, std::string_view text, Ctx next, std::int32_t width) {
+            word(text);
+            pos_ += width;
+            clause = c;
+            ctx = next;
+            expectItem = true;
+            aliasAllowed = false;
+        };
         while (pos_ < end_) {
             const Token& t = tok(pos_);
             const Kw k = kw(pos_);
@@ -633,20 +715,20 @@ class Translator {
             }
             switch (k) {
                 case Kw::Select:
-                    word("SELECT");
-                    ++pos_;
+                    require(clause == Clause::Start || clause == Clause::InsertTarget);
+                    startClause(Clause::SelectList, "SELECT", Ctx::Expr, 1);
                     for (;;) {
                         const Kw m = kw(pos_);
                         if (m == Kw::Distinct || m == Kw::All) {
-                            word(m == Kw::Distinct ? "DISTINCT" : "ALL");
+                            word(keywordText(m));
                         } else if (m == Kw::Distinctrow) {
                             // Row-level distinctness over joins; a plain SELECT is the same here.
                         } else if (m == Kw::Top) {
                             const Token& n = tok(pos_ + 1);
-                            if (n.kind != TokenKind::Number ||
-                                n.text.find_first_not_of("0123456789") != std::string_view::npos)
-                                failStatement();
-                            if (kw(pos_ + 2) == Kw::Percent) failStatement();
+                            require(n.kind == TokenKind::Number &&
+                                    n.text.find_first_not_of("0123456789") ==
+                                        std::string_view::npos);
+                            require(kw(pos_ + 2) != Kw::Percent);
                             limit = n.text;
                             ++pos_;
                         } else {
@@ -654,42 +736,44 @@ class Translator {
                         }
                         ++pos_;
                     }
-                    ctx = Ctx::Expr;
-                    expectItem = true;
                     continue;
                 case Kw::From:
-                case Kw::Join:
-                    if (expectItem &&
-                        !(k == Kw::From && kind_ == StatementKind::Delete && ctx == Ctx::None))
-                        failStatement();
-                    word(k == Kw::From ? "FROM" : "JOIN");
-                    ++pos_;
-                    ctx = Ctx::Table;
-                    expectItem = true;
-                    aliasAllowed = false;
+                    require(clause == Clause::DeleteHead ||
+                            (clause == Clause::SelectList && !expectItem));
+                    startClause(Clause::From, "FROM", Ctx::Table, 1);
                     continue;
                 case Kw::Where:
-                case Kw::Having:
-                case Kw::On:
-                case Kw::Set:
-                case Kw::Values:
-                    if (expectItem) failStatement();
-                    word(k == Kw::Where    ? "WHERE"
-                         : k == Kw::Having ? "HAVING"
-                         : k == Kw::On     ? "ON"
-                         : k == Kw::Set    ? "SET"
-                                           : "VALUES");
-                    ++pos_;
-                    ctx = Ctx::Expr;
-                    expectItem = true;
+                    after({Clause::From, Clause::Set});
+                    startClause(Clause::Where, "WHERE", Ctx::Expr, 1);
                     continue;
                 case Kw::Group:
+                    after({Clause::From, Clause::Where});
+                    require(kw(pos_ + 1) == Kw::By);
+                    startClause(Clause::GroupBy, "GROUP BY", Ctx::Expr, 2);
+                    continue;
+                case Kw::Having:
+                    after({Clause::GroupBy});
+                    startClause(Clause::Having, "HAVING", Ctx::Expr, 1);
+                    continue;
                 case Kw::Order:
-                    if (expectItem || kw(pos_ + 1) != Kw::By) failStatement();
-                    word(k == Kw::Group ? "GROUP BY" : "ORDER BY");
-                    pos_ += 2;
-                    ctx = Ctx::Expr;
-                    expectItem = true;
+                    after({Clause::SelectList, Clause::From, Clause::Where, Clause::GroupBy,
+                           Clause::Having});
+                    require(kw(pos_ + 1) == Kw::By);
+                    startClause(Clause::OrderBy, "ORDER BY", Ctx::Expr, 2);
+                    continue;
+                case Kw::Set:
+                    after({Clause::UpdateTarget});
+                    startClause(Clause::Set, "SET", Ctx::Expr, 1);
+                    continue;
+                case Kw::Values:
+                    require(clause == Clause::InsertTarget && sym(pos_ + 1, "("));
+                    startClause(Clause::Values, "VALUES", Ctx::Expr, 1);
+                    continue;
+                case Kw::On:
+                    require(ctx == Ctx::Table && !expectItem && clause == Clause::From &&
+                            joinsWithoutOn > 0);
+                    --joinsWithoutOn;
+                    startClause(Clause::From, "ON", Ctx::Expr, 1);
                     continue;
                 case Kw::Left:
                 case Kw::Right:
@@ -699,13 +783,27 @@ class Translator {
                 case Kw::Full:
                 case Kw::Cross:
                 case Kw::Outer:
-                    if (ctx != Ctx::Table || expectItem) failStatement();
-                    word(keywordText(k));
-                    ++pos_;
-                    aliasAllowed = false;
+                case Kw::Join: {
+                    // [INNER | LEFT [OUTER] | RIGHT [OUTER] | ...] JOIN, after a table
+                    // or after the ON condition of the previous join.
+                    require(clause == Clause::From && !expectItem);
+                    std::int32_t i = pos_;
+                    while (kw(i) != Kw::Join) {
+                        const Kw j = kw(i);
+                        require(j == Kw::Inner || j == Kw::Left || j == Kw::Right ||
+                                j == Kw::Full || j == Kw::Cross || j == Kw::Outer);
+                        word(keywordText(j));
+                        ++i;
+                    }
+                    pos_ = i;
+                    if (kw(i - 1) != Kw::Cross) ++joinsWithoutOn;
+                    startClause(Clause::From, "JOIN", Ctx::Table, 1);
                     continue;
+                }
                 case Kw::As:
-                    if (expectItem || !isNameToken(pos_ + 1)) failStatement();
+                    require(!expectItem && isNameToken(pos_ + 1) &&
+                            (clause == Clause::SelectList ||
+                             (clause == Clause::From && ctx == Ctx::Table && aliasAllowed)));
                     word("AS");
                     sep();
                     appendIdentifier(tok(pos_ + 1));
@@ -714,42 +812,42 @@ class Translator {
                     continue;
                 case Kw::Asc:
                 case Kw::Desc:
-                    if (ctx != Ctx::Expr || expectItem) failStatement();
-                    word(k == Kw::Asc ? "ASC" : "DESC");
+                    require(clause == Clause::OrderBy && !expectItem);
+                    word(keywordText(k));
                     ++pos_;
                     continue;
                 case Kw::Union:
                 case Kw::Except:
                 case Kw::Intersect:
-                    if (expectItem) failStatement();
+                    after({Clause::SelectList, Clause::From, Clause::Where, Clause::GroupBy,
+                           Clause::Having});
                     word(keywordText(k));
                     ++pos_;
                     if (kw(pos_) == Kw::All) {
                         word("ALL");
                         ++pos_;
                     }
-                    if (kw(pos_) != Kw::Select) failStatement();
+                    require(kw(pos_) == Kw::Select);
+                    clause = Clause::Start;
                     ctx = Ctx::None;
                     continue;
                 case Kw::Insert:
-                    if (pos_ != begin || kw(pos_ + 1) != Kw::Into || !isNameToken(pos_ + 2))
-                        failStatement();
+                    require(pos_ == begin && kw(pos_ + 1) == Kw::Into && isNameToken(pos_ + 2));
                     word("INSERT INTO");
                     pos_ += 2;
                     insertTarget();
+                    clause = Clause::InsertTarget;
                     ctx = Ctx::None;
                     expectItem = false;
                     continue;
                 case Kw::Update:
-                    if (pos_ != begin) failStatement();
-                    word("UPDATE");
-                    ++pos_;
-                    ctx = Ctx::Table;
-                    expectItem = true;
+                    require(pos_ == begin);
+                    startClause(Clause::UpdateTarget, "UPDATE", Ctx::Table, 1);
                     continue;
                 case Kw::Delete:
-                    if (pos_ != begin) failStatement();
+                    require(pos_ == begin);
                     deleteHead();
+                    clause = Clause::DeleteHead;
                     ctx = Ctx::None;
                     expectItem = true;
                     continue;
@@ -774,17 +872,16 @@ class Translator {
                     if (expectItem) {
                         tableRef();
                         expectItem = false;
-                        aliasAllowed = true;
-                    } else if (aliasAllowed) {
+                        aliasAllowed = clause == Clause::From;
+                    } else {
+                        require(aliasAllowed);
                         sep();
                         appendIdentifier(t);
                         ++pos_;
                         aliasAllowed = false;
-                    } else {
-                        failStatement();
                     }
                 } else if (sql::isSymbol(t, "(")) {
-                    if (!expectItem) failStatement();
+                    require(expectItem && clause == Clause::From);
                     if (kw(pos_ + 1) == Kw::Select) {
                         const std::int32_t close = t.match;
                         sep();
@@ -801,13 +898,13 @@ class Translator {
                         ++joinParens;
                     }
                 } else if (sql::isSymbol(t, ")")) {
-                    if (expectItem || joinParens == 0) failStatement();
+                    require(!expectItem && joinParens > 0);
                     --joinParens;
                     out_.push_back(')');
                     ++pos_;
                     aliasAllowed = false;
                 } else if (sql::isSymbol(t, ",")) {
-                    if (expectItem) failStatement();
+                    require(!expectItem && clause == Clause::From && joinParens == 0);
                     out_.push_back(',');
                     ++pos_;
                     expectItem = true;
@@ -818,7 +915,7 @@ class Translator {
             }
             if (ctx == Ctx::Expr) {
                 if (sql::isSymbol(t, ",")) {
-                    if (expectItem) failStatement();
+                    require(!expectItem);
                     out_.push_back(',');
                     ++pos_;
                     expectItem = true;
@@ -829,7 +926,7 @@ class Translator {
                     ++pos_;
                     ctx = Ctx::Table;
                     aliasAllowed = false;
-                } else if (sql::isSymbol(t, "*") && expectItem) {
+                } else if (sql::isSymbol(t, "*") && expectItem && clause == Clause::SelectList) {
                     word("*");
                     ++pos_;
                     expectItem = false;
@@ -847,7 +944,8 @@ class Translator {
             }
             failStatement();
         }
-        if (expectItem && ctx != Ctx::None) failStatement();
+        require(!expectItem && joinParens == 0 && joinsWithoutOn == 0 &&
+                clause != Clause::UpdateTarget);
         if (!limit.empty()) {
             word("LIMIT");
             word(limit);
@@ -956,8 +1054,14 @@ class Translator {
     // ---- expression parsing ---------------------------------------------
 
     std::int32_t add(Node n) {
+        // Depth counts the recursion needed to write the node out; a chain of
+        // one operator is written in a loop and does not deepen it.
+        const bool chain = n.kind == NodeKind::Binary && !infixText(n.op).empty() &&
+                           chainsWith(nodes_[n.a], sqlitePrec(n));
         for (const std::int32_t child : {n.a, n.b, n.c}) {
-            if (child >= 0 && nodes_[child].depth + 1 > n.depth) n.depth = nodes_[child].depth + 1;
+            if (child < 0) continue;
+            const std::int32_t d = nodes_[child].depth + (chain && child == n.a ? 0 : 1);
+            if (d > n.depth) n.depth = d;
         }
         if (n.depth > kMaxDepth) failExpr(pos_ < end_ ? pos_ : end_);
         nodes_.push_back(n);
@@ -1363,7 +1467,7 @@ class Translator {
                 }
                 break;
             case NodeKind::Binary:
-                emitBinary(n);
+                emitBinary(idx);
                 break;
             case NodeKind::Like:
                 emitLike(n);
@@ -1393,7 +1497,8 @@ class Translator {
         }
     }
 
-    void emitBinary(const Node& n) {
+    void emitBinary(std::int32_t idx) {
+        const Node n = nodes_[idx];
         const int p = sqlitePrec(n);
         switch (n.op) {
             case Op::Pow:
@@ -1428,56 +1533,22 @@ class Translator {
             default:
                 break;
         }
-        std::string_view op;
-        switch (n.op) {
-            case Op::Eq:
-                op = " = ";
-                break;
-            case Op::Ne:
-                op = " <> ";
-                break;
-            case Op::Lt:
-                op = " < ";
-                break;
-            case Op::Gt:
-                op = " > ";
-                break;
-            case Op::Le:
-                op = " <= ";
-                break;
-            case Op::Ge:
-                op = " >= ";
-                break;
-            case Op::And:
-                op = " AND ";
-                break;
-            case Op::Or:
-                op = " OR ";
-                break;
-            case Op::Concat:
-                op = " || ";
-                break;
-            case Op::Add:
-                op = " + ";
-                break;
-            case Op::Sub:
-                op = " - ";
-                break;
-            case Op::Mod:
-                op = " % ";
-                break;
-            case Op::Mul:
-                op = " * ";
-                break;
-            case Op::Div:
-                op = " / ";
-                break;
-            default:
-                break;
+        // A left-nested chain of operators of one level ("a OR b OR c ...") is
+        // written in a loop, so long generated conditions do not recurse per term.
+        const std::size_t base = spine_.size();
+        for (std::int32_t cur = idx;;) {
+            spine_.push_back(cur);
+            const Node& left = nodes_[nodes_[cur].a];
+            if (!chainsWith(left, p)) break;
+            cur = nodes_[cur].a;
         }
-        emitOperand(n.a, p, true);
-        out_.append(op);
-        emitOperand(n.b, p, false);
+        emitOperand(nodes_[spine_.back()].a, p, true);
+        for (std::size_t k = spine_.size(); k-- > base;) {
+            const Node link = nodes_[spine_[k]];
+            out_.append(infixText(link.op));
+            emitOperand(link.b, p, false);
+        }
+        spine_.resize(base);
     }
 
     void emitLike(const Node& n) {
@@ -1529,6 +1600,7 @@ class Translator {
     std::string out_;
     std::vector<Node> nodes_;
     std::string likeScratch_;
+    std::vector<std::int32_t> spine_;  // nodes of the operator chains being written
     std::string_view ruleField_;
     StatementKind kind_ = StatementKind::Other;
     std::int32_t pos_ = 0;

@@ -82,6 +82,7 @@ TEST_F(SafetyTest, MalformedExpressionsAreError3075) {
              "SELECT Nz() FROM t",
              "SELECT [] FROM t",
              "SELECT * FROM t WHERE v = 1 +",
+             "SELECT v FROM t ORDER BY *",
          }) {
         EXPECT_EQ(errorOf(bad), err::kSyntaxInExpression) << bad;
     }
@@ -103,6 +104,18 @@ TEST_F(SafetyTest, MalformedStatementsAreError3134) {
              "DELETE [t]",
              "DELETE * t",
              "UPDATE SET v = 1",
+             "UPDATE t",
+             "UPDATE t WHERE v = 1",
+             "SELECT SELECT 1",
+             "SELECT 1 VALUES (2)",
+             "SELECT v FROM t SET v = 1",
+             "SELECT v FROM t ON v = 1",
+             "SELECT v DESC FROM t",
+             "SELECT v FROM t HAVING v = 1",
+             "SELECT v FROM t ORDER BY v WHERE v = 1",
+             "SELECT v FROM t INNER t",
+             "SELECT v FROM t INNER JOIN u",
+             "INSERT INTO t VALUES 1",
              "SELECT FROM t",
              "SELECT * FROM",
              "SELECT * FROM t WHERE",

@@ -96,6 +96,10 @@ TEST_F(SelectTest, Joins) {
     EXPECT_EQ(run("SELECT s.Rep, r.Manager FROM [Sales Data] AS s LEFT JOIN Regions r ON "
                   "s.Region = r.Region WHERE s.Units = 4"),
               (Rows{{"Eve", "NULL"}}));
+    EXPECT_EQ(column("SELECT a.Rep FROM [Sales Data] a INNER JOIN Regions b ON a.Region = b.Region "
+                     "INNER JOIN Regions c ON b.Manager = c.Manager WHERE c.Manager = 'Kim' "
+                     "ORDER BY a.Rep"),
+              (Strings{"Ann", "Bob"}));
     // Joins nested in parentheses, the way the desktop designer writes them.
     EXPECT_EQ(column("SELECT [a].[Rep] FROM (([Sales Data] AS a INNER JOIN Regions AS b ON "
                      "a.Region = b.Region) INNER JOIN Regions AS c ON (b.Manager = c.Manager)) "
