@@ -100,8 +100,24 @@ bool soleCounterKey(const TableDef& def, const Field& f) {
     return false;
 }
 
+// Quoted column names joined by ", ".
+std::string columnList(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& n : names) {
+        if (!out.empty()) out += ", ";
+        out += quoteIdentifier(n);
+    }
+    return out;
+}
+
 std::string indexSqlName(std::string_view table, std::string_view index) {
     return std::string(table) + "." + std::string(index);
+}
+
+std::string createIndexSql(const std::string& table, const Index& ix) {
+    return std::string(ix.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
+           quoteIdentifier(indexSqlName(table, ix.Name)) + " ON " + quoteIdentifier(table) + " (" +
+           columnList(ix.Fields) + ")";
 }
 
 }  // namespace
@@ -262,8 +278,7 @@ Error DatabaseImpl::createTable(TableDef& def) {
     }
     if (primary && !keyInline) {
         sql += ", PRIMARY KEY (";
-        for (size_t i = 0; i < primary->Fields.size(); ++i)
-            sql += (i ? ", " : "") + quoteIdentifier(primary->Fields[i]);
+        sql += columnList(primary->Fields);
         sql += ")";
     }
     sql += ")";
@@ -282,13 +297,7 @@ Error DatabaseImpl::createTable(TableDef& def) {
                 return fail(e);
             continue;
         }
-        std::string isql = std::string(ix.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
-                           quoteIdentifier(indexSqlName(def.Name, ix.Name)) + " ON " +
-                           quoteIdentifier(def.Name) + " (";
-        for (size_t i = 0; i < ix.Fields.size(); ++i)
-            isql += (i ? ", " : "") + quoteIdentifier(ix.Fields[i]);
-        isql += ")";
-        if (Error e = exec(*conn, isql)) return fail(e);
+        if (Error e = exec(*conn, createIndexSql(def.Name, ix))) return fail(e);
     }
     for (size_t i = 0; i < cols.size(); ++i) {
         const Field& f = *cols[i];
@@ -458,14 +467,8 @@ Error DatabaseImpl::renameTable(std::string_view from, std::string_view to) {
         if (ix.Primary) continue;
         std::string oldName = indexSqlName(*stored, ix.Name);
         if (!findObject(oldName, "index")) continue;
-        std::string isql = std::string(ix.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
-                           quoteIdentifier(indexSqlName(target, ix.Name)) + " ON " +
-                           quoteIdentifier(target) + " (";
-        for (size_t i = 0; i < ix.Fields.size(); ++i)
-            isql += (i ? ", " : "") + quoteIdentifier(ix.Fields[i]);
-        isql += ")";
         if (Error e = exec(*conn, "DROP INDEX " + quoteIdentifier(oldName))) return fail(e);
-        if (Error e = exec(*conn, isql)) return fail(e);
+        if (Error e = exec(*conn, createIndexSql(target, ix))) return fail(e);
     }
     {
         // Without a catalog there is nothing to carry over.

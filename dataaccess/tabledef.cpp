@@ -12,6 +12,10 @@ Error propertyNotFound() {
 }
 }  // namespace
 
+Error CheckObjectName(std::string_view name) {
+    return detail::checkName(name);
+}
+
 Field::Field(std::string name, int type, long size) : Name(std::move(name)), Type(type) {
     Size = size ? size : (type == dbText ? 50 : fixedSizeOf(type));
 }

@@ -108,5 +108,7 @@ struct QueryDef {
 };
 
 bool iequal(std::string_view a, std::string_view b);
+// Checks a table, field, index or query name: 3125 when it is not a valid name.
+Error CheckObjectName(std::string_view name);
 
 }  // namespace qrv::dao

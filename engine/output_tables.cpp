@@ -1,0 +1,111 @@
+// Output tables appear whole or not at all: each is written under a working
+// name and swapped in under its real name, replacing the old table, in one
+// transaction at the end of a clean run. A failed run drops the working
+// tables and leaves the old ones as they were.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+constexpr std::string_view kWorkingPrefix = "qrvtmp_";
+}  // namespace
+
+// Working tables left by a run that was killed belong to a process that is gone.
+void Quorvane::dropStaleWorkingTables() {
+    for (const std::string& name : outputDb_.TableDefNames()) {
+        if (name.rfind(kWorkingPrefix, 0) != 0) continue;
+        const long pid = std::strtol(name.c_str() + kWorkingPrefix.size(), nullptr, 10);
+        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
+            errno == ESRCH)
+            outputDb_.DeleteTableDef(name);
+    }
+}
+
+std::string Quorvane::WorkingTableName(const std::string& finalName) const {
+    for (const PendingOutput& p : pendingOutputs_)
+        if (iequal(p.finalName, finalName)) return p.workingName;
+    return finalName;
+}
+
+std::string Quorvane::Quorvane_CreateTable(TableDef& def, bool fOpen) {
+    ProcedureScope scope(err_, "Quorvane_CreateTable");
+    const std::string finalName = def.Name;
+    bool replacing = false;
+    for (const std::string& r : replacedOutputs_) replacing = replacing || iequal(r, finalName);
+    if (!replacing && outputDb_.GetTableDef(finalName))
+        return "Table '" + finalName + "' already exists.";
+    if (Error e = CheckObjectName(finalName)) return e.description;
+    if (pendingOutputs_.empty()) dropStaleWorkingTables();
+    def.Name = std::string(kWorkingPrefix) + std::to_string(::getpid()) + "_" +
+               std::to_string(reinterpret_cast<std::uintptr_t>(this) % 1000000) + "_" +
+               std::to_string(pendingOutputs_.size() + 1);
+    outputDb_.DeleteTableDef(def.Name);  // a leftover of a killed run of this same process id
+    Error e = outputDb_.AppendTableDef(def);
+    const std::string working = def.Name;
+    def.Name = finalName;
+    if (e) return e.description;
+    pendingOutputs_.push_back({finalName, working});
+    if (fOpen) {
+        auto rs = outputDb_.OpenRecordset(working, dbOpenDynaset);
+        if (!rs) return rs.error().description;
+        rsOutput_ = std::move(*rs);
+    }
+    return {};
+}
+
+std::string Quorvane::commitOutputs() {
+    if (pendingOutputs_.empty() && replacedOutputs_.empty()) return {};
+    ProcedureScope scope(err_, "Quorvane_CommitOutputs");
+    Database& db = outputDb_;
+    if (Error e = db.BeginTrans()) {
+        discardOutputs();
+        return e.description;
+    }
+    Error failed;
+    for (const std::string& name : replacedOutputs_) {
+        if (!db.GetTableDef(name)) continue;
+        if ((failed = db.DeleteTableDef(name))) break;
+    }
+    if (!failed)
+        for (const PendingOutput& p : pendingOutputs_)
+            if ((failed = db.RenameTableDef(p.workingName, p.finalName))) break;
+    if (!failed) failed = db.CommitTrans();
+    if (failed) {
+        db.Rollback();
+        discardOutputs();
+        return failed.description;
+    }
+    pendingOutputs_.clear();
+    replacedOutputs_.clear();
+    return {};
+}
+
+void Quorvane::discardOutputs() {
+    for (const PendingOutput& p : pendingOutputs_)
+        if (outputDb_.IsOpen()) outputDb_.DeleteTableDef(p.workingName);
+    pendingOutputs_.clear();
+    replacedOutputs_.clear();
+}
+
+Error Quorvane::BeginTrans() {
+    if (Error e = outputDb_.BeginTrans()) return e;
+    if (scratchDb_.IsOpen() && !(scratchDb_ == outputDb_)) return scratchDb_.BeginTrans();
+    return {};
+}
+
+Error Quorvane::CommitTrans() {
+    Error first = outputDb_.CommitTrans();
+    if (scratchDb_.IsOpen() && !(scratchDb_ == outputDb_))
+        if (Error e = scratchDb_.CommitTrans(); e && !first) first = e;
+    return first;
+}
+
+}  // namespace qrv

@@ -1,0 +1,319 @@
+// The engine object: its properties, the RunScenario pipeline (load the
+// scenario, check its roles, dispatch, report), and its events. A run never
+// throws and never leaves a scratch file, an open recordset or a half-written
+// output table behind.
+#include "engine/quorvane.h"
+
+#include <unistd.h>
+
+#include "dataaccess/sql_dialect.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+const char* const kCrLf = "\r\n";
+
+int varTypeOf(const Value& v) {
+    switch (v.kind()) {
+        case ValueKind::Null:
+            return 1;
+        case ValueKind::Int16:
+            return 2;
+        case ValueKind::Int32:
+            return 3;
+        case ValueKind::Double:
+            return 5;
+        case ValueKind::Date:
+            return 7;
+        case ValueKind::Text:
+            return 8;
+        case ValueKind::Bool:
+            return 11;
+        case ValueKind::Byte:
+            return 17;
+    }
+    return 0;
+}
+
+}  // namespace
+
+Quorvane::Quorvane(Prompter* prompter, ErrorWindow* errorWindow)
+    : prompter_(prompter ? prompter : &silent_),
+      errorWindow_(errorWindow),
+      err_(prompter ? prompter : &silent_, false) {
+    err_.SetDbEngineVersion(DBEngine::Instance().Version());
+    err_.OnBeforeHandlerCalled([this](bool& cancelDisplay) {
+        if (!showErrors_) cancelDisplay = true;
+    });
+    err_.OnAfterHandlerCalled([this](const CErr_Zelk& handler) {
+        if (!showErrors_ || !errorWindow_) return CErr_Zelk::Outcome::Continue;
+        return errorWindow_->ShowUnexpectedError(handler) ? CErr_Zelk::Outcome::Continue
+                                                          : CErr_Zelk::Outcome::Cancelled;
+    });
+}
+
+Quorvane::~Quorvane() {
+    cleanupScratch();
+    discardOutputs();
+    for (Database& db : runOwnedDbs_) db.Close();
+    for (Database& db : ownedDbs_) db.Close();
+}
+
+Error Quorvane::setDatabase(Database& slot, const DatabaseArg& arg, bool forRun) {
+    if (const Database* db = arg.database()) {
+        slot = *db;
+        return {};
+    }
+    if (const std::string* path = arg.path()) {
+        auto opened = DBEngine::Instance().OpenDatabase(*path);
+        if (!opened) return opened.error();
+        slot = *opened;
+        (forRun ? runOwnedDbs_ : ownedDbs_).push_back(*opened);
+        return {};
+    }
+    if (const Value* other = arg.other())
+        return makeError(kErrInvalidObjectType,
+                         "Invalid object type: " + std::to_string(varTypeOf(*other)));
+    slot = Database();  // nothing: no database
+    return {};
+}
+
+Error Quorvane::SetScenarioDatabase(const DatabaseArg& db) {
+    return setDatabase(scenarioDb_, db, openingForRun_);
+}
+Error Quorvane::SetSourceDatabase(const DatabaseArg& db) {
+    return setDatabase(sourceDb_, db, openingForRun_);
+}
+Error Quorvane::SetOutputDatabase(const DatabaseArg& db) {
+    return setDatabase(outputDb_, db, openingForRun_);
+}
+
+void Quorvane::raiseStatus(const std::string& message) {
+    for (auto& f : onStatus_) f(message);
+}
+
+std::string Quorvane::unexpectedErrorText() const {
+    return "Unexpected error number: " + std::to_string(err_.ErrorNumber()) + kCrLf +
+           "Error: " + err_.ErrorDescription() + kCrLf + "Operation: " + err_.ErrorOperation();
+}
+
+void Quorvane::showCritical(const std::string& text) {
+    prompter_->beep();
+    if (showErrors_) prompter_->critical("Lumvar", text);
+}
+
+bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args) {
+    ProcedureScope scope(err_, "Lumvar_RunScenario");
+    err_.ClearError();
+    // 1-2
+    err_.SetScenarioNumber(ScenarioNo);
+    const Database savedScenario = scenarioDb_, savedSource = sourceDb_, savedOutput = outputDb_;
+    for (auto& f : onBegin_) f();
+
+    // 3: a path argument opens a database for this run only.
+    openingForRun_ = true;
+    struct {
+        const DatabaseArg& arg;
+        Error (Quorvane::*set)(const DatabaseArg&);
+        const char* name;
+    } dbArgs[] = {{args.ScenarioDb, &Quorvane::SetScenarioDatabase, "Quorvane:ScenarioDatabase"},
+                  {args.SourceDb, &Quorvane::SetSourceDatabase, "Quorvane:SourceDatabase"},
+                  {args.OutputDb, &Quorvane::SetOutputDatabase, "Quorvane:OutputDatabase"}};
+    for (auto& d : dbArgs) {
+        if (d.arg.omitted()) continue;
+        ProcedureScope setter(err_, d.name);
+        if (Error e = (this->*d.set)(d.arg)) err_.HandleError(e.number, e.description);
+    }
+    openingForRun_ = false;
+
+    // 4
+    auto table = [](std::string& prop, const std::string& arg, const char* deflt) {
+        if (!arg.empty())
+            prop = arg;
+        else if (prop.empty())
+            prop = deflt;
+    };
+    table(scenarioTbl_, args.ScenarioTbl, "USysQuorvaneScenarios");
+    table(optionsTbl_, args.OptionsTbl, "USysQuorvaneOptions");
+    table(fieldTbl_, args.FieldTbl, "USysQuorvaneFields");
+    if (!args.SourceTableName.empty()) sourceTableName_ = args.SourceTableName;
+    if (!args.OutputTableName.empty()) outputTableName_ = args.OutputTableName;
+    if (!args.OutputTableName2.empty()) outputTableName2_ = args.OutputTableName2;
+    // 5
+    if (args.ShowErrors) showErrors_ = true;
+
+    // 6
+    std::string failure;
+    if (!scenarioDb_.IsOpen()) {
+        failure = "Scenario database property not assigned or opened";
+    } else {
+        if (!sourceDb_.IsOpen()) sourceDb_ = scenarioDb_;
+        if (!outputDb_.IsOpen()) outputDb_ = sourceDb_;
+    }
+
+    // 7
+    if (failure.empty()) {
+        runProgress_ = args.ShowProgress || showProgress_;
+        failure = loadScenario(ScenarioNo);
+        if (failure.empty() && scenario_) {
+            if (!err_.HasError())
+                failure = runOneScenario();
+            else
+                failure = unexpectedErrorText();
+        }
+    }
+
+    // The run's recordsets end here; output tables appear only for a clean run.
+    rsData_.Close();
+    rsOutput_.Close();
+    rsThird_.Close();
+    if (failure.empty() && !err_.HasError())
+        failure = commitOutputs();
+    else
+        discardOutputs();
+
+    // 8
+    if (failure.empty() && err_.HasError()) failure = unexpectedErrorText();
+    if (!failure.empty()) showCritical(std::string("Scenario Failed") + kCrLf + kCrLf + failure);
+
+    // 9
+    cleanupScratch();
+
+    // 10
+    for (Database& db : runOwnedDbs_) db.Close();
+    runOwnedDbs_.clear();
+    scenarioDb_ = savedScenario;
+    sourceDb_ = savedSource;
+    outputDb_ = savedOutput;
+    scenario_.reset();
+    runProgress_ = false;
+    errorInfo_ = failure;
+    bool fStatus = failure.empty();
+    std::string strError = failure;
+    for (auto& f : onComplete_) f(fStatus, strError);
+    return fStatus;
+}
+
+std::string Quorvane::loadScenario(std::int32_t number) {
+    ProcedureScope scope(err_, "Lumvar_LoadScenario");
+    const std::string n = std::to_string(number);
+    const std::string sql = "SELECT * FROM " + bracketName(scenarioTbl_) + " INNER JOIN " +
+                            bracketName(optionsTbl_) + " ON " + bracketName(scenarioTbl_) +
+                            ".Scenario_ID = " + bracketName(optionsTbl_) + ".Scenario_ID where " +
+                            bracketName(scenarioTbl_) + ".Scenario_ID = " + n;
+    err_.SetCurrentOperation("Open Recordset ");
+    auto rs = scenarioDb_.OpenRecordset(sql);
+    if (!rs) return std::to_string(rs.error().number) + ": " + rs.error().description;
+    if (rs->Eof()) return "Scenario not found";
+    auto fields = scenarioDb_.OpenRecordset("select * from " + bracketName(fieldTbl_) +
+                                            " where Scenario_ID = " + n +
+                                            " order by Fielddef_ordinal_position");
+    if (!fields) return std::to_string(fields.error().number) + ": " + fields.error().description;
+    if (fields->Eof()) return "No fields found for this scenario";
+
+    auto s = std::make_unique<CLumvarScenario>();
+    auto text = [&](const char* column) {
+        return rs->GetValue(column).ok() ? rs->GetValue(column)->toText() : std::string();
+    };
+    auto value = [&](const char* column) {
+        return rs->GetValue(column).ok() ? *rs->GetValue(column) : Value();
+    };
+    s->Scenario_Description = text("Scenario_Description");
+    s->Scenario_Type = text("Scenario_Analysis_Type");
+    s->CalcType = text("Scenario_Analysis_SubType");
+    s->Table = sourceTableName_.empty() ? text("Scenario_Input_Table_Name") : sourceTableName_;
+    s->OutputTable1 =
+        outputTableName_.empty() ? text("Scenario_Output_Table1_Name") : outputTableName_;
+    s->OutputTable2 =
+        outputTableName2_.empty() ? text("Scenario_Output_Table2_Name") : outputTableName2_;
+    s->MissingType = text("MissingType");
+    s->MissingEqual = value("MissingEqual");
+    s->MissingHigh = value("MissingHigh");
+    s->MissingLow = value("MissingLow");
+    s->Scenario_Version = text("Scenario_Version");
+    for (int i = 0; i < rs->FieldCount(); ++i)
+        s->SetFromColumn(rs->FieldAt(i).Name, rs->GetValue(i));
+
+    for (; !fields->Eof(); fields->MoveNext())
+        s->AddField(fields->GetValue("FieldDef_Name")->toText(),
+                    fields->GetValue("FieldDef_Choice")->toText());
+    scenario_ = std::move(s);
+    err_.SetCurrentOperation("");
+    return {};
+}
+
+std::string Quorvane::runOneScenario() {
+    ProcedureScope scope(err_, "Lumvar_RunOneScenario");
+    const CLumvarScenario& s = *scenario_;
+    const int kind = Quorvane_UTIL_TableOrQuery(sourceDb_, s.Table);
+
+    if (s.MissingType == "0") {
+        missingRule_.clear();
+    } else if (s.MissingType == "1") {
+        missingRule_ = "Equal";
+        missingEqual_ = s.MissingEqual.asDouble();
+    } else if (s.MissingType == "2") {
+        const bool low = !s.MissingLow.isNull(), high = !s.MissingHigh.isNull();
+        missingRule_ = low && high ? "Both" : low ? "Low" : high ? "High" : "";
+        missingLow_ = s.MissingLow.asDouble();
+        missingHigh_ = s.MissingHigh.asDouble();
+    }
+    // Any other code leaves the previous rule of this engine in force.
+
+    if (kind != 0 && kind != 1) return "Data Table [" + s.Table + "] not found.";
+    std::string failure = setGlobals();
+    if (!failure.empty()) return failure;
+    binaryCompare_ = false;
+    return dispatch();
+}
+
+std::string Quorvane::setGlobals() {
+    const CLumvarScenario& s = *scenario_;
+    if (s.FieldCount() == 0) return "No fields assigned";
+    fieldNames_.clear();
+    fieldNames_.reserve(s.FieldCount());
+    groupCount_ = compareCount_ = xCount_ = 0;
+    hasY_ = hasWeight_ = false;
+    const bool crosstab = iequal(s.CalcType, "Crosstab");
+    for (const char* role : {"G", "C", "X", "Y", "W"}) {
+        for (const CLumvarScenarioField& f : s) {
+            if (!iequal(f.Choice, role)) continue;
+            fieldNames_.push_back(f.Field_Name);
+            switch (role[0]) {
+                case 'G':
+                    ++groupCount_;
+                    break;
+                case 'C':
+                    ++compareCount_;
+                    break;
+                case 'X':
+                    ++xCount_;
+                    break;
+                case 'Y':
+                    hasY_ = true;
+                    break;
+                case 'W':
+                    hasWeight_ = true;
+                    break;
+            }
+        }
+        if (role[0] == 'X' && crosstab && xCount_ == 0) {
+            fieldNames_.push_back("*");  // the crosstab then counts records
+            xCount_ = 1;
+        }
+    }
+    if (iequal(s.CalcType, "Chi-Square")) {
+        if (compareCount_ == 0) return "At least one Compare field required";
+    } else if (iequal(s.CalcType, "Compare") || iequal(s.CalcType, "Regression")) {
+        if (!hasY_) return "Y Field must be assigned";
+        if (xCount_ == 0) return "At least one X field must be assigned";
+    } else if (!crosstab) {
+        if (xCount_ == 0) return "At least one X field must be assigned";
+    }
+    return {};
+}
+
+}  // namespace qrv

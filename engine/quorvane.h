@@ -1,0 +1,209 @@
+// Quorvane: the statistics engine. It is pointed at the database holding the
+// scenario tables and at the databases to read from and write to, runs one
+// stored scenario per RunScenario call, and reports success or a failure text.
+// It also serves the analyses the data preparation they all share: the input
+// rows in order, the missing-value rule, weights, group changes, output and
+// scratch tables and progress messages.
+//
+// Engine objects share nothing but the process-wide DBEngine: each has its own
+// databases, its own scratch file and its own error handler, so several can
+// run side by side.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataaccess/dataaccess.h"
+#include "engine/database_arg.h"
+#include "errors/cerr_zelk.h"
+#include "errors/prompter.h"
+#include "scenario/clumvar_scenario.h"
+
+namespace qrv {
+
+// The unexpected-error window the designer shows; false means the user cancelled.
+class ErrorWindow {
+  public:
+    virtual ~ErrorWindow() = default;
+    virtual bool ShowUnexpectedError(const CErr_Zelk& handler) = 0;
+};
+
+// The optional arguments of RunScenario, named as the engine's parameters.
+struct RunScenarioArgs {
+    DatabaseArg ScenarioDb, SourceDb, OutputDb;
+    std::string ScenarioTbl, OptionsTbl, FieldTbl;
+    std::string SourceTableName, OutputTableName, OutputTableName2;
+    bool ShowProgress = false;
+    bool ShowErrors = false;
+};
+
+// Errors the engine raises to callers of its property setters.
+inline constexpr std::int32_t kErrInvalidObjectType = -2147220504;
+
+class Quorvane {
+  public:
+    explicit Quorvane(Prompter* prompter = nullptr, ErrorWindow* errorWindow = nullptr);
+    ~Quorvane();
+    Quorvane(const Quorvane&) = delete;
+    Quorvane& operator=(const Quorvane&) = delete;
+
+    // --- Properties ----------------------------------------------------------
+    const dao::Database& ScenarioDatabase() const { return scenarioDb_; }
+    const dao::Database& SourceDatabase() const { return sourceDb_; }
+    const dao::Database& OutputDatabase() const { return outputDb_; }
+    // A path opens the file at once; anything but a database or a text is refused.
+    dao::Error SetScenarioDatabase(const DatabaseArg& db);
+    dao::Error SetSourceDatabase(const DatabaseArg& db);
+    dao::Error SetOutputDatabase(const DatabaseArg& db);
+    const std::string& ScenarioTbl() const { return scenarioTbl_; }
+    const std::string& OptionsTbl() const { return optionsTbl_; }
+    const std::string& FieldTbl() const { return fieldTbl_; }
+    void SetScenarioTbl(std::string v) { scenarioTbl_ = std::move(v); }
+    void SetOptionsTbl(std::string v) { optionsTbl_ = std::move(v); }
+    void SetFieldTbl(std::string v) { fieldTbl_ = std::move(v); }
+    const std::string& SourceTableName() const { return sourceTableName_; }
+    const std::string& OutputTableName() const { return outputTableName_; }
+    const std::string& OutputTableName2() const { return outputTableName2_; }
+    void SetSourceTableName(std::string v) { sourceTableName_ = std::move(v); }
+    void SetOutputTableName(std::string v) { outputTableName_ = std::move(v); }
+    void SetOutputTableName2(std::string v) { outputTableName2_ = std::move(v); }
+    const std::string& ErrorInfo() const { return errorInfo_; }
+    bool ShowProgress() const { return showProgress_; }
+    bool ShowErrors() const { return showErrors_; }
+    void SetShowProgress(bool on) { showProgress_ = on; }
+    void SetShowErrors(bool on) { showErrors_ = on; }
+
+    // --- Methods -------------------------------------------------------------
+    double ProbInverse(std::string_view type, double probability, double df1, double df2);
+    double Probability(std::string_view type, double value, double df1, double df2);
+    bool RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args = {});
+
+    // --- Events (handlers run synchronously, in the order registered) ----------
+    void OnRunScenarioBegin(std::function<void()> f) { onBegin_.push_back(std::move(f)); }
+    void OnStatStatus(std::function<void(const std::string&)> f) {
+        onStatus_.push_back(std::move(f));
+    }
+    void OnRunScenarioComplete(std::function<void(bool& fStatus, std::string& strError)> f) {
+        onComplete_.push_back(std::move(f));
+    }
+
+    CErr_Zelk& ErrorHandler() { return err_; }
+
+    // --- Shared data preparation, for the analyses ------------------------------
+    // Field lists hold positions 1..n at indexes 0..n-1.
+    std::string Quorvane_InitDataTable(const std::string& strUserTable,
+                                       const std::vector<std::string>& strFields,
+                                       int intGroupFields, std::vector<int>& lngFieldTypes,
+                                       std::vector<long>& lngFieldSizes);
+    std::string Quorvane_OpenDataRecordset(std::string strSQL);
+    void Quorvane_InitFieldTypes(const dao::Recordset& rs, int n,
+                                 const std::vector<std::string>& strFields,
+                                 std::vector<int>& lngFieldTypes, std::vector<long>& lngFieldSizes);
+    std::string Quorvane_DataWhere(const std::string& strField) const;
+    bool Quorvane_DataOk_b(double dblValue, bool fEqualOnly) const;
+    void Quorvane_WeightCalc(bool fWeight, const std::vector<std::string>& strFields,
+                             int intWeightPosition, double& dblWeight);
+    bool Quorvane_SameRecords_b(int n, bool fCompare, std::vector<dao::Value>& saved,
+                                const std::vector<dao::Value>& current) const;
+    bool Quorvane_SameValue(const dao::Value& a, const dao::Value& b, bool fIgnoreCase) const;
+    int Quorvane_UTIL_TableOrQuery(const dao::Database& db, const std::string& name);
+    bool Quorvane_UTIL_MakeTempDB();
+    std::string Quorvane_CreateTable(dao::TableDef& def, bool fOpen);
+    void Quorvane_DeleteTable(bool fScratch, const std::string& name);
+    void Quorvane_EmptyTable(bool fScratch, const std::string& name, long rows,
+                             dao::Database* db = nullptr);
+    bool Util_FieldExists(const std::string& table, const std::string& field,
+                          const dao::Database& db);
+    void Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage);
+    void AddTableField(dao::TableDef& def, const std::string& name, int type, int& ordinal,
+                       long size);
+
+    // Transactions over this engine's output and scratch databases only, so that
+    // engines running side by side never share one.
+    dao::Error BeginTrans();
+    dao::Error CommitTrans();
+
+    // State the analyses read and write.
+    dao::Recordset& DataRecordset() { return rsData_; }
+    dao::Recordset& OutputRecordset() { return rsOutput_; }
+    dao::Recordset& ThirdRecordset() { return rsThird_; }
+    dao::Database& ScratchDatabase() { return scratchDb_; }
+    const std::string& ScratchPath() const { return scratchPath_; }
+    bool BinaryCompare() const { return binaryCompare_; }
+    const CLumvarScenario* Scenario() const { return scenario_.get(); }
+    // Name under which an output table is being written in this run (itself when
+    // it is not an output table of the run).
+    std::string WorkingTableName(const std::string& finalName) const;
+
+    // Field list and role counts of the loaded scenario (after SetGlobals).
+    const std::vector<std::string>& FieldNames() const { return fieldNames_; }
+    int GroupCount() const { return groupCount_; }
+    int CompareCount() const { return compareCount_; }
+    int XCount() const { return xCount_; }
+    bool HasY() const { return hasY_; }
+    bool HasWeight() const { return hasWeight_; }
+
+    // The missing-value rule in force: "" (none), "Equal", "Low", "High" or "Both".
+    const std::string& MissingRule() const { return missingRule_; }
+
+  private:
+    struct PendingOutput {
+        std::string finalName;
+        std::string workingName;
+    };
+
+    dao::Error setDatabase(dao::Database& slot, const DatabaseArg& arg, bool closeOnRunEnd);
+    std::string loadScenario(std::int32_t number);
+    std::string runOneScenario();
+    std::string setGlobals();
+    std::string dispatch();
+    std::string unexpectedErrorText() const;
+    void raiseStatus(const std::string& message);
+    void cleanupScratch();
+    std::string commitOutputs();
+    void discardOutputs();
+    void dropStaleWorkingTables();
+    void showCritical(const std::string& text);
+
+    Prompter* prompter_;
+    ErrorWindow* errorWindow_;
+    SilentPrompter silent_;
+    CErr_Zelk err_;
+
+    dao::Database scenarioDb_, sourceDb_, outputDb_;
+    std::vector<dao::Database> ownedDbs_;     // opened from paths, closed on destruction
+    std::vector<dao::Database> runOwnedDbs_;  // opened from RunScenario arguments
+    bool openingForRun_ = false;
+    std::string scenarioTbl_, optionsTbl_, fieldTbl_;
+    std::string sourceTableName_, outputTableName_, outputTableName2_;
+    bool showProgress_ = false, showErrors_ = false;
+    std::string errorInfo_;
+
+    dao::Database scratchDb_;
+    std::string scratchPath_;
+    std::unique_ptr<CLumvarScenario> scenario_;
+    dao::Recordset rsData_, rsOutput_, rsThird_;
+    std::string missingRule_;
+    double missingEqual_ = 0, missingLow_ = 0, missingHigh_ = 0;
+    bool binaryCompare_ = false;
+    bool runProgress_ = false;
+
+    std::vector<std::string> fieldNames_;
+    int groupCount_ = 0, compareCount_ = 0, xCount_ = 0;
+    bool hasY_ = false, hasWeight_ = false;
+
+    std::vector<PendingOutput> pendingOutputs_;
+    std::vector<std::string> replacedOutputs_;
+    int weightIndex_ = -1;
+    std::string weightName_;
+
+    std::vector<std::function<void()>> onBegin_;
+    std::vector<std::function<void(const std::string&)>> onStatus_;
+    std::vector<std::function<void(bool&, std::string&)>> onComplete_;
+};
+
+}  // namespace qrv

@@ -1,0 +1,212 @@
+// Data preparation shared by every analysis: the input rows in group order,
+// field types, the missing-value rule as SQL and as a test, weights, group
+// changes and progress messages.
+#include <cmath>
+
+#include "dataaccess/sql_dialect.h"
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+// Case-insensitive equality folding ASCII letters, as the database's text
+// collation does, so group changes agree with the sort order of the rows.
+bool textEqualNoCase(const std::string& a, const std::string& b) {
+    return iequal(a, b);
+}
+
+// The first count names, each in brackets, joined by sep.
+std::string bracketList(const std::vector<std::string>& names, int count, const char* sep) {
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        if (i) out += sep;
+        out += bracketName(names[static_cast<size_t>(i)]);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string Quorvane::Quorvane_InitDataTable(const std::string& strUserTable,
+                                             const std::vector<std::string>& strFields,
+                                             int intGroupFields, std::vector<int>& lngFieldTypes,
+                                             std::vector<long>& lngFieldSizes) {
+    ProcedureScope scope(err_, "Quorvane_InitDataTable");
+    const int n = static_cast<int>(strFields.size());
+    // A misspelt field of a table is named plainly rather than read as a parameter.
+    if (Quorvane_UTIL_TableOrQuery(sourceDb_, strUserTable) == 0) {
+        auto def = sourceDb_.GetTableDef(strUserTable);
+        if (def)
+            for (const std::string& f : strFields)
+                if (f != "*" && !def->FindField(f))
+                    return "Field [" + f + "] not found in [" + strUserTable + "].";
+    }
+    std::string sql = "SELECT ";
+    sql += bracketList(strFields, n, ", ");
+    sql += " FROM " + bracketName(strUserTable) + " ORDER BY ";
+    const int k = intGroupFields != n ? intGroupFields + 1 : n;
+    sql += bracketList(strFields, k, ",");
+    std::string error = Quorvane_OpenDataRecordset(sql);
+    if (!error.empty()) return error;
+    if (rsData_.RecordCount() < 1) return "No records found in " + strUserTable;
+    Quorvane_InitFieldTypes(rsData_, n, strFields, lngFieldTypes, lngFieldSizes);
+    return {};
+}
+
+std::string Quorvane::Quorvane_OpenDataRecordset(std::string strSQL) {
+    ProcedureScope scope(err_, "Quorvane_OpenDataRecordset");
+    if (strSQL.empty() || strSQL.back() != ';') strSQL += ";";
+    rsData_.Close();
+    auto rs = sourceDb_.OpenRecordset(strSQL, dbOpenDynaset, dbSeeChanges | dbReadOnly);
+    if (!rs) {
+        if (rs.error().number == err::kTooFewParameters)
+            return "The selected query expects parameters and cannot be used by Lumvar.";
+        return rs.error().description;
+    }
+    rsData_ = std::move(*rs);
+    weightIndex_ = -1;
+    return {};
+}
+
+void Quorvane::Quorvane_InitFieldTypes(const Recordset& rs, int n,
+                                       const std::vector<std::string>& strFields,
+                                       std::vector<int>& lngFieldTypes,
+                                       std::vector<long>& lngFieldSizes) {
+    lngFieldTypes.assign(static_cast<size_t>(std::max(n, 0)), 0);
+    lngFieldSizes.assign(static_cast<size_t>(std::max(n, 0)), 0);
+    for (int i = 0; i < n; ++i) {
+        int idx = rs.FieldIndex(strFields[static_cast<size_t>(i)]);
+        if (idx < 0) idx = i < rs.FieldCount() ? i : -1;  // "*" and expressions: by position
+        if (idx < 0) continue;
+        lngFieldTypes[static_cast<size_t>(i)] = rs.FieldAt(idx).Type;
+        lngFieldSizes[static_cast<size_t>(i)] = rs.FieldAt(idx).Size;
+    }
+    binaryCompare_ = n > 0 && rs.FieldCount() > 0 && rs.FieldAt(0).CollatingOrder != dbSortGeneral;
+}
+
+std::string Quorvane::Quorvane_DataWhere(const std::string& strField) const {
+    std::string c;
+    if (missingRule_ == "Equal")
+        c = strField + " <> " + numberToText(missingEqual_);
+    else if (missingRule_ == "High")
+        c = strField + " <= " + numberToText(missingHigh_);
+    else if (missingRule_ == "Low")
+        c = strField + " >= " + numberToText(missingLow_);
+    else if (missingRule_ == "Both")
+        c = strField + " Between " + numberToText(missingLow_) + " And " +
+            numberToText(missingHigh_);
+    return c.empty() ? c : "(" + c + ")";
+}
+
+bool Quorvane::Quorvane_DataOk_b(double v, bool fEqualOnly) const {
+    if (fEqualOnly) return missingRule_ != "Equal" || v != missingEqual_;
+    if (missingRule_.empty()) return true;
+    if (missingRule_ == "Equal") return v != missingEqual_;
+    if (missingRule_ == "Both") return missingLow_ <= v && v <= missingHigh_;
+    if (missingRule_ == "High") return v <= missingHigh_;
+    if (missingRule_ == "Low") return v >= missingLow_;
+    return true;
+}
+
+void Quorvane::Quorvane_WeightCalc(bool fWeight, const std::vector<std::string>& strFields,
+                                   int intWeightPosition, double& dblWeight) {
+    if (!fWeight) {
+        dblWeight = 1;
+        return;
+    }
+    const std::string& name = strFields.at(static_cast<size_t>(intWeightPosition - 1));
+    if (weightIndex_ < 0 || name != weightName_) {
+        weightIndex_ = rsData_.FieldIndex(name);
+        weightName_ = name;
+    }
+    const Value v = rsData_.GetValue(weightIndex_);
+    const std::optional<double> w = v.toDouble();
+    if (!w || (missingRule_ == "Equal" && *w == missingEqual_) || !(*w > 0)) {
+        dblWeight = 0;  // the caller skips the row
+        return;
+    }
+    dblWeight = *w;
+}
+
+bool Quorvane::Quorvane_SameRecords_b(int n, bool fCompare, std::vector<Value>& saved,
+                                      const std::vector<Value>& current) const {
+    if (!fCompare) {
+        saved.assign(current.begin(), current.begin() + std::min<size_t>(n, current.size()));
+        return false;
+    }
+    for (int i = 0; i < n; ++i) {
+        const Value& a = saved.at(static_cast<size_t>(i));
+        const Value& b = current.at(static_cast<size_t>(i));
+        if (a.isNull() || b.isNull()) {
+            if (a.isNull() != b.isNull()) return true;
+            continue;
+        }
+        if (a.isText() && b.isText()) {
+            const bool same = binaryCompare_ ? a.textRef() == b.textRef()
+                                             : textEqualNoCase(a.textRef(), b.textRef());
+            if (!same) return true;
+            continue;
+        }
+        if (!(a == b)) return true;
+    }
+    return false;
+}
+
+bool Quorvane::Quorvane_SameValue(const Value& a, const Value& b, bool fIgnoreCase) const {
+    if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
+    if (a.isText() && b.isText()) {
+        if (fIgnoreCase || !binaryCompare_) return textEqualNoCase(a.textRef(), b.textRef());
+        return a.textRef() == b.textRef();
+    }
+    return a == b;
+}
+
+int Quorvane::Quorvane_UTIL_TableOrQuery(const Database& db, const std::string& name) {
+    auto t = db.GetTableDef(name);
+    if (t) return 0;
+    if (t.error().number != err::kItemNotFound) {
+        ProcedureScope scope(err_, "Quorvane_UTIL_TableOrQuery");
+        err_.HandleError(t.error().number, t.error().description);
+        return -99;
+    }
+    auto q = db.GetQueryDef(name);
+    return q ? 1 : -99;
+}
+
+bool Quorvane::Util_FieldExists(const std::string& table, const std::string& field,
+                                const Database& db) {
+    ProcedureScope scope(err_, "Util_FieldExists");
+    auto t = db.GetTableDef(table);
+    if (!t) {
+        err_.HandleError(t.error().number, t.error().description);
+        return false;
+    }
+    return t->FindField(field) != nullptr;
+}
+
+void Quorvane::Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage) {
+    if (!runProgress_) return;
+    std::string message;
+    if (lngRecord == 0)
+        message = strMessage + "...";
+    else if (lngRecord % 5 == 0 || fFinal)
+        message =
+            strMessage.empty() ? "Analyzing record: " + std::to_string(lngRecord) : strMessage;
+    if (!message.empty()) raiseStatus(message);
+}
+
+void Quorvane::AddTableField(TableDef& def, const std::string& name, int type, int& ordinal,
+                             long size) {
+    Field f = def.CreateField(name, type);
+    f.OrdinalPosition = ordinal++;
+    if (size != 0) f.Size = size;
+    if (Error e = def.AppendField(std::move(f))) {
+        ProcedureScope scope(err_, "AddTableField");
+        err_.HandleError(e.number, e.description);
+    }
+}
+
+}  // namespace qrv
