@@ -25,117 +25,35 @@ namespace {
 using sql::Token;
 using sql::TokenKind;
 
+// clang-format off
 enum class Kw : std::uint8_t {
-    None,
-    Select,
-    From,
-    Where,
-    Group,
-    Order,
-    By,
-    Having,
-    As,
-    Asc,
-    Desc,
-    Inner,
-    Left,
-    Right,
-    Outer,
-    Full,
-    Cross,
-    Join,
-    On,
-    Union,
-    Except,
-    Intersect,
-    All,
-    Insert,
-    Into,
-    Values,
-    Update,
-    Set,
-    Delete,
-    Distinct,
-    Distinctrow,
-    Top,
-    Percent,
-    And,
-    Or,
-    Not,
-    Xor,
-    Eqv,
-    Imp,
-    Is,
-    Null,
-    Between,
-    Like,
-    In,
-    Mod,
-    True,
-    False,
-    Exists,
-    Limit,
-    Offset,
-    Transform,
-    Pivot,
-    Parameters,
+    None, Select, From, Where, Group, Order, By, Having, As, Asc, Desc, Inner, Left, Right,
+    Outer, Join, On, Union, All, Insert, Into, Values, Update, Set, Delete, Distinct,
+    Distinctrow, Top, Percent, And, Or, Not, Xor, Eqv, Imp, Is, Null, Between, Like, In, Mod,
+    True, False, Exists, Transform, Pivot, Parameters,
 };
 
-// Words that can never be a bare column or table name.
+// The dialect's reserved words: never a bare column or table name. Words
+// reserved only in SQLite need no entry, as bare names are always written quoted.
 constexpr std::pair<std::string_view, Kw> kKeywords[] = {
-    {"SELECT", Kw::Select},
-    {"FROM", Kw::From},
-    {"WHERE", Kw::Where},
-    {"GROUP", Kw::Group},
-    {"ORDER", Kw::Order},
-    {"BY", Kw::By},
-    {"HAVING", Kw::Having},
-    {"AS", Kw::As},
-    {"ASC", Kw::Asc},
-    {"DESC", Kw::Desc},
-    {"INNER", Kw::Inner},
-    {"LEFT", Kw::Left},
-    {"RIGHT", Kw::Right},
-    {"OUTER", Kw::Outer},
-    {"FULL", Kw::Full},
-    {"CROSS", Kw::Cross},
-    {"JOIN", Kw::Join},
-    {"ON", Kw::On},
-    {"UNION", Kw::Union},
-    {"EXCEPT", Kw::Except},
-    {"INTERSECT", Kw::Intersect},
-    {"ALL", Kw::All},
-    {"INSERT", Kw::Insert},
-    {"INTO", Kw::Into},
-    {"VALUES", Kw::Values},
-    {"UPDATE", Kw::Update},
-    {"SET", Kw::Set},
-    {"DELETE", Kw::Delete},
-    {"DISTINCT", Kw::Distinct},
-    {"DISTINCTROW", Kw::Distinctrow},
-    {"TOP", Kw::Top},
-    {"PERCENT", Kw::Percent},
-    {"AND", Kw::And},
-    {"OR", Kw::Or},
-    {"NOT", Kw::Not},
-    {"XOR", Kw::Xor},
-    {"EQV", Kw::Eqv},
-    {"IMP", Kw::Imp},
-    {"IS", Kw::Is},
-    {"NULL", Kw::Null},
-    {"BETWEEN", Kw::Between},
-    {"LIKE", Kw::Like},
-    {"IN", Kw::In},
-    {"MOD", Kw::Mod},
-    {"TRUE", Kw::True},
-    {"FALSE", Kw::False},
-    {"EXISTS", Kw::Exists},
-    {"LIMIT", Kw::Limit},
-    {"OFFSET", Kw::Offset},
-    {"TRANSFORM", Kw::Transform},
-    {"PIVOT", Kw::Pivot},
-    {"PARAMETERS", Kw::Parameters},
+    {"SELECT", Kw::Select},     {"FROM", Kw::From},           {"WHERE", Kw::Where},
+    {"GROUP", Kw::Group},       {"ORDER", Kw::Order},         {"BY", Kw::By},
+    {"HAVING", Kw::Having},     {"AS", Kw::As},               {"ASC", Kw::Asc},
+    {"DESC", Kw::Desc},         {"INNER", Kw::Inner},         {"LEFT", Kw::Left},
+    {"RIGHT", Kw::Right},       {"OUTER", Kw::Outer},         {"JOIN", Kw::Join},
+    {"ON", Kw::On},             {"UNION", Kw::Union},         {"ALL", Kw::All},
+    {"INSERT", Kw::Insert},     {"INTO", Kw::Into},
+    {"VALUES", Kw::Values},     {"UPDATE", Kw::Update},       {"SET", Kw::Set},
+    {"DELETE", Kw::Delete},     {"DISTINCT", Kw::Distinct},   {"DISTINCTROW", Kw::Distinctrow},
+    {"TOP", Kw::Top},           {"PERCENT", Kw::Percent},     {"AND", Kw::And},
+    {"OR", Kw::Or},             {"NOT", Kw::Not},             {"XOR", Kw::Xor},
+    {"EQV", Kw::Eqv},           {"IMP", Kw::Imp},             {"IS", Kw::Is},
+    {"NULL", Kw::Null},         {"BETWEEN", Kw::Between},     {"LIKE", Kw::Like},
+    {"IN", Kw::In},             {"MOD", Kw::Mod},             {"TRUE", Kw::True},
+    {"FALSE", Kw::False},       {"EXISTS", Kw::Exists},       {"TRANSFORM", Kw::Transform},
+    {"PIVOT", Kw::Pivot},       {"PARAMETERS", Kw::Parameters},
 };
+// clang-format on
 
 Kw keywordOf(const Token& t) {
     if (t.kind != TokenKind::Word || t.text.size() > 11) return Kw::None;
@@ -160,91 +78,33 @@ struct FnMap {
     std::string_view sqlite;
     Fn shape;
 };
+// clang-format off
 constexpr std::array<FnMap, 18> kFunctions{{
-    {"IIF", "iif", Fn::Plain},
-    {"ISNULL", "", Fn::IsNull},
-    {"NZ", "ifnull", Fn::Nz},
-    {"STDEV", "qrv_stdev", Fn::Plain},
-    {"STDEVP", "qrv_stdevp", Fn::Plain},
-    {"VAR", "qrv_var", Fn::Plain},
-    {"VARP", "qrv_varp", Fn::Plain},
-    {"FIRST", "qrv_first", Fn::Plain},
-    {"LAST", "qrv_last", Fn::Plain},
-    {"SUM", "sum", Fn::Plain},
-    {"COUNT", "count", Fn::Plain},
-    {"MIN", "min", Fn::Plain},
-    {"MAX", "max", Fn::Plain},
-    {"AVG", "avg", Fn::Plain},
-    {"LEN", "length", Fn::Plain},
-    {"UCASE", "upper", Fn::Plain},
-    {"LCASE", "lower", Fn::Plain},
-    {"MID", "substr", Fn::Plain},
+    {"IIF", "iif", Fn::Plain},           {"ISNULL", "", Fn::IsNull},
+    {"NZ", "ifnull", Fn::Nz},            {"STDEV", "qrv_stdev", Fn::Plain},
+    {"STDEVP", "qrv_stdevp", Fn::Plain}, {"VAR", "qrv_var", Fn::Plain},
+    {"VARP", "qrv_varp", Fn::Plain},     {"FIRST", "qrv_first", Fn::Plain},
+    {"LAST", "qrv_last", Fn::Plain},     {"SUM", "sum", Fn::Plain},
+    {"COUNT", "count", Fn::Plain},       {"MIN", "min", Fn::Plain},
+    {"MAX", "max", Fn::Plain},           {"AVG", "avg", Fn::Plain},
+    {"LEN", "length", Fn::Plain},        {"UCASE", "upper", Fn::Plain},
+    {"LCASE", "lower", Fn::Plain},       {"MID", "substr", Fn::Plain},
 }};
 
 // Dialect precedence, loosest first (Not is a prefix, Neg the unary minus).
 enum Prec : int {
-    kImp = 1,
-    kEqv,
-    kXor,
-    kOr,
-    kAnd,
-    kNot,
-    kCompare,
-    kConcat,
-    kAdd,
-    kMod,
-    kIntDiv,
-    kMul,
-    kNeg,
-    kPow
+    kImp = 1, kEqv, kXor, kOr, kAnd, kNot, kCompare, kConcat, kAdd, kMod, kIntDiv, kMul, kNeg, kPow
 };
 
 enum class NodeKind : std::uint8_t {
-    Number,
-    String,
-    Date,
-    Name,
-    Null,
-    Bool,
-    Field,
-    Star,
-    Call,
-    Group,
-    Row,
-    Subquery,
-    Exists,
-    Unary,
-    Binary,
-    Like,
-    IsNull,
-    Between,
-    In,
+    Number, String, Date, Name, Null, Bool, Field, Star, Call, Group, Row, Subquery, Exists,
+    Unary, Binary, Like, IsNull, Between, In,
 };
 enum class Op : std::uint8_t {
-    None,
-    Eq,
-    Ne,
-    Lt,
-    Gt,
-    Le,
-    Ge,
-    And,
-    Or,
-    Xor,
-    Eqv,
-    Imp,
-    Concat,
-    Add,
-    Sub,
-    Mod,
-    IntDiv,
-    Mul,
-    Div,
-    Pow,
-    Neg,
-    Plus,
-    Not,
+    None, Eq, Ne, Lt, Gt, Le, Ge, And, Or, Xor, Eqv, Imp, Concat, Add, Sub, Mod, IntDiv, Mul,
+    Div, Pow, Neg, Plus, Not,
 };
+// clang-format on
 
 struct Node {
     NodeKind kind = NodeKind::Null;
@@ -607,12 +467,12 @@ class Translator {
         if (++depth_ > kMaxDepth) failExpr(pos_ < end_ ? pos_ : end_);
     }
 
-    // A blank between output pieces except after "(" or "."; callers write
-    // "," and ")" directly so those never get one in front.
+    // A blank between output pieces except after "("; callers write ",", ")"
+    // and qualifying dots directly so those never get one around them.
     void sep() {
         if (out_.empty()) return;
         const char last = out_.back();
-        if (last != '(' && last != ' ' && last != '.') out_.push_back(' ');
+        if (last != '(' && last != ' ') out_.push_back(' ');
     }
     void word(std::string_view w) {
         sep();
@@ -654,20 +514,12 @@ class Translator {
 
     // Where the walker stands in a statement: each clause keyword is accepted
     // only after the clauses that may come before it.
+    // clang-format off
     enum class Clause : std::uint8_t {
-        Start,
-        SelectList,
-        From,
-        Where,
-        GroupBy,
-        Having,
-        OrderBy,
-        InsertTarget,
-        Values,
-        UpdateTarget,
-        Set,
-        DeleteHead,
+        Start, SelectList, From, Where, GroupBy, Having, OrderBy,
+        InsertTarget, Values, UpdateTarget, Set, DeleteHead,
     };
+    // clang-format on
 
     void statement(std::int32_t begin, std::int32_t end, bool top) {
         enter();
@@ -780,23 +632,21 @@ class Translator {
                     if (ctx == Ctx::Expr && sym(pos_ + 1, "(")) break;  // Left(...) and Right(...)
                     [[fallthrough]];
                 case Kw::Inner:
-                case Kw::Full:
-                case Kw::Cross:
                 case Kw::Outer:
                 case Kw::Join: {
-                    // [INNER | LEFT [OUTER] | RIGHT [OUTER] | ...] JOIN, after a table
+                    // [INNER | LEFT [OUTER] | RIGHT [OUTER]] JOIN, after a table
                     // or after the ON condition of the previous join.
                     require(clause == Clause::From && !expectItem);
                     std::int32_t i = pos_;
                     while (kw(i) != Kw::Join) {
                         const Kw j = kw(i);
                         require(j == Kw::Inner || j == Kw::Left || j == Kw::Right ||
-                                j == Kw::Full || j == Kw::Cross || j == Kw::Outer);
+                                j == Kw::Outer);
                         word(keywordText(j));
                         ++i;
                     }
                     pos_ = i;
-                    if (kw(i - 1) != Kw::Cross) ++joinsWithoutOn;
+                    ++joinsWithoutOn;
                     startClause(Clause::From, "JOIN", Ctx::Table, 1);
                     continue;
                 }
@@ -817,8 +667,6 @@ class Translator {
                     ++pos_;
                     continue;
                 case Kw::Union:
-                case Kw::Except:
-                case Kw::Intersect:
                     after({Clause::SelectList, Clause::From, Clause::Where, Clause::GroupBy,
                            Clause::Having});
                     word(keywordText(k));
@@ -852,8 +700,6 @@ class Translator {
                     expectItem = true;
                     continue;
                 case Kw::Into:  // SELECT ... INTO makes a table: not a query
-                case Kw::Limit:
-                case Kw::Offset:
                 case Kw::Top:
                 case Kw::Distinct:
                 case Kw::Distinctrow:
@@ -1021,6 +867,7 @@ class Translator {
     // Statements other than queries and row changes (CREATE, DROP, ALTER):
     // names and literals are re-quoted, everything else is copied.
     void passThrough(std::int32_t end) {
+        bool glue = false;  // after a qualifying "." the name follows without a blank
         for (std::int32_t i = 0; i < end; ++i) {
             const Token& t = tok(i);
             if (sql::isSymbol(t, ";")) {
@@ -1031,9 +878,11 @@ class Translator {
             }
             if (sql::isSymbol(t, ",") || sql::isSymbol(t, ")") || sql::isSymbol(t, ".")) {
                 out_.append(t.text);
+                glue = sql::isSymbol(t, ".");
                 continue;
             }
-            sep();
+            if (!glue) sep();
+            glue = false;
             switch (t.kind) {
                 case TokenKind::Name:
                     appendIdentifier(t);

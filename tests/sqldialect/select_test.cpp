@@ -32,6 +32,9 @@ TEST_F(SelectTest, BracketedAndBareNames) {
     EXPECT_EQ(column("SELECT [Rep] FROM [Sales Data] ORDER BY [Rep]"),
               (Strings{"Ann", "Bob", "Cid", "Dee", "Eve"}));
     EXPECT_EQ(column("select Manager from Regions where Region = 'West'"), (Strings{"Max"}));
+    // Words reserved in SQLite alone are ordinary names in the dialect.
+    exec("CREATE TABLE \"Limit\" (\"Offset\" INTEGER); INSERT INTO \"Limit\" VALUES (4)");
+    EXPECT_EQ(column("SELECT Offset FROM Limit WHERE Offset > 3"), (Strings{"4"}));
     EXPECT_EQ(column("SELECT [Sales Data].[Rep] FROM [Sales Data] WHERE [Sales Data].Units = 5"),
               (Strings{"Cid"}));
     EXPECT_EQ(run("SELECT [Rep] AS [Sales Rep], [Units] AS n FROM [Sales Data] WHERE [Units] = 1"),
@@ -151,6 +154,7 @@ TEST_F(SelectTest, ArithmeticFollowsTheDialectsPrecedence) {
     EXPECT_EQ(scalar("SELECT 8 - 3 - 2"), "3");
     EXPECT_EQ(scalar("SELECT 8 - (3 - 2)"), "7");
     EXPECT_EQ(scalar("SELECT 5 - -1"), "6");
+    EXPECT_EQ(run("SELECT 1. AS [x], .5 AS y, 2E1 AS z"), (Rows{{"1.0", "0.5", "20.0"}}));
     EXPECT_EQ(scalar("SELECT - -4"), "4");
     EXPECT_EQ(column("SELECT [Rep] FROM [Sales Data] WHERE [Units] Mod 2 = 0 ORDER BY [Rep]"),
               (Strings{"Bob", "Eve"}));
