@@ -99,6 +99,10 @@ class Quorvane {
                                        const std::vector<std::string>& strFields,
                                        int intGroupFields, std::vector<int>& lngFieldTypes,
                                        std::vector<long>& lngFieldSizes);
+    // The SELECT that Quorvane_InitDataTable opens: the fields in brackets, sorted by
+    // the group fields and then the first analysis field.
+    static std::string InitDataSql(const std::string& strUserTable,
+                                   const std::vector<std::string>& strFields, int intGroupFields);
     std::string Quorvane_OpenDataRecordset(std::string strSQL);
     void Quorvane_InitFieldTypes(const dao::Recordset& rs, int n,
                                  const std::vector<std::string>& strFields,

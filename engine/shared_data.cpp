@@ -44,16 +44,20 @@ std::string Quorvane::Quorvane_InitDataTable(const std::string& strUserTable,
                 if (f != "*" && !def->FindField(f))
                     return "Field [" + f + "] not found in [" + strUserTable + "].";
     }
-    std::string sql = "SELECT ";
-    sql += bracketList(strFields, n, ", ");
-    sql += " FROM " + bracketName(strUserTable) + " ORDER BY ";
-    const int k = intGroupFields != n ? intGroupFields + 1 : n;
-    sql += bracketList(strFields, k, ",");
-    std::string error = Quorvane_OpenDataRecordset(sql);
+    std::string error =
+        Quorvane_OpenDataRecordset(InitDataSql(strUserTable, strFields, intGroupFields));
     if (!error.empty()) return error;
     if (rsData_.RecordCount() < 1) return "No records found in " + strUserTable;
     Quorvane_InitFieldTypes(rsData_, n, strFields, lngFieldTypes, lngFieldSizes);
     return {};
+}
+
+std::string Quorvane::InitDataSql(const std::string& strUserTable,
+                                  const std::vector<std::string>& strFields, int intGroupFields) {
+    const int n = static_cast<int>(strFields.size());
+    const int k = intGroupFields != n ? intGroupFields + 1 : n;
+    return "SELECT " + bracketList(strFields, n, ", ") + " FROM " + bracketName(strUserTable) +
+           " ORDER BY " + bracketList(strFields, k, ",");
 }
 
 std::string Quorvane::Quorvane_OpenDataRecordset(std::string strSQL) {
@@ -188,7 +192,8 @@ bool Quorvane::Util_FieldExists(const std::string& table, const std::string& fie
 }
 
 void Quorvane::Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage) {
-    if (!runProgress_) return;
+    // In a run the run's flag decides; outside one, the property.
+    if (!(runProgress_ || showProgress_)) return;
     std::string message;
     if (lngRecord == 0)
         message = strMessage + "...";

@@ -1,0 +1,127 @@
+// A database with the scenario tables and a small data table, plus a way to
+// store scenarios in it the way the designer does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dataaccess/dataaccess.h"
+#include "engine/quorvane.h"
+#include "errors/cerr_zelk.h"
+#include "scenario/scenario_tables.h"
+#include "support/temp_dir.h"
+
+namespace qrv::test {
+
+struct ScenarioSpec {
+    std::string category = "P";
+    std::string subtype = "Describe";
+    std::string input = "Data";
+    std::string output1 = "Out1";
+    std::string output2;
+    std::string missingType = "0";
+    dao::Value missingEqual, missingLow, missingHigh;
+    std::vector<std::pair<std::string, std::string>> fields = {{"X", "X"}};  // name, role
+    bool withOptions = true;
+};
+
+// Records what a Prompter was asked to show.
+class RecordingPrompter : public Prompter {
+  public:
+    bool askYesNo(const std::string&, const std::string&) override { return true; }
+    void inform(const std::string&, const std::string&) override {}
+    void critical(const std::string& caption, const std::string& text) override {
+        criticals.emplace_back(caption, text);
+    }
+    void beep() override { ++beeps; }
+    std::vector<std::pair<std::string, std::string>> criticals;
+    int beeps = 0;
+};
+
+class EngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        path = dir.file("user.db");
+        auto r = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral);
+        ASSERT_TRUE(r.ok());
+        db = *r;
+        scenario::StoreContext ctx{db, nullptr, nullptr};
+        ASSERT_TRUE(scenario::CreateScenarioTables(ctx));
+        dao::TableDef t = db.CreateTableDef("Data");
+        for (dao::Field f : {dao::Field("Grp", dao::dbText, 10), dao::Field("X", dao::dbDouble),
+                             dao::Field("Y", dao::dbDouble), dao::Field("W", dao::dbDouble)})
+            t.AppendField(f);
+        ASSERT_FALSE(db.AppendTableDef(t));
+        engine.ErrorHandler().SetDestination(dir.file("error.log"));
+    }
+    void TearDown() override {
+        if (db.IsOpen()) db.Close();
+    }
+
+    void addRow(dao::Value grp, dao::Value x, dao::Value y = {}, dao::Value w = {}) {
+        auto rs = db.OpenRecordset("Data");
+        ASSERT_FALSE(rs->AddNew());
+        rs->Collect("Grp", grp);
+        rs->Collect("X", x);
+        rs->Collect("Y", y);
+        rs->Collect("W", w);
+        ASSERT_FALSE(rs->Update());
+    }
+
+    // Stores a scenario with its options row and field rows; returns its number.
+    std::int32_t addScenario(const ScenarioSpec& s) {
+        auto rs = db.OpenRecordset("usysQuorvaneScenarios");
+        EXPECT_FALSE(rs->AddNew());
+        const auto id = static_cast<std::int32_t>(rs->GetValue("Scenario_ID")->asDouble());
+        rs->Collect("Scenario_Description", "test " + s.subtype);
+        rs->Collect("Scenario_Analysis_Type", s.category);
+        rs->Collect("Scenario_Analysis_SubType", s.subtype);
+        rs->Collect("Scenario_Input_Table_Name", s.input);
+        rs->Collect("Scenario_Output_Table1_Name", s.output1);
+        if (!s.output2.empty()) rs->Collect("Scenario_Output_Table2_Name", s.output2);
+        rs->Collect("Scenario_Version", "V5   ");
+        rs->Collect("Scenario_CreatedBy", "admin");
+        rs->Collect("Scenario_ModifiedBy", "admin");
+        rs->Collect("MissingType", s.missingType);
+        rs->Collect("MissingEqual", s.missingEqual);
+        rs->Collect("MissingLow", s.missingLow);
+        rs->Collect("MissingHigh", s.missingHigh);
+        for (int i = 1; i <= 4; ++i)
+            rs->Collect("PageLockField" + std::to_string(i), std::string(255, ' '));
+        dao::Error e = rs->Update();
+        EXPECT_FALSE(e) << e.description;
+        if (s.withOptions) {
+            auto o = db.OpenRecordset("usysQuorvaneOptions");
+            o->AddNew();
+            o->Collect("Scenario_ID", id);
+            EXPECT_FALSE(o->Update());
+        }
+        auto f = db.OpenRecordset("usysQuorvaneFields");
+        int pos = 1;
+        for (auto& [name, role] : s.fields) {
+            f->AddNew();
+            f->Collect("Scenario_ID", id);
+            f->Collect("FieldDef_Name", name);
+            f->Collect("FieldDef_Ordinal_Position", pos++);
+            f->Collect("FieldDef_Choice", role);
+            EXPECT_FALSE(f->Update());
+        }
+        return id;
+    }
+
+    bool run(std::int32_t id) {
+        RunScenarioArgs args;
+        args.ScenarioDb = db;
+        return engine.RunScenario(id, args);
+    }
+
+    TempDir dir;
+    std::string path;
+    dao::Database db;
+    Quorvane engine;
+};
+
+}  // namespace qrv::test

@@ -1,0 +1,261 @@
+// The RunScenario pipeline: its events, the restore of databases after a run,
+// loading, role checks, the failure texts of every path, and that a failed
+// run changes nothing it should not.
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "dataaccess/sql_dialect.h"
+#include "engine_fixture.h"
+
+namespace qrv::test {
+namespace {
+
+using namespace qrv::dao;
+
+class RunPipeline : public EngineTest {
+  protected:
+    // Registers handlers that record the events of a run in order.
+    void recordEvents() {
+        engine.OnRunScenarioBegin([this] { events.push_back("begin"); });
+        engine.OnStatStatus([this](const std::string& m) { events.push_back("status:" + m); });
+        engine.OnRunScenarioComplete([this](bool& ok, std::string& error) {
+            events.push_back(std::string("complete:") + (ok ? "ok" : "fail") + ":" + error);
+        });
+    }
+    std::vector<std::string> events;
+};
+
+TEST_F(RunPipeline, NoScenarioDatabaseStillRaisesBothEvents) {
+    recordEvents();
+    EXPECT_FALSE(engine.RunScenario(1));
+    EXPECT_EQ(engine.ErrorInfo(), "Scenario database property not assigned or opened");
+    EXPECT_EQ(events,
+              (std::vector<std::string>{
+                  "begin", "complete:fail:Scenario database property not assigned or opened"}));
+}
+
+TEST_F(RunPipeline, MissingScenarioAndMissingFields) {
+    EXPECT_FALSE(run(99));
+    EXPECT_EQ(engine.ErrorInfo(), "Scenario not found");
+    ScenarioSpec noFields;
+    noFields.fields.clear();
+    EXPECT_FALSE(run(addScenario(noFields)));
+    EXPECT_EQ(engine.ErrorInfo(), "No fields found for this scenario");
+    ScenarioSpec noOptions;
+    noOptions.withOptions = false;
+    EXPECT_FALSE(run(addScenario(noOptions)));
+    EXPECT_EQ(engine.ErrorInfo(), "Scenario not found")
+        << "the options row is part of the scenario";
+}
+
+TEST_F(RunPipeline, DatabaseArgumentsHoldForOneRunOnly) {
+    const std::string other = dir.file("other.db");
+    DBEngine::Instance().CreateDatabase(other, dbLangGeneral)->Close();
+    ScenarioSpec unknown;
+    unknown.subtype = "Something New";
+    const auto id = addScenario(unknown);
+    RunScenarioArgs args;
+    args.ScenarioDb = db;
+    args.OutputDb = other;  // a path: opened for this run
+    EXPECT_TRUE(engine.RunScenario(id, args)) << engine.ErrorInfo();
+    EXPECT_FALSE(engine.ScenarioDatabase().IsOpen());
+    EXPECT_FALSE(engine.OutputDatabase().IsOpen());
+
+    ASSERT_FALSE(engine.SetScenarioDatabase(db));
+    EXPECT_TRUE(engine.RunScenario(id));
+    EXPECT_TRUE(engine.ScenarioDatabase() == db);
+    EXPECT_FALSE(engine.SourceDatabase().IsOpen()) << "defaults of a run are not kept";
+    EXPECT_EQ(engine.ScenarioTbl(), "USysQuorvaneScenarios");
+}
+
+TEST_F(RunPipeline, CompletionHandlerDecidesTheResult) {
+    ScenarioSpec unknown;
+    unknown.subtype = "Something New";
+    const auto id = addScenario(unknown);
+    engine.OnRunScenarioComplete([](bool& ok, std::string&) { ok = false; });
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(engine.ErrorInfo(), "") << "no failure text, yet a false result";
+}
+
+TEST_F(RunPipeline, RoleChecks) {
+    struct Case {
+        const char* category;
+        const char* subtype;
+        std::vector<std::pair<std::string, std::string>> fields;
+        const char* message;
+    } cases[] = {
+        {"N", "Chi-Square", {{"X", "X"}}, "At least one Compare field required"},
+        {"P", "Compare", {{"X", "X"}}, "Y Field must be assigned"},
+        {"P", "Regression", {{"Y", "Y"}}, "At least one X field must be assigned"},
+        {"P", "Describe", {{"Grp", "G"}, {"W", "W"}}, "At least one X field must be assigned"},
+        {"G", "ANOVA", {{"Grp", "G"}}, "At least one X field must be assigned"},
+    };
+    for (const Case& c : cases) {
+        ScenarioSpec s;
+        s.category = c.category;
+        s.subtype = c.subtype;
+        s.fields = c.fields;
+        EXPECT_FALSE(run(addScenario(s))) << c.subtype;
+        EXPECT_EQ(engine.ErrorInfo(), c.message) << c.subtype;
+    }
+}
+
+TEST_F(RunPipeline, FieldListOrderAndCrosstabStar) {
+    ScenarioSpec s;
+    s.subtype = "Something New";
+    s.fields = {{"W", "W"}, {"Y", "Y"}, {"X", "X"}, {"Grp", "G"}, {"Other", "C"}};
+    ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
+    EXPECT_EQ(engine.FieldNames(), (std::vector<std::string>{"Grp", "Other", "X", "Y", "W"}));
+    EXPECT_EQ(engine.GroupCount(), 1);
+    EXPECT_EQ(engine.CompareCount(), 1);
+    EXPECT_EQ(engine.XCount(), 1);
+    EXPECT_TRUE(engine.HasY());
+    EXPECT_TRUE(engine.HasWeight());
+
+    ScenarioSpec x;
+    x.subtype = "crosstab";  // subtypes compare without regard to case
+    x.fields = {{"Grp", "G"}, {"Y", "C"}};
+    EXPECT_FALSE(run(addScenario(x)));
+    EXPECT_EQ(engine.FieldNames(), (std::vector<std::string>{"Grp", "Y", "*"}));
+    EXPECT_EQ(engine.ErrorInfo(),
+              "The analysis type \"Crosstab\" is not available in this version of Quorvane.");
+}
+
+TEST_F(RunPipeline, InputMustExist) {
+    ScenarioSpec s;
+    s.input = "Gone";
+    EXPECT_FALSE(run(addScenario(s)));
+    EXPECT_EQ(engine.ErrorInfo(), "Data Table [Gone] not found.");
+    ASSERT_FALSE(db.CreateQueryDef("qData", "SELECT * FROM [Data]"));
+    s.input = "qData";
+    s.subtype = "Future Type";
+    EXPECT_TRUE(run(addScenario(s))) << "a stored query is a valid input";
+    // The override replaces the stored input for every later run.
+    s.input = "Data";
+    const auto id = addScenario(s);
+    RunScenarioArgs args;
+    args.ScenarioDb = db;
+    args.SourceTableName = "Missing";
+    EXPECT_FALSE(engine.RunScenario(id, args));
+    EXPECT_EQ(engine.ErrorInfo(), "Data Table [Missing] not found.");
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(engine.SourceTableName(), "Missing");
+}
+
+TEST_F(RunPipeline, KnownTypesWithoutTheirAnalysisSaySo) {
+    ScenarioSpec s;
+    s.category = "G";
+    s.subtype = "two sample t-test";
+    EXPECT_FALSE(run(addScenario(s)));
+    EXPECT_EQ(engine.ErrorInfo(),
+              "The analysis type \"two sample t-test\" is not available in "
+              "this version of Quorvane.");
+}
+
+TEST_F(RunPipeline, DatabaseSettersRefuseOtherValues) {
+    Error e = engine.SetSourceDatabase(Value(42));
+    EXPECT_EQ(e.number, -2147220504);
+    EXPECT_EQ(e.description, "Invalid object type: 3");
+    EXPECT_EQ(engine.SetOutputDatabase(Value(2.5)).description, "Invalid object type: 5");
+    EXPECT_EQ(engine.SetOutputDatabase(Value(true)).description, "Invalid object type: 11");
+    EXPECT_EQ(engine.SetScenarioDatabase(dir.file("nothing.db")).number, 3024);
+    EXPECT_FALSE(engine.SetScenarioDatabase(Value(path)));  // a text value is a path
+    EXPECT_TRUE(engine.ScenarioDatabase().IsOpen());
+}
+
+TEST_F(RunPipeline, UnexpectedErrorsBecomeTheFailureText) {
+    ScenarioSpec s;
+    s.subtype = "Future Type";
+    const auto id = addScenario(s);
+    RunScenarioArgs args;
+    args.ScenarioDb = db;
+    args.SourceDb = dir.file("no-such-source.db");
+    EXPECT_FALSE(engine.RunScenario(id, args));
+    EXPECT_EQ(
+        engine.ErrorInfo().rfind("Unexpected error number: 3024\r\nError: Could not find file", 0),
+        0u)
+        << engine.ErrorInfo();
+    EXPECT_NE(engine.ErrorInfo().find("\r\nOperation: "), std::string::npos);
+    EXPECT_NE(readBytes(dir.file("error.log")).find("Could not find file"), std::string::npos)
+        << "the report is written";
+}
+
+class CancellingWindow : public ErrorWindow {
+  public:
+    bool ShowUnexpectedError(const CErr_Zelk&) override {
+        ++shown;
+        return false;
+    }
+    int shown = 0;
+};
+
+TEST_F(RunPipeline, FailureIsShownOnlyWithShowErrorsAndCancelEndsTheRun) {
+    RecordingPrompter prompter;
+    CancellingWindow window;
+    Quorvane shown(&prompter, &window);
+    shown.ErrorHandler().SetDestination(dir.file("error.log"));
+    RunScenarioArgs args;
+    args.ScenarioDb = db;
+    EXPECT_FALSE(shown.RunScenario(77, args));
+    EXPECT_EQ(prompter.criticals.size(), 0u) << "silent by default";
+    EXPECT_EQ(prompter.beeps, 1);
+
+    args.ShowErrors = true;
+    EXPECT_FALSE(shown.RunScenario(77, args));
+    ASSERT_EQ(prompter.criticals.size(), 1u);
+    EXPECT_EQ(prompter.criticals[0].first, "Lumvar");
+    EXPECT_EQ(prompter.criticals[0].second, "Scenario Failed\r\n\r\nScenario not found");
+    EXPECT_TRUE(shown.ShowErrors()) << "the argument sets the property and it stays";
+
+    ScenarioSpec s;
+    s.subtype = "Future Type";
+    const auto id = addScenario(s);
+    args.SourceDb = dir.file("absent.db");
+    EXPECT_FALSE(shown.RunScenario(id, args));
+    EXPECT_EQ(window.shown, 1);
+    EXPECT_NE(shown.ErrorInfo().find("Unexpected error number: -2147219504\r\nError: Action "
+                                     "Cancelled by User"),
+              std::string::npos)
+        << shown.ErrorInfo();
+}
+
+TEST_F(RunPipeline, ScenarioTablesAreUnchangedByFailedRuns) {
+    ScenarioSpec s;
+    s.input = "Gone";
+    const auto id = addScenario(s);
+    db.Close();
+    const std::string before = readBytes(path);
+    RunScenarioArgs args;
+    args.ScenarioDb = path;
+    EXPECT_FALSE(engine.RunScenario(id, args));
+    EXPECT_EQ(engine.ErrorInfo(), "Data Table [Gone] not found.");
+    EXPECT_EQ(readBytes(path), before);
+
+    ::chmod(path.c_str(), 0444);  // a read-only file still serves its scenarios
+    EXPECT_FALSE(engine.RunScenario(id, args));
+    EXPECT_EQ(engine.ErrorInfo(), "Data Table [Gone] not found.");
+    EXPECT_EQ(readBytes(path), before);
+    ::chmod(path.c_str(), 0644);
+
+    writeBytes(path, "corrupt");
+    EXPECT_FALSE(engine.RunScenario(id, args));
+    EXPECT_EQ(engine.ErrorInfo(), "Scenario database property not assigned or opened");
+}
+
+TEST_F(RunPipeline, OtherScenarioTableNames) {
+    ScenarioSpec s;
+    s.subtype = "Future Type";
+    const auto id = addScenario(s);
+    ASSERT_FALSE(db.RenameTableDef("usysQuorvaneScenarios", "MyScenarios"));
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(engine.ErrorInfo().substr(0, 6), "3078: ") << engine.ErrorInfo();
+    RunScenarioArgs args;
+    args.ScenarioDb = db;
+    args.ScenarioTbl = "myscenarios";
+    EXPECT_TRUE(engine.RunScenario(id, args)) << engine.ErrorInfo();
+    EXPECT_EQ(engine.ScenarioTbl(), "myscenarios");
+}
+
+}  // namespace
+}  // namespace qrv::test
