@@ -143,6 +143,7 @@ struct RecordsetImpl {
             return {};
         }
         if (rc == SQLITE_DONE) {
+            sqlite3_reset(stmt.get());
             pos = 0;
             eof = bof = true;
             total = 0;
@@ -175,6 +176,7 @@ struct RecordsetImpl {
             rows.push_back(std::move(r));
         }
         if (rc != SQLITE_DONE) return mapError(*conn, rc);
+        sqlite3_reset(stmt.get());
         mode = Mode::Cached;
         total = visited = static_cast<long>(rows.size());
         pos = std::min(keep, total);
@@ -195,6 +197,7 @@ struct RecordsetImpl {
             }
             eof = true;
             if (rc != SQLITE_DONE) return mapError(*conn, rc);
+            sqlite3_reset(stmt.get());  // release the read: a finished walk blocks no one
             total = pos;
             visited = total;
             return {};
@@ -273,6 +276,7 @@ struct RecordsetImpl {
             if (rc == SQLITE_ROW) ++pos;
         } while (rc == SQLITE_ROW);
         if (rc != SQLITE_DONE) return mapError(*conn, rc);
+        sqlite3_reset(stmt.get());
         mode = Mode::Last;
         total = visited = pos + 1;
         eof = bof = false;

@@ -1,0 +1,412 @@
+// The data preparation every analysis relies on: the SELECT it builds, the
+// missing-value rule as SQL and as a test, weights, group changes, table
+// lookups, progress messages, the scratch database and output tables.
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "engine_fixture.h"
+
+namespace qrv::test {
+namespace {
+
+using namespace qrv::dao;
+
+class SharedData : public EngineTest {
+  protected:
+    // Runs a scenario of a type that does nothing, to put its missing-value rule in force.
+    void setRule(const char* type, Value equal, Value low, Value high) {
+        ScenarioSpec s;
+        s.subtype = "No Such Analysis";
+        s.missingType = type;
+        s.missingEqual = equal;
+        s.missingLow = low;
+        s.missingHigh = high;
+        ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
+    }
+    void pointAtData() {
+        ASSERT_FALSE(engine.SetSourceDatabase(db));
+        ASSERT_FALSE(engine.SetOutputDatabase(db));
+    }
+};
+
+TEST_F(SharedData, DataSelectText) {
+    EXPECT_EQ(Quorvane::InitDataSql("Sales", {"Region", "Store", "Amount", "Units"}, 2),
+              "SELECT [Region], [Store], [Amount], [Units] FROM [Sales] ORDER BY "
+              "[Region],[Store],[Amount]");
+    EXPECT_EQ(Quorvane::InitDataSql("Sales", {"Amount"}, 0),
+              "SELECT [Amount] FROM [Sales] ORDER BY [Amount]");
+    EXPECT_EQ(Quorvane::InitDataSql("Sales", {"Region", "Store"}, 2),
+              "SELECT [Region], [Store] FROM [Sales] ORDER BY [Region],[Store]")
+        << "all fields are group fields: sort by all";
+    EXPECT_EQ(Quorvane::InitDataSql("Odd]Name", {"A]B"}, 0),
+              "SELECT [A]]B] FROM [Odd]]Name] ORDER BY [A]]B]");
+}
+
+TEST_F(SharedData, InputRowsComeSortedByGroupThenFirstField) {
+    pointAtData();
+    addRow("b", 2.0);
+    addRow("a", 9.0);
+    addRow("B", 1.0);
+    addRow("a", 3.0);
+    std::vector<int> types;
+    std::vector<long> sizes;
+    ASSERT_EQ(engine.Quorvane_InitDataTable("Data", {"Grp", "X", "W"}, 1, types, sizes), "");
+    EXPECT_EQ(types, (std::vector<int>{dbText, dbDouble, dbDouble}));
+    EXPECT_EQ(sizes, (std::vector<long>{10, 8, 8}));
+    EXPECT_FALSE(engine.BinaryCompare()) << "the text column ignores case";
+    std::vector<std::string> seen;
+    for (Recordset& rs = engine.DataRecordset(); !rs.Eof(); rs.MoveNext())
+        seen.push_back(rs.GetValue(0).toText() + rs.GetValue(1).toText());
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0], "a3");
+    EXPECT_EQ(seen[1], "a9");
+    EXPECT_EQ(std::string(1, static_cast<char>(std::tolower(seen[2][0]))) + seen[2].substr(1),
+              "b1");
+    EXPECT_FALSE(engine.DataRecordset().Updatable()) << "input rows are read-only";
+}
+
+TEST_F(SharedData, InputProblemsHaveClearTexts) {
+    pointAtData();
+    std::vector<int> types;
+    std::vector<long> sizes;
+    EXPECT_EQ(engine.Quorvane_InitDataTable("Data", {"X"}, 0, types, sizes),
+              "No records found in Data");
+    EXPECT_EQ(engine.Quorvane_InitDataTable("Data", {"Grp", "Nope"}, 1, types, sizes),
+              "Field [Nope] not found in [Data].");
+    ASSERT_FALSE(
+        db.CreateQueryDef("qParam", "SELECT [X] FROM [Data] WHERE [X] > [Enter a minimum]"));
+    addRow("a", 1.0);
+    EXPECT_EQ(engine.Quorvane_InitDataTable("qParam", {"X"}, 0, types, sizes),
+              "The selected query expects parameters and cannot be used by Lumvar.");
+    EXPECT_FALSE(engine.DataRecordset().IsOpen()) << "no data recordset after a failure";
+    EXPECT_EQ(engine.Quorvane_OpenDataRecordset("SELECT [X] FROM [Data]"), "");
+    EXPECT_TRUE(engine.DataRecordset().IsOpen());
+    EXPECT_NE(engine.Quorvane_OpenDataRecordset("SELECT [X] FROM [Nowhere]"), "");
+}
+
+TEST_F(SharedData, MissingValueRules) {
+    setRule("0", {}, {}, {});
+    EXPECT_EQ(engine.Quorvane_DataWhere("[X]"), "");
+    EXPECT_TRUE(engine.Quorvane_DataOk_b(-1e300, false));
+
+    setRule("1", -99.0, {}, {});
+    EXPECT_EQ(engine.MissingRule(), "Equal");
+    EXPECT_EQ(engine.Quorvane_DataWhere("[X]"), "([X] <> -99)");
+    EXPECT_FALSE(engine.Quorvane_DataOk_b(-99, false));
+    EXPECT_FALSE(engine.Quorvane_DataOk_b(-99, true));
+    EXPECT_TRUE(engine.Quorvane_DataOk_b(-98.5, false));
+
+    setRule("2", {}, {}, 10.0);
+    EXPECT_EQ(engine.MissingRule(), "High");
+    EXPECT_EQ(engine.Quorvane_DataWhere("[X]"), "([X] <= 10)");
+    EXPECT_TRUE(engine.Quorvane_DataOk_b(10, false));
+    EXPECT_FALSE(engine.Quorvane_DataOk_b(10.5, false));
+    EXPECT_TRUE(engine.Quorvane_DataOk_b(10.5, true)) << "the equal-only test ignores ranges";
+
+    setRule("2", {}, 0.125, {});
+    EXPECT_EQ(engine.Quorvane_DataWhere("[X]"), "([X] >= 0.125)");
+    EXPECT_FALSE(engine.Quorvane_DataOk_b(0.1, false));
+
+    setRule("2", {}, -1.5, 2.5);
+    EXPECT_EQ(engine.Quorvane_DataWhere("[X]"), "([X] Between -1.5 And 2.5)");
+    EXPECT_TRUE(engine.Quorvane_DataOk_b(-1.5, false));
+    EXPECT_TRUE(engine.Quorvane_DataOk_b(2.5, false));
+    EXPECT_FALSE(engine.Quorvane_DataOk_b(2.5000001, false));
+
+    setRule("2", {}, {}, {});
+    EXPECT_EQ(engine.MissingRule(), "");
+    setRule("1", 0.1, {}, {});
+    setRule("3", {}, {}, {});  // an unknown code keeps the rule of the previous run
+    EXPECT_EQ(engine.MissingRule(), "Equal");
+    EXPECT_EQ(engine.Quorvane_DataWhere("[X]"), "([X] <> 0.1)");
+
+    // The condition's numbers read back as the same doubles in a real query.
+    pointAtData();
+    addRow("a", 0.1);
+    addRow("a", 0.30000000000000004);
+    auto rs =
+        db.OpenRecordset("SELECT Count(*) FROM [Data] WHERE " + engine.Quorvane_DataWhere("[X]"));
+    EXPECT_EQ(rs->GetValue(0).asDouble(), 1);
+}
+
+TEST_F(SharedData, Weights) {
+    pointAtData();
+    addRow("a", 1.0, {}, 2.5);
+    addRow("b", 1.0, {}, 0.0);
+    addRow("c", 1.0, {}, -3.0);
+    addRow("d", 1.0, {}, Value());
+    addRow("e", 1.0, {}, -99.0);
+    std::vector<int> t;
+    std::vector<long> z;
+    const std::vector<std::string> fields = {"Grp", "X", "W"};
+    ASSERT_EQ(engine.Quorvane_InitDataTable("Data", fields, 1, t, z), "");
+    std::vector<double> weights;
+    for (Recordset& rs = engine.DataRecordset(); !rs.Eof(); rs.MoveNext()) {
+        double w = -1;
+        engine.Quorvane_WeightCalc(true, fields, 3, w);
+        weights.push_back(w);
+        double unweighted = -1;
+        engine.Quorvane_WeightCalc(false, fields, 3, unweighted);
+        EXPECT_EQ(unweighted, 1);
+    }
+    EXPECT_EQ(weights, (std::vector<double>{2.5, 0, 0, 0, 0}));
+}
+
+TEST_F(SharedData, GroupChangesAndValueEquality) {
+    std::vector<Value> saved;
+    EXPECT_FALSE(engine.Quorvane_SameRecords_b(2, false, saved, {Value("abc"), Value(1.0)}));
+    EXPECT_FALSE(engine.Quorvane_SameRecords_b(2, true, saved, {Value("ABC"), Value(1)}))
+        << "case ignored, 1 equals 1.0";
+    EXPECT_TRUE(engine.Quorvane_SameRecords_b(2, true, saved, {Value("abd"), Value(1.0)}));
+    EXPECT_TRUE(engine.Quorvane_SameRecords_b(2, true, saved, {Value("abc"), Value()}));
+    std::vector<Value> nulls = {Value(), Value()};
+    EXPECT_FALSE(engine.Quorvane_SameRecords_b(2, true, nulls, {Value(), Value()}));
+    EXPECT_EQ(saved[0].toText(), "abc") << "a compare does not copy";
+
+    EXPECT_TRUE(engine.Quorvane_SameValue(Value(), Value(), false));
+    EXPECT_FALSE(engine.Quorvane_SameValue(Value(), Value(0.0), false));
+    EXPECT_TRUE(engine.Quorvane_SameValue(Value("Abc"), Value("aBC"), false));
+    EXPECT_TRUE(engine.Quorvane_SameValue(Value(2), Value(2.0), true));
+
+    // A text column with binary collation makes group compares exact.
+    TableDef t = db.CreateTableDef("Exact");
+    Field code("Code", dbText, 5);
+    code.CollatingOrder = dbSortNeutral;
+    t.AppendField(code);
+    ASSERT_FALSE(db.AppendTableDef(t));
+    ASSERT_TRUE(db.Execute("INSERT INTO [Exact] ([Code]) VALUES ('x')").ok());
+    pointAtData();
+    std::vector<int> ty;
+    std::vector<long> sz;
+    ASSERT_EQ(engine.Quorvane_InitDataTable("Exact", {"Code"}, 0, ty, sz), "");
+    EXPECT_TRUE(engine.BinaryCompare());
+    std::vector<Value> g = {Value("abc")};
+    EXPECT_TRUE(engine.Quorvane_SameRecords_b(1, true, g, {Value("ABC")}));
+    EXPECT_FALSE(engine.Quorvane_SameValue(Value("Abc"), Value("aBC"), false));
+    EXPECT_TRUE(engine.Quorvane_SameValue(Value("Abc"), Value("aBC"), true));
+}
+
+TEST_F(SharedData, TablesQueriesAndFields) {
+    ASSERT_FALSE(db.CreateQueryDef("qAll", "SELECT * FROM [Data]"));
+    EXPECT_EQ(engine.Quorvane_UTIL_TableOrQuery(db, "Data"), 0);
+    EXPECT_EQ(engine.Quorvane_UTIL_TableOrQuery(db, "qall"), 1);
+    EXPECT_EQ(engine.Quorvane_UTIL_TableOrQuery(db, "Neither"), -99);
+    EXPECT_TRUE(engine.Util_FieldExists("Data", "grp", db));
+    EXPECT_FALSE(engine.Util_FieldExists("Data", "Nope", db));
+    EXPECT_FALSE(engine.ErrorHandler().HasError());
+    EXPECT_FALSE(engine.Util_FieldExists("NoTable", "X", db));
+    EXPECT_TRUE(engine.ErrorHandler().HasError()) << "a missing table is an error for the handler";
+    EXPECT_EQ(engine.ErrorHandler().ErrorNumber(), 3265);
+}
+
+TEST_F(SharedData, ProgressMessages) {
+    std::vector<std::string> seen;
+    engine.OnStatStatus([&](const std::string& m) { seen.push_back(m); });
+    engine.Quorvane_Msg(0, false, "Analyzing records");
+    EXPECT_TRUE(seen.empty()) << "nothing without progress on";
+    engine.SetShowProgress(true);
+    engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
+    for (long r = 1; r <= 12; ++r) engine.Quorvane_Msg(r, r == 12, "");
+    engine.Quorvane_Msg(3, false, "Writing");
+    engine.Quorvane_Msg(10, false, "Writing");
+    EXPECT_EQ(seen, (std::vector<std::string>{"Retrieving and sorting data...",
+                                              "Analyzing record: 5", "Analyzing record: 10",
+                                              "Analyzing record: 12", "Writing"}));
+}
+
+TEST_F(SharedData, OutputTablesAppearWholeOrNotAtAll) {
+    pointAtData();
+    auto makeDef = [&](const char* name) {
+        TableDef def = db.CreateTableDef(name);
+        int ordinal = 1;
+        engine.AddTableField(def, "DataField", dbText, ordinal, 64);
+        engine.AddTableField(def, "Count", dbDouble, ordinal, 0);
+        EXPECT_EQ(ordinal, 3);
+        EXPECT_EQ(def.Fields()[0].Size, 64);
+        return def;
+    };
+    // An existing table of the same name is refused unless it was dropped first.
+    TableDef old = makeDef("Result");
+    ASSERT_FALSE(db.AppendTableDef(old));
+    ASSERT_TRUE(db.Execute("INSERT INTO [Result] ([DataField]) VALUES ('old')").ok());
+    TableDef clash = makeDef("Result");
+    EXPECT_EQ(engine.Quorvane_CreateTable(clash, true), "Table 'Result' already exists.");
+
+    // Written under a working name while the run lasts.
+    engine.Quorvane_DeleteTable(false, "Result");
+    TableDef fresh = makeDef("Result");
+    ASSERT_EQ(engine.Quorvane_CreateTable(fresh, true), "");
+    EXPECT_EQ(fresh.Name, "Result");
+    Recordset& out = engine.OutputRecordset();
+    ASSERT_TRUE(out.IsOpen());
+    out.AddNew();
+    out.Collect("DataField", "new");
+    ASSERT_FALSE(out.Update());
+    EXPECT_NE(engine.WorkingTableName("Result"), "Result");
+    auto visible = db.OpenRecordset("SELECT [DataField] FROM [Result]");
+    EXPECT_EQ(visible->GetValue(0).toText(), "old") << "the old table stands until the end";
+    // SQLite drops no table while a statement reads on the same connection.
+    visible->Close();
+    out.Close();
+
+    // A failed run (here the engine is destroyed mid-way) leaves the old table and no working one.
+    const std::string working = engine.WorkingTableName("Result");
+    {
+        Quorvane other;
+        ASSERT_FALSE(other.SetOutputDatabase(db));
+        other.Quorvane_DeleteTable(false, "Result");
+        TableDef t = makeDef("Result");
+        ASSERT_EQ(other.Quorvane_CreateTable(t, false), "");
+        EXPECT_TRUE(db.GetTableDef(other.WorkingTableName("Result")).ok());
+    }
+    std::vector<std::string> names = db.TableDefNames();
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::string& n) { return n.rfind("qrvtmp_", 0) == 0; }),
+              1)
+        << "only the first engine's working table remains";
+    EXPECT_EQ(db.OpenRecordset("SELECT [DataField] FROM [Result]")->GetValue(0).toText(), "old");
+}
+
+TEST_F(SharedData, ScratchDatabasesAreUniqueAndCleanedUp) {
+    Quorvane a, b;
+    ASSERT_TRUE(a.Quorvane_UTIL_MakeTempDB());
+    ASSERT_TRUE(b.Quorvane_UTIL_MakeTempDB());
+    EXPECT_NE(a.ScratchPath(), b.ScratchPath()) << "two engines side by side";
+    EXPECT_TRUE(std::filesystem::exists(a.ScratchPath()));
+    const std::string name = std::filesystem::path(a.ScratchPath()).filename().string();
+    EXPECT_EQ(name.substr(0, 3), "qrv");
+
+    // A scratch table, emptied both ways.
+    TableDef t = a.ScratchDatabase().CreateTableDef("statTemp1");
+    t.AppendField(Field("X", dbDouble));
+    ASSERT_FALSE(a.ScratchDatabase().AppendTableDef(t));
+    auto fill = [&](int n) {
+        auto rs = a.ScratchDatabase().OpenRecordset("statTemp1", dbOpenTable);
+        for (int i = 0; i < n; ++i) {
+            rs->AddNew();
+            rs->Collect("X", i * 1.0);
+            rs->Update();
+        }
+    };
+    auto count = [&] {
+        return a.ScratchDatabase()
+            .OpenRecordset("SELECT Count(*) FROM [statTemp1]")
+            ->GetValue(0)
+            .asDouble();
+    };
+    fill(40);
+    a.Quorvane_EmptyTable(true, "statTemp1", 40);
+    EXPECT_EQ(count(), 0);
+    fill(150);
+    a.Quorvane_EmptyTable(true, "statTemp1", 150);
+    EXPECT_EQ(count(), 0);
+    a.Quorvane_DeleteTable(true, "statTemp1");
+    EXPECT_FALSE(a.ScratchDatabase().GetTableDef("statTemp1").ok());
+
+    // Making it again replaces the file of this engine.
+    const std::string path = a.ScratchPath();
+    ASSERT_TRUE(a.Quorvane_UTIL_MakeTempDB());
+    EXPECT_EQ(a.ScratchPath(), path);
+    EXPECT_TRUE(a.ScratchDatabase().TableDefNames().empty());
+}
+
+TEST_F(SharedData, StaleScratchFileOfACrashedRunIsRemoved) {
+    // A process id that cannot be running: beyond the kernel's limit.
+    const std::string stale =
+        (std::filesystem::temp_directory_path() / "qrv4194305_1a2b.tmp").string();
+    writeBytes(stale, "left by a crashed run");
+    const std::string live =
+        (std::filesystem::temp_directory_path() / ("qrv" + std::to_string(::getpid()) + "_99.tmp"))
+            .string();
+    writeBytes(live, "another engine of a live process");
+    Quorvane e;
+    ASSERT_TRUE(e.Quorvane_UTIL_MakeTempDB());
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live)) << "a live process keeps its file";
+    std::filesystem::remove(live);
+}
+
+TEST_F(SharedData, RunsLeaveNoScratchFile) {
+    ScenarioSpec s;
+    s.subtype = "Not Yet Known";
+    const auto id = addScenario(s);
+    std::string scratch;
+    engine.OnRunScenarioBegin([&] {
+        engine.Quorvane_UTIL_MakeTempDB();  // as an analysis would, mid-run
+        scratch = engine.ScratchPath();
+    });
+    ASSERT_TRUE(run(id));
+    ASSERT_FALSE(scratch.empty());
+    EXPECT_FALSE(std::filesystem::exists(scratch));
+}
+
+}  // namespace
+}  // namespace qrv::test
+
+namespace qrv::test {
+namespace {
+
+using namespace qrv::dao;
+
+class OutputSwap : public EngineTest {
+  protected:
+    // During each run, writes a one-row "Result" table the way an analysis does,
+    // holding "run N" for the N-th run.
+    void writeResultDuringRun() {
+        engine.OnRunScenarioBegin([this] {
+            const std::string text = "run " + std::to_string(++runs);
+            engine.Quorvane_DeleteTable(false, "Result");
+            TableDef def = db.CreateTableDef("Result");
+            int ordinal = 1;
+            engine.AddTableField(def, "DataField", dbText, ordinal, 64);
+            ASSERT_EQ(engine.Quorvane_CreateTable(def, true), "");
+            engine.OutputRecordset().AddNew();
+            engine.OutputRecordset().Collect("DataField", text);
+            ASSERT_FALSE(engine.OutputRecordset().Update());
+        });
+    }
+    std::string result() {
+        auto rs = db.OpenRecordset("SELECT [DataField] FROM [Result]");
+        return rs ? rs->GetValue(0).toText() : "(" + rs.error().description + ")";
+    }
+    int runs = 0;
+    size_t workingTables() {
+        size_t n = 0;
+        for (const std::string& t : db.TableDefNames()) n += t.rfind("qrvtmp_", 0) == 0;
+        return n;
+    }
+};
+
+TEST_F(OutputSwap, CleanRunPutsTheNewTableInPlace) {
+    ASSERT_FALSE(engine.SetScenarioDatabase(db));
+    ASSERT_FALSE(engine.SetOutputDatabase(db));
+    ScenarioSpec s;
+    s.subtype = "Unknown Kind";
+    const auto id = addScenario(s);
+    writeResultDuringRun();
+    ASSERT_TRUE(engine.RunScenario(id)) << engine.ErrorInfo();
+    EXPECT_EQ(result(), "run 1");
+    ASSERT_TRUE(engine.RunScenario(id)) << "replacing it works as well: " << engine.ErrorInfo();
+    EXPECT_EQ(result(), "run 2");
+    EXPECT_EQ(workingTables(), 0u);
+}
+
+TEST_F(OutputSwap, FailedRunKeepsTheOldTable) {
+    ASSERT_FALSE(engine.SetScenarioDatabase(db));
+    ASSERT_FALSE(engine.SetOutputDatabase(db));
+    ScenarioSpec ok;
+    ok.subtype = "Unknown Kind";
+    writeResultDuringRun();
+    ASSERT_TRUE(engine.RunScenario(addScenario(ok)));
+    ScenarioSpec bad;
+    bad.input = "NotThere";
+    EXPECT_FALSE(engine.RunScenario(addScenario(bad)));
+    EXPECT_EQ(engine.ErrorInfo(), "Data Table [NotThere] not found.");
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(result(), "run 1");
+    EXPECT_EQ(workingTables(), 0u) << "the half-made table is gone";
+}
+
+}  // namespace
+}  // namespace qrv::test
