@@ -16,6 +16,14 @@ const char* const kHelp =
     "Commands:\n"
     "  init DB        create DB (if missing) and add the scenario tables to it\n"
     "  tables DB      list the tables and stored queries of DB with row counts\n"
+    "  list DB        list the scenarios stored in DB\n"
+    "  run DB ID... [--source DB] [--output DB] [--progress] [--show-errors]\n"
+    "                 run scenarios by number; prints ok or the failure text for\n"
+    "                 each and exits non-zero when any failed\n"
+    "  prob TYPE VALUE [DF1 [DF2]]\n"
+    "                 p-value of VALUE: TYPE Z or T (two-tailed), C or F (upper tail)\n"
+    "  inverse TYPE P [DF1 [DF2]]\n"
+    "                 critical value for the p-value P\n"
     "  demo [DIR]     build the demo database (DIR/quorvane-demo.db, default the\n"
     "                 current folder) and show what it holds\n"
     "  --help         show this text\n";
@@ -34,6 +42,10 @@ int main(int argc, char** argv) {
     if (cmd == "init") return cmdInit(args);
     if (cmd == "tables") return cmdTables(args);
     if (cmd == "demo") return cmdDemo(args);
+    if (cmd == "run") return cmdRun(args);
+    if (cmd == "list") return cmdList(args);
+    if (cmd == "prob") return cmdProb(args);
+    if (cmd == "inverse") return cmdInverse(args);
     std::cerr << "quorvane: unknown command '" << cmd << "'\n\n" << kHelp;
     return 2;
 }
