@@ -71,9 +71,7 @@ TEST(DatabaseFiles, ForeignAndEmptyFilesAreUnrecognized) {
     TempDir dir;
     for (const std::string& content :
          {std::string(), std::string("just some text\n"), std::string(4096, '\0'),
-          std::string("SQLite format 2\0 and more bytes to pass one hundred characters of header "
-                      "length for the check here......",
-                      110)}) {
+          std::string("SQLite format 2") + std::string(1, '\0') + std::string(100, 'x')}) {
         const std::string path = dir.file("bad.db");
         writeBytes(path, content);
         auto db = open(path);
