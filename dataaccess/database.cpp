@@ -12,6 +12,12 @@ using detail::closedError;
 namespace {
 const std::string kEmpty;
 
+Error notInTransaction() {
+    return makeError(err::kNotInTransaction,
+                     "You tried to commit or rollback a transaction without first beginning a "
+                     "transaction.");
+}
+
 std::string trimStatement(std::string s) {
     while (!s.empty() && (s.back() == ';' || s.back() == ' ' || s.back() == '\n' ||
                           s.back() == '\r' || s.back() == '\t'))
@@ -179,10 +185,7 @@ Error Database::BeginTrans() {
 Error Database::CommitTrans() {
     if (!IsOpen()) return closedError();
     auto& c = *p_->conn;
-    if (c.txDepth == 0)
-        return makeError(err::kNotInTransaction,
-                         "You tried to commit or rollback a transaction without first beginning "
-                         "a transaction.");
+    if (c.txDepth == 0) return notInTransaction();
     --c.txDepth;
     return detail::exec(c, c.txDepth == 0 ? "COMMIT" : "RELEASE qrv_t" + std::to_string(c.txDepth));
 }
@@ -190,10 +193,7 @@ Error Database::CommitTrans() {
 Error Database::Rollback() {
     if (!IsOpen()) return closedError();
     auto& c = *p_->conn;
-    if (c.txDepth == 0)
-        return makeError(err::kNotInTransaction,
-                         "You tried to commit or rollback a transaction without first beginning "
-                         "a transaction.");
+    if (c.txDepth == 0) return notInTransaction();
     --c.txDepth;
     if (c.txDepth == 0) return detail::exec(c, "ROLLBACK");
     std::string sp = "qrv_t" + std::to_string(c.txDepth);

@@ -191,6 +191,13 @@ Error Workspace::BeginTrans() {
 }
 
 Error Workspace::CommitTrans() {
+    return endTrans(true);
+}
+Error Workspace::Rollback() {
+    return endTrans(false);
+}
+
+Error Workspace::endTrans(bool commit) {
     {
         std::lock_guard lock(mu_);
         if (depth_ == 0)
@@ -203,25 +210,8 @@ Error Workspace::CommitTrans() {
     for (auto& p : openDatabases()) {
         if (p->conn->txDepth == 0) continue;  // opened after the transaction began
         Database d(p);
-        if (Error e = d.CommitTrans(); e && !first) first = e;
-    }
-    return first;
-}
-
-Error Workspace::Rollback() {
-    {
-        std::lock_guard lock(mu_);
-        if (depth_ == 0)
-            return makeError(err::kNotInTransaction,
-                             "You tried to commit or rollback a transaction without first "
-                             "beginning a transaction.");
-        --depth_;
-    }
-    Error first;
-    for (auto& p : openDatabases()) {
-        if (p->conn->txDepth == 0) continue;
-        Database d(p);
-        if (Error e = d.Rollback(); e && !first) first = e;
+        Error e = commit ? d.CommitTrans() : d.Rollback();
+        if (e && !first) first = e;
     }
     return first;
 }

@@ -40,6 +40,7 @@ class Workspace {
 
   private:
     std::vector<std::shared_ptr<detail::DatabaseImpl>> openDatabases();
+    Error endTrans(bool commit);
     std::string name_;
     std::string user_;
     std::mutex mu_;

@@ -571,25 +571,24 @@ bool Recordset::Bof() const {
     return !IsOpen() || p_->bof;
 }
 
-Error Recordset::MoveFirst() {
+// A move ends any pending AddNew or Edit, as the desktop engine's recordsets do.
+Error Recordset::navigate(Error (detail::RecordsetImpl::*move)()) {
     QRV_ALIVE_OR_RETURN(detail::closedError())
     p_->edit = RecordsetImpl::EditKind::None;
-    return p_->moveFirst();
+    return (p_.get()->*move)();
+}
+
+Error Recordset::MoveFirst() {
+    return navigate(&RecordsetImpl::moveFirst);
 }
 Error Recordset::MoveNext() {
-    QRV_ALIVE_OR_RETURN(detail::closedError())
-    p_->edit = RecordsetImpl::EditKind::None;
-    return p_->moveNext();
+    return navigate(&RecordsetImpl::moveNext);
 }
 Error Recordset::MovePrevious() {
-    QRV_ALIVE_OR_RETURN(detail::closedError())
-    p_->edit = RecordsetImpl::EditKind::None;
-    return p_->movePrevious();
+    return navigate(&RecordsetImpl::movePrevious);
 }
 Error Recordset::MoveLast() {
-    QRV_ALIVE_OR_RETURN(detail::closedError())
-    p_->edit = RecordsetImpl::EditKind::None;
-    return p_->moveLast();
+    return navigate(&RecordsetImpl::moveLast);
 }
 
 Error Recordset::Move(long rows) {

@@ -90,6 +90,7 @@ class Recordset {
 
   private:
     friend struct detail::DatabaseImpl;
+    Error navigate(Error (detail::RecordsetImpl::*move)());
     std::unique_ptr<detail::RecordsetImpl> p_;
 };
 

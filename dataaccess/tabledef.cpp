@@ -10,6 +10,25 @@ namespace {
 Error propertyNotFound() {
     return makeError(3270, "Property not found.");
 }
+
+// Adds p to props; an attached object stores it in the file first.
+Error appendProperty(std::vector<Property>& props, Property p,
+                     const std::weak_ptr<detail::DatabaseImpl>& dbRef, bool attached,
+                     std::string_view object, std::string_view item) {
+    if (Error e = detail::checkName(p.Name)) return e;
+    for (const Property& q : props)
+        if (iequal(q.Name, p.Name))
+            return makeError(3367,
+                             "Cannot append. An object with that name already exists in the "
+                             "collection.");
+    if (attached) {
+        auto db = dbRef.lock();
+        if (!db || !db->conn->isOpen()) return detail::closedError();
+        if (Error e = db->setProperty(object, item, p)) return e;
+    }
+    props.push_back(std::move(p));
+    return {};
+}
 }  // namespace
 
 Error CheckObjectName(std::string_view name) {
@@ -43,19 +62,7 @@ Property Field::CreateProperty(std::string name, int type, Value value) const {
 }
 
 Error Field::AppendProperty(Property p) {
-    if (Error e = detail::checkName(p.Name)) return e;
-    for (const Property& q : props_)
-        if (iequal(q.Name, p.Name))
-            return makeError(3367,
-                             "Cannot append. An object with that name already exists in "
-                             "the collection.");
-    if (!table_.empty()) {
-        auto db = db_.lock();
-        if (!db || !db->conn->isOpen()) return detail::closedError();
-        if (Error e = db->setProperty(table_, Name, p)) return e;
-    }
-    props_.push_back(std::move(p));
-    return {};
+    return appendProperty(props_, std::move(p), db_, !table_.empty(), table_, Name);
 }
 
 Error TableDef::AppendField(Field f) {
@@ -104,19 +111,7 @@ Result<Value> TableDef::GetProperty(std::string_view name) const {
 }
 
 Error TableDef::AppendProperty(Property p) {
-    if (Error e = detail::checkName(p.Name)) return e;
-    for (const Property& q : props_)
-        if (iequal(q.Name, p.Name))
-            return makeError(3367,
-                             "Cannot append. An object with that name already exists in "
-                             "the collection.");
-    if (attached_) {
-        auto db = db_.lock();
-        if (!db || !db->conn->isOpen()) return detail::closedError();
-        if (Error e = db->setProperty(Name, "", p)) return e;
-    }
-    props_.push_back(std::move(p));
-    return {};
+    return appendProperty(props_, std::move(p), db_, attached_, Name, "");
 }
 
 }  // namespace qrv::dao

@@ -41,6 +41,13 @@ Field makeField(const char* name, int type, long size, bool allowZeroLength,
     return f;
 }
 
+Index primaryKey(const TableDef& def, std::initializer_list<const char*> fields) {
+    Index pk = def.CreateIndex("PrimaryKey");
+    for (const char* f : fields) pk.AppendField(f);
+    pk.Primary = true;
+    return pk;
+}
+
 // Sets the "Description" property of each named field, as one batch of writes.
 Error describeFields(Database& db, TableDef& def,
                      const std::vector<std::pair<const char*, const char*>>& list) {
@@ -110,10 +117,7 @@ bool BuildScenarioTable(StoreContext& ctx) {
     };
     for (Field& f : fields)
         if (Error e = def.AppendField(f)) return failed(ctx, e);
-    Index pk = def.CreateIndex("PrimaryKey");
-    pk.AppendField("Scenario_ID");
-    pk.Primary = true;
-    if (Error e = def.AppendIndex(pk)) return failed(ctx, e);
+    if (Error e = def.AppendIndex(primaryKey(def, {"Scenario_ID"}))) return failed(ctx, e);
     if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
     return true;
 }
@@ -132,10 +136,7 @@ bool BuildScenarioOptionsTable(StoreContext& ctx) {
         }
         if (Error e = def.AppendField(f)) return failed(ctx, e);
     }
-    Index pk = def.CreateIndex("PrimaryKey");
-    pk.AppendField("Scenario_ID");
-    pk.Primary = true;
-    if (Error e = def.AppendIndex(pk)) return failed(ctx, e);
+    if (Error e = def.AppendIndex(primaryKey(def, {"Scenario_ID"}))) return failed(ctx, e);
     if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
 
     std::vector<std::pair<const char*, const char*>> descriptions{{"Scenario_ID", "Scenario ID"}};
@@ -154,11 +155,8 @@ bool BuildScenarioFieldsTable(StoreContext& ctx) {
           makeField("FieldDef_Ordinal_Position", dbInteger, 2, false),
           makeField("FieldDef_Choice", dbText, 1, false)})
         if (Error e = def.AppendField(f)) return failed(ctx, e);
-    Index pk = def.CreateIndex("PrimaryKey");
-    pk.AppendField("Scenario_ID");
-    pk.AppendField("FieldDef_Name");
-    pk.Primary = true;
-    if (Error e = def.AppendIndex(pk)) return failed(ctx, e);
+    if (Error e = def.AppendIndex(primaryKey(def, {"Scenario_ID", "FieldDef_Name"})))
+        return failed(ctx, e);
     Index ix = def.CreateIndex("IX_Scenario_ID");
     ix.AppendField("Scenario_ID");
     if (Error e = def.AppendIndex(ix)) return failed(ctx, e);
