@@ -302,9 +302,11 @@ Error bindValue(sqlite3_stmt* s, int idx, const Value& v, int type, std::string_
 
 Error checkName(std::string_view name) {
     auto bad = [&] {
-        return makeError(3125, "'" + std::string(name) +
-                                   "' isn't a valid name. Make sure that it doesn't include "
-                                   "invalid characters or punctuation and that it isn't too long.");
+        std::string text = "'";
+        text += name;
+        text += "' isn't a valid name. Make sure that it doesn't include invalid characters or "
+                "punctuation and that it isn't too long.";
+        return makeError(3125, std::move(text));
     };
     if (name.empty() || name.size() > 64 || name.front() == ' ') return bad();
     for (unsigned char c : name)
