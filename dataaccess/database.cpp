@@ -2,6 +2,8 @@
 // transactions and database properties.
 #include "dataaccess/database.h"
 
+#include <filesystem>
+
 #include "dataaccess/database_impl.h"
 #include "dataaccess/sql_dialect.h"
 
@@ -29,6 +31,10 @@ std::string trimStatement(std::string s) {
 namespace detail {
 
 Result<std::string> DatabaseImpl::attach(const std::string& path) {
+    // A source clause naming this database's own file reads this database.
+    std::error_code ec;
+    if (path == conn->path || std::filesystem::equivalent(path, conn->path, ec))
+        return std::string("main");
     if (auto it = conn->attached.find(path); it != conn->attached.end()) return it->second;
     if (Error e = checkDatabaseFile(path)) return e;
     std::string alias = "qrv_src" + std::to_string(conn->attached.size() + 1);

@@ -126,6 +126,13 @@ class Quorvane {
     void AddTableField(dao::TableDef& def, const std::string& name, int type, int& ordinal,
                        long size);
 
+    // Default frequency intervals over the whole filtered input: initial value
+    // and width for K intervals (Frequency adjusts narrow widths, Describe uses 1).
+    std::string DescFreqInit(bool fWidthAdjust, int K, bool fLowerClosed,
+                             const std::string& strUserTable,
+                             const std::vector<std::string>& strFields, int intGroupFields,
+                             int intFields, double& dblInitial, double& dblWidth);
+
     // Transactions over this engine's output and scratch databases only, so that
     // engines running side by side never share one.
     dao::Error BeginTrans();

@@ -1,0 +1,40 @@
+// The record walk shared by the analyses.
+#include "engine/group_walk.h"
+
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
+                           const GroupEnd& onGroupEnd) {
+    dao::Recordset& rs = engine_.DataRecordset();
+    std::vector<dao::Value> group, current(static_cast<size_t>(groupFields_));
+    long inGroup = 0;
+    records_ = 0;
+    std::string error = onGroupStart();
+    for (; error.empty() && !rs.Eof(); rs.MoveNext()) {
+        for (int i = 0; i < groupFields_; ++i) current[static_cast<size_t>(i)] = rs.GetValue(i);
+        if (records_ == 0) {
+            engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
+        } else if (engine_.Quorvane_SameRecords_b(groupFields_, true, group, current)) {
+            engine_.Quorvane_Msg(records_, true, "");
+            error = onGroupEnd(group, inGroup);
+            if (!error.empty()) break;
+            engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
+            error = onGroupStart();
+            if (!error.empty()) break;
+            inGroup = 0;
+        }
+        error = onRecord();
+        ++inGroup;
+        ++records_;
+        engine_.Quorvane_Msg(records_, false, "");
+    }
+    if (error.empty() && records_ > 0) {
+        engine_.Quorvane_Msg(records_, true, "");
+        error = onGroupEnd(group, inGroup);
+    }
+    return error;
+}
+
+}  // namespace qrv

@@ -1,0 +1,38 @@
+// GroupWalk: the one walk over the prepared input rows that every analysis
+// makes. Rows arrive sorted by the group fields; a group ends when the group
+// values change (compared as the engine compares them), and the finished
+// group is handed over with its values and its record count. Progress ticks
+// come from here too.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dataaccess/value.h"
+
+namespace qrv {
+
+class Quorvane;
+
+class GroupWalk {
+  public:
+    using Step = std::function<std::string()>;
+    using GroupEnd = std::function<std::string(const std::vector<dao::Value>& group, long records)>;
+
+    GroupWalk(Quorvane& engine, int groupFields) : engine_(engine), groupFields_(groupFields) {}
+
+    // onGroupStart runs before the first record of every group, onRecord for
+    // every record, onGroupEnd after the last record of every group. The first
+    // non-empty text any of them returns ends the walk and is returned.
+    std::string Run(const Step& onGroupStart, const Step& onRecord, const GroupEnd& onGroupEnd);
+
+    long Records() const { return records_; }
+
+  private:
+    Quorvane& engine_;
+    int groupFields_;
+    long records_ = 0;
+};
+
+}  // namespace qrv

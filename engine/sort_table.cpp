@@ -1,0 +1,158 @@
+// The scratch sort table and the two questions asked of it: modes and
+// percentiles. Its queries name the table through the scratch file's path,
+// as the analyses have always written them.
+#include "engine/sort_table.h"
+
+#include "dataaccess/sql_dialect.h"
+#include "engine/quorvane.h"
+#include "numeric/extended.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+SortTable::~SortTable() {
+    if (inTransaction_) engine_.ScratchDatabase().CommitTrans();
+}
+
+std::string SortTable::sourceClause() const {
+    return std::string(kName) + " IN " + quoteLiteral(engine_.ScratchPath()) + " ";
+}
+
+std::string SortTable::create() {
+    Database& db = engine_.ScratchDatabase();
+    db.DeleteTableDef(kName);
+    TableDef def = db.CreateTableDef(kName);
+    int ordinal = 1;
+    engine_.AddTableField(def, "Field", dbInteger, ordinal, 0);
+    engine_.AddTableField(def, "Data", dbDouble, ordinal, 0);
+    engine_.AddTableField(def, "Weight", dbDouble, ordinal, 0);
+    // Ordered reads of one field's values come straight from this index.
+    Index byValue = def.CreateIndex("FieldData");
+    byValue.AppendField("Field");
+    byValue.AppendField("Data");
+    def.AppendIndex(byValue);
+    if (Error e = db.AppendTableDef(def)) return e.description;
+    return {};
+}
+
+std::string SortTable::Prepare() {
+    Database& db = engine_.ScratchDatabase();
+    append_.Close();
+    if (rows_ == -1 || rows_ > 500) {
+        if (std::string e = create(); !e.empty()) return e;
+    } else if (rows_ > 0) {
+        engine_.Quorvane_EmptyTable(true, kName, rows_);
+    }
+    auto rs = db.OpenRecordset(kName, dbOpenTable);
+    if (!rs) return rs.error().description;
+    append_ = std::move(*rs);
+    rows_ = 0;
+    if (Error e = db.BeginTrans()) return e.description;
+    inTransaction_ = true;
+    return {};
+}
+
+Error SortTable::Append(int field, double data, double weight) {
+    if (Error e = append_.AddNew()) return e;
+    append_.SetValue(0, field);
+    append_.SetValue(1, data);
+    append_.SetValue(2, weight);
+    if (Error e = append_.Update()) return e;
+    ++rows_;
+    return {};
+}
+
+std::string SortTable::Publish() {
+    if (!inTransaction_) return {};
+    inTransaction_ = false;
+    if (Error e = engine_.ScratchDatabase().CommitTrans()) return e.description;
+    return {};
+}
+
+std::string SortTable::CalcMode(int fields, std::vector<Mode>& modes) {
+    modes.assign(static_cast<size_t>(fields), Mode{});
+    auto rs = engine_.ScratchDatabase().OpenRecordset(
+        "SELECT DISTINCTROW [Field], [Data], Sum([Weight]) as Lumvar_Count FROM " + sourceClause() +
+        "GROUP BY [Field], [Data] ORDER BY [Field], Sum([Weight]) DESC;");
+    if (!rs) return rs.error().description;
+    int lastField = 0;
+    bool checkedTie = false;
+    for (; !rs->Eof(); rs->MoveNext()) {
+        const int field = static_cast<int>(rs->GetValue(0).asDouble());
+        if (field < 1 || field > fields) continue;
+        Mode& m = modes[static_cast<size_t>(field - 1)];
+        const double count = rs->GetValue(2).asDouble();
+        if (field != lastField) {
+            m.value = rs->GetValue(1).asDouble();
+            m.count = count;
+            m.unique = true;
+            lastField = field;
+            checkedTie = false;
+        } else if (!checkedTie) {
+            // Only the runner-up matters: rows come by descending count.
+            m.unique = count != m.count;
+            checkedTie = true;
+        }
+    }
+    return {};
+}
+
+std::string SortTable::CalcPercentiles(int field, bool weighted, int parts, double n,
+                                       std::vector<double>& result) {
+    result.assign(static_cast<size_t>(parts - 1), 0.0);
+    auto rs = engine_.ScratchDatabase().OpenRecordset(
+        std::string("SELECT ") + (weighted ? "[Data], [Weight]" : "[Data]") + " FROM " +
+        sourceClause() + "where (([Field] = " + std::to_string(field) +
+        " AND [Data] Is Not Null)) ORDER BY [Data];");
+    if (!rs) return rs.error().description;
+    int j = 1;
+    if (weighted) {
+        // Cut j is the first value whose running weight reaches j n / parts.
+        num::Extended c;
+        const num::Extended target = n;
+        for (; !rs->Eof() && j < parts; rs->MoveNext()) {
+            const double v = rs->GetValue(0).asDouble();
+            c += rs->GetValue(1).asDouble();
+            while (j < parts && c * static_cast<double>(parts) >= target * static_cast<double>(j))
+                result[static_cast<size_t>(j++ - 1)] = v;
+        }
+        return {};
+    }
+    // Cut j sits at position 1 + (n - 1) j / parts, between rows when fractional.
+    const long long count = static_cast<long long>(n);
+    auto position = [&](int cut, long long& row, double& fraction) {
+        const long long num = (count - 1) * cut;
+        row = 1 + num / parts;
+        fraction = static_cast<double>(num % parts) / parts;
+    };
+    long long k = 0, row = 0;
+    double fraction = 0, prev = 0, v = 0;
+    position(j, row, fraction);
+    for (; !rs->Eof() && j < parts; rs->MoveNext()) {
+        v = rs->GetValue(0).asDouble();
+        ++k;
+        while (j < parts) {
+            if (row == k - 1 && fraction > 0) {
+                result[static_cast<size_t>(j - 1)] = prev + fraction * (v - prev);
+            } else if (row == k && fraction == 0) {
+                result[static_cast<size_t>(j - 1)] = v;
+            } else {
+                break;
+            }
+            if (++j < parts) position(j, row, fraction);
+        }
+        prev = v;
+    }
+    // Cuts past the last row read take the last value.
+    for (; j < parts; ++j) result[static_cast<size_t>(j - 1)] = v;
+    return {};
+}
+
+void SortTable::Drop() {
+    Publish();
+    append_.Close();
+    engine_.Quorvane_DeleteTable(true, kName);
+}
+
+}  // namespace qrv
