@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -110,6 +111,42 @@ class EngineTest : public ::testing::Test {
             EXPECT_FALSE(f->Update());
         }
         return id;
+    }
+
+    // Sets option columns of a stored scenario.
+    void setOptions(std::int32_t id, std::vector<std::pair<std::string, dao::Value>> options) {
+        auto rs = db.OpenRecordset("SELECT * FROM [usysQuorvaneOptions] WHERE [Scenario_ID] = " +
+                                       std::to_string(id),
+                                   dao::dbOpenDynaset);
+        ASSERT_TRUE(rs.ok() && !rs->Eof());
+        ASSERT_FALSE(rs->Edit());
+        for (auto& [column, value] : options) ASSERT_FALSE(rs->Collect(column, value)) << column;
+        dao::Error e = rs->Update();
+        ASSERT_FALSE(e) << e.description;
+    }
+
+    // Every row of a table as column -> value, in the given order.
+    using TableRow = std::map<std::string, dao::Value>;
+    std::vector<TableRow> tableRows(const std::string& table, const std::string& orderBy = "") {
+        std::vector<TableRow> out;
+        auto rs = db.OpenRecordset("SELECT * FROM [" + table + "]" +
+                                   (orderBy.empty() ? "" : " ORDER BY " + orderBy));
+        EXPECT_TRUE(rs.ok()) << table << ": " << (rs.ok() ? "" : rs.error().description);
+        if (!rs.ok()) return out;
+        for (; !rs->Eof(); rs->MoveNext()) {
+            TableRow r;
+            for (int i = 0; i < rs->FieldCount(); ++i) r[rs->FieldAt(i).Name] = rs->GetValue(i);
+            out.push_back(std::move(r));
+        }
+        return out;
+    }
+    // Column names of a table in order.
+    std::vector<std::string> tableColumns(const std::string& table) {
+        std::vector<std::string> out;
+        auto def = db.GetTableDef(table);
+        if (def)
+            for (const dao::Field& f : def->Fields()) out.push_back(f.Name);
+        return out;
     }
 
     bool run(std::int32_t id) {
