@@ -300,17 +300,19 @@ Error bindValue(sqlite3_stmt* s, int idx, const Value& v, int type, std::string_
     }
 }
 
-Error checkName(std::string_view name) {
+Error checkName(std::string_view name, bool fieldName) {
     auto bad = [&] {
         std::string text = "'";
         text += name;
-        text += "' isn't a valid name. Make sure that it doesn't include invalid characters or "
-                "punctuation and that it isn't too long.";
+        text +=
+            "' isn't a valid name. Make sure that it doesn't include invalid characters or "
+            "punctuation and that it isn't too long.";
         return makeError(3125, std::move(text));
     };
     if (name.empty() || name.size() > 64 || name.front() == ' ') return bad();
     for (unsigned char c : name)
-        if (c < 32 || c == '.' || c == '!' || c == '`' || c == '[' || c == ']') return bad();
+        if (c < 32 || (c == '.' && !fieldName) || c == '!' || c == '`' || c == '[' || c == ']')
+            return bad();
     std::string u = upper(name);
     if (u.rfind("SQLITE_", 0) == 0 || u == upper(kCatalogTable)) return bad();
     return {};

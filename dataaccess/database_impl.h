@@ -45,8 +45,11 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     Result<Recordset> openRecordset(std::string_view source, int type, int options);
 };
 
-// Validates a table, field, index or query name the way the desktop engine does.
-Error checkName(std::string_view name);
+// Validates a table, field, index or query name the way the desktop engine does,
+// except that field names may hold a period: scaled frequency columns such as
+// "0.25<=N<0.5" need one, and a field name never stands where a period would
+// separate a table from its field.
+Error checkName(std::string_view name, bool fieldName = false);
 // Column read/write conversions between SQLite storage and Values of a field type.
 Value readColumn(sqlite3_stmt* s, int col, int type);
 Error bindValue(sqlite3_stmt* s, int idx, const Value& v, int type, std::string_view fieldName);

@@ -87,6 +87,9 @@ struct RecordsetImpl {
     bool closed = false;
 
     bool alive() const { return !closed && conn->isOpen(); }
+    const std::string& columnName(size_t i) const {
+        return fields[i].SourceField.empty() ? fields[i].Name : fields[i].SourceField;
+    }
     bool onRow() const { return !eof && !bof; }
 
     void readRow(std::vector<Value>& out) const {
@@ -120,6 +123,7 @@ struct RecordsetImpl {
             const char* tbl = sqlite3_column_table_name(s, c);
             const char* origin = sqlite3_column_origin_name(s, c);
             if (tbl) f.SourceTable = tbl;
+            if (origin) f.SourceField = origin;
             if (f.Type == dbText || f.Type == dbMemo) {
                 const char* coll = nullptr;
                 if (dbName && tbl && origin)
@@ -347,11 +351,11 @@ struct RecordsetImpl {
         auto st = prepare(*conn,
                           "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE "
                           "name = ?1), 0), coalesce((SELECT max(" +
-                              quoteIdentifier(fields[i].Name) + ") FROM main." +
+                              quoteIdentifier(columnName(i)) + ") FROM main." +
                               quoteIdentifier(table) + "), 0)) + 1");
         if (!st) {
             // No sequence table: only the column's own maximum counts.
-            st = prepare(*conn, "SELECT coalesce(max(" + quoteIdentifier(fields[i].Name) +
+            st = prepare(*conn, "SELECT coalesce(max(" + quoteIdentifier(columnName(i)) +
                                     "), 0) + 1 FROM main." + quoteIdentifier(table));
             if (!st) return st.error();
         } else {
@@ -377,7 +381,7 @@ struct RecordsetImpl {
                     cols += ", ";
                     vals += ", ";
                 }
-                cols += quoteIdentifier(fields[i].Name);
+                cols += quoteIdentifier(columnName(i));
                 vals += "?";
             }
             sql = "INSERT INTO main." + quoteIdentifier(table) +
@@ -387,7 +391,7 @@ struct RecordsetImpl {
             for (size_t i = 0; i < fields.size(); ++i) {
                 if (!dirty[i]) continue;
                 if (!sets.empty()) sets += ", ";
-                sets += quoteIdentifier(fields[i].Name) + " = ?";
+                sets += quoteIdentifier(columnName(i)) + " = ?";
             }
             sql = "UPDATE main." + quoteIdentifier(table) + " SET " + sets + " WHERE _rowid_ = ?";
         }
@@ -495,6 +499,38 @@ struct RecordsetImpl {
     }
 };
 
+// A dynaset over one table's rows (no grouping, joins or set operations) can
+// be written to, as the desktop engine allows: reopen it with the row id in
+// front so edits and deletes find their row.
+void makeUpdatable(RecordsetImpl& rs, const std::string& sql) {
+    std::string upper;
+    for (char c : sql) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* word :
+         {"GROUP BY", "DISTINCT", "UNION", "JOIN", "INTERSECT", "EXCEPT", "HAVING", "LIMIT"})
+        if (upper.find(word) != std::string::npos) return;
+    if (upper.rfind("SELECT ", 0) != 0) return;
+    sqlite3_stmt* s = rs.stmt.get();
+    const int n = sqlite3_column_count(s);
+    std::string table;
+    for (int i = 0; i < n; ++i) {
+        const char* db = sqlite3_column_database_name(s, i);
+        const char* t = sqlite3_column_table_name(s, i);
+        if (!db || !t || std::string(db) != "main") return;
+        if (i == 0)
+            table = t;
+        else if (!iequal(table, t))
+            return;
+    }
+    if (table.empty()) return;
+    auto keyed =
+        prepare(*rs.conn, "SELECT " + quoteIdentifier(table) + "._rowid_, " + sql.substr(7));
+    if (!keyed) return;
+    rs.stmt = std::move(*keyed);
+    rs.tableBased = true;
+    rs.colOffset = 1;
+    rs.table = table;
+}
+
 Result<Recordset> DatabaseImpl::openRecordset(std::string_view source, int type, int options) {
     auto impl = std::make_unique<RecordsetImpl>();
     impl->conn = conn;
@@ -534,6 +570,8 @@ Result<Recordset> DatabaseImpl::openRecordset(std::string_view source, int type,
         if (!*st) return makeError(err::kInvalidOperation, "Invalid operation.");
         impl->stmt = std::move(*st);
     }
+    if (!tbl && !view && type == dbOpenDynaset && !(options & dbReadOnly) && !conn->readOnly)
+        makeUpdatable(*impl, sql);
     impl->readOnly = (options & dbReadOnly) || type == dbOpenSnapshot ||
                      type == dbOpenForwardOnly || conn->readOnly || !impl->tableBased;
     if (Error e = impl->firstStep()) return e;

@@ -28,6 +28,7 @@ struct FieldInfo {
     long Size = 0;
     int CollatingOrder = dbSortGeneral;
     std::string SourceTable;  // the table it comes from, when known
+    std::string SourceField;  // its name in that table
 };
 
 using Bookmark = std::int64_t;

@@ -216,7 +216,7 @@ Error DatabaseImpl::createTable(TableDef& def) {
         return a->OrdinalPosition < b->OrdinalPosition;
     });
     for (size_t i = 0; i < cols.size(); ++i) {
-        if (Error e = checkName(cols[i]->Name)) return e;
+        if (Error e = checkName(cols[i]->Name, true)) return e;
         if (!declaredType(cols[i]->Type)) return makeError(3259, "Invalid field data type.");
         for (size_t j = 0; j < i; ++j)
             if (iequal(cols[i]->Name, cols[j]->Name))

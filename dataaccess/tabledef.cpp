@@ -67,7 +67,7 @@ Error Field::AppendProperty(Property p) {
 
 Error TableDef::AppendField(Field f) {
     if (attached_) return makeError(err::kInvalidOperation, "Invalid operation.");
-    if (Error e = detail::checkName(f.Name)) return e;
+    if (Error e = detail::checkName(f.Name, true)) return e;
     if (FindField(f.Name)) return makeError(3191, "Cannot define field more than once.");
     fields_.push_back(std::move(f));
     return {};

@@ -172,6 +172,20 @@ class Quorvane {
     std::string runOneScenario();
     std::string setGlobals();
     std::string dispatch();
+    // One routine per analysis type.
+    std::string RunGroup_s_Zelk();
+    std::string RunDescribe_s_Zelk();
+    std::string RunFrequency_s_Zelk();
+    std::string RunPercentile_s_Zelk();
+    std::string RunCompare_s_Zelk();
+    std::string RunMatrix_s_Zelk();
+    std::string RunRegression_s_Zelk();
+    std::string RunCrosstab_s_Zelk();
+    std::string RunChiSquare_s_Zelk();
+    std::string RunSignFit_s_Zelk(const std::string& which);
+    std::string RunNPPaired_s_Zelk();
+    std::string RunNPTwoSample_s_Zelk();
+    std::string RunNPNSample_s_Zelk();
     std::string unexpectedErrorText() const;
     void raiseStatus(const std::string& message);
     void cleanupScratch();

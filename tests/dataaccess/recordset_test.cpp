@@ -165,8 +165,33 @@ TEST_F(RecordsetTest, EditAndDelete) {
     EXPECT_EQ(ro->AddNew().number, 3027);
     auto snap = db.OpenRecordset("P", dbOpenSnapshot);
     EXPECT_EQ(snap->AddNew().number, 3027);
-    auto query = db.OpenRecordset("SELECT * FROM [P]");
-    EXPECT_EQ(query->AddNew().number, 3027);
+    auto grouped = db.OpenRecordset("SELECT [Name], Count(*) FROM [P] GROUP BY [Name]");
+    EXPECT_EQ(grouped->AddNew().number, 3027) << "a grouped query cannot be written";
+    auto joined =
+        db.OpenRecordset("SELECT [P].[Name] FROM [P] INNER JOIN [P] AS Q ON [P].[Name] = Q.[Name]");
+    EXPECT_EQ(joined->AddNew().number, 3027);
+}
+
+TEST_F(RecordsetTest, OneTableQueryCanBeWritten) {
+    auto rs = db.OpenRecordset(
+        "SELECT [Amount] AS Money, [Name] FROM [P] WHERE [Amount] >= 4 ORDER BY [Amount]");
+    ASSERT_TRUE(rs.ok());
+    EXPECT_TRUE(rs->Updatable());
+    ASSERT_FALSE(rs->Edit());
+    ASSERT_FALSE(rs->Collect("Money", 40.0));
+    ASSERT_FALSE(rs->Update());
+    ASSERT_FALSE(rs->AddNew());
+    rs->Collect("Name", "zeta");
+    rs->Collect("Money", 6.0);
+    ASSERT_FALSE(rs->Update());
+    rs->MoveNext();
+    ASSERT_FALSE(rs->Delete());  // epsilon
+    EXPECT_EQ(column("SELECT [Name] FROM [P] WHERE [Amount] >= 4 ORDER BY [Amount]"),
+              (std::vector<std::string>{"zeta", "delta"}));
+    EXPECT_EQ(column("SELECT [Amount] FROM [P] WHERE [Name] = 'delta'"),
+              std::vector<std::string>{"40"});
+    auto ro = db.OpenRecordset("SELECT [Name] FROM [P]", dbOpenDynaset, dbReadOnly);
+    EXPECT_EQ(ro->Edit().number, 3027);
 }
 
 TEST_F(RecordsetTest, TransactionsCommitRollbackAndNest) {

@@ -1,0 +1,382 @@
+// Descriptive statistics: the run, the per-record sums and the output row of
+// every field of every group.
+#include "analyses/parametric/cdescribe.h"
+
+#include <cmath>
+
+#include "dataaccess/types.h"
+#include "engine/group_walk.h"
+#include "engine/output_columns.h"
+#include "engine/quorvane.h"
+#include "engine/variance.h"
+#include "numeric/czvalue.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+using num::Extended;
+
+namespace {
+
+int partsOf(char type) {
+    switch (type) {
+        case 'M':
+            return 2;
+        case 'Q':
+            return 4;
+        case '5':
+            return 5;
+        case 'D':
+            return 10;
+        case 'P':
+            return 100;
+        default:
+            return 0;
+    }
+}
+
+// Percentile columns of a type: (column name, cut point index from 1).
+std::vector<std::pair<std::string, int>> percentileColumns(char type) {
+    std::vector<std::pair<std::string, int>> cols;
+    switch (type) {
+        case 'M':
+            cols.emplace_back("Median", 1);
+            break;
+        case 'Q':
+            for (int j = 1; j <= 3; ++j)
+                cols.emplace_back(std::to_string(25 * j) + "_Percentile", j);
+            break;
+        case '5':
+            for (int j = 1; j <= 4; ++j)
+                cols.emplace_back(std::to_string(20 * j) + "_Percentile", j);
+            break;
+        case 'D':
+            for (int j = 1; j <= 9; ++j)
+                cols.emplace_back(std::to_string(10 * j) + "_Percentile", j);
+            break;
+        case 'P':
+            for (int j = 1; j <= 99; ++j) cols.emplace_back(std::to_string(j) + "_Percentile", j);
+            break;
+        default:
+            break;
+    }
+    return cols;
+}
+
+}  // namespace
+
+std::string CDescribe::Quorvane_Describe(const DescribeArgs& args, Quorvane& engine) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_Describe");
+    a_ = &args;
+    e_ = &engine;
+    parts_ = partsOf(args.percentileType);
+    percentiles_ = parts_ > 0;
+    sortNeeded_ = args.mode || percentiles_;
+
+    engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
+    std::string error =
+        engine.Quorvane_InitDataTable(args.input, args.fields, args.groups, types_, sizes_);
+    if (!error.empty()) return error;
+
+    engine.Quorvane_Msg(0, false, "Creating output table");
+    error = CreateOutput();
+    if (!error.empty()) {
+        engine.DataRecordset().Close();
+        return error;
+    }
+
+    if (args.intervalType == 'N') {
+        num::CZValue z;
+        if (args.ci95) z95_ = z.Quorvane_FindValue("Z", 0.95, 0, 0, false);
+        if (args.userLevel > 0)
+            zU_ = z.Quorvane_FindValue("Z", args.userLevel / 100.0, 0, 0, false);
+    }
+
+    SortTable sort(engine);
+    sort_ = &sort;
+    if (sortNeeded_ && !engine.Quorvane_UTIL_MakeTempDB())
+        error = "Temp database could not be created";
+
+    if (error.empty()) {
+        engine.Quorvane_Msg(0, false, "Analyzing records");
+        Database out = engine.OutputDatabase();  // a handle on the same connection
+        out.BeginTrans();
+        GroupWalk walk(engine, args.groups);
+        error = walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
+                         [this](const std::vector<Value>& group, long records) {
+                             if (sortNeeded_)
+                                 if (std::string e = sort_->Publish(); !e.empty()) return e;
+                             return WriteData(group, records);
+                         });
+        if (Error e = out.CommitTrans(); e && error.empty()) error = e.description;
+    }
+
+    engine.DataRecordset().Close();
+    engine.OutputRecordset().Close();
+    if (sortNeeded_) sort.Drop();
+    sort_ = nullptr;
+    return error;
+}
+
+std::string CDescribe::CreateOutput() {
+    ProcedureScope scope(e_->ErrorHandler(), "CreateOutput");
+    const DescribeArgs& a = *a_;
+    e_->Quorvane_DeleteTable(false, a.outputTable);
+    TableDef def = e_->OutputDatabase().CreateTableDef(a.outputTable);
+    int ordinal = 1;
+    const InputFields in{a.fields, types_, sizes_, a.groups};
+    AddGroupColumns(*e_, def, ordinal, in);
+    AddCountColumns(*e_, def, ordinal, a.weighted);
+    auto add = [&](const std::string& name) { e_->AddTableField(def, name, dbDouble, ordinal, 0); };
+    add("Mean");
+    if (a.range)
+        for (const char* c : {"Minimum", "Maximum", "Range"}) add(c);
+    if (!a.varMethod.empty())
+        for (const char* c : {"Variance", "CoeffOfVariance", "StdDeviation", "StdError"}) add(c);
+    if (a.sums)
+        for (const char* c : {"Sum", "SumSquared", "AdjSumSquared"}) add(c);
+    if (a.otherMeans)
+        for (const char* c : {"GeometricMean", "HarmonicMean", "RMS"}) add(c);
+    if (a.skew)
+        for (const char* c : {"Skewness", "SE_Skewness", "Kurtosis", "SE_Kurtosis"}) add(c);
+    if (a.mode)
+        for (const char* c : {"Mode", "ModeCount"}) add(c);
+    if (a.intervalType == 't' || a.intervalType == 'N') {
+        const std::string type(1, a.intervalType);
+        if (a.intervalType == 'N') add("Population_StdDev");
+        if (a.ci95) {
+            add("95%_" + type + "_Band");
+            add("95%_Lower");
+            add("95%_Upper");
+        }
+        if (a.userLevel > 0) {
+            const std::string u = std::to_string(a.userLevel);
+            add(u + "%_" + type + "_Band");
+            add(u + "%_Lower");
+            add(u + "%_Upper");
+        }
+    }
+    if (a.tTest)
+        for (const char* c : {"Population_Mean", "t-Value", "Prob_(1-Tail)", "Prob_(2-Tail)"})
+            add(c);
+    for (auto& [name, cut] : percentileColumns(a.percentileType)) add(name);
+    if (a.percentileType == 'Q') add("Quartile_Range");
+
+    // Frequency flags and column names.
+    const std::string& d = a.freqDescriptor;
+    freqKind_ = d.empty() ? '-' : d[0];
+    freqWanted_ = freqKind_ == 'N' || freqKind_ == 'P' || freqKind_ == 'B';
+    if (freqWanted_) {
+        if (d.size() < 5) return "Invalid frequency descriptor: " + d;
+        if (!(a.width > 0)) return "Interval Width must be greater than zero";
+        if (a.intervals < 1) return "The number of intervals must be at least 1";
+        cumulative_ = d[2] == 'Y';
+        lowerClosed_ = d[3] == 'Y';
+        outer_ = d[4] == 'Y';
+        freqNames_.clear();
+        for (bool percent : {false, true})
+            for (int b = 1; b <= a.intervals + 2; ++b)
+                freqNames_.push_back(frequencyColumnName(b, percent));
+        for (bool percent : {false, true}) {
+            if (percent ? freqKind_ == 'N' : freqKind_ == 'P') continue;
+            for (int b = 1; b <= a.intervals + 2; ++b) {
+                if (!outer_ && (b == 1 || b == a.intervals + 2)) continue;
+                add(freqNames_[static_cast<size_t>((percent ? a.intervals + 2 : 0) + b - 1)]);
+            }
+        }
+    }
+    return e_->Quorvane_CreateTable(def, true);
+}
+
+// Borders shown as Int(b * scale + 0.1) / scale, scale growing for narrow widths.
+std::string CDescribe::frequencyColumnName(int b, bool percent) const {
+    const DescribeArgs& a = *a_;
+    const double scale = a.width >= 1 ? 1.0 : std::pow(10.0, 3 - std::floor(std::log10(a.width)));
+    auto shown = [&](double border) {
+        return numberToText(std::floor(border * scale + 0.1) / scale);
+    };
+    const std::string lowerSign = lowerClosed_ ? "<=" : "<";
+    const std::string upperSign = lowerClosed_ ? "<" : "<=";
+    const std::string sym = percent ? "%" : "N";
+    const int K = a.intervals;
+    if (b == 1) return sym + upperSign + shown(a.initial);
+    if (b == K + 2) return shown(a.initial + K * a.width) + lowerSign + sym;
+    const int k = b - 1;
+    return shown(a.initial + (k - 1) * a.width) + lowerSign + sym + upperSign +
+           shown(a.initial + k * a.width);
+}
+
+std::string CDescribe::InitData() {
+    const DescribeArgs& a = *a_;
+    moments_.assign(static_cast<size_t>(a.analysisFields), Moments{});
+    if (freqWanted_)
+        freq_.assign(static_cast<size_t>(a.analysisFields),
+                     std::vector<double>(static_cast<size_t>(a.intervals + 2), 0.0));
+    if (sortNeeded_) return sort_->Prepare();
+    return {};
+}
+
+int CDescribe::frequencyInterval(double x) const {
+    const double t = (x - a_->initial) / a_->width;
+    if (t < 0) return 1;
+    const double b = lowerClosed_ ? std::floor(t) + 2 : std::ceil(t) + 1;
+    return b > a_->intervals + 2 ? a_->intervals + 2 : static_cast<int>(b);
+}
+
+std::string CDescribe::CalcData() {
+    const DescribeArgs& a = *a_;
+    double w = 1;
+    e_->Quorvane_WeightCalc(a.weighted, a.fields, a.groups + a.analysisFields + 1, w);
+    if (w <= 0) return {};  // the record counts as missing for every field
+    Recordset& rs = e_->DataRecordset();
+    for (int i = 0; i < a.analysisFields; ++i) {
+        const Value v = rs.GetValue(a.groups + i);
+        if (v.isNull()) continue;
+        const std::optional<double> x = v.toDouble();
+        if (!x)
+            return "Field [" + a.fields[static_cast<size_t>(a.groups + i)] +
+                   "] holds a value that is not a number: '" + v.toText() + "'";
+        if (!e_->Quorvane_DataOk_b(*x, false)) continue;
+        moments_[static_cast<size_t>(i)].add(*x, w, a.otherMeans);
+        if (freqWanted_)
+            freq_[static_cast<size_t>(i)][static_cast<size_t>(frequencyInterval(*x) - 1)] += w;
+        if (sortNeeded_)
+            if (Error e = sort_->Append(i + 1, *x, w)) return e.description;
+    }
+    return {};
+}
+
+std::string CDescribe::WriteData(const std::vector<Value>& group, long records) {
+    ProcedureScope scope(e_->ErrorHandler(), "WriteData");
+    const DescribeArgs& a = *a_;
+    std::vector<SortTable::Mode> modes;
+    if (a.mode)
+        if (std::string e = sort_->CalcMode(a.analysisFields, modes); !e.empty()) return e;
+    Recordset& out = e_->OutputRecordset();
+    const InputFields in{a.fields, types_, sizes_, a.groups};
+    num::CZValue z;
+    for (int i = 0; i < a.analysisFields; ++i) {
+        const Moments& m = moments_[static_cast<size_t>(i)];
+        if (Error e = out.AddNew()) return e.description;
+        auto put = [&](const std::string& column, double value) {
+            out.Collect(column, Value::real(value));
+        };
+        WriteGroupColumns(out, in, group, a.fields[static_cast<size_t>(a.groups + i)]);
+        const double n = m.n.toDouble();
+        put("Count", n);
+        if (a.weighted) put("Observations", static_cast<double>(m.valid));
+        out.Collect("Missing", Value::int32(static_cast<std::int32_t>(records - m.valid)));
+        const Spread sample = Variance("N-1", m.n, m.S2, m.S);
+        if (n > 0) {
+            const double mean = (m.S / m.n).toDouble();
+            put("Mean", mean);
+            if (a.range) {
+                put("Minimum", m.min);
+                put("Maximum", m.max);
+                put("Range", m.max - m.min);
+            }
+            if (!a.varMethod.empty() && !(n <= 1 && a.varMethod == "N-1")) {
+                const Spread s = a.varMethod == "N-1" ? sample : Variance("N", m.n, m.S2, m.S);
+                put("Variance", s.variance);
+                if (mean != 0) put("CoeffOfVariance", s.stdDev / mean);
+                put("StdDeviation", s.stdDev);
+                put("StdError", s.stdDev / std::sqrt(n));
+            }
+            if (a.sums) {
+                put("Sum", m.S.toDouble());
+                put("SumSquared", m.S2.toDouble());
+                put("AdjSumSquared", ((m.n * m.S2 - m.S * m.S) / m.n).toDouble());
+            }
+            if (a.otherMeans) {
+                put("GeometricMean", std::exp((m.SL / m.n).toDouble()));
+                if (m.SI != 0.0) put("HarmonicMean", (m.n / m.SI).toDouble());
+                put("RMS", std::sqrt((m.S2 / m.n).toDouble()));
+            }
+            if (a.skew && n > 2 && m.min != m.max) {
+                const double s = sample.stdDev;
+                const Extended skewNum = n * m.S3 - 3.0 * m.S * m.S2 + 2.0 * m.S * m.S * m.S / m.n;
+                put("Skewness", (skewNum / ((n - 1) * (n - 2) * s * s * s)).toDouble());
+                const double seSkew = std::sqrt(6 * n * (n - 1) / ((n - 2) * (n + 1) * (n + 3)));
+                put("SE_Skewness", seSkew);
+                if (n > 3) {
+                    const Extended c = m.S4 - 4.0 * m.S * m.S3 / m.n +
+                                       6.0 * m.S * m.S * m.S2 / (m.n * m.n) -
+                                       3.0 * m.S * m.S * m.S * m.S / (m.n * m.n * m.n);
+                    const double kurt =
+                        (n * (n + 1) * c / ((n - 1) * (n - 2) * (n - 3) * s * s * s * s))
+                            .toDouble() -
+                        3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3));
+                    put("Kurtosis", kurt);
+                    put("SE_Kurtosis",
+                        std::sqrt(4 * (n * n - 1) * seSkew * seSkew / ((n - 3) * (n + 5))));
+                }
+            }
+            if (a.mode) {
+                const SortTable::Mode& md = modes[static_cast<size_t>(i)];
+                if (md.count > 0) {
+                    put("ModeCount", md.count);
+                    if (md.unique) put("Mode", md.value);
+                }
+            }
+            if (percentiles_ && n > 1) {
+                std::vector<double> cuts;
+                if (std::string e = sort_->CalcPercentiles(i + 1, a.weighted, parts_, n, cuts);
+                    !e.empty())
+                    return e;
+                for (auto& [name, cut] : percentileColumns(a.percentileType))
+                    put(name, cuts[static_cast<size_t>(cut - 1)]);
+                if (a.percentileType == 'Q') put("Quartile_Range", cuts[2] - cuts[0]);
+            }
+            auto band = [&](const std::string& level, double half) {
+                put(level + "%_" + std::string(1, a.intervalType) + "_Band", half);
+                put(level + "%_Lower", mean - half);
+                put(level + "%_Upper", half + mean);
+            };
+            if (a.intervalType == 'N') {
+                const double sigma = a.popStdDevs.at(static_cast<size_t>(i));
+                put("Population_StdDev", sigma);
+                if (a.ci95) band("95", sigma * z95_ / std::sqrt(n));
+                if (a.userLevel > 0) band(std::to_string(a.userLevel), sigma * zU_ / std::sqrt(n));
+            } else if (a.intervalType == 't' && n > 1) {
+                const double se = sample.variance == 0 ? 0 : std::sqrt(sample.variance / n);
+                if (a.ci95) band("95", z.Quorvane_FindValue("T", 0.05, n - 1, 0, false) * se);
+                if (a.userLevel > 0) {
+                    const float p = 1.0f - static_cast<float>(a.userLevel) / 100.0f;
+                    band(std::to_string(a.userLevel),
+                         z.Quorvane_FindValue("T", p, n - 1, 0, false) * se);
+                }
+            }
+            if (a.tTest && (m.n * m.S2 - m.S * m.S) > 0.0 && n > 1) {
+                const double mu = a.testMeans.at(static_cast<size_t>(i));
+                const double t = (mean - mu) * std::sqrt(n) / sample.stdDev;
+                const double p = z.Quorvane_CalcProb("T", t, n - 1, 0);
+                put("Population_Mean", mu);
+                put("t-Value", t);
+                put("Prob_(1-Tail)", p / 2);
+                put("Prob_(2-Tail)", p);
+            }
+            if (freqWanted_) {
+                std::vector<double> cells = freq_[static_cast<size_t>(i)];
+                const int K = a.intervals;
+                if (cumulative_) {
+                    double running = 0;
+                    for (int b = outer_ ? 1 : 2; b <= K + 2; ++b) {
+                        running += cells[static_cast<size_t>(b - 1)];
+                        cells[static_cast<size_t>(b - 1)] = running;
+                    }
+                }
+                for (int b = 1; b <= K + 2; ++b) {
+                    if (!outer_ && (b == 1 || b == K + 2)) continue;
+                    const double cell = cells[static_cast<size_t>(b - 1)];
+                    if (freqKind_ != 'P') put(freqNames_[static_cast<size_t>(b - 1)], cell);
+                    if (freqKind_ != 'N')
+                        put(freqNames_[static_cast<size_t>(K + 2 + b - 1)], cell / n);
+                }
+            }
+        }
+        if (Error e = out.Update()) return e.description;
+    }
+    return {};
+}
+
+}  // namespace qrv
