@@ -1,0 +1,114 @@
+// The dispatch: every analysis type reaches its routine, each routine's extra
+// role checks give their messages, and options become the analyses' arguments.
+#include "engine/engine_fixture.h"
+
+namespace qrv::test {
+namespace {
+
+using namespace qrv::dao;
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+class DispatchTest : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        addRow("a", 1.0, 2.0, 1.0);
+        addRow("b", 3.0, 4.0, 1.0);
+    }
+    std::string runType(const std::string& category, const std::string& subtype, Fields fields,
+                        std::vector<std::pair<std::string, Value>> options = {}) {
+        ScenarioSpec s;
+        s.category = category;
+        s.subtype = subtype;
+        s.fields = std::move(fields);
+        const auto id = addScenario(s);
+        if (!options.empty()) setOptions(id, std::move(options));
+        run(id);
+        return engine.ErrorInfo();
+    }
+    static std::string notBuilt(const std::string& type) {
+        return "The analysis type \"" + type + "\" is not available in this version of Quorvane.";
+    }
+};
+
+TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
+    const Fields xy = {{"X", "X"}, {"Y", "Y"}};
+    EXPECT_EQ(runType("P", "Describe", xy), "");
+    EXPECT_EQ(runType("P", "Compare", xy), notBuilt("Compare"));
+    EXPECT_EQ(runType("P", "Matrix", xy), notBuilt("Matrix"));
+    EXPECT_EQ(runType("P", "Regression", xy), notBuilt("Regression"));
+    EXPECT_EQ(runType("P", "Crosstab", {{"Grp", "G"}}), notBuilt("Crosstab"));
+    EXPECT_EQ(runType("N", "Chi-Square", {{"Grp", "C"}}), notBuilt("Chi-Square"));
+    EXPECT_EQ(runType("N", "sign test", xy), notBuilt("Sign Test"));
+    EXPECT_EQ(runType("N", "K-S Fit", xy), notBuilt("K-S Fit"));
+    EXPECT_EQ(runType("N", "Paired Fields", xy), notBuilt("Paired Fields"));
+    EXPECT_EQ(runType("N", "N Fields", xy), notBuilt("N Fields"));
+    EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}), notBuilt("2 Sample"));
+    EXPECT_EQ(runType("N", "N Sample", {{"X", "X"}, {"Grp", "C"}}), notBuilt("N Sample"));
+    // Every group subtype goes to the group analysis, whatever its letter case.
+    for (const char* g : {"Two Sample t-Test", "two sample t-test", "ANOVA", "Two way ANOVA"})
+        EXPECT_EQ(runType("G", g, {{"Grp", "G"}, {"X", "X"}}), notBuilt(g));
+    EXPECT_EQ(runType("P", "Something Else", xy), "") << "an unknown subtype runs nothing";
+}
+
+TEST_F(DispatchTest, ExtraRoleChecks) {
+    EXPECT_EQ(runType("P", "Crosstab", {{"X", "X"}}), "At least one row field must be assigned");
+    EXPECT_EQ(runType("N", "Paired Fields", {{"X", "X"}}), "Y Field not assigned");
+    for (const char* t : {"2 Sample", "N Sample"}) {
+        EXPECT_EQ(runType("N", t, {{"X", "X"}}), "At least one Compare field must be assigned")
+            << t;
+        EXPECT_EQ(runType("N", t, {{"X", "X"}, {"Grp", "C"}, {"Y", "C"}}),
+                  "Only one Compare field may be assigned")
+            << t;
+    }
+    EXPECT_FALSE(db.GetTableDef("Out1").ok()) << "a failed check writes nothing";
+}
+
+TEST_F(DispatchTest, TypesThatRunNothing) {
+    const Fields xy = {{"X", "X"}, {"Y", "Y"}};
+    EXPECT_EQ(runType("P", "Regression", xy, {{"RegressType", Value()}}), "");
+    EXPECT_EQ(runType("P", "Regression", xy, {{"RegressType", "Q"}}), "");
+    EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}, {{"NPTwoType", "Else"}}), "");
+    EXPECT_FALSE(db.GetTableDef("Out1").ok());
+}
+
+TEST_F(DispatchTest, DescribeOptionsBecomeArguments) {
+    // Options off: no blocks, whatever their companions say.
+    EXPECT_EQ(runType("P", "Describe", {{"X", "X"}},
+                      {{"Range", false},
+                       {"VarStd", false},
+                       {"Sum", false},
+                       {"Percentile", false},
+                       {"PercentileRadio", "Deciles"},
+                       {"CI", false},
+                       {"CIUser", 90},
+                       {"VarNRadio", "N"}}),
+              "");
+    EXPECT_EQ(tableColumns("Out1"),
+              (std::vector<std::string>{"DataField", "Count", "Missing", "Mean"}));
+    // Null numbers count as 0: no user level band, a test mean of 0, sigma 0.
+    EXPECT_EQ(runType("P", "Describe", {{"X", "X"}},
+                      {{"Range", false},
+                       {"VarStd", true},
+                       {"VarNRadio", "N"},
+                       {"Sum", false},
+                       {"CI", true},
+                       {"CITypeRadio", "Normal"},
+                       {"CI95", true},
+                       {"CIUser", Value()},
+                       {"CIStdDev", Value()},
+                       {"TTestMean", true},
+                       {"TTestValue", Value()}}),
+              "");
+    auto r = tableRows("Out1")[0];
+    EXPECT_EQ(r.count("90%_Lower"), 0u);
+    EXPECT_EQ(r.at("Population_StdDev").asDouble(), 0);
+    EXPECT_EQ(r.at("95%_N_Band").asDouble(), 0);
+    EXPECT_EQ(r.at("Population_Mean").asDouble(), 0);
+    EXPECT_DOUBLE_EQ(r.at("Variance").asDouble(), 1) << "population method: values 1 and 3";
+    // t = (2 - 0) * sqrt(2) / sqrt(2) = 2 with the sample deviation sqrt(2).
+    EXPECT_DOUBLE_EQ(r.at("t-Value").asDouble(), 2);
+}
+
+}  // namespace
+}  // namespace qrv::test
