@@ -1,0 +1,234 @@
+// The frequency distribution analysis: one pass over the input rows sorted by
+// group, counting weight (and, on request, the weighted values) per interval,
+// and writing each finished group's intervals field by field.
+#include "analyses/parametric/cfrequency.h"
+
+#include <cmath>
+
+#include "engine/group_walk.h"
+#include "engine/output_columns.h"
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+// The Interval column is a 16-bit integer and numbers up to K + 2 rows.
+constexpr int kMaxIntervals = 32767 - 2;
+
+// The run-time error a value that is not a number raises.
+constexpr int kErrTypeMismatch = 13;
+
+bool descriptorIs(const std::string& descriptor, size_t position, char letter) {
+    return descriptor.size() > position && descriptor[position] == letter;
+}
+
+// Hands a database failure to the error handler under the running procedure
+// and returns its text, which ends the walk.
+std::string reported(Quorvane& engine, const Error& e) {
+    engine.ErrorHandler().HandleError(e.number, e.description);
+    return e.description;
+}
+
+}  // namespace
+
+std::string CFrequency::Quorvane_Frequency(const std::string& strOutputTable,
+                                           const std::string& strUserTable,
+                                           const std::vector<std::string>& strFields,
+                                           int intGroupFields, int intFields, bool fWeighted,
+                                           const std::string& strDescriptor, int intIntervals,
+                                           double dblInitial, double dblWidth, Quorvane& engine) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_Frequency");
+    engine_ = &engine;
+    if (intIntervals < 1 || intIntervals > kMaxIntervals)
+        return "The number of frequency intervals must be between 1 and " +
+               std::to_string(kMaxIntervals) + ".";
+    if (!(dblWidth > 0) || !std::isfinite(dblWidth))
+        return "The frequency interval width must be greater than 0.";
+    if (!std::isfinite(dblInitial)) return "The initial frequency value is not a number.";
+    if (intGroupFields < 0 || intFields < 1 ||
+        static_cast<size_t>(intGroupFields + intFields + (fWeighted ? 1 : 0)) > strFields.size())
+        return "The field list does not hold the group, analysis and weight fields.";
+
+    fields_.assign(strFields.begin(),
+                   strFields.begin() + intGroupFields + intFields + (fWeighted ? 1 : 0));
+    G_ = intGroupFields;
+    F_ = intFields;
+    K_ = intIntervals;
+    weighted_ = fWeighted;
+    initial_ = dblInitial;
+    width_ = dblWidth;
+    sumMode_ = descriptorIs(strDescriptor, 0, 'S');
+    lowerClosed_ = descriptorIs(strDescriptor, 1, 'Y');
+    outerIntervals_ = descriptorIs(strDescriptor, 2, 'Y');
+    lowColumn_ = std::string("Low") + (lowerClosed_ ? "<=" : "<") + "Range";
+    highColumn_ = std::string("Range") + (lowerClosed_ ? "<" : "<=") + "High";
+
+    engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
+    std::string error =
+        engine.Quorvane_InitDataTable(strUserTable, fields_, G_, fieldTypes_, fieldSizes_);
+    if (error.empty()) {
+        engine.Quorvane_Msg(0, false, "Creating output table");
+        error = CreateOutput(strOutputTable);
+    }
+    if (error.empty()) {
+        engine.Quorvane_Msg(0, false, "Analyzing records");
+        // The whole walk and every output row are one transaction.
+        if (Error e = engine.BeginTrans()) {
+            error = reported(engine, e);
+        } else {
+            error = ReadRecords();
+            if (Error c = engine.CommitTrans(); c && error.empty()) error = reported(engine, c);
+        }
+    }
+    engine.DataRecordset().Close();
+    engine.OutputRecordset().Close();
+    engine_ = nullptr;
+    return error;
+}
+
+std::string CFrequency::CreateOutput(const std::string& strOutputTable) {
+    Quorvane& engine = *engine_;
+    ProcedureScope scope(engine.ErrorHandler(), "CreateOutput");
+    engine.Quorvane_DeleteTable(false, strOutputTable);
+    TableDef def = engine.OutputDatabase().CreateTableDef(strOutputTable);
+    int ordinal = 1;
+    AddGroupColumns(engine, def, ordinal, InputFields{fields_, fieldTypes_, fieldSizes_, G_});
+    engine.AddTableField(def, "Interval", dbInteger, ordinal, 0);
+    engine.AddTableField(def, lowColumn_, dbDouble, ordinal, 0);
+    engine.AddTableField(def, highColumn_, dbDouble, ordinal, 0);
+    for (const char* name : {"Count", "Cumulative", "Count%", "Cumulative%"})
+        engine.AddTableField(def, name, dbDouble, ordinal, 0);
+    if (sumMode_)
+        for (const char* name : {"Sum", "CumulativeSum", "Sum%", "CumulativeSum%"})
+            engine.AddTableField(def, name, dbDouble, ordinal, 0);
+    return engine.Quorvane_CreateTable(def, true);
+}
+
+std::string CFrequency::ReadRecords() {
+    Quorvane& engine = *engine_;
+    ProcedureScope scope(engine.ErrorHandler(), "ReadRecords");
+    // Values are read by field name; a column the recordset cannot name (an
+    // expression) is taken by its position.
+    const Recordset& rs = engine.DataRecordset();
+    valueColumns_.assign(static_cast<size_t>(F_), 0);
+    for (int i = 0; i < F_; ++i) {
+        const int idx = rs.FieldIndex(fields_[static_cast<size_t>(G_ + i)]);
+        valueColumns_[static_cast<size_t>(i)] = idx >= 0 ? idx : G_ + i;
+    }
+    GroupWalk walk(engine, G_);
+    return walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
+                    [this](const std::vector<Value>& group, long) { return WriteData(group); });
+}
+
+std::string CFrequency::InitData() {
+    const size_t fields = static_cast<size_t>(F_);
+    valid_.assign(fields, 0);
+    n_.assign(fields, num::Extended());
+    S_.assign(fields, num::Extended());
+    C_.assign(fields * static_cast<size_t>(K_ + 2), num::Extended());
+    Z_.assign(sumMode_ ? C_.size() : 0, num::Extended());
+    return {};
+}
+
+int CFrequency::IntervalOf(double x) const {
+    const double t = (x - initial_) / width_;
+    if (t < 0) return 0;
+    const double whole = std::floor(t);
+    // Lower-closed: a value on a border opens the interval above it;
+    // upper-closed: it closes the interval below it.
+    const double b = lowerClosed_ || t != whole ? whole + 1 : t;
+    // Also catches a value so far out that t is not finite.
+    if (!(b < K_ + 1)) return K_ + 1;
+    return static_cast<int>(b);
+}
+
+std::string CFrequency::CalcData() {
+    Quorvane& engine = *engine_;
+    ProcedureScope scope(engine.ErrorHandler(), "CalcData");
+    double w = 1;
+    engine.Quorvane_WeightCalc(weighted_, fields_, G_ + F_ + 1, w);
+    if (w <= 0) return {};
+    const Recordset& rs = engine.DataRecordset();
+    for (int i = 0; i < F_; ++i) {
+        const Value v = rs.GetValue(valueColumns_[static_cast<size_t>(i)]);
+        if (v.isNull()) continue;
+        const std::optional<double> value = v.toDouble();
+        if (!value) {
+            const std::string text =
+                "Type mismatch: [" + fields_[static_cast<size_t>(G_ + i)] + "] is not a number";
+            engine.ErrorHandler().HandleError(kErrTypeMismatch, text);
+            return text;
+        }
+        const double x = *value;
+        if (!engine.Quorvane_DataOk_b(x, false)) continue;
+        const size_t f = static_cast<size_t>(i);
+        const num::Extended xw = num::Extended::product(x, w);
+        ++valid_[f];
+        n_[f] += w;
+        S_[f] += xw;
+        const size_t cell = Cell(IntervalOf(x), i);
+        C_[cell] += w;
+        if (sumMode_) Z_[cell] += xw;
+    }
+    return {};
+}
+
+std::string CFrequency::WriteData(const std::vector<Value>& group) {
+    Quorvane& engine = *engine_;
+    ProcedureScope scope(engine.ErrorHandler(), "WriteData");
+    Recordset& out = engine.OutputRecordset();
+    const InputFields in{fields_, fieldTypes_, fieldSizes_, G_};
+    const int first = outerIntervals_ ? 0 : 1;
+    const int last = outerIntervals_ ? K_ + 1 : K_;
+    // Column positions after the group columns and DataField.
+    const int interval = G_ + 1, low = G_ + 2, high = G_ + 3, count = G_ + 4;
+    auto share = [](const num::Extended& part, const num::Extended& whole) {
+        return whole == 0.0 ? Value() : Value((part / whole).toDouble());
+    };
+    for (int i = 0; i < F_; ++i) {
+        const size_t f = static_cast<size_t>(i);
+        if (!(n_[f] > 0.0)) continue;  // no usable value of this field in the group
+        num::Extended cumulative, cumulativeSum;
+        int row = 0;
+        for (int b = first; b <= last; ++b) {
+            const size_t cell = Cell(b, i);
+            cumulative += C_[cell];
+            Value lowBorder, highBorder;
+            if (b == 0) {
+                highBorder = initial_;
+            } else if (b == K_ + 1) {
+                lowBorder = initial_ + K_ * width_;
+            } else {
+                lowBorder = initial_ + (b - 1) * width_;
+                highBorder = initial_ + b * width_;
+            }
+            Error e = out.AddNew();
+            if (!e) e = WriteGroupColumns(out, in, group, fields_[static_cast<size_t>(G_ + i)]);
+            if (!e) e = out.SetValue(interval, Value::int16(static_cast<std::int16_t>(++row)));
+            if (!e) e = out.SetValue(low, lowBorder);
+            if (!e) e = out.SetValue(high, highBorder);
+            if (!e) e = out.SetValue(count, C_[cell].toDouble());
+            if (!e) e = out.SetValue(count + 1, cumulative.toDouble());
+            if (!e) e = out.SetValue(count + 2, share(C_[cell], n_[f]));
+            if (!e) e = out.SetValue(count + 3, share(cumulative, n_[f]));
+            if (sumMode_) {
+                cumulativeSum += Z_[cell];
+                if (!e) e = out.SetValue(count + 4, Z_[cell].toDouble());
+                if (!e) e = out.SetValue(count + 5, cumulativeSum.toDouble());
+                if (!e) e = out.SetValue(count + 6, share(Z_[cell], S_[f]));
+                if (!e) e = out.SetValue(count + 7, share(cumulativeSum, S_[f]));
+            }
+            if (!e) e = out.Update();
+            if (e) {
+                out.CancelUpdate();
+                return reported(engine, e);
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace qrv

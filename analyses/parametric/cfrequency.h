@@ -1,0 +1,62 @@
+// CFrequency: the frequency distribution analysis. For every group of
+// group-field values and every analysis field it counts how much weight falls
+// into each of K equal-width intervals, with running totals and shares, and
+// optionally the sums of the values per interval; one output row per group,
+// field and interval.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "dataaccess/value.h"
+#include "numeric/extended.h"
+
+namespace qrv {
+
+class Quorvane;
+
+class CFrequency {
+  public:
+    // Fields hold positions 1.. at indexes 0..: the group fields, then the
+    // analysis fields, then the weight field when weighted. The descriptor
+    // reads by position: "S" for sums per interval; "Y" for intervals closed
+    // at their lower border ("N": at the upper one); "Y" when the borders are
+    // the user's, which adds an interval below the first and one above the
+    // last. Returns the text of the failure that stopped the run, empty on
+    // success.
+    std::string Quorvane_Frequency(const std::string& strOutputTable,
+                                   const std::string& strUserTable,
+                                   const std::vector<std::string>& strFields, int intGroupFields,
+                                   int intFields, bool fWeighted, const std::string& strDescriptor,
+                                   int intIntervals, double dblInitial, double dblWidth,
+                                   Quorvane& engine);
+
+  private:
+    std::string CreateOutput(const std::string& strOutputTable);
+    std::string ReadRecords();
+    std::string InitData();
+    std::string CalcData();
+    std::string WriteData(const std::vector<dao::Value>& group);
+
+    // Interval of a usable value: 0 below the first, 1..K, K + 1 from the top up.
+    int IntervalOf(double x) const;
+    size_t Cell(int b, int field) const { return static_cast<size_t>(field * (K_ + 2) + b); }
+
+    Quorvane* engine_ = nullptr;
+    std::vector<std::string> fields_;
+    std::vector<int> fieldTypes_;
+    std::vector<long> fieldSizes_;
+    std::vector<int> valueColumns_;  // data recordset column of each analysis field
+    int G_ = 0, F_ = 0, K_ = 0;
+    bool weighted_ = false;
+    double initial_ = 0, width_ = 1;
+
+    bool sumMode_ = false, lowerClosed_ = true, outerIntervals_ = false;
+    std::string lowColumn_, highColumn_;
+
+    // Per group and field (cells K + 2 per field for C and Z).
+    std::vector<long> valid_;
+    std::vector<num::Extended> n_, S_, C_, Z_;
+};
+
+}  // namespace qrv

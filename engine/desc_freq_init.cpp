@@ -1,0 +1,88 @@
+// Default frequency intervals: when the user leaves the interval borders to
+// the engine, K equal intervals are laid over the smallest and largest usable
+// value of all analysis fields in the whole filtered input, with a little room
+// beyond the largest so that it always lands inside the last interval.
+#include <cmath>
+#include <optional>
+
+#include "dataaccess/sql_dialect.h"
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+// The smallest multiple of 10^-p not below width, where p puts the first two
+// significant digits before the decimal point. A width already on that grid
+// stays as it is; without the tolerance, the rounding noise of the division
+// (0.55 comes out as 55.00000000000001 hundredths) would push it up a step.
+double roundWidthUp(double width) {
+    const double p = 1 - std::floor(std::log10(width));
+    const double scale = std::pow(10.0, p);
+    const double x = width * scale;
+    const double whole = std::round(x);
+    const double steps = std::fabs(x - whole) <= 1e-9 * whole ? whole : std::ceil(x);
+    return steps / scale;
+}
+
+}  // namespace
+
+std::string Quorvane::DescFreqInit(bool fWidthAdjust, int K, bool fLowerClosed,
+                                   const std::string& strUserTable,
+                                   const std::vector<std::string>& strFields, int intGroupFields,
+                                   int intFields, double& dblInitial, double& dblWidth) {
+    ProcedureScope scope(err_, "DescFreqInit");
+    Quorvane_Msg(0, false, "Calculating default frequency values");
+    if (K <= 0) return "The number of frequency intervals must be at least 1.";
+    if (intGroupFields < 0 || intFields < 1 ||
+        static_cast<size_t>(intGroupFields + intFields) > strFields.size())
+        return "The field list does not hold the analysis fields.";
+
+    std::optional<double> low, high;
+    for (int i = 0; i < intFields; ++i) {
+        const std::string field = bracketName(strFields[static_cast<size_t>(intGroupFields + i)]);
+        const std::string cond = Quorvane_DataWhere(field);
+        const std::string sql = "SELECT MIN(" + field + ") as Minimum1, MAX(" + field +
+                                ") as Maximum1 FROM " + bracketName(strUserTable) +
+                                (cond.empty() ? "" : " WHERE (" + cond + ")") + ";";
+        auto rs = sourceDb_.OpenRecordset(sql, dbOpenSnapshot);
+        if (!rs) {
+            err_.HandleError(rs.error().number, rs.error().description);
+            return rs.error().description;
+        }
+        if (rs->Eof()) continue;
+        if (std::optional<double> v = rs->GetValue(0).toDouble())
+            if (!low || *v < *low) low = *v;
+        if (std::optional<double> v = rs->GetValue(1).toDouble())
+            if (!high || *v > *high) high = *v;
+        rs->Close();
+    }
+    if (!low || !high) return "No data found";
+    const double m = *low, M = *high;
+
+    if (m == M) {
+        // One value only: there is no range to divide, and a width of 0 would
+        // divide by zero later. Width 1 gives the value an interval of its own;
+        // for intervals closed at the top the first one starts a width below,
+        // so that the value sits on its closed upper border instead of falling
+        // into the (unwritten) interval below the first.
+        dblWidth = 1;
+        dblInitial = fLowerClosed ? m : m - dblWidth;
+        return {};
+    }
+
+    // The margin past the largest value: a tenth of the range when it exceeds
+    // 1, else a hundredth (10 to the power log10(range) - 1 or - 2, computed
+    // as a plain division so that a range of 50 gives exactly 5).
+    const double range = M - m;
+    const double d = std::log10(range) > 0 ? range / 10 : range / 100;
+    double width = (M + d - m) / K;
+    if (width < 1) width = fWidthAdjust ? roundWidthUp(width) : 1;
+    dblWidth = width;
+    dblInitial = fLowerClosed ? m : m - d;
+    return {};
+}
+
+}  // namespace qrv
