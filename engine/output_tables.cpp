@@ -29,6 +29,15 @@ void Quorvane::dropStaleWorkingTables() {
     }
 }
 
+// Working tables that could not be dropped while the input was still being
+// read, and those of killed runs, go once the run's recordsets are closed.
+void Quorvane::dropLeftoverWorkingTables() {
+    if (!outputDb_.IsOpen()) return;
+    for (const std::string& name : abandonedWorking_) outputDb_.DeleteTableDef(name);
+    abandonedWorking_.clear();
+    dropStaleWorkingTables();
+}
+
 std::string Quorvane::WorkingTableName(const std::string& finalName) const {
     for (const PendingOutput& p : pendingOutputs_)
         if (iequal(p.finalName, finalName)) return p.workingName;
@@ -43,10 +52,9 @@ std::string Quorvane::Quorvane_CreateTable(TableDef& def, bool fOpen) {
     if (!replacing && outputDb_.GetTableDef(finalName))
         return "Table '" + finalName + "' already exists.";
     if (Error e = CheckObjectName(finalName)) return e.description;
-    if (pendingOutputs_.empty()) dropStaleWorkingTables();
     def.Name = std::string(kWorkingPrefix) + std::to_string(::getpid()) + "_" +
                std::to_string(reinterpret_cast<std::uintptr_t>(this) % 1000000) + "_" +
-               std::to_string(pendingOutputs_.size() + 1);
+               std::to_string(++workingTables_);  // never reused within the engine's life
     outputDb_.DeleteTableDef(def.Name);  // a leftover of a killed run of this same process id
     Error e = outputDb_.AppendTableDef(def);
     const std::string working = def.Name;
@@ -62,6 +70,7 @@ std::string Quorvane::Quorvane_CreateTable(TableDef& def, bool fOpen) {
 }
 
 std::string Quorvane::commitOutputs() {
+    dropLeftoverWorkingTables();
     if (pendingOutputs_.empty() && replacedOutputs_.empty()) return {};
     ProcedureScope scope(err_, "Quorvane_CommitOutputs");
     Database& db = outputDb_;
@@ -89,6 +98,7 @@ std::string Quorvane::commitOutputs() {
 }
 
 void Quorvane::discardOutputs() {
+    dropLeftoverWorkingTables();
     for (const PendingOutput& p : pendingOutputs_)
         if (outputDb_.IsOpen()) outputDb_.DeleteTableDef(p.workingName);
     pendingOutputs_.clear();

@@ -192,6 +192,7 @@ class Quorvane {
     std::string commitOutputs();
     void discardOutputs();
     void dropStaleWorkingTables();
+    void dropLeftoverWorkingTables();
     void showCritical(const std::string& text);
 
     Prompter* prompter_;
@@ -223,6 +224,8 @@ class Quorvane {
 
     std::vector<PendingOutput> pendingOutputs_;
     std::vector<std::string> replacedOutputs_;
+    std::vector<std::string> abandonedWorking_;
+    long workingTables_ = 0;
     int weightIndex_ = -1;
     std::string weightName_;
 

@@ -88,7 +88,8 @@ void Quorvane::Quorvane_DeleteTable(bool fScratch, const std::string& name) {
     // An output table of this run is being written under a working name: drop that.
     for (auto it = pendingOutputs_.begin(); it != pendingOutputs_.end(); ++it) {
         if (iequal(it->finalName, name)) {
-            outputDb_.DeleteTableDef(it->workingName);
+            if (outputDb_.DeleteTableDef(it->workingName))
+                abandonedWorking_.push_back(it->workingName);
             pendingOutputs_.erase(it);
             break;
         }
