@@ -34,6 +34,12 @@ class DispatchTest : public EngineTest {
 TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
     const Fields xy = {{"X", "X"}, {"Y", "Y"}};
     EXPECT_EQ(runType("P", "Describe", xy), "");
+    EXPECT_EQ(runType("P", "frequency", xy), "");
+    EXPECT_EQ(tableRows("Out1").size(), 10u) << "default borders: 10 intervals, one field";
+    EXPECT_EQ(runType("P", "Percentiles", xy, {{"PercentileRadio", "Quartiles"}}), "");
+    EXPECT_EQ(tableRows("Out1").size(), 3u);
+    EXPECT_EQ(runType("P", "Percentiles", xy, {{"PercentileRadio", "Thirds"}}),
+              "Unknown percentile type: T");
     EXPECT_EQ(runType("P", "Compare", xy), notBuilt("Compare"));
     EXPECT_EQ(runType("P", "Matrix", xy), notBuilt("Matrix"));
     EXPECT_EQ(runType("P", "Regression", xy), notBuilt("Regression"));

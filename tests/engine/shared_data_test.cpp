@@ -392,6 +392,30 @@ TEST_F(OutputSwap, CleanRunPutsTheNewTableInPlace) {
     EXPECT_EQ(workingTables(), 0u);
 }
 
+TEST_F(OutputSwap, RecreatingAnOutputWhileTheInputIsReadWorks) {
+    ASSERT_FALSE(engine.SetScenarioDatabase(db));
+    ASSERT_FALSE(engine.SetSourceDatabase(db));
+    ASSERT_FALSE(engine.SetOutputDatabase(db));
+    addRow("a", 1.0);
+    addRow("b", 2.0);
+    ScenarioSpec s;
+    s.subtype = "Unknown Kind";
+    engine.OnRunScenarioBegin([this] {
+        // The input stays open (mid-walk) while the same output is made twice.
+        ASSERT_EQ(engine.Quorvane_OpenDataRecordset("SELECT [X] FROM [Data]"), "");
+        for (int i = 0; i < 2; ++i) {
+            engine.Quorvane_DeleteTable(false, "Twice");
+            TableDef def = db.CreateTableDef("Twice");
+            int ordinal = 1;
+            engine.AddTableField(def, "N", dbDouble, ordinal, 0);
+            ASSERT_EQ(engine.Quorvane_CreateTable(def, false), "") << "attempt " << i;
+        }
+    });
+    ASSERT_TRUE(engine.RunScenario(addScenario(s))) << engine.ErrorInfo();
+    EXPECT_TRUE(db.GetTableDef("Twice").ok());
+    EXPECT_EQ(workingTables(), 0u);
+}
+
 TEST_F(OutputSwap, FailedRunKeepsTheOldTable) {
     ASSERT_FALSE(engine.SetScenarioDatabase(db));
     ASSERT_FALSE(engine.SetOutputDatabase(db));
