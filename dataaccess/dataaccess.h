@@ -2,6 +2,7 @@
 // recordsets, definitions and values.
 #pragma once
 
+#include "dataaccess/appender.h"
 #include "dataaccess/database.h"
 #include "dataaccess/dbengine.h"
 #include "dataaccess/error.h"

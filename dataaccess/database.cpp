@@ -64,6 +64,12 @@ Result<Recordset> Database::OpenRecordset(std::string_view source, int type, int
     return p_->openRecordset(source, type, options);
 }
 
+Result<Appender> Database::OpenAppender(std::string_view table,
+                                        const std::vector<std::string>& columns) {
+    if (!IsOpen()) return closedError();
+    return p_->openAppender(table, columns);
+}
+
 Result<long> Database::Execute(std::string_view sql) {
     if (!IsOpen()) return closedError();
     auto* impl = p_.get();

@@ -3,6 +3,9 @@
 // as the analyses have always written them.
 #include "engine/sort_table.h"
 
+#include <algorithm>
+
+#include "dataaccess/dataaccess.h"
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "numeric/extended.h"
@@ -11,9 +14,7 @@ namespace qrv {
 
 using namespace qrv::dao;
 
-SortTable::~SortTable() {
-    if (inTransaction_) engine_.ScratchDatabase().CommitTrans();
-}
+SortTable::~SortTable() = default;
 
 std::string SortTable::sourceClause() const {
     return std::string(kName) + " IN " + quoteLiteral(engine_.ScratchPath()) + " ";
@@ -31,42 +32,46 @@ std::string SortTable::create() {
     Index byValue = def.CreateIndex("FieldData");
     byValue.AppendField("Field");
     byValue.AppendField("Data");
+    byValue.AppendField("Weight");
     def.AppendIndex(byValue);
     if (Error e = db.AppendTableDef(def)) return e.description;
     return {};
 }
 
 std::string SortTable::Prepare() {
-    Database& db = engine_.ScratchDatabase();
-    append_.Close();
+    pending_.clear();
     if (rows_ == -1 || rows_ > 500) {
         if (std::string e = create(); !e.empty()) return e;
     } else if (rows_ > 0) {
         engine_.Quorvane_EmptyTable(true, kName, rows_);
     }
-    auto rs = db.OpenRecordset(kName, dbOpenTable);
-    if (!rs) return rs.error().description;
-    append_ = std::move(*rs);
     rows_ = 0;
-    if (Error e = db.BeginTrans()) return e.description;
-    inTransaction_ = true;
     return {};
 }
 
 Error SortTable::Append(int field, double data, double weight) {
-    if (Error e = append_.AddNew()) return e;
-    append_.SetValue(0, field);
-    append_.SetValue(1, data);
-    append_.SetValue(2, weight);
-    if (Error e = append_.Update()) return e;
+    pending_.push_back({field, data, weight});
     ++rows_;
     return {};
 }
 
 std::string SortTable::Publish() {
-    if (!inTransaction_) return {};
-    inTransaction_ = false;
-    if (Error e = engine_.ScratchDatabase().CommitTrans()) return e.description;
+    if (pending_.empty()) return {};
+    std::sort(pending_.begin(), pending_.end(), [](const Entry& a, const Entry& b) {
+        return a.field != b.field ? a.field < b.field : a.data < b.data;
+    });
+    Database& db = engine_.ScratchDatabase();
+    auto appender = db.OpenAppender(kName, {"Field", "Data", "Weight"});
+    if (!appender) return appender.error().description;
+    if (Error e = db.BeginTrans()) return e.description;
+    for (const Entry& p : pending_)
+        if (Error e = appender->Append({Value::int16(static_cast<std::int16_t>(p.field)),
+                                        Value::real(p.data), Value::real(p.weight)})) {
+            db.Rollback();
+            return e.description;
+        }
+    pending_.clear();
+    if (Error e = db.CommitTrans()) return e.description;
     return {};
 }
 
@@ -150,8 +155,7 @@ std::string SortTable::CalcPercentiles(int field, bool weighted, int parts, doub
 }
 
 void SortTable::Drop() {
-    Publish();
-    append_.Close();
+    pending_.clear();
     engine_.Quorvane_DeleteTable(true, kName);
 }
 

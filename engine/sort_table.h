@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/recordset.h"
+#include "dataaccess/error.h"
 
 namespace qrv {
 
@@ -21,11 +21,11 @@ class SortTable {
     explicit SortTable(Quorvane& engine) : engine_(engine) {}
     ~SortTable();
 
-    // Readies the table for a new group and begins the group's transaction.
+    // Readies the table for a new group.
     std::string Prepare();
     // Adds one usable value of field position field (from 1).
     dao::Error Append(int field, double data, double weight);
-    // Commits the group's rows so that queries see them.
+    // Writes the group's rows, in one transaction, so that queries see them.
     std::string Publish();
     long Rows() const { return rows_; }
 
@@ -51,9 +51,15 @@ class SortTable {
     std::string sourceClause() const;
 
     Quorvane& engine_;
-    dao::Recordset append_;
+    // The group's values wait here and go into the table in (Field, Data)
+    // order, so that its index is built by appending rather than by
+    // inserting all over it, and ordered reads cost no sorting.
+    struct Entry {
+        int field;
+        double data, weight;
+    };
+    std::vector<Entry> pending_;
     long rows_ = -1;  // rows of the previous group; -1 before the first
-    bool inTransaction_ = false;
 };
 
 }  // namespace qrv

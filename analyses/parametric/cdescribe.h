@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dataaccess/value.h"
 #include "engine/moments.h"
 #include "engine/sort_table.h"
 
