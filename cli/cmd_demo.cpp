@@ -1,6 +1,7 @@
 // demo: builds a deterministic demo database (sample measurements with
-// groups, a weight field, some missing values and a stored query, plus the
-// scenario tables) and shows what it holds.
+// groups, a weight field, some missing values and a stored query, the
+// scenario tables and one scenario per available analysis), runs every
+// scenario through the engine with progress, and prints the results.
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -8,7 +9,10 @@
 #include <random>
 
 #include "cli/commands.h"
+#include "cli/console_prompter.h"
+#include "cli/table_printer.h"
 #include "dataaccess/dataaccess.h"
+#include "engine/quorvane.h"
 #include "errors/cerr_zelk.h"
 #include "errors/prompter.h"
 #include "scenario/scenario_tables.h"
@@ -79,6 +83,123 @@ Error buildMeasurements(Database& db) {
                              "[Measurements] WHERE [Region] = 'North';");
 }
 
+struct DemoScenario {
+    const char* description;
+    const char* subtype;
+    const char* input;
+    const char* output;
+    std::vector<std::pair<const char*, const char*>> fields;  // name, role
+    std::vector<std::pair<const char*, Value>> options;
+    const char* missingType = "0";
+    Value missingLow, missingHigh;
+};
+
+std::vector<DemoScenario> demoScenarios() {
+    return {
+        {"Yield and temperature by region, weighted",
+         "Describe",
+         "Measurements",
+         "Demo_Describe",
+         {{"Region", "G"}, {"Yield", "X"}, {"Temperature", "X"}, {"Weight", "W"}},
+         {{"Range", true},
+          {"VarStd", true},
+          {"Sum", false},
+          {"Skew", true},
+          {"CI", true},
+          {"CITypeRadio", "t-Test"},
+          {"CI95", true},
+          {"TTestMean", true},
+          {"TTestValue", 50.0},
+          {"Percentile", true},
+          {"PercentileRadio", "Quartiles"}},
+         "0",
+         {},
+         {}},
+        {"Pressure by plant, readings below 95 ignored",
+         "Describe",
+         "Measurements",
+         "Demo_Describe_Pressure",
+         {{"Plant", "G"}, {"Pressure", "X"}},
+         {{"Range", true}, {"VarStd", true}, {"Mode", true}, {"Sum", false}},
+         "2",
+         95.0,
+         {}},
+        {"Yield distribution by region",
+         "Frequency",
+         "Measurements",
+         "Demo_Frequency",
+         {{"Region", "G"}, {"Yield", "X"}},
+         {{"InterV", 6}, {"FreqSum", true}},
+         "0",
+         {},
+         {}},
+        {"Temperature deciles",
+         "Percentiles",
+         "Measurements",
+         "Demo_Percentiles",
+         {{"Temperature", "X"}},
+         {{"PercentileRadio", "Deciles"}},
+         "0",
+         {},
+         {}},
+        {"North region: yield quartiles by plant (stored query)",
+         "Percentiles",
+         "qryNorthMeasurements",
+         "Demo_Percentiles_North",
+         {{"Plant", "G"}, {"Yield", "X"}},
+         {{"PercentileRadio", "Quartiles"}},
+         "0",
+         {},
+         {}},
+    };
+}
+
+Error storeScenario(Database& db, const DemoScenario& d) {
+    auto s = db.OpenRecordset(scenario::kScenarioTable, dbOpenTable);
+    if (!s) return s.error();
+    if (Error e = s->AddNew()) return e;
+    const Value id = *s->GetValue("Scenario_ID");
+    const std::pair<const char*, Value> row[] = {{"Scenario_Description", d.description},
+                                                 {"Scenario_Analysis_Type", "P"},
+                                                 {"Scenario_Analysis_SubType", d.subtype},
+                                                 {"Scenario_Input_Table_Name", d.input},
+                                                 {"Scenario_Output_Table1_Name", d.output},
+                                                 {"Scenario_Version", "V5   "},
+                                                 {"Scenario_DateCreated", Value::date(46362.0)},
+                                                 {"Scenario_LastModified", Value::date(46362.0)},
+                                                 {"Scenario_CreatedBy", "demo"},
+                                                 {"Scenario_ModifiedBy", "demo"},
+                                                 {"MissingType", d.missingType},
+                                                 {"MissingLow", d.missingLow},
+                                                 {"MissingHigh", d.missingHigh},
+                                                 {"PageLockField1", std::string(255, ' ')},
+                                                 {"PageLockField2", std::string(255, ' ')},
+                                                 {"PageLockField3", std::string(255, ' ')},
+                                                 {"PageLockField4", std::string(255, ' ')}};
+    for (auto& [column, value] : row)
+        if (Error e = s->Collect(column, value)) return e;
+    if (Error e = s->Update()) return e;
+    auto o = db.OpenRecordset(scenario::kOptionsTable, dbOpenTable);
+    if (!o) return o.error();
+    o->AddNew();
+    o->Collect("Scenario_ID", id);
+    for (auto& [column, value] : d.options)
+        if (Error e = o->Collect(column, value)) return e;
+    if (Error e = o->Update()) return e;
+    auto f = db.OpenRecordset(scenario::kFieldsTable, dbOpenTable);
+    if (!f) return f.error();
+    int position = 1;
+    for (auto& [name, role] : d.fields) {
+        f->AddNew();
+        f->Collect("Scenario_ID", id);
+        f->Collect("FieldDef_Name", name);
+        f->Collect("FieldDef_Ordinal_Position", position++);
+        f->Collect("FieldDef_Choice", role);
+        if (Error e = f->Update()) return e;
+    }
+    return {};
+}
+
 }  // namespace
 
 int cmdDemo(const Args& args) {
@@ -99,14 +220,48 @@ int cmdDemo(const Args& args) {
         std::filesystem::remove(path, ec);
         return fail(handler.ErrorDescription());
     }
-    if (Error e = buildMeasurements(*db)) {
+    Error built = buildMeasurements(*db);
+    const auto scenarios = demoScenarios();
+    for (const DemoScenario& d : scenarios)
+        if (!built) built = storeScenario(*db, d);
+    if (built) {
         db->Close();
         std::filesystem::remove(path, ec);
-        return fail(e.description);
+        return fail(built.description);
+    }
+    std::cout << "Demo database: " << path << "\n\n";
+    cmdTables({path});
+
+    ConsolePrompter prompter;
+    Quorvane engine(&prompter);
+    ProgressPrinter progress;
+    engine.OnStatStatus([&](const std::string& m) { progress.show(m); });
+    int failed = 0;
+    for (size_t i = 0; i < scenarios.size(); ++i) {
+        const DemoScenario& d = scenarios[i];
+        std::cout << "\n== Scenario " << i + 1 << ": " << d.subtype << " - " << d.description
+                  << "\n";
+        RunScenarioArgs run;
+        run.ScenarioDb = *db;
+        run.ShowProgress = true;
+        const bool ok = engine.RunScenario(static_cast<std::int32_t>(i + 1), run);
+        progress.done();
+        if (!ok) {
+            ++failed;
+            std::cout << "  failed: " << plainLines(engine.ErrorInfo()) << "\n";
+            continue;
+        }
+        auto rs =
+            db->OpenRecordset(std::string("SELECT * FROM [") + d.output + "]", dbOpenSnapshot);
+        if (!rs) return fail(rs.error().description);
+        std::cout << "\n" << d.output << ":\n";
+        printAligned(*rs, std::cout);
     }
     db->Close();
-    std::cout << "Demo database: " << path << "\n\n";
-    return cmdTables({path});
+    std::cout << "\n"
+              << scenarios.size() - failed << " of " << scenarios.size()
+              << " scenarios ran. Look again with: quorvane show " << path << " TABLE\n";
+    return failed ? 1 : 0;
 }
 
 }  // namespace qrv::cli

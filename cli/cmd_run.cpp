@@ -67,13 +67,16 @@ int cmdRun(const Args& args) {
         if (Error e = engine.SetOutputDatabase(output)) return fail(e.description);
     engine.SetShowProgress(progress);
     engine.SetShowErrors(showErrors);
-    engine.OnStatStatus([](const std::string& m) { std::cout << "  " << m << "\n" << std::flush; });
+    ProgressPrinter printer;
+    engine.OnStatStatus([&](const std::string& m) { printer.show(m); });
 
     int failed = 0;
     for (std::int32_t id : ids) {
         std::cout << "Scenario " << id << ": " << std::flush;
         if (progress) std::cout << "\n";
-        if (engine.RunScenario(id)) {
+        const bool ok = engine.RunScenario(id);
+        printer.done();
+        if (ok) {
             std::cout << (progress ? "  ok\n" : "ok\n");
         } else {
             ++failed;

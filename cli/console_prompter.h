@@ -2,6 +2,8 @@
 // error stream, questions get the answer the flags gave.
 #pragma once
 
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 
@@ -31,6 +33,32 @@ class ConsolePrompter final : public Prompter {
         std::cerr << caption << ": " << t << "\n";
     }
     bool answer_;
+};
+
+// Progress messages on the terminal: stage messages on lines of their own,
+// the running record count rewritten in place (left out when the output is
+// not a terminal, where thousands of lines would only bury the results).
+class ProgressPrinter {
+  public:
+    ProgressPrinter() : tty_(::isatty(STDOUT_FILENO) != 0) {}
+    void show(const std::string& message) {
+        const bool tick = message.rfind("Analyzing record: ", 0) == 0;
+        if (tick) {
+            if (tty_) std::cout << "\r    " << message << std::flush;
+            pending_ = tty_;
+            return;
+        }
+        done();
+        std::cout << "    " << message << "\n";
+    }
+    void done() {
+        if (pending_) std::cout << "\n";
+        pending_ = false;
+    }
+
+  private:
+    bool tty_;
+    bool pending_ = false;
 };
 
 // CR LF pairs of the engine's texts as plain line breaks.

@@ -17,6 +17,8 @@ const char* const kHelp =
     "  init DB        create DB (if missing) and add the scenario tables to it\n"
     "  tables DB      list the tables and stored queries of DB with row counts\n"
     "  list DB        list the scenarios stored in DB\n"
+    "  show DB TABLE [--csv]\n"
+    "                 print a table or stored query (aligned, or as CSV)\n"
     "  run DB ID... [--source DB] [--output DB] [--progress] [--show-errors]\n"
     "                 run scenarios by number; prints ok or the failure text for\n"
     "                 each and exits non-zero when any failed\n"
@@ -25,7 +27,7 @@ const char* const kHelp =
     "  inverse TYPE P [DF1 [DF2]]\n"
     "                 critical value for the p-value P\n"
     "  demo [DIR]     build the demo database (DIR/quorvane-demo.db, default the\n"
-    "                 current folder) and show what it holds\n"
+    "                 current folder), run its scenarios and print their results\n"
     "  --help         show this text\n";
 
 }  // namespace
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
     if (cmd == "demo") return cmdDemo(args);
     if (cmd == "run") return cmdRun(args);
     if (cmd == "list") return cmdList(args);
+    if (cmd == "show") return cmdShow(args);
     if (cmd == "prob") return cmdProb(args);
     if (cmd == "inverse") return cmdInverse(args);
     std::cerr << "quorvane: unknown command '" << cmd << "'\n\n" << kHelp;

@@ -22,6 +22,15 @@ check() {  # check NAME EXPECTED_RC PATTERN -- COMMAND...
 check help 0 "Usage: quorvane" -- "$q" --help
 check unknown 2 "unknown command" -- "$q" frobnicate
 check demo 0 "Measurements +table +3000" -- "$q" demo "$dir"
+check demo-runs 0 "5 of 5 scenarios ran" -- "$q" demo "$dir"
+check demo-results 0 "Alder +Yield +50 +49\.53" -- "$q" demo "$dir"
+check show 0 "^Temperature +50 +74$" -- "$q" show "$dir/quorvane-demo.db" Demo_Percentiles
+check show-csv 0 "^DataField,Percentile,Value$" -- "$q" show "$dir/quorvane-demo.db" Demo_Percentiles --csv
+check show-query 0 "\(600 rows\)" -- "$q" show "$dir/quorvane-demo.db" qryNorthMeasurements
+check show-missing 1 "not found" -- "$q" show "$dir/quorvane-demo.db" Nothing
+check list 0 "Percentiles +North region" -- "$q" list "$dir/quorvane-demo.db"
+check run 0 "Scenario 4: ok" -- "$q" run "$dir/quorvane-demo.db" 4
+check run-progress 0 "Analyzing records\.\.\." -- "$q" run "$dir/quorvane-demo.db" 4 --progress
 check tables 0 "qryNorthMeasurements +query +600" -- "$q" tables "$dir/quorvane-demo.db"
 check tables-missing 1 "Could not find file" -- "$q" tables "$dir/none.db"
 echo "not a database" >"$dir/text.db"
