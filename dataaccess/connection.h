@@ -14,6 +14,8 @@
 
 namespace qrv::dao::detail {
 
+struct MemoryRegistry;
+
 struct Connection {
     sqlite3* db = nullptr;
     std::string path;
@@ -22,6 +24,7 @@ struct Connection {
     int txDepth = 0;
     std::map<std::string, std::string> attached;  // file path -> schema name
     long schemaGeneration = 0;                    // bumped on every schema change we make
+    MemoryRegistry* memory = nullptr;             // memory tables, owned by the connection
 
     ~Connection();
     bool isOpen() const { return db != nullptr; }

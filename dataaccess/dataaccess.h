@@ -2,10 +2,10 @@
 // recordsets, definitions and values.
 #pragma once
 
-#include "dataaccess/appender.h"
 #include "dataaccess/database.h"
 #include "dataaccess/dbengine.h"
 #include "dataaccess/error.h"
+#include "dataaccess/memory_table.h"
 #include "dataaccess/recordset.h"
 #include "dataaccess/tabledef.h"
 #include "dataaccess/types.h"

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dataaccess/appender.h"
 #include "dataaccess/error.h"
+#include "dataaccess/memory_table.h"
 #include "dataaccess/recordset.h"
 #include "dataaccess/tabledef.h"
 
@@ -28,8 +28,10 @@ class Database {
     // Source: a table name, a stored query name or an SQL text in the query dialect.
     // Type 0 chooses table type for a table and dynaset otherwise.
     Result<Recordset> OpenRecordset(std::string_view source, int type = 0, int options = 0);
-    // A fast way to add many rows to one table (the named columns, in order).
-    Result<Appender> OpenAppender(std::string_view table, const std::vector<std::string>& columns);
+    // A scratch table of numbers kept in memory in order of its columns (see
+    // memory_table.h); it is a table of this database until dropped.
+    Result<MemoryTable> CreateMemoryTable(std::string_view name,
+                                          const std::vector<std::string>& columns);
     // Runs an action query; returns the number of rows affected.
     Result<long> Execute(std::string_view sql);
 

@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "dataaccess/appender.h"
 #include "dataaccess/connection.h"
 #include "dataaccess/database.h"
 #include "dataaccess/tabledef.h"
@@ -44,7 +43,6 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     Result<std::string> attach(const std::string& path);
 
     Result<Recordset> openRecordset(std::string_view source, int type, int options);
-    Result<Appender> openAppender(std::string_view table, const std::vector<std::string>& columns);
 };
 
 // Validates a table, field, index or query name the way the desktop engine does,

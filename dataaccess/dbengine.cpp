@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "dataaccess/database_impl.h"
+#include "dataaccess/memory_table.h"
 #include "dataaccess/sql_functions.h"
 
 namespace qrv::dao {
@@ -87,6 +88,7 @@ Error configure(Connection& c) {
     sqlite3_db_config(c.db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     if (registerDialectFunctions(c.db) != SQLITE_OK)
         return makeError(err::kReservedError, "Cannot register SQL functions.");
+    c.memory = registerMemoryTables(c.db);
     if (c.scratch) {
         if (Error e = exec(c,
                            "PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF; "

@@ -3,8 +3,6 @@
 // as the analyses have always written them.
 #include "engine/sort_table.h"
 
-#include <algorithm>
-
 #include "dataaccess/dataaccess.h"
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
@@ -23,23 +21,13 @@ std::string SortTable::sourceClause() const {
 std::string SortTable::create() {
     Database& db = engine_.ScratchDatabase();
     db.DeleteTableDef(kName);
-    TableDef def = db.CreateTableDef(kName);
-    int ordinal = 1;
-    engine_.AddTableField(def, "Field", dbInteger, ordinal, 0);
-    engine_.AddTableField(def, "Data", dbDouble, ordinal, 0);
-    engine_.AddTableField(def, "Weight", dbDouble, ordinal, 0);
-    // Ordered reads of one field's values come straight from this index.
-    Index byValue = def.CreateIndex("FieldData");
-    byValue.AppendField("Field");
-    byValue.AppendField("Data");
-    byValue.AppendField("Weight");
-    def.AppendIndex(byValue);
-    if (Error e = db.AppendTableDef(def)) return e.description;
+    auto t = db.CreateMemoryTable(kName, {"Field", "Data", "Weight"});
+    if (!t) return t.error().description;
+    table_ = *t;
     return {};
 }
 
 std::string SortTable::Prepare() {
-    pending_.clear();
     if (rows_ == -1 || rows_ > 500) {
         if (std::string e = create(); !e.empty()) return e;
     } else if (rows_ > 0) {
@@ -50,28 +38,12 @@ std::string SortTable::Prepare() {
 }
 
 Error SortTable::Append(int field, double data, double weight) {
-    pending_.push_back({field, data, weight});
+    table_.Append({static_cast<double>(field), data, weight});
     ++rows_;
     return {};
 }
 
 std::string SortTable::Publish() {
-    if (pending_.empty()) return {};
-    std::sort(pending_.begin(), pending_.end(), [](const Entry& a, const Entry& b) {
-        return a.field != b.field ? a.field < b.field : a.data < b.data;
-    });
-    Database& db = engine_.ScratchDatabase();
-    auto appender = db.OpenAppender(kName, {"Field", "Data", "Weight"});
-    if (!appender) return appender.error().description;
-    if (Error e = db.BeginTrans()) return e.description;
-    for (const Entry& p : pending_)
-        if (Error e = appender->Append({Value::int16(static_cast<std::int16_t>(p.field)),
-                                        Value::real(p.data), Value::real(p.weight)})) {
-            db.Rollback();
-            return e.description;
-        }
-    pending_.clear();
-    if (Error e = db.CommitTrans()) return e.description;
     return {};
 }
 
@@ -155,7 +127,7 @@ std::string SortTable::CalcPercentiles(int field, bool weighted, int parts, doub
 }
 
 void SortTable::Drop() {
-    pending_.clear();
+    table_ = dao::MemoryTable();
     engine_.Quorvane_DeleteTable(true, kName);
 }
 
