@@ -4,6 +4,7 @@
 // whose analysis is not part of this build says so by name; an unknown
 // subtype runs nothing.
 #include <algorithm>
+#include <cctype>
 
 #include "analyses/parametric/cdescribe.h"
 #include "engine/quorvane.h"
@@ -70,7 +71,10 @@ std::string Quorvane::RunDescribe_s_Zelk() {
     a.otherMeans = s.Mean;
     a.skew = s.Skew;
     a.mode = s.Mode;
-    a.percentileType = s.Percentile ? firstLetter(s.PercentileRadio) : '-';
+    a.percentileType =
+        s.Percentile ? static_cast<char>(
+                           std::toupper(static_cast<unsigned char>(firstLetter(s.PercentileRadio))))
+                     : '-';
     a.intervalType = s.CI ? firstLetter(s.CITypeRadio) : '-';
     a.ci95 = s.CI95;
     a.userLevel = static_cast<int>(nullAsZero(s.CIUser));

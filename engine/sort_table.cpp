@@ -14,6 +14,27 @@ using namespace qrv::dao;
 
 SortTable::~SortTable() = default;
 
+int SortTable::PartsOf(char type) {
+    switch (type) {
+        case 'M':
+        case 'm':
+            return 2;
+        case 'Q':
+        case 'q':
+            return 4;
+        case '5':
+            return 5;
+        case 'D':
+        case 'd':
+            return 10;
+        case 'P':
+        case 'p':
+            return 100;
+        default:
+            return 0;
+    }
+}
+
 std::string SortTable::sourceClause() const {
     return std::string(kName) + " IN " + quoteLiteral(engine_.ScratchPath()) + " ";
 }

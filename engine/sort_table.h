@@ -21,6 +21,10 @@ class SortTable {
     static constexpr const char* kName = "statTemp1";
 
     explicit SortTable(Quorvane& engine) : engine_(engine) {}
+
+    // Parts of a percentile type letter (M 2, Q 4, 5 5, D 10, P 100, in any
+    // case); 0 for any other letter.
+    static int PartsOf(char type);
     ~SortTable();
 
     // Readies the table for a new group.

@@ -18,23 +18,6 @@ using num::Extended;
 
 namespace {
 
-int partsOf(char type) {
-    switch (type) {
-        case 'M':
-            return 2;
-        case 'Q':
-            return 4;
-        case '5':
-            return 5;
-        case 'D':
-            return 10;
-        case 'P':
-            return 100;
-        default:
-            return 0;
-    }
-}
-
 // Percentile columns of a type: (column name, cut point index from 1).
 std::vector<std::pair<std::string, int>> percentileColumns(char type) {
     std::vector<std::pair<std::string, int>> cols;
@@ -69,7 +52,7 @@ std::string CDescribe::Quorvane_Describe(const DescribeArgs& args, Quorvane& eng
     ProcedureScope scope(engine.ErrorHandler(), "Quorvane_Describe");
     a_ = &args;
     e_ = &engine;
-    parts_ = partsOf(args.percentileType);
+    parts_ = SortTable::PartsOf(args.percentileType);
     percentiles_ = parts_ > 0;
     sortNeeded_ = args.mode || percentiles_;
 

@@ -15,36 +15,13 @@ namespace qrv {
 
 using namespace qrv::dao;
 
-namespace {
-
-// Number of parts for a type letter; 0 for an unknown type.
-int partsOf(const std::string& type) {
-    if (type.size() != 1) return 0;
-    switch (std::toupper(static_cast<unsigned char>(type[0]))) {
-        case 'M':
-            return 2;
-        case 'Q':
-            return 4;
-        case '5':
-            return 5;
-        case 'D':
-            return 10;
-        case 'P':
-            return 100;
-        default:
-            return 0;
-    }
-}
-
-}  // namespace
-
 std::string CPercentiles::Quorvane_Percentile(const std::string& strOutputTable,
                                               const std::string& strUserTable,
                                               const std::vector<std::string>& strFields,
                                               int intGroupFields, int intFields, bool fWeighted,
                                               const std::string& strType, Quorvane& engine) {
     ProcedureScope scope(engine.ErrorHandler(), "Quorvane_Percentile");
-    parts_ = partsOf(strType);
+    parts_ = strType.size() == 1 ? SortTable::PartsOf(strType[0]) : 0;
     if (parts_ == 0) return "Unknown percentile type: " + strType;
     if (intGroupFields < 0 || intFields < 1 ||
         strFields.size() < static_cast<size_t>(intGroupFields + intFields + (fWeighted ? 1 : 0)))

@@ -330,14 +330,14 @@ TEST_F(DescribeTest, ReferenceDataSetsToTheInputCeiling) {
     TableDef t = db.CreateTableDef("Ref");
     t.AppendField(Field("y", dbDouble));
     ASSERT_FALSE(db.AppendTableDef(t));
-    ScenarioSpec spec;
-    spec.input = "Ref";
-    spec.fields = {{"y", "X"}};
-    const auto id = addScenario(spec);
+    ScenarioSpec reference;
+    reference.input = "Ref";
+    reference.fields = {{"y", "X"}};
+    const auto id = addScenario(reference);
     setOptions(id, {{"VarStd", true}});
     for (const char* name : {"PiDigits", "Lottery", "Lew", "Mavro", "Michelso", "NumAcc1",
                              "NumAcc2", "NumAcc3", "NumAcc4"}) {
-        const StrdSet set = readStrd(std::string(QRV_SHARED_DIR) + "/strd/" + name + ".txt");
+        const StrdSet set = readStrd(std::string(QRV_TEST_DATA_DIR) + "/strd/" + name + ".txt");
         ASSERT_FALSE(set.rows.empty()) << name;
         ASSERT_TRUE(db.Execute("DELETE * FROM [Ref]").ok());
         auto rs = db.OpenRecordset("Ref");

@@ -48,16 +48,6 @@ class FrequencyTest : public EngineTest {
         ASSERT_FALSE(engine.SetSourceDatabase(db));
         ASSERT_FALSE(engine.SetOutputDatabase(db));
     }
-    // Runs a scenario of a type that does nothing, to put a missing-value rule in force.
-    void setRule(const char* type, Value equal, Value low, Value high) {
-        ScenarioSpec s;
-        s.subtype = "No Such Analysis";
-        s.missingType = type;
-        s.missingEqual = equal;
-        s.missingLow = low;
-        s.missingHigh = high;
-        ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
-    }
     void addX(std::initializer_list<double> xs, const char* grp = "a") {
         for (double x : xs) addRow(grp, x);
     }

@@ -92,17 +92,6 @@ class Percentile : public EngineTest {
         }
         return rows;
     }
-
-    // Puts a missing-value rule in force with a run of a type that does nothing.
-    void setRule(const char* type, Value equal, Value low, Value high) {
-        ScenarioSpec s;
-        s.subtype = "No Such Analysis";
-        s.missingType = type;
-        s.missingEqual = equal;
-        s.missingLow = low;
-        s.missingHigh = high;
-        ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
-    }
 };
 
 // Checks one group's rows of one field: percents and values in order.

@@ -115,9 +115,9 @@ class EngineTest : public ::testing::Test {
 
     // Sets option columns of a stored scenario.
     void setOptions(std::int32_t id, std::vector<std::pair<std::string, dao::Value>> options) {
-        auto rs = db.OpenRecordset("SELECT * FROM [usysQuorvaneOptions] WHERE [Scenario_ID] = " +
-                                       std::to_string(id),
-                                   dao::dbOpenDynaset);
+        auto rs = db.OpenRecordset(
+            "SELECT * FROM [usysQuorvaneOptions] WHERE [Scenario_ID] = " + std::to_string(id),
+            dao::dbOpenDynaset);
         ASSERT_TRUE(rs.ok() && !rs->Eof());
         ASSERT_FALSE(rs->Edit());
         for (auto& [column, value] : options) ASSERT_FALSE(rs->Collect(column, value)) << column;
@@ -147,6 +147,18 @@ class EngineTest : public ::testing::Test {
         if (def)
             for (const dao::Field& f : def->Fields()) out.push_back(f.Name);
         return out;
+    }
+
+    // Puts a missing-value rule in force with a run of a type that does nothing
+    // (the rule stays with the engine after the run).
+    void setRule(const char* type, dao::Value equal, dao::Value low, dao::Value high) {
+        ScenarioSpec s;
+        s.subtype = "No Such Analysis";
+        s.missingType = type;
+        s.missingEqual = equal;
+        s.missingLow = low;
+        s.missingHigh = high;
+        ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
     }
 
     bool run(std::int32_t id) {

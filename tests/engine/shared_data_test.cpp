@@ -14,16 +14,6 @@ using namespace qrv::dao;
 
 class SharedData : public EngineTest {
   protected:
-    // Runs a scenario of a type that does nothing, to put its missing-value rule in force.
-    void setRule(const char* type, Value equal, Value low, Value high) {
-        ScenarioSpec s;
-        s.subtype = "No Such Analysis";
-        s.missingType = type;
-        s.missingEqual = equal;
-        s.missingLow = low;
-        s.missingHigh = high;
-        ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
-    }
     void pointAtData() {
         ASSERT_FALSE(engine.SetSourceDatabase(db));
         ASSERT_FALSE(engine.SetOutputDatabase(db));

@@ -59,7 +59,7 @@ TEST_F(AggregateTest, TextThatIsNotANumberIsAMismatch) {
 // NIST StRD univariate sets whose values share a large offset (1e6, 1e7):
 // a sum-of-squares formula loses every significant digit here.
 double certifiedSd(const std::string& name, std::vector<std::string>& values) {
-    std::ifstream in(std::string(QRV_SHARED_DIR) + "/strd/" + name + ".txt");
+    std::ifstream in(std::string(QRV_TEST_DATA_DIR) + "/strd/" + name + ".txt");
     EXPECT_TRUE(in.good()) << name;
     std::string line;
     double sd = NAN;
