@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "dataaccess/sql_dialect.h"
+#include "engine/numeric_value.h"
 #include "engine/quorvane.h"
 
 namespace qrv {
@@ -53,10 +54,13 @@ std::string Quorvane::DescFreqInit(bool fWidthAdjust, int K, bool fLowerClosed,
             return rs.error().description;
         }
         if (rs->Eof()) continue;
-        if (std::optional<double> v = rs->GetValue(0).toDouble())
-            if (!low || *v < *low) low = *v;
-        if (std::optional<double> v = rs->GetValue(1).toDouble())
-            if (!high || *v > *high) high = *v;
+        // A text among the numbers sorts above them, so the maximum shows it.
+        const std::string& name = strFields[static_cast<size_t>(intGroupFields + i)];
+        std::optional<double> v;
+        if (std::string e = NumericValue(rs->GetValue(0), name, v); !e.empty()) return e;
+        if (v && (!low || *v < *low)) low = v;
+        if (std::string e = NumericValue(rs->GetValue(1), name, v); !e.empty()) return e;
+        if (v && (!high || *v > *high)) high = v;
         rs->Close();
     }
     if (!low || !high) return "No data found";

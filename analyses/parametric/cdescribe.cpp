@@ -6,6 +6,7 @@
 
 #include "dataaccess/types.h"
 #include "engine/group_walk.h"
+#include "engine/numeric_value.h"
 #include "engine/output_columns.h"
 #include "engine/quorvane.h"
 #include "engine/variance.h"
@@ -213,13 +214,12 @@ std::string CDescribe::CalcData() {
     if (w <= 0) return {};  // the record counts as missing for every field
     Recordset& rs = e_->DataRecordset();
     for (int i = 0; i < a.analysisFields; ++i) {
-        const Value v = rs.GetValue(a.groups + i);
-        if (v.isNull()) continue;
-        const std::optional<double> x = v.toDouble();
-        if (!x)
-            return "Field [" + a.fields[static_cast<size_t>(a.groups + i)] +
-                   "] holds a value that is not a number: '" + v.toText() + "'";
-        if (!e_->Quorvane_DataOk_b(*x, false)) continue;
+        std::optional<double> x;
+        if (std::string e = NumericValue(rs.GetValue(a.groups + i),
+                                         a.fields[static_cast<size_t>(a.groups + i)], x);
+            !e.empty())
+            return e;
+        if (!x || !e_->Quorvane_DataOk_b(*x, false)) continue;
         moments_[static_cast<size_t>(i)].add(*x, w, a.otherMeans);
         if (freqWanted_)
             freq_[static_cast<size_t>(i)][static_cast<size_t>(frequencyInterval(*x) - 1)] += w;

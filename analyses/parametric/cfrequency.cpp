@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/group_walk.h"
+#include "engine/numeric_value.h"
 #include "engine/output_columns.h"
 #include "engine/quorvane.h"
 
@@ -17,9 +18,6 @@ namespace {
 
 // The Interval column is a 16-bit integer and numbers up to K + 2 rows.
 constexpr int kMaxIntervals = 32767 - 2;
-
-// The run-time error a value that is not a number raises.
-constexpr int kErrTypeMismatch = 13;
 
 bool descriptorIs(const std::string& descriptor, size_t position, char letter) {
     return descriptor.size() > position && descriptor[position] == letter;
@@ -153,15 +151,12 @@ std::string CFrequency::CalcData() {
     if (w <= 0) return {};
     const Recordset& rs = engine.DataRecordset();
     for (int i = 0; i < F_; ++i) {
-        const Value v = rs.GetValue(valueColumns_[static_cast<size_t>(i)]);
-        if (v.isNull()) continue;
-        const std::optional<double> value = v.toDouble();
-        if (!value) {
-            const std::string text =
-                "Type mismatch: [" + fields_[static_cast<size_t>(G_ + i)] + "] is not a number";
-            engine.ErrorHandler().HandleError(kErrTypeMismatch, text);
-            return text;
-        }
+        std::optional<double> value;
+        if (std::string e = NumericValue(rs.GetValue(valueColumns_[static_cast<size_t>(i)]),
+                                         fields_[static_cast<size_t>(G_ + i)], value);
+            !e.empty())
+            return e;
+        if (!value) continue;
         const double x = *value;
         if (!engine.Quorvane_DataOk_b(x, false)) continue;
         const size_t f = static_cast<size_t>(i);

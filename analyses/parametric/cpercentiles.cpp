@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "engine/group_walk.h"
+#include "engine/numeric_value.h"
 #include "engine/output_columns.h"
 #include "engine/quorvane.h"
 #include "engine/sort_table.h"
@@ -100,7 +101,11 @@ std::string CPercentiles::CalcData() {
     if (!(w > 0)) return {};  // counts as missing for every field
     Recordset& rs = engine_->DataRecordset();
     for (int f = 0; f < analysisFields_; ++f) {
-        const std::optional<double> x = rs.GetValue(groups_ + f).toDouble();
+        std::optional<double> x;
+        if (std::string e = NumericValue(rs.GetValue(groups_ + f),
+                                         (*fields_)[static_cast<size_t>(groups_ + f)], x);
+            !e.empty())
+            return e;
         if (!x || !engine_->Quorvane_DataOk_b(*x, false)) continue;
         n_[static_cast<size_t>(f)] += w;
         if (Error e = sort_->Append(f + 1, *x, w)) return unexpected(e);

@@ -118,3 +118,24 @@ TEST_F(DispatchTest, DescribeOptionsBecomeArguments) {
 
 }  // namespace
 }  // namespace qrv::test
+
+namespace qrv::test {
+namespace {
+
+// A text stored in a numeric column by another program ends every analysis
+// with the same message, naming the field and the value.
+TEST_F(EngineTest, TextInANumericColumnEndsTheRunClearly) {
+    addRow("a", 1.0);
+    ASSERT_TRUE(db.Execute("INSERT INTO [Data] ([Grp], [X]) VALUES ('b', 'twelve')").ok());
+    for (const char* type : {"Describe", "Frequency", "Percentiles"}) {
+        ScenarioSpec s;
+        s.subtype = type;
+        EXPECT_FALSE(run(addScenario(s))) << type;
+        EXPECT_EQ(engine.ErrorInfo(), "Field [X] holds a value that is not a number: 'twelve'")
+            << type;
+        EXPECT_FALSE(db.GetTableDef("Out1").ok()) << type << ": no half-written table";
+    }
+}
+
+}  // namespace
+}  // namespace qrv::test

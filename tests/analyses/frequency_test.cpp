@@ -405,7 +405,7 @@ TEST_F(FrequencyTest, InputProblemsEndTheRun) {
     EXPECT_EQ(frequency({"Nope"}, 0, 1, false, "-YN", 2, 0, 1),
               "Field [Nope] not found in [Data].");
     EXPECT_EQ(frequency({"Grp"}, 0, 1, false, "-YN", 2, 0, 1),
-              "Type mismatch: [Grp] is not a number");
+              "Field [Grp] holds a value that is not a number: 'a'");
 }
 
 // --- Default borders ---------------------------------------------------------
