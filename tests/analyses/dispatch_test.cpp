@@ -1,5 +1,10 @@
 // The dispatch: every analysis type reaches its routine, each routine's extra
 // role checks give their messages, and options become the analyses' arguments.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "engine/engine_fixture.h"
 
 namespace qrv::test {
@@ -135,6 +140,36 @@ TEST_F(EngineTest, TextInANumericColumnEndsTheRunClearly) {
             << type;
         EXPECT_FALSE(db.GetTableDef("Out1").ok()) << type << ": no half-written table";
     }
+}
+
+}  // namespace
+}  // namespace qrv::test
+
+namespace qrv::test {
+namespace {
+
+TEST_F(EngineTest, ReadOnlyOutputFileFailsClearlyAndLeavesNothing) {
+    addRow("a", 1.0);
+    addRow("a", 2.0);
+    ScenarioSpec s;
+    s.subtype = "Percentiles";  // uses the scratch database too
+    const auto id = addScenario(s);
+    const std::string out = dir.file("out.db");
+    DBEngine::Instance().CreateDatabase(out, dbLangGeneral)->Close();
+    ::chmod(out.c_str(), 0444);
+    const std::string before = readBytes(out);
+    RunScenarioArgs args;
+    args.ScenarioDb = db;
+    args.OutputDb = out;
+    EXPECT_FALSE(engine.RunScenario(id, args));
+    EXPECT_EQ(engine.ErrorInfo(), "Cannot update. Database or object is read-only.");
+    EXPECT_EQ(readBytes(out), before);
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
+        EXPECT_EQ(
+            entry.path().filename().string().rfind("qrv" + std::to_string(::getpid()) + "_", 0),
+            std::string::npos)
+            << "scratch file left: " << entry.path();
 }
 
 }  // namespace
