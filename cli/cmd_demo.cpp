@@ -83,6 +83,44 @@ Error buildMeasurements(Database& db) {
                              "[Measurements] WHERE [Region] = 'North';");
 }
 
+// Orders of six stores through two channels: skewed amounts, whole units,
+// and a discount that is often not recorded.
+Error buildOrders(Database& db) {
+    TableDef def = db.CreateTableDef("Orders");
+    Field id("OrderID", dbLong);
+    id.Attributes = dbAutoIncrField;
+    for (Field f : {id, Field("Store", dbText, 30), Field("Channel", dbText, 10),
+                    Field("Amount", dbDouble), Field("Units", dbLong), Field("Discount", dbDouble)})
+        if (Error e = def.AppendField(f)) return e;
+    Index pk = def.CreateIndex("PrimaryKey");
+    pk.AppendField("OrderID");
+    pk.Primary = true;
+    if (Error e = def.AppendIndex(pk)) return e;
+    if (Error e = db.AppendTableDef(def)) return e;
+
+    const char* stores[] = {"Harbour St", "Mill Lane", "Old Market",
+                            "Station Rd", "Park View", "Riverside"};
+    auto rs = db.OpenRecordset("Orders", dbOpenTable);
+    if (!rs) return rs.error();
+    Deviates d(424242);
+    if (Error e = db.BeginTrans()) return e;
+    for (int i = 0; i < 2000; ++i) {
+        const bool web = d.uniform() < 0.4;
+        const int units = 1 + static_cast<int>(d.uniform() * (web ? 3 : 6));
+        const double amount = std::round(std::exp(d.normal(web ? 3.6 : 3.3, 0.6)) * units);
+        if (Error e = rs->AddNew()) return e;
+        rs->Collect("Store", stores[static_cast<int>(d.uniform() * 6) % 6]);
+        rs->Collect("Channel", web ? "Web" : "Shop");
+        rs->Collect("Amount", amount);
+        rs->Collect("Units", units);
+        if (d.uniform() < 0.7) rs->Collect("Discount", std::round(d.uniform() * 20) / 100.0);
+        if (Error e = rs->Update()) return e;
+    }
+    if (Error e = db.CommitTrans()) return e;
+    rs->Close();
+    return {};
+}
+
 struct DemoScenario {
     const char* description;
     const char* subtype;
@@ -139,6 +177,28 @@ std::vector<DemoScenario> demoScenarios() {
          "Demo_Percentiles",
          {{"Temperature", "X"}},
          {{"PercentileRadio", "Deciles"}},
+         "0",
+         {},
+         {}},
+        {"Order amounts by channel, in bands of 50",
+         "Frequency",
+         "Orders",
+         "Demo_Frequency_Orders",
+         {{"Channel", "G"}, {"Amount", "X"}},
+         {{"InterV", 8},
+          {"FreqGroupRadio", "Specified"},
+          {"FreqInit", 0.0},
+          {"FreqWidth", 50.0},
+          {"FreqDispRadio", "Cumulative"}},
+         "0",
+         {},
+         {}},
+        {"Units and discount per order, by store",
+         "Describe",
+         "Orders",
+         "Demo_Describe_Orders",
+         {{"Store", "G"}, {"Units", "X"}, {"Discount", "X"}},
+         {{"Range", true}, {"VarStd", true}, {"Sum", true}, {"Mode", true}, {"Mean", false}},
          "0",
          {},
          {}},
@@ -221,6 +281,7 @@ int cmdDemo(const Args& args) {
         return fail(handler.ErrorDescription());
     }
     Error built = buildMeasurements(*db);
+    if (!built) built = buildOrders(*db);
     const auto scenarios = demoScenarios();
     for (const DemoScenario& d : scenarios)
         if (!built) built = storeScenario(*db, d);

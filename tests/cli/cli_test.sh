@@ -22,8 +22,9 @@ check() {  # check NAME EXPECTED_RC PATTERN -- COMMAND...
 check help 0 "Usage: quorvane" -- "$q" --help
 check unknown 2 "unknown command" -- "$q" frobnicate
 check demo 0 "Measurements +table +3000" -- "$q" demo "$dir"
-check demo-runs 0 "5 of 5 scenarios ran" -- "$q" demo "$dir"
+check demo-runs 0 "7 of 7 scenarios ran" -- "$q" demo "$dir"
 check demo-results 0 "Alder +Yield +50 +49\.53" -- "$q" demo "$dir"
+check demo-orders 0 "Orders +table +2000" -- "$q" tables "$dir/quorvane-demo.db"
 check show 0 "^Temperature +50 +74$" -- "$q" show "$dir/quorvane-demo.db" Demo_Percentiles
 check show-csv 0 "^DataField,Percentile,Value$" -- "$q" show "$dir/quorvane-demo.db" Demo_Percentiles --csv
 check show-query 0 "\(600 rows\)" -- "$q" show "$dir/quorvane-demo.db" qryNorthMeasurements
