@@ -207,8 +207,12 @@ Error Database::DeleteQueryDef(std::string_view name) {
 Error Database::BeginTrans() {
     if (!IsOpen()) return closedError();
     auto& c = *p_->conn;
-    if (Error e = detail::exec(
-            c, c.txDepth == 0 ? "BEGIN" : "SAVEPOINT qrv_t" + std::to_string(c.txDepth)))
+    // A writable file's transaction takes the write lock at once: one that
+    // began by reading could not turn into writing once another connection
+    // had written to the file meanwhile.
+    const std::string begin = c.readOnly ? "BEGIN" : "BEGIN IMMEDIATE";
+    if (Error e =
+            detail::exec(c, c.txDepth == 0 ? begin : "SAVEPOINT qrv_t" + std::to_string(c.txDepth)))
         return e;
     ++c.txDepth;
     return {};

@@ -80,7 +80,7 @@ bool fileWritable(const std::string& path) {
 }
 
 Error configure(Connection& c) {
-    sqlite3_busy_timeout(c.db, 5000);
+    sqlite3_busy_timeout(c.db, 15000);
     sqlite3_extended_result_codes(c.db, 1);
     // A double-quoted name must never fall back to being a string literal:
     // a misspelt field has to fail, not read as its own name.
@@ -96,6 +96,10 @@ Error configure(Connection& c) {
             return e;
     } else {
         if (Error e = exec(c, "PRAGMA cache_size=-16384")) return e;
+        // Readers and a writer do not wait for each other in write-ahead
+        // logging, so several runs can share a file. Where the folder or the
+        // file system cannot hold the log, the file keeps its rollback journal.
+        if (!c.readOnly) exec(c, "PRAGMA journal_mode=WAL");
     }
     // Reading the schema proves the file is a usable database.
     return exec(c, "SELECT count(*) FROM main.sqlite_master");

@@ -5,6 +5,22 @@
 
 namespace qrv {
 
+// A finished group's output rows go in one transaction of the output
+// database: few commits, and the file is locked for writing only while a
+// group is written, so other runs on the same file are not shut out.
+static std::string writeGroup(Quorvane& engine, const GroupWalk::GroupEnd& onGroupEnd,
+                              const std::vector<dao::Value>& group, long records) {
+    dao::Database out = engine.OutputDatabase();
+    if (dao::Error e = out.BeginTrans()) return e.description;
+    std::string error = onGroupEnd(group, records);
+    if (!error.empty()) {
+        out.Rollback();
+        return error;
+    }
+    if (dao::Error e = out.CommitTrans()) return e.description;
+    return {};
+}
+
 std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
                            const GroupEnd& onGroupEnd) {
     dao::Recordset& rs = engine_.DataRecordset();
@@ -18,7 +34,7 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
             engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
         } else if (engine_.Quorvane_SameRecords_b(groupFields_, true, group, current)) {
             engine_.Quorvane_Msg(records_, true, "");
-            error = onGroupEnd(group, inGroup);
+            error = writeGroup(engine_, onGroupEnd, group, inGroup);
             if (!error.empty()) break;
             engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
             error = onGroupStart();
@@ -32,7 +48,7 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
     }
     if (error.empty() && records_ > 0) {
         engine_.Quorvane_Msg(records_, true, "");
-        error = onGroupEnd(group, inGroup);
+        error = writeGroup(engine_, onGroupEnd, group, inGroup);
     }
     return error;
 }

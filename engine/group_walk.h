@@ -23,8 +23,9 @@ class GroupWalk {
     GroupWalk(Quorvane& engine, int groupFields) : engine_(engine), groupFields_(groupFields) {}
 
     // onGroupStart runs before the first record of every group, onRecord for
-    // every record, onGroupEnd after the last record of every group. The first
-    // non-empty text any of them returns ends the walk and is returned.
+    // every record, onGroupEnd after the last record of every group, inside a
+    // transaction of the output database. The first non-empty text any of
+    // them returns ends the walk and is returned.
     std::string Run(const Step& onGroupStart, const Step& onRecord, const GroupEnd& onGroupEnd);
 
     long Records() const { return records_; }

@@ -152,6 +152,16 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     } else {
         if (!sourceDb_.IsOpen()) sourceDb_ = scenarioDb_;
         if (!outputDb_.IsOpen()) outputDb_ = sourceDb_;
+        // Writing through the connection that reads the input would have to
+        // turn its reading into writing, which another run's writes to the
+        // same file can make impossible; a connection of its own avoids that.
+        if (outputDb_ == sourceDb_ && outputDb_.Updatable()) {
+            auto own = DBEngine::Instance().OpenDatabase(outputDb_.Name());
+            if (own) {
+                outputDb_ = *own;
+                runOwnedDbs_.push_back(*own);
+            }
+        }
     }
 
     // 7

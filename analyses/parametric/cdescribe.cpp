@@ -83,8 +83,6 @@ std::string CDescribe::Quorvane_Describe(const DescribeArgs& args, Quorvane& eng
 
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Analyzing records");
-        Database out = engine.OutputDatabase();  // a handle on the same connection
-        out.BeginTrans();
         GroupWalk walk(engine, args.groups);
         error = walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
                          [this](const std::vector<Value>& group, long records) {
@@ -92,7 +90,6 @@ std::string CDescribe::Quorvane_Describe(const DescribeArgs& args, Quorvane& eng
                                  if (std::string e = sort_->Publish(); !e.empty()) return e;
                              return WriteData(group, records);
                          });
-        if (Error e = out.CommitTrans(); e && error.empty()) error = e.description;
     }
 
     engine.DataRecordset().Close();

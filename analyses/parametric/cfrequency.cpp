@@ -73,13 +73,7 @@ std::string CFrequency::Quorvane_Frequency(const std::string& strOutputTable,
     }
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Analyzing records");
-        // The whole walk and every output row are one transaction.
-        if (Error e = engine.BeginTrans()) {
-            error = reported(engine, e);
-        } else {
-            error = ReadRecords();
-            if (Error c = engine.CommitTrans(); c && error.empty()) error = reported(engine, c);
-        }
+        error = ReadRecords();
     }
     engine.DataRecordset().Close();
     engine.OutputRecordset().Close();

@@ -72,20 +72,9 @@ std::string CPercentiles::CreateOutput(const std::string& strOutputTable) {
 
 std::string CPercentiles::ReadRecords() {
     ProcedureScope scope(engine_->ErrorHandler(), "ReadRecords");
-    // All output rows go in one transaction: one commit per row would be slow.
-    Database out = engine_->OutputDatabase();
-    const bool inTransaction = !out.BeginTrans();
     GroupWalk walk(*engine_, groups_);
-    std::string error =
-        walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
-                 [this](const std::vector<Value>& group, long) { return WriteData(group); });
-    if (inTransaction) {
-        if (!error.empty())
-            out.Rollback();
-        else if (Error e = out.CommitTrans())
-            error = unexpected(e);
-    }
-    return error;
+    return walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
+                    [this](const std::vector<Value>& group, long) { return WriteData(group); });
 }
 
 std::string CPercentiles::InitData() {
