@@ -23,7 +23,6 @@ struct Connection {
     bool scratch = false;
     int txDepth = 0;
     std::map<std::string, std::string> attached;  // file path -> schema name
-    long schemaGeneration = 0;                    // bumped on every schema change we make
     MemoryRegistry* memory = nullptr;             // memory tables, owned by the connection
 
     ~Connection();

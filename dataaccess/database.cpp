@@ -84,7 +84,6 @@ Result<MemoryTable> Database::CreateMemoryTable(std::string_view name,
     if (Error e = detail::exec(*p_->conn, "CREATE VIRTUAL TABLE " + quoteIdentifier(table) +
                                               " USING qrv_memory(" + cols + ")"))
         return e;
-    ++p_->conn->schemaGeneration;
     auto store = detail::findMemoryStore(p_->conn->memory, table);
     if (!store) return makeError(err::kReservedError, "Memory table could not be made.");
     return MemoryTable(std::move(store));
@@ -104,7 +103,6 @@ Result<long> Database::Execute(std::string_view sql) {
     while ((rc = sqlite3_step(st->get())) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) return detail::mapError(*p_->conn, rc);
-    if (!sqlite3_stmt_readonly(st->get())) ++p_->conn->schemaGeneration;
     return static_cast<long>(sqlite3_changes(p_->conn->db));
 }
 
@@ -157,7 +155,6 @@ Error Database::CreateQueryDef(std::string_view name, std::string_view sql) {
         return makeError(err::kInvalidOperation, "Invalid operation.");
     std::string view = "CREATE VIEW " + quoteIdentifier(name) + " AS " + trimStatement(tr->sql);
     if (Error e = detail::exec(*p_->conn, view)) return e;
-    ++p_->conn->schemaGeneration;
     return p_->setProperty(name, "", {"SQL", dbMemo, Value(std::string(sql))});
 }
 
@@ -200,7 +197,6 @@ Error Database::DeleteQueryDef(std::string_view name) {
     auto stored = p_->findObject(name, "view");
     if (!stored) return makeError(err::kItemNotFound, "Item not found in this collection.");
     if (Error e = detail::exec(*p_->conn, "DROP VIEW " + quoteIdentifier(*stored))) return e;
-    ++p_->conn->schemaGeneration;
     return p_->dropProperties(*stored);
 }
 

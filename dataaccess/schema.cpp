@@ -320,7 +320,6 @@ Error DatabaseImpl::createTable(TableDef& def) {
     for (const Property& p : def.props_)
         if (Error e = setProperty(def.Name, "", p)) return fail(e);
     if (Error e = exec(*conn, ownTx ? "COMMIT" : "RELEASE qrv_create")) return fail(e);
-    ++conn->schemaGeneration;
 
     def.attached_ = true;
     def.db_ = weak_from_this();
@@ -437,7 +436,6 @@ Error DatabaseImpl::dropTable(std::string_view name) {
     auto stored = findObject(name, "table");
     if (!stored) return makeError(err::kItemNotFound, "Item not found in this collection.");
     if (Error e = exec(*conn, "DROP TABLE " + quoteIdentifier(*stored))) return e;
-    ++conn->schemaGeneration;
     return dropProperties(*stored);
 }
 
@@ -482,7 +480,6 @@ Error DatabaseImpl::renameTable(std::string_view from, std::string_view to) {
         }
     }
     if (Error e = exec(*conn, ownTx ? "COMMIT" : "RELEASE qrv_rename")) return fail(e);
-    ++conn->schemaGeneration;
     return {};
 }
 

@@ -81,7 +81,6 @@ class Value {
     bool asBool() const;         // nonzero numbers and "True"/"Yes" text are true
     std::string toText() const;  // the text form; Null gives ""
     const std::string& textRef() const { return s_; }
-    std::int64_t rawInt() const { return i_; }
     double rawDouble() const { return d_; }
 
     // Equality as the desktop engine's variant compare: Null equals only Null,

@@ -105,17 +105,4 @@ void Quorvane::discardOutputs() {
     replacedOutputs_.clear();
 }
 
-Error Quorvane::BeginTrans() {
-    if (Error e = outputDb_.BeginTrans()) return e;
-    if (scratchDb_.IsOpen() && !(scratchDb_ == outputDb_)) return scratchDb_.BeginTrans();
-    return {};
-}
-
-Error Quorvane::CommitTrans() {
-    Error first = outputDb_.CommitTrans();
-    if (scratchDb_.IsOpen() && !(scratchDb_ == outputDb_))
-        if (Error e = scratchDb_.CommitTrans(); e && !first) first = e;
-    return first;
-}
-
 }  // namespace qrv

@@ -133,11 +133,6 @@ class Quorvane {
                              const std::vector<std::string>& strFields, int intGroupFields,
                              int intFields, double& dblInitial, double& dblWidth);
 
-    // Transactions over this engine's output and scratch databases only, so that
-    // engines running side by side never share one.
-    dao::Error BeginTrans();
-    dao::Error CommitTrans();
-
     // State the analyses read and write.
     dao::Recordset& DataRecordset() { return rsData_; }
     dao::Recordset& OutputRecordset() { return rsOutput_; }

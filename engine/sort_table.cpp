@@ -64,10 +64,6 @@ Error SortTable::Append(int field, double data, double weight) {
     return {};
 }
 
-std::string SortTable::Publish() {
-    return {};
-}
-
 std::string SortTable::CalcMode(int fields, std::vector<Mode>& modes) {
     modes.assign(static_cast<size_t>(fields), Mode{});
     auto rs = engine_.ScratchDatabase().OpenRecordset(

@@ -31,9 +31,6 @@ class SortTable {
     std::string Prepare();
     // Adds one usable value of field position field (from 1).
     dao::Error Append(int field, double data, double weight);
-    // Makes the group's rows visible to queries (they are at once: kept for
-    // the analyses' order of steps).
-    std::string Publish();
     long Rows() const { return rows_; }
 
     // Mode of each field 1..fields: the value with the highest weighted count,

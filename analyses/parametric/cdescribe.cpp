@@ -86,8 +86,6 @@ std::string CDescribe::Quorvane_Describe(const DescribeArgs& args, Quorvane& eng
         GroupWalk walk(engine, args.groups);
         error = walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
                          [this](const std::vector<Value>& group, long records) {
-                             if (sortNeeded_)
-                                 if (std::string e = sort_->Publish(); !e.empty()) return e;
                              return WriteData(group, records);
                          });
     }

@@ -104,7 +104,6 @@ std::string CPercentiles::CalcData() {
 
 std::string CPercentiles::WriteData(const std::vector<Value>& group) {
     ProcedureScope scope(engine_->ErrorHandler(), "WriteData");
-    if (std::string e = sort_->Publish(); !e.empty()) return e;
     const InputFields in{*fields_, types_, sizes_, groups_};
     Recordset& rs = engine_->OutputRecordset();
     std::vector<double> cuts;
