@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "dataaccess/sql_dialect.h"
-#include "engine/numeric_value.h"
 #include "engine/quorvane.h"
+#include "engine/value_reader.h"
 
 namespace qrv {
 
@@ -67,13 +67,14 @@ std::string Quorvane::DescFreqInit(bool fWidthAdjust, int K, bool fLowerClosed,
     const double m = *low, M = *high;
 
     if (m == M) {
-        // One value only: there is no range to divide, and a width of 0 would
-        // divide by zero later. Width 1 gives the value an interval of its own;
-        // for intervals closed at the top the first one starts a width below,
-        // so that the value sits on its closed upper border instead of falling
-        // into the (unwritten) interval below the first.
+        // One value only: there is no range to divide. Describe's rule gives
+        // the margin d = 0 and so a width below 1, which it raises to 1,
+        // starting at the value. Frequency would take the logarithm of a zero
+        // width; it too gets width 1, and intervals closed at the top start a
+        // width below, so that the value sits on the closed upper border of
+        // the first interval instead of in the unwritten one below it.
         dblWidth = 1;
-        dblInitial = fLowerClosed ? m : m - dblWidth;
+        dblInitial = fLowerClosed || !fWidthAdjust ? m : m - dblWidth;
         return {};
     }
 

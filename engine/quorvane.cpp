@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "dataaccess/sql_dialect.h"
+#include "engine/analysis_dispatch.h"
 
 namespace qrv {
 
@@ -260,6 +261,13 @@ std::string Quorvane::runOneScenario() {
     const CLumvarScenario& s = *scenario_;
     const int kind = Quorvane_UTIL_TableOrQuery(sourceDb_, s.Table);
 
+    // A bound that another program stored as text must not quietly read as 0.
+    for (auto [name, v] :
+         {std::pair{"MissingEqual", &s.MissingEqual}, std::pair{"MissingLow", &s.MissingLow},
+          std::pair{"MissingHigh", &s.MissingHigh}})
+        if (!v->isNull() && !v->toDouble())
+            return std::string("The ignore rule's value ") + name + " is not a number: '" +
+                   v->toText() + "'";
     if (s.MissingType == "0") {
         missingRule_.clear();
     } else if (s.MissingType == "1") {
@@ -277,7 +285,7 @@ std::string Quorvane::runOneScenario() {
     std::string failure = setGlobals();
     if (!failure.empty()) return failure;
     binaryCompare_ = false;
-    return dispatch();
+    return DispatchAnalysis(*this);
 }
 
 std::string Quorvane::setGlobals() {

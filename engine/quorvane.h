@@ -109,6 +109,9 @@ class Quorvane {
                                  std::vector<int>& lngFieldTypes, std::vector<long>& lngFieldSizes);
     std::string Quorvane_DataWhere(const std::string& strField) const;
     bool Quorvane_DataOk_b(double dblValue, bool fEqualOnly) const;
+    // The weight a weight-field value gives its row: 0 (skip the row) when it
+    // is not above 0 or is the ignored value of an "Equal" rule.
+    double WeightOf(double value) const;
     void Quorvane_WeightCalc(bool fWeight, const std::vector<std::string>& strFields,
                              int intWeightPosition, double& dblWeight);
     bool Quorvane_SameRecords_b(int n, bool fCompare, std::vector<dao::Value>& saved,
@@ -135,6 +138,7 @@ class Quorvane {
 
     // State the analyses read and write.
     dao::Recordset& DataRecordset() { return rsData_; }
+    const dao::Recordset& DataRecordset() const { return rsData_; }
     dao::Recordset& OutputRecordset() { return rsOutput_; }
     dao::Recordset& ThirdRecordset() { return rsThird_; }
     dao::Database& ScratchDatabase() { return scratchDb_; }
@@ -166,21 +170,6 @@ class Quorvane {
     std::string loadScenario(std::int32_t number);
     std::string runOneScenario();
     std::string setGlobals();
-    std::string dispatch();
-    // One routine per analysis type.
-    std::string RunGroup_s_Zelk();
-    std::string RunDescribe_s_Zelk();
-    std::string RunFrequency_s_Zelk();
-    std::string RunPercentile_s_Zelk();
-    std::string RunCompare_s_Zelk();
-    std::string RunMatrix_s_Zelk();
-    std::string RunRegression_s_Zelk();
-    std::string RunCrosstab_s_Zelk();
-    std::string RunChiSquare_s_Zelk();
-    std::string RunSignFit_s_Zelk(const std::string& which);
-    std::string RunNPPaired_s_Zelk();
-    std::string RunNPTwoSample_s_Zelk();
-    std::string RunNPNSample_s_Zelk();
     std::string unexpectedErrorText() const;
     void raiseStatus(const std::string& message);
     void cleanupScratch();
@@ -221,8 +210,6 @@ class Quorvane {
     std::vector<std::string> replacedOutputs_;
     std::vector<std::string> abandonedWorking_;
     long workingTables_ = 0;
-    int weightIndex_ = -1;
-    std::string weightName_;
 
     std::vector<std::function<void()>> onBegin_;
     std::vector<std::function<void(const std::string&)>> onStatus_;

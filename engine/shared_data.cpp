@@ -5,6 +5,7 @@
 
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
+#include "engine/value_reader.h"
 
 namespace qrv {
 
@@ -71,7 +72,6 @@ std::string Quorvane::Quorvane_OpenDataRecordset(std::string strSQL) {
         return rs.error().description;
     }
     rsData_ = std::move(*rs);
-    weightIndex_ = -1;
     return {};
 }
 
@@ -115,24 +115,24 @@ bool Quorvane::Quorvane_DataOk_b(double v, bool fEqualOnly) const {
     return true;
 }
 
+double Quorvane::WeightOf(double w) const {
+    if ((missingRule_ == "Equal" && w == missingEqual_) || !(w > 0)) return 0;
+    return w;
+}
+
 void Quorvane::Quorvane_WeightCalc(bool fWeight, const std::vector<std::string>& strFields,
                                    int intWeightPosition, double& dblWeight) {
-    if (!fWeight) {
-        dblWeight = 1;
-        return;
-    }
+    dblWeight = 1;
+    if (!fWeight) return;
     const std::string& name = strFields.at(static_cast<size_t>(intWeightPosition - 1));
-    if (weightIndex_ < 0 || name != weightName_) {
-        weightIndex_ = rsData_.FieldIndex(name);
-        weightName_ = name;
+    std::optional<double> w;
+    auto v = rsData_.GetValue(name);
+    const std::string e = v ? NumericValue(*v, name, w) : v.error().description;
+    if (!e.empty()) {
+        ProcedureScope scope(err_, "Quorvane_WeightCalc");
+        err_.HandleError(13, e);  // type mismatch
     }
-    const Value v = rsData_.GetValue(weightIndex_);
-    const std::optional<double> w = v.toDouble();
-    if (!w || (missingRule_ == "Equal" && *w == missingEqual_) || !(*w > 0)) {
-        dblWeight = 0;  // the caller skips the row
-        return;
-    }
-    dblWeight = *w;
+    dblWeight = w ? WeightOf(*w) : 0;  // 0: the caller skips the row
 }
 
 bool Quorvane::Quorvane_SameRecords_b(int n, bool fCompare, std::vector<Value>& saved,

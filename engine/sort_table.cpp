@@ -92,7 +92,7 @@ std::string SortTable::CalcMode(int fields, std::vector<Mode>& modes) {
     return {};
 }
 
-std::string SortTable::CalcPercentiles(int field, bool weighted, int parts, double n,
+std::string SortTable::CalcPercentiles(int field, bool weighted, int parts, const num::Extended& n,
                                        std::vector<double>& result) {
     result.assign(static_cast<size_t>(parts - 1), 0.0);
     auto rs = engine_.ScratchDatabase().OpenRecordset(
@@ -103,18 +103,19 @@ std::string SortTable::CalcPercentiles(int field, bool weighted, int parts, doub
     int j = 1;
     if (weighted) {
         // Cut j is the first value whose running weight reaches j n / parts.
+        // Both sides are exact sums of the same weights in double-double, so
+        // a running weight that ties j n / parts is seen to tie.
         num::Extended c;
-        const num::Extended target = n;
         for (; !rs->Eof() && j < parts; rs->MoveNext()) {
             const double v = rs->GetValue(0).asDouble();
             c += rs->GetValue(1).asDouble();
-            while (j < parts && c * static_cast<double>(parts) >= target * static_cast<double>(j))
+            while (j < parts && c * static_cast<double>(parts) >= n * static_cast<double>(j))
                 result[static_cast<size_t>(j++ - 1)] = v;
         }
         return {};
     }
     // Cut j sits at position 1 + (n - 1) j / parts, between rows when fractional.
-    const long long count = static_cast<long long>(n);
+    const long long count = static_cast<long long>(n.toDouble());
     auto position = [&](int cut, long long& row, double& fraction) {
         const long long num = (count - 1) * cut;
         row = 1 + num / parts;

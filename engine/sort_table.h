@@ -11,6 +11,7 @@
 
 #include "dataaccess/error.h"
 #include "dataaccess/memory_table.h"
+#include "numeric/extended.h"
 
 namespace qrv {
 
@@ -44,7 +45,7 @@ class SortTable {
 
     // Cut points 1..parts-1 (at indexes 0..parts-2) of one field, weighted by
     // running weight or unweighted by interpolated position.
-    std::string CalcPercentiles(int field, bool weighted, int parts, double n,
+    std::string CalcPercentiles(int field, bool weighted, int parts, const num::Extended& n,
                                 std::vector<double>& result);
 
     // Drops the table at the end of the run.

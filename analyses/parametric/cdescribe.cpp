@@ -5,9 +5,6 @@
 #include <cmath>
 
 #include "dataaccess/types.h"
-#include "engine/group_walk.h"
-#include "engine/numeric_value.h"
-#include "engine/output_columns.h"
 #include "engine/quorvane.h"
 #include "engine/variance.h"
 #include "numeric/czvalue.h"
@@ -52,61 +49,28 @@ std::vector<std::pair<std::string, int>> percentileColumns(char type) {
 std::string CDescribe::Quorvane_Describe(const DescribeArgs& args, Quorvane& engine) {
     ProcedureScope scope(engine.ErrorHandler(), "Quorvane_Describe");
     a_ = &args;
-    e_ = &engine;
     parts_ = SortTable::PartsOf(args.percentileType);
     percentiles_ = parts_ > 0;
     sortNeeded_ = args.mode || percentiles_;
+    return Run(engine, {args.input, args.fields, args.groups, args.analysisFields, args.weighted},
+               sortNeeded_);
+}
 
-    engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
-    std::string error =
-        engine.Quorvane_InitDataTable(args.input, args.fields, args.groups, types_, sizes_);
-    if (!error.empty()) return error;
-
-    engine.Quorvane_Msg(0, false, "Creating output table");
-    error = CreateOutput();
-    if (!error.empty()) {
-        engine.DataRecordset().Close();
-        return error;
-    }
-
-    if (args.intervalType == 'N') {
+std::string CDescribe::BeforeWalk() {
+    if (a_->intervalType == 'N') {
         num::CZValue z;
-        if (args.ci95) z95_ = z.Quorvane_FindValue("Z", 0.95, 0, 0, false);
-        if (args.userLevel > 0)
-            zU_ = z.Quorvane_FindValue("Z", args.userLevel / 100.0, 0, 0, false);
+        if (a_->ci95) z95_ = z.Quorvane_FindValue("Z", 0.95, 0, 0, false);
+        if (a_->userLevel > 0) zU_ = z.Quorvane_FindValue("Z", a_->userLevel / 100.0, 0, 0, false);
     }
-
-    SortTable sort(engine);
-    sort_ = &sort;
-    if (sortNeeded_ && !engine.Quorvane_UTIL_MakeTempDB())
-        error = "Temp database could not be created";
-
-    if (error.empty()) {
-        engine.Quorvane_Msg(0, false, "Analyzing records");
-        GroupWalk walk(engine, args.groups);
-        error = walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
-                         [this](const std::vector<Value>& group, long records) {
-                             return WriteData(group, records);
-                         });
-    }
-
-    engine.DataRecordset().Close();
-    engine.OutputRecordset().Close();
-    if (sortNeeded_) sort.Drop();
-    sort_ = nullptr;
-    return error;
+    return {};
 }
 
 std::string CDescribe::CreateOutput() {
-    ProcedureScope scope(e_->ErrorHandler(), "CreateOutput");
+    ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
     const DescribeArgs& a = *a_;
-    e_->Quorvane_DeleteTable(false, a.outputTable);
-    TableDef def = e_->OutputDatabase().CreateTableDef(a.outputTable);
-    int ordinal = 1;
-    const InputFields in{a.fields, types_, sizes_, a.groups};
-    AddGroupColumns(*e_, def, ordinal, in);
-    AddCountColumns(*e_, def, ordinal, a.weighted);
-    auto add = [&](const std::string& name) { e_->AddTableField(def, name, dbDouble, ordinal, 0); };
+    TableDef def = NewOutputTable(a.outputTable);
+    AddCountColumns(def);
+    auto add = [&](const std::string& name) { AddColumn(def, name, dbDouble); };
     add("Mean");
     if (a.range)
         for (const char* c : {"Minimum", "Maximum", "Range"}) add(c);
@@ -164,7 +128,7 @@ std::string CDescribe::CreateOutput() {
             }
         }
     }
-    return e_->Quorvane_CreateTable(def, true);
+    return CreateOutputTable(def);
 }
 
 // Borders shown as Int(b * scale + 0.1) / scale, scale growing for narrow widths.
@@ -191,7 +155,7 @@ std::string CDescribe::InitData() {
     if (freqWanted_)
         freq_.assign(static_cast<size_t>(a.analysisFields),
                      std::vector<double>(static_cast<size_t>(a.intervals + 2), 0.0));
-    if (sortNeeded_) return sort_->Prepare();
+    if (sortNeeded_) return sort().Prepare();
     return {};
 }
 
@@ -205,37 +169,33 @@ int CDescribe::frequencyInterval(double x) const {
 std::string CDescribe::CalcData() {
     const DescribeArgs& a = *a_;
     double w = 1;
-    e_->Quorvane_WeightCalc(a.weighted, a.fields, a.groups + a.analysisFields + 1, w);
+    if (std::string e = reader().Weight(w); !e.empty()) return e;
     if (w <= 0) return {};  // the record counts as missing for every field
-    Recordset& rs = e_->DataRecordset();
     for (int i = 0; i < a.analysisFields; ++i) {
         std::optional<double> x;
-        if (std::string e = NumericValue(rs.GetValue(a.groups + i),
-                                         a.fields[static_cast<size_t>(a.groups + i)], x);
-            !e.empty())
-            return e;
-        if (!x || !e_->Quorvane_DataOk_b(*x, false)) continue;
+        if (std::string e = reader().Usable(i, x); !e.empty()) return e;
+        if (!x) continue;
         moments_[static_cast<size_t>(i)].add(*x, w, a.otherMeans);
         if (freqWanted_)
             freq_[static_cast<size_t>(i)][static_cast<size_t>(frequencyInterval(*x) - 1)] += w;
         if (sortNeeded_)
-            if (Error e = sort_->Append(i + 1, *x, w)) return e.description;
+            if (Error e = sort().Append(i + 1, *x, w)) return Unexpected(e);
     }
     return {};
 }
 
 std::string CDescribe::WriteData(const std::vector<Value>& group, long records) {
-    ProcedureScope scope(e_->ErrorHandler(), "WriteData");
+    ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     const DescribeArgs& a = *a_;
     std::vector<SortTable::Mode> modes;
     if (a.mode)
-        if (std::string e = sort_->CalcMode(a.analysisFields, modes); !e.empty()) return e;
-    Recordset& out = e_->OutputRecordset();
-    const InputFields in{a.fields, types_, sizes_, a.groups};
+        if (std::string e = sort().CalcMode(a.analysisFields, modes); !e.empty()) return e;
+    Recordset& out = output();
+    const InputFields in = inputFields();
     num::CZValue z;
     for (int i = 0; i < a.analysisFields; ++i) {
         const Moments& m = moments_[static_cast<size_t>(i)];
-        if (Error e = out.AddNew()) return e.description;
+        if (Error e = out.AddNew()) return Unexpected(e);
         auto put = [&](const std::string& column, double value) {
             out.Collect(column, Value::real(value));
         };
@@ -244,7 +204,7 @@ std::string CDescribe::WriteData(const std::vector<Value>& group, long records) 
         put("Count", n);
         if (a.weighted) put("Observations", static_cast<double>(m.valid));
         out.Collect("Missing", Value::int32(static_cast<std::int32_t>(records - m.valid)));
-        const Spread sample = Variance("N-1", m.n, m.S2, m.S);
+        const Spread sample = Variance("N-1", m);
         if (n > 0) {
             const double mean = (m.S / m.n).toDouble();
             put("Mean", mean);
@@ -254,7 +214,7 @@ std::string CDescribe::WriteData(const std::vector<Value>& group, long records) 
                 put("Range", m.max - m.min);
             }
             if (!a.varMethod.empty() && !(n <= 1 && a.varMethod == "N-1")) {
-                const Spread s = a.varMethod == "N-1" ? sample : Variance("N", m.n, m.S2, m.S);
+                const Spread s = a.varMethod == "N-1" ? sample : Variance("N", m);
                 put("Variance", s.variance);
                 if (mean != 0) put("CoeffOfVariance", s.stdDev / mean);
                 put("StdDeviation", s.stdDev);
@@ -263,7 +223,7 @@ std::string CDescribe::WriteData(const std::vector<Value>& group, long records) 
             if (a.sums) {
                 put("Sum", m.S.toDouble());
                 put("SumSquared", m.S2.toDouble());
-                put("AdjSumSquared", ((m.n * m.S2 - m.S * m.S) / m.n).toDouble());
+                put("AdjSumSquared", (SpreadSum(m) / m.n).toDouble());
             }
             if (a.otherMeans) {
                 put("GeometricMean", std::exp((m.SL / m.n).toDouble()));
@@ -298,7 +258,7 @@ std::string CDescribe::WriteData(const std::vector<Value>& group, long records) 
             }
             if (percentiles_ && n > 1) {
                 std::vector<double> cuts;
-                if (std::string e = sort_->CalcPercentiles(i + 1, a.weighted, parts_, n, cuts);
+                if (std::string e = sort().CalcPercentiles(i + 1, a.weighted, parts_, m.n, cuts);
                     !e.empty())
                     return e;
                 for (auto& [name, cut] : percentileColumns(a.percentileType))
@@ -324,7 +284,7 @@ std::string CDescribe::WriteData(const std::vector<Value>& group, long records) 
                          z.Quorvane_FindValue("T", p, n - 1, 0, false) * se);
                 }
             }
-            if (a.tTest && (m.n * m.S2 - m.S * m.S) > 0.0 && n > 1) {
+            if (a.tTest && SpreadSum(m) > 0.0 && n > 1) {
                 const double mu = a.testMeans.at(static_cast<size_t>(i));
                 const double t = (mean - mu) * std::sqrt(n) / sample.stdDev;
                 const double p = z.Quorvane_CalcProb("T", t, n - 1, 0);
@@ -352,7 +312,7 @@ std::string CDescribe::WriteData(const std::vector<Value>& group, long records) 
                 }
             }
         }
-        if (Error e = out.Update()) return e.description;
+        if (Error e = out.Update()) return Unexpected(e);
     }
     return {};
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dataaccess/value.h"
+#include "engine/analysis_run.h"
 #include "engine/moments.h"
-#include "engine/sort_table.h"
 
 namespace qrv {
 
@@ -42,25 +42,22 @@ struct DescribeArgs {
     double width = 0;
 };
 
-class CDescribe {
+class CDescribe : private AnalysisRun {
   public:
     std::string Quorvane_Describe(const DescribeArgs& args, Quorvane& engine);
 
   private:
-    std::string CreateOutput();
-    std::string InitData();
-    std::string CalcData();
-    std::string WriteData(const std::vector<dao::Value>& group, long records);
+    std::string CreateOutput() override;
+    std::string BeforeWalk() override;
+    std::string InitData() override;
+    std::string CalcData() override;
+    std::string WriteData(const std::vector<dao::Value>& group, long records) override;
     int frequencyInterval(double x) const;
     std::string frequencyColumnName(int interval, bool percent) const;
 
     const DescribeArgs* a_ = nullptr;
-    Quorvane* e_ = nullptr;
-    std::vector<int> types_;
-    std::vector<long> sizes_;
     std::vector<Moments> moments_;
     std::vector<std::vector<double>> freq_;  // [field][interval 0..K+1]
-    SortTable* sort_ = nullptr;
     bool percentiles_ = false, sortNeeded_ = false;
     bool freqWanted_ = false, cumulative_ = false, lowerClosed_ = true, outer_ = false;
     char freqKind_ = '-';

@@ -5,9 +5,6 @@
 
 #include <cmath>
 
-#include "engine/group_walk.h"
-#include "engine/numeric_value.h"
-#include "engine/output_columns.h"
 #include "engine/quorvane.h"
 
 namespace qrv {
@@ -23,13 +20,6 @@ bool descriptorIs(const std::string& descriptor, size_t position, char letter) {
     return descriptor.size() > position && descriptor[position] == letter;
 }
 
-// Hands a database failure to the error handler under the running procedure
-// and returns its text, which ends the walk.
-std::string reported(Quorvane& engine, const Error& e) {
-    engine.ErrorHandler().HandleError(e.number, e.description);
-    return e.description;
-}
-
 }  // namespace
 
 std::string CFrequency::Quorvane_Frequency(const std::string& strOutputTable,
@@ -39,23 +29,17 @@ std::string CFrequency::Quorvane_Frequency(const std::string& strOutputTable,
                                            const std::string& strDescriptor, int intIntervals,
                                            double dblInitial, double dblWidth, Quorvane& engine) {
     ProcedureScope scope(engine.ErrorHandler(), "Quorvane_Frequency");
-    engine_ = &engine;
     if (intIntervals < 1 || intIntervals > kMaxIntervals)
         return "The number of frequency intervals must be between 1 and " +
                std::to_string(kMaxIntervals) + ".";
     if (!(dblWidth > 0) || !std::isfinite(dblWidth))
         return "The frequency interval width must be greater than 0.";
     if (!std::isfinite(dblInitial)) return "The initial frequency value is not a number.";
-    if (intGroupFields < 0 || intFields < 1 ||
-        static_cast<size_t>(intGroupFields + intFields + (fWeighted ? 1 : 0)) > strFields.size())
-        return "The field list does not hold the group, analysis and weight fields.";
 
-    fields_.assign(strFields.begin(),
-                   strFields.begin() + intGroupFields + intFields + (fWeighted ? 1 : 0));
+    outputTable_ = strOutputTable;
     G_ = intGroupFields;
     F_ = intFields;
     K_ = intIntervals;
-    weighted_ = fWeighted;
     initial_ = dblInitial;
     width_ = dblWidth;
     sumMode_ = descriptorIs(strDescriptor, 0, 'S');
@@ -63,56 +47,21 @@ std::string CFrequency::Quorvane_Frequency(const std::string& strOutputTable,
     outerIntervals_ = descriptorIs(strDescriptor, 2, 'Y');
     lowColumn_ = std::string("Low") + (lowerClosed_ ? "<=" : "<") + "Range";
     highColumn_ = std::string("Range") + (lowerClosed_ ? "<" : "<=") + "High";
-
-    engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
-    std::string error =
-        engine.Quorvane_InitDataTable(strUserTable, fields_, G_, fieldTypes_, fieldSizes_);
-    if (error.empty()) {
-        engine.Quorvane_Msg(0, false, "Creating output table");
-        error = CreateOutput(strOutputTable);
-    }
-    if (error.empty()) {
-        engine.Quorvane_Msg(0, false, "Analyzing records");
-        error = ReadRecords();
-    }
-    engine.DataRecordset().Close();
-    engine.OutputRecordset().Close();
-    engine_ = nullptr;
-    return error;
+    return Run(engine, {strUserTable, strFields, intGroupFields, intFields, fWeighted}, false);
 }
 
-std::string CFrequency::CreateOutput(const std::string& strOutputTable) {
-    Quorvane& engine = *engine_;
-    ProcedureScope scope(engine.ErrorHandler(), "CreateOutput");
-    engine.Quorvane_DeleteTable(false, strOutputTable);
-    TableDef def = engine.OutputDatabase().CreateTableDef(strOutputTable);
-    int ordinal = 1;
-    AddGroupColumns(engine, def, ordinal, InputFields{fields_, fieldTypes_, fieldSizes_, G_});
-    engine.AddTableField(def, "Interval", dbInteger, ordinal, 0);
-    engine.AddTableField(def, lowColumn_, dbDouble, ordinal, 0);
-    engine.AddTableField(def, highColumn_, dbDouble, ordinal, 0);
+std::string CFrequency::CreateOutput() {
+    ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
+    TableDef def = NewOutputTable(outputTable_);
+    AddColumn(def, "Interval", dbInteger);
+    AddColumn(def, lowColumn_, dbDouble);
+    AddColumn(def, highColumn_, dbDouble);
     for (const char* name : {"Count", "Cumulative", "Count%", "Cumulative%"})
-        engine.AddTableField(def, name, dbDouble, ordinal, 0);
+        AddColumn(def, name, dbDouble);
     if (sumMode_)
         for (const char* name : {"Sum", "CumulativeSum", "Sum%", "CumulativeSum%"})
-            engine.AddTableField(def, name, dbDouble, ordinal, 0);
-    return engine.Quorvane_CreateTable(def, true);
-}
-
-std::string CFrequency::ReadRecords() {
-    Quorvane& engine = *engine_;
-    ProcedureScope scope(engine.ErrorHandler(), "ReadRecords");
-    // Values are read by field name; a column the recordset cannot name (an
-    // expression) is taken by its position.
-    const Recordset& rs = engine.DataRecordset();
-    valueColumns_.assign(static_cast<size_t>(F_), 0);
-    for (int i = 0; i < F_; ++i) {
-        const int idx = rs.FieldIndex(fields_[static_cast<size_t>(G_ + i)]);
-        valueColumns_[static_cast<size_t>(i)] = idx >= 0 ? idx : G_ + i;
-    }
-    GroupWalk walk(engine, G_);
-    return walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
-                    [this](const std::vector<Value>& group, long) { return WriteData(group); });
+            AddColumn(def, name, dbDouble);
+    return CreateOutputTable(def);
 }
 
 std::string CFrequency::InitData() {
@@ -138,21 +87,15 @@ int CFrequency::IntervalOf(double x) const {
 }
 
 std::string CFrequency::CalcData() {
-    Quorvane& engine = *engine_;
-    ProcedureScope scope(engine.ErrorHandler(), "CalcData");
+    ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     double w = 1;
-    engine.Quorvane_WeightCalc(weighted_, fields_, G_ + F_ + 1, w);
+    if (std::string e = reader().Weight(w); !e.empty()) return e;
     if (w <= 0) return {};
-    const Recordset& rs = engine.DataRecordset();
     for (int i = 0; i < F_; ++i) {
         std::optional<double> value;
-        if (std::string e = NumericValue(rs.GetValue(valueColumns_[static_cast<size_t>(i)]),
-                                         fields_[static_cast<size_t>(G_ + i)], value);
-            !e.empty())
-            return e;
+        if (std::string e = reader().Usable(i, value); !e.empty()) return e;
         if (!value) continue;
         const double x = *value;
-        if (!engine.Quorvane_DataOk_b(x, false)) continue;
         const size_t f = static_cast<size_t>(i);
         const num::Extended xw = num::Extended::product(x, w);
         ++valid_[f];
@@ -165,11 +108,10 @@ std::string CFrequency::CalcData() {
     return {};
 }
 
-std::string CFrequency::WriteData(const std::vector<Value>& group) {
-    Quorvane& engine = *engine_;
-    ProcedureScope scope(engine.ErrorHandler(), "WriteData");
-    Recordset& out = engine.OutputRecordset();
-    const InputFields in{fields_, fieldTypes_, fieldSizes_, G_};
+std::string CFrequency::WriteData(const std::vector<Value>& group, long) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteData");
+    Recordset& out = output();
+    const InputFields in = inputFields();
     const int first = outerIntervals_ ? 0 : 1;
     const int last = outerIntervals_ ? K_ + 1 : K_;
     // Column positions after the group columns and DataField.
@@ -195,7 +137,7 @@ std::string CFrequency::WriteData(const std::vector<Value>& group) {
                 highBorder = initial_ + b * width_;
             }
             Error e = out.AddNew();
-            if (!e) e = WriteGroupColumns(out, in, group, fields_[static_cast<size_t>(G_ + i)]);
+            if (!e) e = WriteGroupColumns(out, in, group, in.names[static_cast<size_t>(G_ + i)]);
             if (!e) e = out.SetValue(interval, Value::int16(static_cast<std::int16_t>(++row)));
             if (!e) e = out.SetValue(low, lowBorder);
             if (!e) e = out.SetValue(high, highBorder);
@@ -213,7 +155,7 @@ std::string CFrequency::WriteData(const std::vector<Value>& group) {
             if (!e) e = out.Update();
             if (e) {
                 out.CancelUpdate();
-                return reported(engine, e);
+                return Unexpected(e);
             }
         }
     }

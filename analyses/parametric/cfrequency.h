@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "dataaccess/value.h"
+#include "engine/analysis_run.h"
 #include "numeric/extended.h"
 
 namespace qrv {
 
 class Quorvane;
 
-class CFrequency {
+class CFrequency : private AnalysisRun {
   public:
     // Fields hold positions 1.. at indexes 0..: the group fields, then the
     // analysis fields, then the weight field when weighted. The descriptor
@@ -32,23 +33,17 @@ class CFrequency {
                                    Quorvane& engine);
 
   private:
-    std::string CreateOutput(const std::string& strOutputTable);
-    std::string ReadRecords();
-    std::string InitData();
-    std::string CalcData();
-    std::string WriteData(const std::vector<dao::Value>& group);
+    std::string CreateOutput() override;
+    std::string InitData() override;
+    std::string CalcData() override;
+    std::string WriteData(const std::vector<dao::Value>& group, long records) override;
 
     // Interval of a usable value: 0 below the first, 1..K, K + 1 from the top up.
     int IntervalOf(double x) const;
     size_t Cell(int b, int field) const { return static_cast<size_t>(field * (K_ + 2) + b); }
 
-    Quorvane* engine_ = nullptr;
-    std::vector<std::string> fields_;
-    std::vector<int> fieldTypes_;
-    std::vector<long> fieldSizes_;
-    std::vector<int> valueColumns_;  // data recordset column of each analysis field
+    std::string outputTable_;
     int G_ = 0, F_ = 0, K_ = 0;
-    bool weighted_ = false;
     double initial_ = 0, width_ = 1;
 
     bool sumMode_ = false, lowerClosed_ = true, outerIntervals_ = false;

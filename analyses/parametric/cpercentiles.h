@@ -7,16 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/error.h"
 #include "dataaccess/value.h"
+#include "engine/analysis_run.h"
 #include "numeric/extended.h"
 
 namespace qrv {
 
 class Quorvane;
-class SortTable;
 
-class CPercentiles {
+class CPercentiles : private AnalysisRun {
   public:
     // Fields hold positions 1.. at indexes 0..: group fields, the analysis
     // fields, then the weight field when weighted. strType is one of M, Q, 5,
@@ -28,27 +27,15 @@ class CPercentiles {
                                     Quorvane& engine);
 
   private:
-    std::string CreateOutput(const std::string& strOutputTable);
-    std::string ReadRecords();
-    std::string InitData();
-    std::string CalcData();
-    std::string WriteData(const std::vector<dao::Value>& group);
-    // Hands an unexpected database error to the engine's handler (under the
-    // procedure on top of its stack) and gives the text that stops the walk.
-    std::string unexpected(const dao::Error& e);
+    std::string CreateOutput() override;
+    std::string InitData() override;
+    std::string CalcData() override;
+    std::string WriteData(const std::vector<dao::Value>& group, long records) override;
 
-    Quorvane* engine_ = nullptr;
-    SortTable* sort_ = nullptr;
-    const std::vector<std::string>* fields_ = nullptr;
-    int groups_ = 0;
-    int analysisFields_ = 0;
-    bool weighted_ = false;
+    std::string outputTable_;
     int parts_ = 0;
     int step_ = 0;
-    std::vector<int> types_;
-    std::vector<long> sizes_;
     std::vector<num::Extended> n_;  // weight sum of the usable values, per field
-    bool handled_ = false;          // the error handler holds an error of this run
 };
 
 }  // namespace qrv

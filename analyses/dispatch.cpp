@@ -1,0 +1,202 @@
+// Dispatch of a loaded scenario to its analysis: one routine per analysis
+// type reads the options it needs, makes the type's extra role checks, turns
+// options into the analysis's arguments and calls its entry. A known type
+// whose analysis is not part of this build says so by name; an unknown
+// subtype runs nothing.
+#include <algorithm>
+#include <cctype>
+
+#include "analyses/parametric/cdescribe.h"
+#include "analyses/parametric/cfrequency.h"
+#include "analyses/parametric/cpercentiles.h"
+#include "engine/analysis_dispatch.h"
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+std::string notBuilt(const std::string& type) {
+    return "The analysis type \"" + type + "\" is not available in this version of Quorvane.";
+}
+
+char firstLetter(const std::string& s) {
+    return s.empty() ? '-' : s[0];
+}
+
+double nullAsZero(const Value& v) {
+    return v.isNull() ? 0.0 : v.asDouble();
+}
+
+std::string RunGroup_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunGroup_s_Zelk");
+    return notBuilt(e.Scenario()->CalcType);
+}
+
+std::string RunDescribe_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunDescribe_s_Zelk");
+    const CLumvarScenario& s = *e.Scenario();
+    DescribeArgs a;
+    a.outputTable = s.OutputTable1;
+    a.input = s.Table;
+    a.fields = e.FieldNames();
+    a.groups = e.GroupCount();
+    a.analysisFields = e.XCount();
+    a.weighted = e.HasWeight();
+    a.range = s.Range;
+    // Only "N" asks for the population method; the texts compare without case.
+    a.varMethod = !s.VarStd ? "" : iequal(s.VarNRadio, "N") ? "N" : "N-1";
+    a.sums = s.Sum;
+    a.otherMeans = s.Mean;
+    a.skew = s.Skew;
+    a.mode = s.Mode;
+    a.percentileType =
+        s.Percentile ? static_cast<char>(
+                           std::toupper(static_cast<unsigned char>(firstLetter(s.PercentileRadio))))
+                     : '-';
+    const char ciType =
+        static_cast<char>(std::toupper(static_cast<unsigned char>(firstLetter(s.CITypeRadio))));
+    a.intervalType = !s.CI ? '-' : ciType == 'T' ? 't' : ciType == 'N' ? 'N' : '-';
+    a.ci95 = s.CI95;
+    a.userLevel = static_cast<int>(nullAsZero(s.CIUser));
+    a.popStdDevs.assign(static_cast<size_t>(e.XCount()), nullAsZero(s.CIStdDev));
+    a.tTest = s.TTestMean;
+    a.testMeans.assign(static_cast<size_t>(e.XCount()), nullAsZero(s.TTestValue));
+    if (s.FreqN || s.FreqP) {
+        const bool lower = iequal(s.FreqIncRadio, "Lower");
+        const bool specified = !iequal(s.FreqGroupRadio, "Default");
+        a.freqDescriptor = std::string(1, s.FreqN && s.FreqP ? 'B'
+                                          : s.FreqN          ? 'N'
+                                                             : 'P') +
+                           "C" + (iequal(s.FreqDispRadio, "Count") ? "N" : "Y") +
+                           (lower ? "Y" : "N") + (specified ? "Y" : "N");
+        a.intervals = s.InterV.isNull() ? 10 : static_cast<int>(s.InterV.asDouble());
+        if (specified) {
+            a.initial = nullAsZero(s.FreqInit);
+            a.width = nullAsZero(s.FreqWidth);
+        } else {
+            std::string error = e.DescFreqInit(false, a.intervals, lower, s.Table, e.FieldNames(),
+                                               e.GroupCount(), e.XCount(), a.initial, a.width);
+            if (!error.empty()) return error;
+        }
+    }
+    return CDescribe().Quorvane_Describe(a, e);
+}
+
+std::string RunFrequency_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunFrequency_s_Zelk");
+    const CLumvarScenario& s = *e.Scenario();
+    const bool lower = iequal(s.FreqIncRadio, "Lower");
+    const bool specified = !iequal(s.FreqGroupRadio, "Default");
+    const std::string descriptor =
+        std::string(s.FreqSum ? "S" : "-") + (lower ? "Y" : "N") + (specified ? "Y" : "N");
+    const int intervals = s.InterV.isNull() ? 10 : static_cast<int>(s.InterV.asDouble());
+    double initial = 0, width = 0;
+    if (specified) {
+        initial = s.FreqInit.isNull() ? 0 : s.FreqInit.asDouble();
+        width = s.FreqWidth.isNull() ? 0 : s.FreqWidth.asDouble();
+    } else {
+        std::string error = e.DescFreqInit(true, intervals, lower, s.Table, e.FieldNames(),
+                                           e.GroupCount(), e.XCount(), initial, width);
+        if (!error.empty()) return error;
+    }
+    return CFrequency().Quorvane_Frequency(s.OutputTable1, s.Table, e.FieldNames(), e.GroupCount(),
+                                           e.XCount(), e.HasWeight(), descriptor, intervals,
+                                           initial, width, e);
+}
+
+std::string RunPercentile_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunPercentile_s_Zelk");
+    const CLumvarScenario& s = *e.Scenario();
+    const std::string type = s.PercentileRadio.empty() ? "" : s.PercentileRadio.substr(0, 1);
+    return CPercentiles().Quorvane_Percentile(s.OutputTable1, s.Table, e.FieldNames(),
+                                              e.GroupCount(), e.XCount(), e.HasWeight(), type, e);
+}
+
+std::string RunCompare_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunCompare_s_Zelk");
+    if (!e.HasY()) return "Y Field not assigned";
+    return notBuilt("Compare");
+}
+
+std::string RunMatrix_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunMatrix_s_Zelk");
+    return notBuilt("Matrix");
+}
+
+std::string RunRegression_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunRegression_s_Zelk");
+    const std::string& type = e.Scenario()->RegressType;
+    if (iequal(type, "S") || iequal(type, "M") || iequal(type, "P")) return notBuilt("Regression");
+    return {};  // any other type runs nothing
+}
+
+std::string RunCrosstab_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunCrosstab_s_Zelk");
+    if (e.GroupCount() < 1) return "At least one row field must be assigned";
+    return notBuilt("Crosstab");
+}
+
+std::string RunChiSquare_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunChiSquare_s_Zelk");
+    return notBuilt("Chi-Square");
+}
+
+std::string RunSignFit_s_Zelk(Quorvane& e, const std::string& which) {
+    ProcedureScope scope(e.ErrorHandler(), "RunSignFit_s_Zelk");
+    return notBuilt(which == "Sign" ? "Sign Test" : "K-S Fit");
+}
+
+std::string RunNPPaired_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunNPPaired_s_Zelk");
+    if (!e.HasY()) return "Y Field not assigned";
+    return notBuilt("Paired Fields");
+}
+
+// Two- and N-sample tests split the rows by exactly one compare field.
+std::string oneCompareField(int compareCount) {
+    if (compareCount < 1) return "At least one Compare field must be assigned";
+    if (compareCount > 1) return "Only one Compare field may be assigned";
+    return {};
+}
+
+std::string RunNPTwoSample_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunNPTwoSample_s_Zelk");
+    if (std::string m = oneCompareField(e.CompareCount()); !m.empty()) return m;
+    const std::string& type = e.Scenario()->NPTwoType;
+    if (iequal(type, "Wald") || iequal(type, "Mann")) return notBuilt("2 Sample");
+    return {};  // any other type runs nothing
+}
+
+std::string RunNPNSample_s_Zelk(Quorvane& e) {
+    ProcedureScope scope(e.ErrorHandler(), "RunNPNSample_s_Zelk");
+    if (std::string m = oneCompareField(e.CompareCount()); !m.empty()) return m;
+    return notBuilt("N Sample");
+}
+
+}  // namespace
+
+std::string DispatchAnalysis(Quorvane& e) {
+    const CLumvarScenario& s = *e.Scenario();
+    const std::string& t = s.CalcType;
+    if (iequal(s.Scenario_Type, "G")) return RunGroup_s_Zelk(e);
+    if (iequal(t, "Describe")) return RunDescribe_s_Zelk(e);
+    if (iequal(t, "Frequency")) return RunFrequency_s_Zelk(e);
+    if (iequal(t, "Percentiles")) return RunPercentile_s_Zelk(e);
+    if (iequal(t, "Compare")) return RunCompare_s_Zelk(e);
+    if (iequal(t, "Matrix")) return RunMatrix_s_Zelk(e);
+    if (iequal(t, "Regression")) return RunRegression_s_Zelk(e);
+    if (iequal(t, "Crosstab")) return RunCrosstab_s_Zelk(e);
+    if (iequal(t, "Chi-Square")) return RunChiSquare_s_Zelk(e);
+    if (iequal(t, "Sign Test")) return RunSignFit_s_Zelk(e, "Sign");
+    if (iequal(t, "K-S Fit")) return RunSignFit_s_Zelk(e, "Fit");
+    if (iequal(t, "Paired Fields")) return RunNPPaired_s_Zelk(e);
+    if (iequal(t, "N Fields")) return notBuilt("N Fields");
+    if (iequal(t, "2 Sample")) return RunNPTwoSample_s_Zelk(e);
+    if (iequal(t, "N Sample")) return RunNPNSample_s_Zelk(e);
+    return {};
+}
+
+}  // namespace qrv

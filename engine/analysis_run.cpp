@@ -1,0 +1,81 @@
+// The run frame shared by the analyses.
+#include "engine/analysis_run.h"
+
+#include "engine/group_walk.h"
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+AnalysisRun::~AnalysisRun() = default;
+
+std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, bool sortedValues) {
+    engine_ = &engine;
+    in_ = std::move(in);
+    const int needed = in_.groups + in_.analysisFields + (in_.weighted ? 1 : 0);
+    if (in_.groups < 0 || in_.analysisFields < 1 || static_cast<int>(in_.fields.size()) < needed)
+        return "The field list does not hold the group, analysis and weight fields.";
+    reader_ = std::make_unique<ValueReader>(engine, in_.fields, in_.groups, in_.analysisFields,
+                                            in_.weighted);
+
+    engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
+    std::string error =
+        engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_, sizes_);
+    if (error.empty()) {
+        engine.Quorvane_Msg(0, false, "Creating output table");
+        ordinal_ = 1;
+        error = CreateOutput();
+    }
+    if (error.empty()) error = BeforeWalk();
+    if (error.empty() && sortedValues) {
+        if (!engine.Quorvane_UTIL_MakeTempDB())
+            error = "Temp database could not be created";
+        else
+            sort_ = std::make_unique<SortTable>(engine);
+    }
+    if (error.empty()) {
+        engine.Quorvane_Msg(0, false, "Analyzing records");
+        GroupWalk walk(engine, in_.groups);
+        error = walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
+                         [this](const std::vector<Value>& group, long records) {
+                             return WriteData(group, records);
+                         });
+    }
+    engine.DataRecordset().Close();
+    engine.OutputRecordset().Close();
+    if (sort_) sort_->Drop();
+    sort_.reset();
+    return error;
+}
+
+std::string AnalysisRun::Unexpected(const Error& e) {
+    engine_->ErrorHandler().HandleError(e.number, e.description);
+    return e.description.empty() ? "Error " + std::to_string(e.number) : e.description;
+}
+
+TableDef AnalysisRun::NewOutputTable(const std::string& name) {
+    engine_->Quorvane_DeleteTable(false, name);
+    TableDef def = engine_->OutputDatabase().CreateTableDef(name);
+    ordinal_ = 1;
+    AddGroupColumns(*engine_, def, ordinal_, inputFields());
+    return def;
+}
+
+void AnalysisRun::AddColumn(TableDef& def, const std::string& name, int type, long size) {
+    engine_->AddTableField(def, name, type, ordinal_, size);
+}
+
+void AnalysisRun::AddCountColumns(TableDef& def) {
+    qrv::AddCountColumns(*engine_, def, ordinal_, in_.weighted);
+}
+
+std::string AnalysisRun::CreateOutputTable(TableDef& def) {
+    return engine_->Quorvane_CreateTable(def, true);
+}
+
+Recordset& AnalysisRun::output() {
+    return engine_->OutputRecordset();
+}
+
+}  // namespace qrv

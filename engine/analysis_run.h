@@ -1,0 +1,87 @@
+// AnalysisRun: the frame every analysis runs in, so that each analysis file
+// reads like its procedure (create the output, reset per group, add a row,
+// write a group) and nothing else. The frame owns the stage messages, the
+// input rows in group order, the output table, the scratch database and sort
+// table when values must be ordered, the group walk, the clean-up, and the
+// one policy for database errors met on the way: the error handler records
+// them and their text ends the run.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataaccess/error.h"
+#include "dataaccess/recordset.h"
+#include "dataaccess/tabledef.h"
+#include "dataaccess/value.h"
+#include "engine/output_columns.h"
+#include "engine/sort_table.h"
+#include "engine/value_reader.h"
+
+namespace qrv {
+
+class Quorvane;
+
+// What an analysis reads: the input, the field list (group fields, then the
+// analysis fields, then anything the analysis places after them, the weight
+// field last when weighted) and the counts.
+struct AnalysisInput {
+    std::string input;
+    std::vector<std::string> fields;
+    int groups = 0;
+    int analysisFields = 0;
+    bool weighted = false;
+};
+
+class AnalysisRun {
+  public:
+    virtual ~AnalysisRun();
+
+  protected:
+    AnalysisRun() = default;
+
+    // The whole run: "Retrieving and sorting data", "Creating output table",
+    // the scratch database when sorted values are wanted, "Analyzing
+    // records" and the walk; recordsets and the sort table are closed
+    // whatever happens. Returns the failure text, empty on success.
+    std::string Run(Quorvane& engine, AnalysisInput in, bool sortedValues);
+
+    virtual std::string CreateOutput() = 0;
+    virtual std::string InitData() = 0;
+    virtual std::string CalcData() = 0;
+    virtual std::string WriteData(const std::vector<dao::Value>& group, long records) = 0;
+    // Runs after the output exists and before the walk (critical values and
+    // the like); empty by default.
+    virtual std::string BeforeWalk() { return {}; }
+
+    // A database error met by the analysis: recorded by the error handler
+    // under the procedure running, its text ends the run.
+    std::string Unexpected(const dao::Error& e);
+
+    // A new output table: group columns, DataField, and what add() appends.
+    dao::TableDef NewOutputTable(const std::string& name);
+    // Creates the table and opens it as the output recordset.
+    std::string CreateOutputTable(dao::TableDef& def);
+    void AddColumn(dao::TableDef& def, const std::string& name, int type, long size = 0);
+    // Count, Observations (weighted runs) and Missing.
+    void AddCountColumns(dao::TableDef& def);
+
+    Quorvane& engine() const { return *engine_; }
+    const AnalysisInput& in() const { return in_; }
+    InputFields inputFields() const { return {in_.fields, types_, sizes_, in_.groups}; }
+    const ValueReader& reader() const { return *reader_; }
+    SortTable& sort() { return *sort_; }
+    dao::Recordset& output();
+
+  private:
+    Quorvane* engine_ = nullptr;
+    AnalysisInput in_;
+    std::vector<int> types_;
+    std::vector<long> sizes_;
+    std::unique_ptr<ValueReader> reader_;
+    std::unique_ptr<SortTable> sort_;
+    int ordinal_ = 1;
+};
+
+}  // namespace qrv
