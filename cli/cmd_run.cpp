@@ -33,17 +33,19 @@ bool parseDouble(const std::string& s, double& out) {
 
 int cmdRun(const Args& args) {
     const char* usage =
-        "usage: quorvane run DB SCENARIO_ID... [--source DB] [--output DB] [--progress] "
-        "[--show-errors]";
+        "usage: quorvane run DB SCENARIO_ID... [--source DB] [--output DB] [--replace] "
+        "[--progress] [--show-errors]";
     std::string db, source, output;
     std::vector<std::int32_t> ids;
-    bool progress = false, showErrors = false;
+    bool progress = false, showErrors = false, replace = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--progress")
             progress = true;
         else if (a == "--show-errors")
             showErrors = true;
+        else if (a == "--replace")
+            replace = true;
         else if ((a == "--source" || a == "--output") && i + 1 < args.size())
             (a == "--source" ? source : output) = args[++i];
         else if (a.rfind("--", 0) == 0)
@@ -58,7 +60,7 @@ int cmdRun(const Args& args) {
     }
     if (db.empty() || ids.empty()) return fail(usage);
 
-    ConsolePrompter prompter;
+    ConsolePrompter prompter(replace);
     Quorvane engine(&prompter);
     if (Error e = engine.SetScenarioDatabase(db)) return fail(e.description);
     if (!source.empty())
@@ -80,7 +82,10 @@ int cmdRun(const Args& args) {
             std::cout << (progress ? "  ok\n" : "ok\n");
         } else {
             ++failed;
-            std::cout << (progress ? "  " : "") << plainLines(engine.ErrorInfo()) << "\n";
+            std::string why = plainLines(engine.ErrorInfo());
+            if (why.find("were not written by this scenario") != std::string::npos)
+                why += " Run with --replace to replace them.";
+            std::cout << (progress ? "  " : "") << why << "\n";
         }
     }
     return failed ? 1 : 0;

@@ -1,5 +1,7 @@
 // The command line's answer to questions and messages: messages go to the
-// error stream, questions get the answer the flags gave.
+// error stream. A question gets Yes when the flags gave it (--replace);
+// otherwise it is asked on the terminal, and without one the answer is No,
+// so that a script never replaces a table by default.
 #pragma once
 
 #include <unistd.h>
@@ -13,8 +15,15 @@ namespace qrv::cli {
 
 class ConsolePrompter final : public Prompter {
   public:
-    explicit ConsolePrompter(bool answer = true) : answer_(answer) {}
-    bool askYesNo(const std::string&, const std::string&) override { return answer_; }
+    explicit ConsolePrompter(bool yes = false) : yes_(yes) {}
+    bool askYesNo(const std::string& caption, const std::string& text) override {
+        if (yes_) return true;
+        if (!::isatty(STDIN_FILENO) || !::isatty(STDERR_FILENO)) return false;
+        print(caption, text + " [y/N] ");
+        std::string answer;
+        if (!std::getline(std::cin, answer)) return false;
+        return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+    }
     void inform(const std::string& caption, const std::string& text) override {
         print(caption, text);
     }
@@ -32,7 +41,7 @@ class ConsolePrompter final : public Prompter {
             if (c != '\r') t += c;
         std::cerr << caption << ": " << t << "\n";
     }
-    bool answer_;
+    bool yes_;
 };
 
 // Progress messages on the terminal: stage messages on lines of their own,

@@ -116,7 +116,7 @@ Result<TableDef> Database::GetTableDef(std::string_view name) const {
     return p_->loadTableDef(name);
 }
 
-std::vector<std::string> Database::TableDefNames() const {
+std::vector<std::string> Database::TableDefNames(bool withTemporary) const {
     std::vector<std::string> out;
     if (!IsOpen()) return out;
     auto st = detail::prepare(*p_->conn,
@@ -124,8 +124,10 @@ std::vector<std::string> Database::TableDefNames() const {
                               "NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND name <> ?1 ORDER BY name");
     if (!st) return out;
     sqlite3_bind_text(st->get(), 1, detail::kCatalogTable, -1, SQLITE_STATIC);
-    while (sqlite3_step(st->get()) == SQLITE_ROW)
-        out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 0)));
+    while (sqlite3_step(st->get()) == SQLITE_ROW) {
+        const char* name = reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 0));
+        if (withTemporary || name[0] != '~') out.emplace_back(name);
+    }
     return out;
 }
 

@@ -38,7 +38,9 @@ class Database {
     TableDef CreateTableDef(std::string name) const { return TableDef(std::move(name)); }
     Error AppendTableDef(TableDef& def);
     Result<TableDef> GetTableDef(std::string_view name) const;
-    std::vector<std::string> TableDefNames() const;
+    // Names starting with "~" are the system's own temporary tables, left out
+    // unless asked for.
+    std::vector<std::string> TableDefNames(bool withTemporary = false) const;
     Error DeleteTableDef(std::string_view name);
     Error RenameTableDef(std::string_view from, std::string_view to);
 
@@ -46,6 +48,9 @@ class Database {
     Result<QueryDef> GetQueryDef(std::string_view name) const;
     std::vector<std::string> QueryDefNames() const;
     Error DeleteQueryDef(std::string_view name);
+    // The tables a stored query reads, through other queries too, each once,
+    // as stored; an empty list for a table.
+    Result<std::vector<std::string>> TablesReadBy(std::string_view query) const;
 
     // Transactions on this database alone (the workspace's span all its databases).
     Error BeginTrans();

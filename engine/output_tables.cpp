@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine/quorvane.h"
@@ -15,27 +16,45 @@ namespace qrv {
 using namespace qrv::dao;
 
 namespace {
-constexpr std::string_view kWorkingPrefix = "qrvtmp_";
+
+// Working tables carry the machine and the process that write them, so that
+// only tables of processes of this machine that are gone count as leftovers.
+std::string hostTag() {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    std::uint32_t h = 2166136261u;  // FNV-1a
+    for (const char* c = host; *c; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 16777619u;
+    char tag[9];
+    std::snprintf(tag, sizeof tag, "%08x", h);
+    return tag;
+}
+
+bool processGone(long pid) {
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
 }  // namespace
 
-// Working tables left by a run that was killed belong to a process that is gone.
-void Quorvane::dropStaleWorkingTables() {
-    for (const std::string& name : outputDb_.TableDefNames()) {
-        if (name.rfind(kWorkingPrefix, 0) != 0) continue;
-        const long pid = std::strtol(name.c_str() + kWorkingPrefix.size(), nullptr, 10);
-        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
-            errno == ESRCH)
-            outputDb_.DeleteTableDef(name);
+void Quorvane::RemoveDeadRunLeftovers(Database& db) {
+    RemoveDeadScratchFiles();
+    if (!db.IsOpen() || !db.Updatable()) return;
+    const std::string host = hostTag();
+    for (const std::string& name : db.TableDefNames(true)) {
+        if (!IsWorkingTableName(name)) continue;
+        // ~qrvwork_<host>_<pid>_...
+        const std::string rest = name.substr(kWorkingPrefix.size());
+        if (rest.compare(0, host.size(), host) != 0 || rest.size() <= host.size() + 1) continue;
+        const long pid = std::strtol(rest.c_str() + host.size() + 1, nullptr, 10);
+        if (pid != ::getpid() && processGone(pid)) db.DeleteTableDef(name);
     }
 }
 
 // Working tables that could not be dropped while the input was still being
-// read, and those of killed runs, go once the run's recordsets are closed.
+// read go once the run's recordsets are closed.
 void Quorvane::dropLeftoverWorkingTables() {
     if (!outputDb_.IsOpen()) return;
     for (const std::string& name : abandonedWorking_) outputDb_.DeleteTableDef(name);
     abandonedWorking_.clear();
-    dropStaleWorkingTables();
 }
 
 std::string Quorvane::WorkingTableName(const std::string& finalName) const {
@@ -52,9 +71,11 @@ std::string Quorvane::Quorvane_CreateTable(TableDef& def, bool fOpen) {
     if (!replacing && outputDb_.GetTableDef(finalName))
         return "Table '" + finalName + "' already exists.";
     if (Error e = CheckObjectName(finalName)) return e.description;
-    def.Name = std::string(kWorkingPrefix) + std::to_string(::getpid()) + "_" +
+    def.Name = std::string(kWorkingPrefix) + hostTag() + "_" + std::to_string(::getpid()) + "_" +
                std::to_string(reinterpret_cast<std::uintptr_t>(this) % 1000000) + "_" +
                std::to_string(++workingTables_);  // never reused within the engine's life
+    // Which scenario wrote the table goes with the table, through the rename.
+    def.AppendProperty({kOwnerProperty, dbText, Value(OwnerTag())});
     outputDb_.DeleteTableDef(def.Name);  // a leftover of a killed run of this same process id
     Error e = outputDb_.AppendTableDef(def);
     const std::string working = def.Name;

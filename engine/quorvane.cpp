@@ -111,6 +111,7 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     err_.ClearError();
     // 1-2
     err_.SetScenarioNumber(ScenarioNo);
+    runScenarioNo_ = ScenarioNo;
     const Database savedScenario = scenarioDb_, savedSource = sourceDb_, savedOutput = outputDb_;
     for (auto& f : onBegin_) f();
 
@@ -164,6 +165,9 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
             }
         }
     }
+
+    // What killed runs left behind goes before this run adds its own.
+    if (failure.empty()) RemoveDeadRunLeftovers(outputDb_);
 
     // 7
     if (failure.empty()) {
@@ -283,6 +287,7 @@ std::string Quorvane::runOneScenario() {
 
     if (kind != 0 && kind != 1) return "Data Table [" + s.Table + "] not found.";
     std::string failure = setGlobals();
+    if (failure.empty()) failure = checkOutputNames();
     if (!failure.empty()) return failure;
     binaryCompare_ = false;
     return DispatchAnalysis(*this);

@@ -148,6 +148,17 @@ class Quorvane {
     // Name under which an output table is being written in this run (itself when
     // it is not an output table of the run).
     std::string WorkingTableName(const std::string& finalName) const;
+    // Output tables are written under names with this prefix and swapped in
+    // at the end of a clean run; names starting with "~" are not listed.
+    static constexpr std::string_view kWorkingPrefix = "~qrvwork_";
+    static bool IsWorkingTableName(std::string_view name);
+    // The table property that records which scenario wrote an output table.
+    static constexpr const char* kOwnerProperty = "QuorvaneWrittenBy";
+    // Removes what runs that were killed left in a database: their working
+    // tables (only of processes of this machine that are gone) and, in the
+    // temporary folder, their scratch files.
+    static void RemoveDeadRunLeftovers(dao::Database& db);
+    static void RemoveDeadScratchFiles();
 
     // Field list and role counts of the loaded scenario (after SetGlobals).
     const std::vector<std::string>& FieldNames() const { return fieldNames_; }
@@ -170,12 +181,14 @@ class Quorvane {
     std::string loadScenario(std::int32_t number);
     std::string runOneScenario();
     std::string setGlobals();
+    std::string checkOutputNames();
+    // The scenario of this run, as recorded on the tables it writes.
+    std::string OwnerTag() const;
     std::string unexpectedErrorText() const;
     void raiseStatus(const std::string& message);
     void cleanupScratch();
     std::string commitOutputs();
     void discardOutputs();
-    void dropStaleWorkingTables();
     void dropLeftoverWorkingTables();
     void showCritical(const std::string& text);
 
@@ -206,6 +219,7 @@ class Quorvane {
     int groupCount_ = 0, compareCount_ = 0, xCount_ = 0;
     bool hasY_ = false, hasWeight_ = false;
 
+    std::int32_t runScenarioNo_ = 0;
     std::vector<PendingOutput> pendingOutputs_;
     std::vector<std::string> replacedOutputs_;
     std::vector<std::string> abandonedWorking_;

@@ -45,6 +45,10 @@ void removeStaleScratchFiles(const std::string& folder) {
 
 }  // namespace
 
+void Quorvane::RemoveDeadScratchFiles() {
+    removeStaleScratchFiles(tempFolder());
+}
+
 bool Quorvane::Quorvane_UTIL_MakeTempDB() {
     ProcedureScope scope(err_, "Quorvane_UTIL_MakeTempDB");
     const std::string folder = tempFolder();

@@ -29,10 +29,15 @@ struct ScenarioSpec {
     bool withOptions = true;
 };
 
-// Records what a Prompter was asked to show.
+// Records what a Prompter was asked to show; answers questions with answer.
 class RecordingPrompter : public Prompter {
   public:
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
+    bool askYesNo(const std::string& caption, const std::string& text) override {
+        questions.emplace_back(caption, text);
+        return answer;
+    }
+    std::vector<std::pair<std::string, std::string>> questions;
+    bool answer = true;
     void inform(const std::string&, const std::string&) override {}
     void critical(const std::string& caption, const std::string& text) override {
         criticals.emplace_back(caption, text);
@@ -170,7 +175,10 @@ class EngineTest : public ::testing::Test {
     TempDir dir;
     std::string path;
     dao::Database db;
-    Quorvane engine;
+    // Says Yes to replacing tables other scenarios wrote, as a user who reuses
+    // an output name would.
+    RecordingPrompter prompter;
+    Quorvane engine{&prompter};
 };
 
 }  // namespace qrv::test

@@ -250,10 +250,8 @@ TEST_F(SharedData, OutputTablesAppearWholeOrNotAtAll) {
         ASSERT_EQ(other.Quorvane_CreateTable(t, false), "");
         EXPECT_TRUE(db.GetTableDef(other.WorkingTableName("Result")).ok());
     }
-    std::vector<std::string> names = db.TableDefNames();
-    EXPECT_EQ(std::count_if(names.begin(), names.end(),
-                            [](const std::string& n) { return n.rfind("qrvtmp_", 0) == 0; }),
-              1)
+    std::vector<std::string> names = db.TableDefNames(true);
+    EXPECT_EQ(std::count_if(names.begin(), names.end(), Quorvane::IsWorkingTableName), 1)
         << "only the first engine's working table remains";
     EXPECT_EQ(db.OpenRecordset("SELECT [DataField] FROM [Result]")->GetValue(0).toText(), "old");
 }
@@ -363,7 +361,7 @@ class OutputSwap : public EngineTest {
     int runs = 0;
     size_t workingTables() {
         size_t n = 0;
-        for (const std::string& t : db.TableDefNames()) n += t.rfind("qrvtmp_", 0) == 0;
+        for (const std::string& t : db.TableDefNames(true)) n += Quorvane::IsWorkingTableName(t);
         return n;
     }
 };

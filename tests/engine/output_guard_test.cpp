@@ -1,0 +1,118 @@
+// Output names that would destroy data are refused before anything is read,
+// with the table and the reason named and nothing changed; a table another
+// scenario or program wrote is replaced only after a Yes; a scenario replaces
+// its own output without asking, and that record follows the table itself.
+#include "engine_fixture.h"
+#include "support/raw_sqlite.h"
+
+namespace qrv::test {
+namespace {
+
+using namespace qrv::dao;
+
+class OutputGuard : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        for (double x : {1.0, 2.0, 3.0}) addRow("g", x);
+    }
+    std::int32_t describeInto(const std::string& out1, const std::string& out2 = "",
+                              const std::string& input = "Data") {
+        ScenarioSpec s;
+        s.input = input;
+        s.output1 = out1;
+        s.output2 = out2;
+        return addScenario(s);
+    }
+    // A fingerprint of every row of a table, to prove it unchanged.
+    std::string contents(const std::string& table) {
+        std::string out;
+        for (const TableRow& r : tableRows(table)) {
+            for (auto& [k, v] : r) out += k + "=" + v.toText() + ";";
+            out += "\n";
+        }
+        return out;
+    }
+    void makeUserTable(const std::string& name) {
+        ASSERT_EQ(rawExec(path, "CREATE TABLE \"" + name +
+                                    "\" (Note TEXT);"
+                                    "INSERT INTO \"" +
+                                    name + "\" VALUES ('precious');"),
+                  "");
+    }
+};
+
+TEST_F(OutputGuard, NamesThatWouldReplaceWhatTheRunReadsOrKeepsAreRefused) {
+    ASSERT_FALSE(db.CreateQueryDef("Inner", "SELECT [Grp], [X] FROM [Data] WHERE [X] > 1"));
+    ASSERT_FALSE(db.CreateQueryDef("Outer", "SELECT * FROM [Inner]"));
+    const std::string data = contents("Data");
+    struct Case {
+        std::string out1, out2, input, message;
+    } cases[] = {
+        {"data", "", "Data",
+         "The output table [data] is the scenario's input; choose another name."},
+        {"DATA", "", "Outer",
+         "The output table [DATA] is read by the input query [Outer]; choose another name."},
+        {"USYSQUORVANESCENARIOS", "", "Data",
+         "The output table [USYSQUORVANESCENARIOS] is one of the scenario tables; choose "
+         "another name."},
+        {"Out1", "usysquorvanefields", "Data",
+         "The output table [usysquorvanefields] is one of the scenario tables; choose another "
+         "name."},
+        {"QRV_Properties", "", "Data",
+         "The output table [QRV_Properties] has a name reserved for Quorvane's own tables; "
+         "choose another name."},
+        {"~qrvwork_x", "", "Data",
+         "The output table [~qrvwork_x] has a name reserved for Quorvane's own tables; choose "
+         "another name."},
+        {"Result", "RESULT", "Data",
+         "Output tables 1 and 2 are both named [Result]; each output needs a table of its own."},
+        {"Inner", "", "Data",
+         "The output table [Inner] is the name of a stored query; choose another name."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out1 + " / " + c.out2);
+        const auto id = describeInto(c.out1, c.out2, c.input);
+        EXPECT_FALSE(run(id));
+        EXPECT_EQ(engine.ErrorInfo(), c.message);
+    }
+    EXPECT_EQ(contents("Data"), data) << "the input is unchanged";
+    EXPECT_EQ(tableRows("usysQuorvaneScenarios").size(), std::size(cases));
+    EXPECT_EQ(tableRows("usysQuorvaneFields").size(), std::size(cases));
+    EXPECT_FALSE(db.GetTableDef("Result").ok());
+    EXPECT_TRUE(prompter.questions.empty()) << "nothing to ask about refused names";
+}
+
+TEST_F(OutputGuard, ATableTheScenarioDidNotWriteIsReplacedOnlyAfterAYes) {
+    makeUserTable("Results");
+    const auto id = describeInto("results");
+    prompter.answer = false;
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(engine.ErrorInfo(),
+              "The output table(s) [Results] already exist and were not written by this "
+              "scenario; they were left as they are.");
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].second,
+              "Results\r\n\r\nThe following output table(s) already exist in the current "
+              "database. Do you want to overwrite them?");
+    EXPECT_EQ(contents("Results"), "Note=precious;\n");
+
+    prompter.answer = true;
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    EXPECT_EQ(tableRows("Results").at(0).at("Mean").asDouble(), 2.0);
+    EXPECT_EQ(prompter.questions.size(), 2u);
+
+    // Its own output: replaced without a question, run after run.
+    prompter.answer = false;
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    EXPECT_EQ(prompter.questions.size(), 2u);
+
+    // Another scenario's output is not its own.
+    const auto other = describeInto("Results");
+    EXPECT_FALSE(run(other));
+    EXPECT_EQ(prompter.questions.size(), 3u);
+}
+
+}  // namespace
+}  // namespace qrv::test
