@@ -70,8 +70,12 @@ void AnalysisRun::AddCountColumns(TableDef& def) {
     qrv::AddCountColumns(*engine_, def, ordinal_, in_.weighted);
 }
 
-std::string AnalysisRun::CreateOutputTable(TableDef& def) {
-    return engine_->Quorvane_CreateTable(def, true);
+std::string AnalysisRun::CreateOutputTable(TableDef& def, Recordset* second) {
+    if (!second) return engine_->Quorvane_CreateTable(def, true);
+    auto rs = engine_->CreateOutputTable(def);
+    if (!rs) return rs.error().description;
+    *second = std::move(*rs);
+    return {};
 }
 
 Recordset& AnalysisRun::output() {

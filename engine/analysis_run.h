@@ -61,8 +61,9 @@ class AnalysisRun {
 
     // A new output table: group columns, DataField, and what add() appends.
     dao::TableDef NewOutputTable(const std::string& name);
-    // Creates the table and opens it as the output recordset.
-    std::string CreateOutputTable(dao::TableDef& def);
+    // Creates the table and opens it as the output recordset, or, given
+    // second, into that recordset (a second output table).
+    std::string CreateOutputTable(dao::TableDef& def, dao::Recordset* second = nullptr);
     void AddColumn(dao::TableDef& def, const std::string& name, int type, long size = 0);
     // Count, Observations (weighted runs) and Missing.
     void AddCountColumns(dao::TableDef& def);

@@ -63,14 +63,14 @@ std::string Quorvane::WorkingTableName(const std::string& finalName) const {
     return finalName;
 }
 
-std::string Quorvane::Quorvane_CreateTable(TableDef& def, bool fOpen) {
+Result<Recordset> Quorvane::CreateOutputTable(TableDef& def) {
     ProcedureScope scope(err_, "Quorvane_CreateTable");
     const std::string finalName = def.Name;
     bool replacing = false;
     for (const std::string& r : replacedOutputs_) replacing = replacing || iequal(r, finalName);
     if (!replacing && outputDb_.GetTableDef(finalName))
-        return "Table '" + finalName + "' already exists.";
-    if (Error e = CheckObjectName(finalName)) return e.description;
+        return makeError(err::kTableExists, "Table '" + finalName + "' already exists.");
+    if (Error e = CheckObjectName(finalName)) return e;
     def.Name = std::string(kWorkingPrefix) + hostTag() + "_" + std::to_string(::getpid()) + "_" +
                std::to_string(reinterpret_cast<std::uintptr_t>(this) % 1000000) + "_" +
                std::to_string(++workingTables_);  // never reused within the engine's life
@@ -80,13 +80,15 @@ std::string Quorvane::Quorvane_CreateTable(TableDef& def, bool fOpen) {
     Error e = outputDb_.AppendTableDef(def);
     const std::string working = def.Name;
     def.Name = finalName;
-    if (e) return e.description;
+    if (e) return e;
     pendingOutputs_.push_back({finalName, working});
-    if (fOpen) {
-        auto rs = outputDb_.OpenRecordset(working, dbOpenDynaset);
-        if (!rs) return rs.error().description;
-        rsOutput_ = std::move(*rs);
-    }
+    return outputDb_.OpenRecordset(working, dbOpenDynaset);
+}
+
+std::string Quorvane::Quorvane_CreateTable(TableDef& def, bool fOpen) {
+    auto rs = CreateOutputTable(def);
+    if (!rs) return rs.error().description;
+    if (fOpen) rsOutput_ = std::move(*rs);
     return {};
 }
 

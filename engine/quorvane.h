@@ -120,6 +120,10 @@ class Quorvane {
     int Quorvane_UTIL_TableOrQuery(const dao::Database& db, const std::string& name);
     bool Quorvane_UTIL_MakeTempDB();
     std::string Quorvane_CreateTable(dao::TableDef& def, bool fOpen);
+    // Creates an output table of this run (under its working name until the
+    // run ends cleanly) and returns it open for adding rows: a second output
+    // (residuals, details) is written through it.
+    dao::Result<dao::Recordset> CreateOutputTable(dao::TableDef& def);
     void Quorvane_DeleteTable(bool fScratch, const std::string& name);
     void Quorvane_EmptyTable(bool fScratch, const std::string& name, long rows,
                              dao::Database* db = nullptr);

@@ -250,9 +250,24 @@ TEST_F(SharedData, OutputTablesAppearWholeOrNotAtAll) {
         ASSERT_EQ(other.Quorvane_CreateTable(t, false), "");
         EXPECT_TRUE(db.GetTableDef(other.WorkingTableName("Result")).ok());
     }
+    // A second output comes back open: its rows go to its own working table.
+    TableDef detail = makeDef("Detail");
+    auto second = engine.CreateOutputTable(detail);
+    ASSERT_TRUE(second.ok()) << second.error().description;
+    ASSERT_FALSE(second->AddNew());
+    second->Collect("DataField", "detail row");
+    ASSERT_FALSE(second->Update());
+    second->Close();
+    auto detailRows =
+        db.OpenRecordset("SELECT [DataField] FROM [" + engine.WorkingTableName("Detail") + "]");
+    ASSERT_TRUE(detailRows.ok());
+    EXPECT_EQ(detailRows->GetValue(0).toText(), "detail row");
+    detailRows->Close();
+    EXPECT_FALSE(db.GetTableDef("Detail").ok()) << "not under its name before the run ends";
+
     std::vector<std::string> names = db.TableDefNames(true);
-    EXPECT_EQ(std::count_if(names.begin(), names.end(), Quorvane::IsWorkingTableName), 1)
-        << "only the first engine's working table remains";
+    EXPECT_EQ(std::count_if(names.begin(), names.end(), Quorvane::IsWorkingTableName), 2)
+        << "only the first engine's working tables remain";
     EXPECT_EQ(db.OpenRecordset("SELECT [DataField] FROM [Result]")->GetValue(0).toText(), "old");
 }
 
