@@ -119,9 +119,17 @@ Result<Database> Workspace::OpenDatabase(std::string_view pathView, bool exclusi
     if (Error e = detail::checkDatabaseFile(path)) return e;
     auto conn = std::make_shared<detail::Connection>();
     conn->path = path;
-    conn->readOnly = readOnly || !detail::fileWritable(path);
-    int flags = conn->readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const bool writable = detail::fileWritable(path);
+    conn->readOnly = readOnly || !writable;
+    // A file in write-ahead logging needs its log and index files even to be
+    // read, and only a connection that may write removes them when it closes.
+    // So a reader of a writable file opens it for writing but refuses every
+    // write (query_only, and the layer's own read-only checks): reading a
+    // file leaves nothing beside it.
+    int flags = writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
     int rc = sqlite3_open_v2(path.c_str(), &conn->db, flags, nullptr);
+    if (rc == SQLITE_OK && conn->readOnly && writable)
+        rc = sqlite3_exec(conn->db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         Error e = detail::mapError(*conn, rc);
         conn->close();

@@ -30,6 +30,8 @@ check show-csv 0 "^DataField,Percentile,Value$" -- "$q" show "$dir/quorvane-demo
 check show-query 0 "\(600 rows\)" -- "$q" show "$dir/quorvane-demo.db" qryNorthMeasurements
 check show-missing 1 "not found" -- "$q" show "$dir/quorvane-demo.db" Nothing
 check list 0 "Percentiles +North region" -- "$q" list "$dir/quorvane-demo.db"
+# Reading a file leaves nothing beside it, though the file is in write-ahead logging.
+check read-leaves-nothing 0 "^none$" -- bash -c "ls '$dir' | grep -E 'db-(wal|shm|journal)\$' || echo none"
 check run 0 "Scenario 4: ok" -- "$q" run "$dir/quorvane-demo.db" 4
 check run-progress 0 "Analyzing records\.\.\." -- "$q" run "$dir/quorvane-demo.db" 4 --progress
 check tables 0 "qryNorthMeasurements +query +600" -- "$q" tables "$dir/quorvane-demo.db"
