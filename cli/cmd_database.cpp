@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "engine/quorvane.h"
 #include "dataaccess/dataaccess.h"
 #include "dataaccess/sql_dialect.h"
 #include "errors/cerr_zelk.h"
@@ -31,6 +32,7 @@ int cmdInit(const Args& args) {
                      : DBEngine::Instance().CreateDatabase(path, dbLangGeneral);
     if (!db) return fail(db.error().description);
     if (!db->Updatable()) return fail("Cannot update. Database or object is read-only.");
+    Quorvane::RemoveDeadRunLeftovers(*db);
     SilentPrompter yes(true);
     CErr_Zelk handler(&yes, false);
     scenario::StoreContext ctx{*db, &handler, &yes};

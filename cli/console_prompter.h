@@ -58,7 +58,7 @@ class ProgressPrinter {
             return;
         }
         done();
-        std::cout << "    " << message << "\n";
+        std::cout << "    " << message << std::endl;  // seen at once, also through a pipe
     }
     void done() {
         if (pending_) std::cout << "\n";
