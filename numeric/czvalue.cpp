@@ -1,14 +1,16 @@
 // CZValue: distributions and their inverses with Boost.Math. Each result is
-// computed in long double and rounded once to double. The extra bits are what
-// keeps a double's worth of digits in the far tails: there a tail is very
-// sensitive to its argument (erfc(u) moves by 2u^2 ulps when u moves by one),
-// so even the rounding of x*x or df/(df + x*x) in double would cost two or
-// three digits at |z| = 37, and the wider exponent range lets t and F
-// arguments up to 1e300 be squared without overflowing.
+// computed in long double (64-bit significand on x86-64) and rounded once to
+// double. The extra bits are what keep a double's worth of digits in the far
+// tails: there a tail is very sensitive to its argument (a relative change d
+// in u changes erfc(u) by about 2u^2 d), so even the rounding of x*x or
+// df/(df + x*x) in double would cost two or three digits at |z| = 37; and the
+// wider exponent range lets t and F arguments up to 1e300 be squared without
+// overflowing.
 //
 // Boost reports failures through a policy that never throws: a domain error
-// comes back as NaN, an overflow as infinity, and the public operations turn
-// any non-finite result into 0.
+// comes back as NaN, an overflow as infinity. A few of its internal root
+// finders raise anyway, so every call into Boost goes through Guarded. The
+// public operations turn any non-finite result into 0.
 #include "numeric/czvalue.h"
 
 #include <boost/math/constants/constants.hpp>
@@ -131,8 +133,8 @@ Wide NormalCentralValue(Wide p) {
     return kRootTwo * bm::erf_inv(p, Quiet());
 }
 
-// One side of a distribution on x > 0: the probability below x (lower) or
-// above it (upper), and the density.
+// Which side of x a critical value is solved on: the probability below x
+// (lower) or above it (upper).
 struct Side {
     bool upper;
     Wide target;  // the probability wanted on this side

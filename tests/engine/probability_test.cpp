@@ -69,8 +69,7 @@ TEST_F(ProbabilityTest, CriticalValues) {
     EXPECT_TRUE(RelNear(engine.ProbInverse("Z", 0.05, 0, 0), 1.9599639845400542));
     EXPECT_TRUE(RelNear(engine.ProbInverse("Z", 1e-300, 0, 0), 37.065787880772130));
     EXPECT_TRUE(RelNear(engine.ProbInverse("t", 0.05, 10, 0), 2.2281388519862747));
-    EXPECT_TRUE(RelNear(engine.ProbInverse("T", 0.05, 0.5, 0), 164.55767348048851))
-        << "df below 1";
+    EXPECT_TRUE(RelNear(engine.ProbInverse("T", 0.05, 0.5, 0), 164.55767348048851)) << "df below 1";
     EXPECT_TRUE(RelNear(engine.ProbInverse("C", 0.5, 1e6, 0), 999999.33333341235));
     EXPECT_TRUE(RelNear(engine.ProbInverse("F", 0.05, 3, 10), 3.7082648190468444));
     EXPECT_TRUE(RelNear(engine.ProbInverse("F", 1e-4, 1, 1), 40528472.790268440));
