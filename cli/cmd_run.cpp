@@ -1,5 +1,4 @@
-// run, list, prob and inverse: running stored scenarios, listing them, and
-// the engine's probability functions.
+// run and list: running stored scenarios and listing them.
 #include <charconv>
 #include <iomanip>
 #include <iostream>
@@ -20,13 +19,6 @@ namespace {
 bool parseInt(const std::string& s, std::int32_t& out) {
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
     return ec == std::errc() && p == s.data() + s.size();
-}
-
-bool parseDouble(const std::string& s, double& out) {
-    auto v = parseNumber(s);
-    if (!v) return false;
-    out = *v;
-    return true;
 }
 
 }  // namespace
@@ -113,35 +105,6 @@ int cmdList(const Args& args) {
                   << rs->GetValue(4).toText() << outputs << "\n";
     }
     return 0;
-}
-
-// prob and inverse share their argument handling.
-static int probabilityCommand(const Args& args, bool inverse) {
-    const char* usage = inverse
-                            ? "usage: quorvane inverse TYPE P [DF1 [DF2]]   (TYPE: Z, T, C, F)"
-                            : "usage: quorvane prob TYPE VALUE [DF1 [DF2]]   (TYPE: Z, T, C, F)";
-    if (args.size() < 2 || args.size() > 4) return fail(usage);
-    double x = 0, df1 = 0, df2 = 0;
-    if (!parseDouble(args[1], x)) return fail("'" + args[1] + "' is not a number\n" + usage);
-    if (args.size() > 2 && !parseDouble(args[2], df1))
-        return fail("'" + args[2] + "' is not a number\n" + usage);
-    if (args.size() > 3 && !parseDouble(args[3], df2))
-        return fail("'" + args[3] + "' is not a number\n" + usage);
-    ConsolePrompter prompter;
-    Quorvane engine(&prompter);
-    engine.SetShowErrors(true);
-    const double r = inverse ? engine.ProbInverse(args[0], x, df1, df2)
-                             : engine.Probability(args[0], x, df1, df2);
-    if (prompter.criticals > 0 || args[0].empty()) return 1;
-    std::cout << std::setprecision(10) << r << "\n";
-    return 0;
-}
-
-int cmdProb(const Args& args) {
-    return probabilityCommand(args, false);
-}
-int cmdInverse(const Args& args) {
-    return probabilityCommand(args, true);
 }
 
 }  // namespace qrv::cli

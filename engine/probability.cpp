@@ -1,6 +1,8 @@
 // The engine's probability functions: p-values and critical values of the
 // normal, t, chi-square and F distributions for callers outside the analyses
-// (the probability calculator, user programs, the command line).
+// (the probability calculator, user programs, the command line). Both work
+// on the tail itself, never on 1 minus a central area, so small p-values and
+// the critical values for them keep their precision.
 #include <cctype>
 
 #include "engine/quorvane.h"
@@ -32,8 +34,7 @@ double Quorvane::Probability(std::string_view type, double value, double df1, do
         return 0;
     }
     num::CZValue z;
-    const double p = z.Quorvane_CalcProb(std::string(1, letter), value, df1, df2);
-    return letter == 'Z' ? 1 - p : p;
+    return z.Quorvane_CalcTailProb(std::string(1, letter), value, df1, df2);
 }
 
 double Quorvane::ProbInverse(std::string_view type, double probability, double df1, double df2) {
@@ -49,9 +50,8 @@ double Quorvane::ProbInverse(std::string_view type, double probability, double d
         showCritical("Inverse Probability Calculation Syntax Error\r\n\r\n" + message);
         return 0;
     }
-    if (letter == 'Z') probability = 1 - probability;
     num::CZValue z;
-    return z.Quorvane_FindValue(std::string(1, letter), probability, df1, df2, true);
+    return z.Quorvane_FindTailValue(std::string(1, letter), probability, df1, df2);
 }
 
 }  // namespace qrv

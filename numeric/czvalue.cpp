@@ -1,47 +1,57 @@
-// CZValue: distributions and special functions. The constants, tolerances and
-// iteration limits below are this system's own and are kept literally (for
-// instance 3.14159265358979 rather than the full pi) so that reported values
-// match earlier runs digit for digit. Combined sums and differences that the
-// results are sensitive to are formed in Extended and rounded once.
+// CZValue: distributions and their inverses with Boost.Math. Each result is
+// computed in long double (64-bit significand on x86-64) and rounded once to
+// double. The extra bits are what keep a double's worth of digits in the far
+// tails: there a tail is very sensitive to its argument (a relative change d
+// in u changes erfc(u) by about 2u^2 d), so even the rounding of x*x or
+// df/(df + x*x) in double would cost two or three digits at |z| = 37; and the
+// wider exponent range lets t and F arguments up to 1e300 be squared without
+// overflowing.
+//
+// Boost reports failures through a policy that never throws: a domain error
+// comes back as NaN, an overflow as infinity. A few of its internal root
+// finders raise anyway, so every call into Boost goes through Guarded. The
+// public operations turn any non-finite result into 0.
 #include "numeric/czvalue.h"
 
+#include <boost/math/constants/constants.hpp>
+#include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/distributions/complement.hpp>
+#include <boost/math/distributions/fisher_f.hpp>
+#include <boost/math/distributions/poisson.hpp>
+#include <boost/math/distributions/students_t.hpp>
+#include <boost/math/policies/policy.hpp>
+#include <boost/math/special_functions/binomial.hpp>
+#include <boost/math/special_functions/erf.hpp>
+#include <boost/math/special_functions/factorials.hpp>
+#include <boost/math/special_functions/gamma.hpp>
 #include <cmath>
 #include <limits>
-
-#include "numeric/extended.h"
 
 namespace qrv::num {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
-constexpr double kTwoPi = 6.28318530717958;
-constexpr double kSqrtTwoPiLanczos = 2.50662827465;
-constexpr double kUnderflowExponent = -2000.0;
-constexpr int kIterationLimit = 1000;     // series and continued fractions
-constexpr double kBetaEps = 1e-10;        // relative step of the beta fraction
-constexpr double kGammaEps = 3e-7;        // incomplete gamma series and fraction
-constexpr double kNormalMax = 6.3;        // central area is 1 beyond this
-constexpr double kNormalTermEps = 1e-13;  // last term of the normal series
-constexpr int kNormalMinCounter = 5;      // at least four terms are added
-constexpr double kKSLow = 0.27;
-constexpr double kKSMid = 1.0;
-constexpr double kKSHigh = 3.1;
-constexpr double kKSExpFactor = 1.233701;  // ~ pi^2/8, as published
-constexpr double kKSScale = 2.506628;      // ~ sqrt(2 pi), as published
-constexpr double kFindTolHigh = 2e-15;
-constexpr double kFindTolStandard = 1e-12;
-constexpr int kFindRelaxAfter = 1000;
-// Bounds added here, not part of the method: the root search and the bracket
-// widening would otherwise run for ever on hopeless input (an F bracket with
-// df <= 0 never widens to a sign change). Both are far beyond any count
-// reached on valid input.
-constexpr int kFindMaxIterations = 100000;
-constexpr int kBracketMaxSteps = 100000;
+namespace bm = boost::math;
+namespace bp = boost::math::policies;
 
-double Dec(const Extended& x) {
-    return x.toDouble();
-}
+using Wide = long double;
+
+using Quiet =
+    bp::policy<bp::domain_error<bp::ignore_error>, bp::pole_error<bp::ignore_error>,
+               bp::overflow_error<bp::ignore_error>, bp::underflow_error<bp::ignore_error>,
+               bp::denorm_error<bp::ignore_error>, bp::evaluation_error<bp::ignore_error>,
+               bp::rounding_error<bp::ignore_error>,
+               bp::indeterminate_result_error<bp::ignore_error>>;
+
+using StudentT = bm::students_t_distribution<Wide, Quiet>;
+using ChiSquare = bm::chi_squared_distribution<Wide, Quiet>;
+using FisherF = bm::fisher_f_distribution<Wide, Quiet>;
+using Poisson = bm::poisson_distribution<Wide, Quiet>;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr Wide kInfinity = std::numeric_limits<Wide>::infinity();
+const Wide kInvRootTwo = bm::constants::one_div_root_two<Wide>();
+const Wide kRootTwo = bm::constants::root_two<Wide>();
 
 // The single upper-case letter a type text stands for, or 0 when the text is
 // not exactly one of the letters.
@@ -60,352 +70,346 @@ char TypeLetter(std::string_view type) {
     }
 }
 
-// Clears the fault flag for one trapping call and gives the caller's value
-// back afterwards, so a nested trapping call cannot leak its fault outward.
-class FaultScope {
-  public:
-    explicit FaultScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = false; }
-    ~FaultScope() { flag_ = saved_; }
-    FaultScope(const FaultScope&) = delete;
-    FaultScope& operator=(const FaultScope&) = delete;
-    bool faulted() const { return flag_; }
+// A failed or nonexistent result is 0 to the callers.
+double Finite(Wide v) {
+    const double d = static_cast<double>(v);
+    return std::isfinite(d) ? d : 0.0;
+}
 
-  private:
-    bool& flag_;
-    bool saved_;
+bool ValidDf(double df) {
+    return df > 0.0 && std::isfinite(df);
+}
+
+// ---- tails -------------------------------------------------------------------
+// Each takes an argument that is not NaN and gives the probability of the
+// region beyond it, +infinity included.
+
+Wide NormalTwoTailed(Wide x) {
+    return bm::erfc(std::fabs(x) * kInvRootTwo, Quiet());
+}
+
+Wide NormalCentral(Wide x) {
+    return bm::erf(std::fabs(x) * kInvRootTwo, Quiet());
+}
+
+Wide StudentTwoTailed(Wide x, Wide df) {
+    x = std::fabs(x);
+    if (std::isinf(x)) return 0;
+    return 2 * bm::cdf(bm::complement(StudentT(df), x));
+}
+
+Wide ChiSquareUpper(Wide x, Wide df) {
+    if (x <= 0) return 1;
+    if (std::isinf(x)) return 0;
+    return bm::cdf(bm::complement(ChiSquare(df), x));
+}
+
+Wide FUpper(Wide x, Wide df1, Wide df2) {
+    x = std::fabs(x);
+    if (std::isinf(x)) return 0;
+    return bm::cdf(bm::complement(FisherF(df1, df2), x));
+}
+
+// Runs a Boost computation, turning anything it throws into NaN. The quiet
+// policy covers the special functions, but some internal root finders raise
+// through their own default policy, so every entry point goes through this.
+template <class Fn>
+Wide Guarded(Fn fn) noexcept {
+    try {
+        return fn();
+    } catch (...) {
+        return std::numeric_limits<Wide>::quiet_NaN();
+    }
+}
+
+// ---- critical values -----------------------------------------------------------
+// Each takes p in (0, 1] and gives the x >= 0 whose tail is p; p = 0 has none.
+
+Wide NormalTwoTailedValue(Wide p) {
+    return kRootTwo * bm::erfc_inv(p, Quiet());
+}
+
+Wide NormalCentralValue(Wide p) {
+    return kRootTwo * bm::erf_inv(p, Quiet());
+}
+
+// Which side of x a critical value is solved on: the probability below x
+// (lower) or above it (upper).
+struct Side {
+    bool upper;
+    Wide target;  // the probability wanted on this side
 };
+
+// Polishes a critical value so that the chosen side's probability at x is
+// the target: Newton steps on log(probability) against log(x), applied as
+// factors to x so that x keeps every bit, inside a bracket that falls back
+// to bisection when a step leaves it. Boost's own quantiles are good
+// starting points but lose digits (or give up) for some tiny p and some
+// degrees of freedom; this step makes every result agree with the
+// probability functions themselves. The side holding the smaller
+// probability is used, so a p near 1 is not first rounded to 1 - p.
+template <class Probability, class Density>
+Wide Polish(const Side& side, Probability probability, Density density, Wide x) {
+    constexpr int kMaxSteps = 400;  // a handful on the usual start, ~130 from nothing
+    const Wide tol = 8 * std::numeric_limits<Wide>::epsilon();
+    if (!(x > 0) || !std::isfinite(x)) x = 1;
+    const Wide logTarget = std::log(side.target);
+    Wide lo = 0, hi = kInfinity, widen = 1;
+    for (int i = 0; i < kMaxSteps; ++i) {
+        const Wide s = probability(x);
+        const Wide g = std::log(s) - logTarget;
+        if (g == 0) return x;
+        // The upper side falls as x grows, the lower side rises.
+        const bool rootAbove = side.upper ? g > 0 : g < 0;
+        (rootAbove ? lo : hi) = x;
+        const Wide slope = (side.upper ? -x : x) * density(x) / s;
+        Wide next = x * std::exp(-g / slope);
+        if (!(next > lo && next < hi) || !std::isfinite(next)) {
+            if (lo > 0 && std::isfinite(hi)) {
+                next = std::sqrt(lo) * std::sqrt(hi);
+            } else {
+                next = rootAbove ? x * std::exp(widen) : x * std::exp(-widen);
+                widen *= 2;
+            }
+        }
+        if (std::fabs(next / x - 1) <= tol || next == lo || next == hi) return next;
+        x = next;
+        if (x > std::numeric_limits<Wide>::max() / 2) return kInfinity;
+    }
+    return x;
+}
+
+Side SideFor(Wide p) {
+    return p > 0.5L ? Side{false, 1 - p} : Side{true, p};
+}
+
+Wide StudentTwoTailedValue(Wide p, Wide df) {
+    if (p == 1) return 0;
+    const StudentT dist(df);
+    const Side side = SideFor(p);
+    auto probability = [&](Wide t) {
+        if (side.upper) return 2 * bm::cdf(bm::complement(dist, t));
+        return bm::ibeta(Wide(0.5), df / 2, t * t / (df + t * t), Quiet());  // P(|T| < t)
+    };
+    auto density = [&](Wide t) { return 2 * bm::pdf(dist, t); };
+    const Wide guess = Guarded([&] { return bm::quantile(bm::complement(dist, p / 2)); });
+    return Polish(side, probability, density, guess);
+}
+
+Wide ChiSquareUpperValue(Wide p, Wide df) {
+    if (p == 1) return 0;
+    const ChiSquare dist(df);
+    const Side side = SideFor(p);
+    auto probability = [&](Wide x) {
+        return side.upper ? bm::cdf(bm::complement(dist, x)) : bm::cdf(dist, x);
+    };
+    auto density = [&](Wide x) { return bm::pdf(dist, x); };
+    const Wide guess = Guarded([&] { return bm::quantile(bm::complement(dist, p)); });
+    return Polish(side, probability, density, guess);
+}
+
+Wide FUpperValue(Wide p, Wide df1, Wide df2) {
+    if (p == 1) return 0;
+    const FisherF dist(df1, df2);
+    const Side side = SideFor(p);
+    auto probability = [&](Wide x) {
+        return side.upper ? bm::cdf(bm::complement(dist, x)) : bm::cdf(dist, x);
+    };
+    auto density = [&](Wide x) { return bm::pdf(dist, x); };
+    // Start from the incomplete beta inverse in the variable that is small in
+    // the upper tail, w = df2 / (df2 + df1 x), with its complement alongside.
+    const Wide guess = Guarded([&] {
+        Wide w1 = 0;
+        const Wide w = bm::ibeta_inv(df2 / 2, df1 / 2, p, &w1, Quiet());
+        return df2 * w1 / (df1 * w);
+    });
+    return Polish(side, probability, density, guess);
+}
+
+// Whether the degrees of freedom that the type uses are valid.
+bool DfUsable(char letter, double df1, double df2) {
+    switch (letter) {
+        case 'T':
+        case 'C':
+            return ValidDf(df1);
+        case 'F':
+            return ValidDf(df1) && ValidDf(df2);
+        default:
+            return true;
+    }
+}
+
+// Upper tail or two-tailed probability for T, C and F; 0 for anything else.
+double TailOf(char letter, double x, double df1, double df2) {
+    if (std::isnan(x) || !DfUsable(letter, df1, df2)) return 0.0;
+    switch (letter) {
+        case 'T':
+            return Finite(Guarded([&] { return StudentTwoTailed(x, df1); }));
+        case 'C':
+            return Finite(Guarded([&] { return ChiSquareUpper(x, df1); }));
+        case 'F':
+            return Finite(Guarded([&] { return FUpper(x, df1, df2); }));
+        default:
+            return 0.0;
+    }
+}
+
+double TailValueOf(char letter, double p, double df1, double df2) {
+    if (!(p > 0.0 && p <= 1.0) || !DfUsable(letter, df1, df2)) return 0.0;
+    switch (letter) {
+        case 'T':
+            return Finite(Guarded([&] { return StudentTwoTailedValue(p, df1); }));
+        case 'C':
+            return Finite(Guarded([&] { return ChiSquareUpperValue(p, df1); }));
+        case 'F':
+            return Finite(Guarded([&] { return FUpperValue(p, df1, df2); }));
+        default:
+            return 0.0;
+    }
+}
+
+// Kolmogorov upper tail. Below 1 the alternating series needs many terms and
+// its terms cancel, so P(K <= z) comes from its theta-function form, where
+// the terms fall off fast; from 1 on, the alternating series 2 sum (-1)^(k-1)
+// exp(-2 k^2 z^2) needs a handful of terms and keeps full relative precision
+// however small Q gets.
+Wide KolmogorovUpper(Wide z) {
+    constexpr int kMaxTerms = 40;  // both series are done after 10 at most
+    const Wide eps = std::numeric_limits<Wide>::epsilon();
+    if (z < 1) {
+        const Wide c = bm::constants::pi_sqr<Wide>() / (8 * z * z);
+        Wide sum = 0;
+        for (int k = 1; k <= kMaxTerms; ++k) {
+            const Wide odd = 2 * k - 1;
+            const Wide term = std::exp(-odd * odd * c);
+            sum += term;
+            if (term <= eps * sum) break;
+        }
+        if (sum == 0) return 1;  // z so small that P(K <= z) underflows
+        return 1 - bm::constants::root_two_pi<Wide>() / z * sum;
+    }
+    const Wide w = 2 * z * z;
+    Wide sum = 0;
+    for (int k = 1; k <= kMaxTerms; ++k) {
+        const Wide term = std::exp(-Wide(k) * k * w);
+        sum += (k % 2 == 1) ? term : -term;
+        if (term <= eps * sum) break;
+    }
+    return 2 * sum;
+}
 
 }  // namespace
 
-// ---- guarded arithmetic -----------------------------------------------------
-
-double CZValue::GuardedExp(double e) const {
-    if (e <= kUnderflowExponent) return 0.0;
-    double r = std::exp(e);
-    if (!std::isfinite(r)) {
-        fault_ = true;
-        return 0.0;
-    }
-    return r;
-}
-
-double CZValue::Ln(double v) const {
-    if (!(v > 0.0) || !std::isfinite(v)) {
-        fault_ = true;
-        return 0.0;
-    }
-    return std::log(v);
-}
-
-double CZValue::Div(double num, double den) const {
-    if (den == 0.0 || std::isnan(den)) {
-        fault_ = true;
-        return 0.0;
-    }
-    return num / den;
-}
-
-// ---- special functions ------------------------------------------------------
-
-double CZValue::LogGamma(double x) const {
-    if (x < 1.0) {
-        // Reflection keeps the series in the region where it is accurate.
-        double z = 1.0 - x;
-        return Dec(Extended(Ln(kPi * z)) - LogGamma(1.0 + z) - Ln(std::sin(kPi * z)));
-    }
-    double y = x - 1.0;
-    double t = y + 5.5;
-    t = Dec(Extended::product(y + 0.5, Ln(t)) - t);
-    Extended s(1.0);
-    s += 76.18009173 / (y + 1.0);
-    s -= 86.50532033 / (y + 2.0);
-    s += 24.01409822 / (y + 3.0);
-    s -= 1.231739516 / (y + 4.0);
-    s += 0.00120858003 / (y + 5.0);
-    s -= 0.00000536382 / (y + 6.0);
-    return Dec(Extended(t) + Ln(kSqrtTwoPiLanczos * Dec(s)));
-}
-
-double CZValue::IncompleteBeta(double a, double b, double x) const {
-    double bt = 0.0;
-    if (x != 0.0 && x != 1.0) {
-        Extended e(LogGamma(a + b));
-        e -= LogGamma(a);
-        e -= LogGamma(b);
-        e += Extended::product(a, Ln(x));
-        e += Extended::product(b, Ln(1.0 - x));
-        bt = GuardedExp(Dec(e));
-    }
-    // Each branch uses the fraction where it converges quickly.
-    if (x < (a + 1.0) / (a + b + 2.0)) {
-        return Div(bt * BetaContinuedFraction(a, b, x), a);
-    }
-    return Dec(1.0 - Extended(Div(bt * BetaContinuedFraction(b, a, 1.0 - x), b)));
-}
-
-double CZValue::BetaContinuedFraction(double a, double b, double x) const {
-    double am = 1.0, bm = 1.0, az = 1.0;
-    double qab = a + b, qap = a + 1.0, qam = a - 1.0;
-    double bz = Dec(1.0 - Extended(qab * x / qap));
-    for (int m = 1; m <= kIterationLimit; ++m) {
-        double em = m;
-        double tem = 2.0 * em;
-        double d = Div(em * (b - m) * x, (qam + tem) * (a + tem));
-        double ap = Dec(Extended(az) + Extended::product(d, am));
-        double bp = Dec(Extended(bz) + Extended::product(d, bm));
-        d = Div(-(a + em) * (qab + em) * x, (a + tem) * (qap + tem));
-        double app = Dec(Extended(ap) + Extended::product(d, az));
-        double bpp = Dec(Extended(bp) + Extended::product(d, bz));
-        double aold = az;
-        am = Div(ap, bpp);
-        bm = Div(bp, bpp);
-        az = Div(app, bpp);
-        bz = 1.0;
-        if (fault_) return 0.0;
-        if (std::fabs(Dec(Extended(az) - aold)) < kBetaEps * std::fabs(az)) break;
-    }
-    return az;  // reaching the limit is silent: the value reached is used
-}
-
-double CZValue::GammaQ(double a, double x) const {
-    if (x >= a + 1.0) return GammaContinuedFraction(a, x);
-    return Dec(1.0 - Extended(GammaSeries(a, x)));
-}
-
-double CZValue::GammaSeries(double a, double x) const {
-    double gln = LogGamma(a);
-    if (x <= 0.0) return 0.0;
-    double ap = a;
-    double sum = Div(1.0, a);
-    double del = sum;
-    for (int n = 1; n <= kIterationLimit; ++n) {
-        ap += 1.0;
-        del = del * x / ap;
-        sum += del;
-        if (std::fabs(del) < std::fabs(sum) * kGammaEps) break;
-    }
-    Extended e(-x);
-    e += Extended::product(a, Ln(x));
-    e -= gln;
-    return sum * GuardedExp(Dec(e));
-}
-
-double CZValue::GammaContinuedFraction(double a, double x) const {
-    double gln = LogGamma(a);
-    double gold = 0.0, a0 = 1.0, a1 = x, b0 = 0.0, b1 = 1.0, fac = 1.0, g = 0.0;
-    for (int n = 1; n <= kIterationLimit; ++n) {
-        double an = n;
-        double ana = an - a;
-        a0 = Dec((Extended(a1) + Extended::product(a0, ana)) * fac);
-        b0 = Dec((Extended(b1) + Extended::product(b0, ana)) * fac);
-        double anf = an * fac;
-        a1 = Dec(Extended::product(x, a0) + Extended::product(anf, a1));
-        b1 = Dec(Extended::product(x, b0) + Extended::product(anf, b1));
-        if (a1 != 0.0) {
-            // Renormalising by a1 keeps the convergents from overflowing.
-            fac = 1.0 / a1;
-            g = b1 * fac;
-            double change = Div(Dec(Extended(g) - gold), g);
-            if (fault_) return 0.0;
-            if (std::fabs(change) < kGammaEps) break;
-            gold = g;
-        }
-    }
-    Extended e(-x);
-    e += Extended::product(a, Ln(x));
-    e -= gln;
-    return g * GuardedExp(Dec(e));
-}
-
-double CZValue::NormalArea(double z) const {
-    if (z == 0.0) return 0.0;
-    if (z > kNormalMax) return 1.0;
-    if (!(z > 0.0)) {  // negative or NaN: the series would never settle
-        fault_ = true;
-        return 0.0;
-    }
-    double sum = z, fact = 1.0, pow = 1.0, sign = 1.0, term = 1.0;
-    std::int16_t counter = 1;
-    const double lnz = Ln(z);
-    for (;;) {
-        if (counter >= kNormalMinCounter && term <= kNormalTermEps) break;
-        if (counter == std::numeric_limits<std::int16_t>::max()) {  // 16-bit counter overflows
-            fault_ = true;
-            return 0.0;
-        }
-        fact *= counter;
-        pow *= 2.0;
-        ++counter;
-        const double odd = 2.0 * counter - 1.0;
-        term = GuardedExp(odd * lnz);
-        term = term / (fact * pow * odd);
-        sign = -sign;
-        sum += sign * term;
-    }
-    double r = 2.0 * sum / std::sqrt(kTwoPi);
-    return r <= 1.0 ? r : 1.0;
-}
-
-// ---- factorial cache --------------------------------------------------------
-
-void CZValue::Quorvane_FactorialInit() {
-    factorial_.fill(0.0);
-    factorial_[1] = 0.0;  // ln 0!
-    highestCached_ = 0;
-    factorialReady_ = true;
-}
-
-double CZValue::LogFactorial(std::int32_t n) {
-    constexpr double kNotInitialised = std::numeric_limits<double>::quiet_NaN();
-    if (n < 0) return 0.0;
-    if (n <= highestCached_) return factorialReady_ ? factorial_[n + 1] : kNotInitialised;
-    if (n >= kFactorialEntries) return LogGamma(n + 1.0);  // beyond the table, not cached
-    if (!factorialReady_) return kNotInitialised;
-    for (std::int32_t k = highestCached_ + 1; k <= n; ++k) {
-        factorial_[k + 1] = std::log(std::exp(factorial_[k]) * k);
-    }
-    highestCached_ = static_cast<std::int16_t>(n);
-    return factorial_[n + 1];
-}
-
-// ---- public operations -----------------------------------------------------
-
-double CZValue::Quorvane_Binomial(std::int32_t n, std::int32_t k) {
-    double lk = LogFactorial(k);
-    std::int64_t diff = static_cast<std::int64_t>(n) - k;
-    if (diff < std::numeric_limits<std::int32_t>::min() ||
-        diff > std::numeric_limits<std::int32_t>::max()) {
-        return std::numeric_limits<double>::quiet_NaN();  // 32-bit overflow of n - k
-    }
-    double lnk = LogFactorial(static_cast<std::int32_t>(diff));
-    double ln = LogFactorial(n);
-    return std::exp(Dec(Extended(ln) - lk - lnk));
-}
-
-double CZValue::Quorvane_Poisson(double a, double b, std::int32_t k) {
-    double lf = LogFactorial(k);
-    // No underflow guard here: a very negative exponent simply gives 0.
-    return std::exp(Dec(Extended::product(k, b) - a - lf));
-}
-
-double CZValue::Quorvane_CalcKSProb(double z) const {
-    FaultScope scope(fault_);
-    double r = 0.0;
-    if (z < kKSLow) {
-        r = 1.0;
-    } else if (z < kKSMid) {
-        // Small z: the theta-transformed series converges in three terms.
-        double y = std::exp(-kKSExpFactor * std::pow(z, -2.0));
-        Extended s(y);
-        s += std::pow(y, 9.0);
-        s += std::pow(y, 25.0);
-        r = Dec(1.0 - s * kKSScale / z);
-    } else if (z < kKSHigh) {
-        double w = std::exp(-2.0 * std::pow(z, 2.0));
-        Extended s(w);
-        s -= std::pow(w, 4.0);
-        s += std::pow(w, 9.0);
-        s -= std::pow(w, 16.0);
-        r = Dec(2.0 * s);
-    }
-    if (scope.faulted() || !std::isfinite(r)) return 0.0;
-    return r;
-}
-
-double CZValue::CalcProbRaw(std::string_view type, double x, double df1, double df2) const {
-    switch (TypeLetter(type)) {
-        case 'Z':
-            return NormalArea(std::fabs(x));
-        case 'T':
-            if (df1 <= 0.0) return 0.0;
-            return IncompleteBeta(df1 / 2.0, 0.5, Div(df1, df1 + std::pow(x, 2.0)));
-        case 'C':
-            if (df1 <= 0.0) return 0.0;
-            return GammaQ(df1 / 2.0, x * 0.5);
-        case 'F':
-            if (df1 <= 0.0 || df2 <= 0.0) return 0.0;
-            return IncompleteBeta(df2 / 2.0, df1 * 0.5, Div(df2, std::fabs(x) * df1 + df2));
-        default:
-            return 0.0;
-    }
-}
+// ---- normal, t, chi-square, F ----------------------------------------------------
 
 double CZValue::Quorvane_CalcProb(std::string_view type, double x, double df1, double df2) const {
-    FaultScope scope(fault_);
-    double r = CalcProbRaw(type, x, df1, df2);
-    if (scope.faulted() || !std::isfinite(r)) return 0.0;
-    return r;
+    const char letter = TypeLetter(type);
+    if (letter == 'Z')
+        return std::isnan(x) ? 0.0 : Finite(Guarded([&] { return NormalCentral(x); }));
+    return TailOf(letter, x, df1, df2);
+}
+
+double CZValue::Quorvane_CalcTailProb(std::string_view type, double x, double df1,
+                                      double df2) const {
+    const char letter = TypeLetter(type);
+    if (letter == 'Z') {
+        return std::isnan(x) ? 0.0 : Finite(Guarded([&] { return NormalTwoTailed(x); }));
+    }
+    return TailOf(letter, x, df1, df2);
 }
 
 double CZValue::Quorvane_FindValue(std::string_view type, double p, double df1, double df2,
-                                   bool highPrecision) const {
-    FaultScope scope(fault_);
-    double tol = highPrecision ? kFindTolHigh : kFindTolStandard;
-    auto f = [&](double x) { return Dec(Extended(Quorvane_CalcProb(type, x, df1, df2)) - p); };
-
-    double lo = 0.0, hi = 0.0;
-    switch (TypeLetter(type)) {
-        case 'T':
-            hi = 3.0;
-            break;
-        case 'Z':
-            hi = 4.0;
-            break;
-        case 'C':
-            hi = df1;
-            for (int i = 0; i < kBracketMaxSteps && Quorvane_CalcProb("C", hi, df1, df2) > p; ++i) {
-                hi += 1.0;
-            }
-            break;
-        case 'F': {
-            const double step = (df1 + df2) / 10.0;
-            for (int i = 0; i < kBracketMaxSteps && Quorvane_CalcProb("F", lo, df1, df2) < p; ++i) {
-                lo += step;
-            }
-            hi = Div(df1, df2);
-            if (fault_) return 0.0;
-            for (int i = 0; i < kBracketMaxSteps && Quorvane_CalcProb("F", hi, df1, df2) > p; ++i) {
-                hi += 1.0;
-            }
-            break;
-        }
-        default:
-            break;
+                                   bool /*highPrecision*/) const {
+    const char letter = TypeLetter(type);
+    if (letter == 'Z') {
+        if (!(p >= 0.0 && p < 1.0)) return 0.0;
+        return Finite(Guarded([&] { return NormalCentralValue(p); }));
     }
-    // An unfinished bracket is not an error in itself: like the open bracket
-    // of "T" and "Z", the false-position steps may extrapolate to the root.
+    return TailValueOf(letter, p, df1, df2);
+}
 
-    double flo = f(lo);
-    double fhi = f(hi);
-    double fprev = 0.0, xprev = 0.0, x = 0.0;
-    int count = 1;
-    for (;;) {
-        Extended num = Extended::product(lo, fhi) - Extended::product(hi, flo);
-        double den = Dec(Extended(fhi) - flo);
-        if (den == 0.0 || !std::isfinite(den)) return 0.0;  // e.g. df <= 0: f is flat
-        x = Dec(num / den);
-        double fx = f(x);
-        if (std::fabs(fx) <= tol || std::fabs(Dec(Extended(fx) - fhi)) <= tol) break;
-        if (xprev != 0.0 && std::fabs(Dec(Extended(xprev) - x)) <= tol) break;
-        if (fx * flo == 0.0) break;
-        // Illinois: halving the stale end's value stops one end from sticking.
-        if (fx * flo < 0.0) {
-            hi = x;
-            fhi = fx;
-            if (fprev * fx > 0.0) flo /= 2.0;
-        } else {
-            lo = x;
-            flo = fx;
-            if (fprev * fx > 0.0) fhi /= 2.0;
-        }
-        fprev = fx;
-        xprev = x;
-        ++count;
-        if (highPrecision && count > kFindRelaxAfter) tol = kFindTolStandard;
-        if (count > kFindMaxIterations) break;
+double CZValue::Quorvane_FindTailValue(std::string_view type, double p, double df1,
+                                       double df2) const {
+    const char letter = TypeLetter(type);
+    if (letter == 'Z') {
+        if (!(p > 0.0 && p <= 1.0)) return 0.0;
+        return Finite(Guarded([&] { return NormalTwoTailedValue(p); }));
     }
-    if (scope.faulted() || !std::isfinite(x)) return 0.0;
-    return x;
+    return TailValueOf(letter, p, df1, df2);
+}
+
+// ---- Kolmogorov-Smirnov ------------------------------------------------------------
+
+double CZValue::Quorvane_CalcKSProb(double z) const {
+    if (std::isnan(z)) return 0.0;
+    if (z <= 0.0) return 1.0;
+    if (std::isinf(z)) return 0.0;
+    return Finite(Guarded([&] { return KolmogorovUpper(z); }));
+}
+
+// ---- factorial table, binomial, Poisson ----------------------------------------------
+
+void CZValue::Quorvane_FactorialInit() {
+    for (int m = 0; m < kTableSize; ++m) {
+        factorial_[static_cast<std::size_t>(m)] = bm::unchecked_factorial<double>(m);
+    }
+    factorialReady_ = true;
+}
+
+bool CZValue::NeedsTable(std::int64_t m) const {
+    return !factorialReady_ && m >= 0 && m < kTableSize;
+}
+
+// m! / d! for m, d >= 0.
+double CZValue::FactorialRatio(std::int32_t m, std::int32_t d) const {
+    if (m < kTableSize && d < kTableSize) {
+        return factorial_[static_cast<std::size_t>(m)] / factorial_[static_cast<std::size_t>(d)];
+    }
+    return static_cast<double>(
+        Guarded([&] { return bm::tgamma_ratio(Wide(m) + 1, Wide(d) + 1, Quiet()); }));
+}
+
+double CZValue::Quorvane_Binomial(std::int32_t n, std::int32_t k) {
+    const std::int64_t rest = static_cast<std::int64_t>(n) - k;
+    if (rest < std::numeric_limits<std::int32_t>::min() ||
+        rest > std::numeric_limits<std::int32_t>::max()) {
+        return kNaN;  // n - k overflows 32 bits
+    }
+    if (NeedsTable(n) || NeedsTable(k) || NeedsTable(rest)) return kNaN;
+    const auto nk = static_cast<std::int32_t>(rest);
+    if (k >= 0 && nk >= 0) {
+        if (n < kTableSize) {
+            // Exact below 2^53: the quotient is within an ulp of an integer.
+            const double c = factorial_[static_cast<std::size_t>(n)] /
+                             (factorial_[static_cast<std::size_t>(k)] *
+                              factorial_[static_cast<std::size_t>(nk)]);
+            return std::round(c);
+        }
+        return static_cast<double>(Guarded([&] {
+            return bm::binomial_coefficient<Wide>(static_cast<unsigned>(n),
+                                                  static_cast<unsigned>(k), Quiet());
+        }));
+    }
+    // Outside 0 <= k <= n one of k, n - k is negative and its factorial
+    // counts as 1; n itself may be negative too.
+    const std::int32_t below = k >= 0 ? k : nk;  // the factorial left in the denominator
+    if (below < 0) return 1.0;
+    return FactorialRatio(n >= 0 ? n : 0, below);
+}
+
+double CZValue::Quorvane_Poisson(double a, double b, std::int32_t k) {
+    if (NeedsTable(k)) return kNaN;
+    if (k >= 0 && a > 0.0 && std::isfinite(a) && std::isfinite(b)) {
+        const Wide probability = Guarded([&] { return bm::pdf(Poisson(a), Wide(k)); });
+        const double drift = b - std::log(a);  // 0 for the usual b = log(a)
+        return static_cast<double>(probability * std::exp(Wide(k) * drift));
+    }
+    // Outside the Poisson range (a <= 0, k < 0, infinities) the formula as it
+    // stands; k = 0 contributes nothing even when b is -infinity.
+    const Wide kb = k == 0 ? Wide(0) : Wide(k) * b;
+    const Wide lnFactorial =
+        k > 0 ? Guarded([&] { return bm::lgamma(Wide(k) + 1, Quiet()); }) : Wide(0);
+    return static_cast<double>(std::exp(kb - a - lnFactorial));
 }
 
 }  // namespace qrv::num

@@ -45,14 +45,32 @@ check list-empty 0 "^No +Cat +Type" -- "$q" list "$dir/new.db"
 check run-missing 1 "Scenario 5: Scenario not found" -- "$q" run "$dir/new.db" 5
 check run-badid 1 "not a scenario number" -- "$q" run "$dir/new.db" five
 check run-nodb 1 "Could not find file" -- "$q" run "$dir/nothing.db" 1
-check prob 0 "^0\.04999" -- "$q" prob Z 1.96
-check prob-t 0 "^0\.05" -- "$q" prob T 2.228138852 10
-check inverse 0 "^1\.95996" -- "$q" inverse Z 0.05
-check inverse-f 0 "^3\.70" -- "$q" inverse F 0.05 3 10
+# prob and inverse print up to 17 significant digits, as many as a double
+# needs to read back the same (a trailing 0 is left off); the first 15 or 16
+# are checked against the mpmath reference tables of the numeric tests.
+check prob 0 "^0\.049995790296440[0-9]{2,3}$" -- "$q" prob Z 1.96
+check prob-far 0 "^1\.145114244504915[0-9]e-299$" -- "$q" prob Z 37
+check prob-t 0 "^0\.0(4999999|5000000)[0-9]{10}$" -- "$q" prob T 2.228138852 10
+check inverse 0 "^1\.959963984540054[0-9]$" -- "$q" inverse Z 0.05
+check inverse-far 0 "^37\.0657878807721[0-9]{1,2}$" -- "$q" inverse z 1e-300
+check inverse-f 0 "^3\.708264819046844[0-9]$" -- "$q" inverse F 0.05 3 10
+check inverse-chi 0 "^999999\.333333412[0-9]{0,2}$" -- "$q" inverse C 0.5 1000000
 check prob-type 1 "Probability type: Q not expected" -- "$q" prob Q 1
 check inverse-range 1 "must greater than 0 and less than 1" -- "$q" inverse Z 1.5
 check prob-text 1 "'abc' is not a number" -- "$q" prob Z abc
-
+# A missing, zero or negative degrees of freedom is an error, not a printed 0.
+check prob-t-nodf 1 "missing degrees of freedom: type T needs DF1" -- "$q" prob T 2
+check prob-t-zero 1 "degrees of freedom must be greater than 0, DF1 is 0" -- "$q" prob t 2 0
+check prob-c-neg 1 "degrees of freedom must be greater than 0, DF1 is -3" -- "$q" prob C 2 -3
+check inverse-c-nodf 1 "missing degrees of freedom: type C needs DF1" -- "$q" inverse C 0.05
+check inverse-f-nodf2 1 "type F needs DF1 and DF2" -- "$q" inverse F 0.05 3
+check inverse-f-zero2 1 "DF2 is 0" -- "$q" inverse F 0.05 3 0
+check prob-f-neg1 1 "DF1 is -1" -- "$q" prob F 2 -1 10
+out="$("$q" prob T 2 0 2>/dev/null)"
+if [ -n "$out" ]; then
+    echo "FAIL prob-df-stdout: printed '$out' on standard output"
+    failures=$((failures + 1))
+fi
 if [ "$failures" -ne 0 ]; then
     echo "$failures command-line checks failed"
     exit 1

@@ -1,14 +1,28 @@
-// The engine's Probability and ProbInverse: p-values and critical values
-// against published tables, and the messages for bad input. Reference values:
-// normal and t from standard statistical tables (e.g. Abramowitz & Stegun 26.1,
-// 26.7), chi-square and F upper points from the NIST/SEMATECH e-Handbook tables.
+// The engine's Probability and ProbInverse: p-values and critical values, and
+// the messages for bad input. Expected values come from the mpmath reference
+// tables of tests/numeric/reference/distribution_table.py (60-digit
+// arithmetic, printed to 17 digits), so 2e-14 is room for rounding, not for
+// a lost digit.
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <iomanip>
+#include <limits>
 
 #include "engine/quorvane.h"
 #include "engine_fixture.h"
 
 namespace qrv::test {
 namespace {
+
+constexpr double kTol = 2e-14;
+
+::testing::AssertionResult RelNear(double actual, double expected) {
+    const double err = std::fabs(actual - expected) / std::fabs(expected);
+    if (err <= kTol) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::setprecision(17) << "actual " << actual
+                                         << " expected " << expected << " relative error " << err;
+}
 
 class ProbabilityTest : public ::testing::Test {
   protected:
@@ -17,31 +31,76 @@ class ProbabilityTest : public ::testing::Test {
     void SetUp() override { engine.SetShowErrors(true); }
 };
 
-TEST_F(ProbabilityTest, PValues) {
-    EXPECT_NEAR(engine.Probability("Z", 1.96, 0, 0), 0.0499958, 1e-6);
+TEST_F(ProbabilityTest, PValuesAreTwoTailedForZAndTUpperForCAndF) {
+    EXPECT_TRUE(RelNear(engine.Probability("Z", 1.96, 0, 0), 0.049995790296440872));
     EXPECT_EQ(engine.Probability("z", -1.96, 0, 0), engine.Probability("Z", 1.96, 0, 0));
-    EXPECT_DOUBLE_EQ(engine.Probability("Z", 0, 0, 0), 1.0);
-    EXPECT_EQ(engine.Probability("Z", 6.4, 0, 0), 0.0);
-    EXPECT_NEAR(engine.Probability("T", 2.228139, 10, 0), 0.05, 1e-6);
-    EXPECT_DOUBLE_EQ(engine.Probability("T", 0, 10, 0), 1.0);
-    EXPECT_EQ(engine.Probability("T", 2, 0, 0), 0.0) << "df <= 0";
-    EXPECT_NEAR(engine.Probability("C", 3.841459, 1, 0), 0.05, 1e-6);
-    EXPECT_NEAR(engine.Probability("Chi", 11.0705, 5, 0), 0.05, 1e-5);
-    EXPECT_DOUBLE_EQ(engine.Probability("C", 0, 5, 0), 1.0);
-    EXPECT_DOUBLE_EQ(engine.Probability("C", -1, 5, 0), 1.0);
-    EXPECT_NEAR(engine.Probability("F", 3.0984, 3, 20), 0.05, 1e-5);
-    EXPECT_DOUBLE_EQ(engine.Probability("F", 0, 3, 10), 1.0);
+    EXPECT_EQ(engine.Probability("Z", 0, 0, 0), 1.0);
+    // Far out the p-value is the tail itself, not 1 minus a rounded area.
+    EXPECT_TRUE(RelNear(engine.Probability("Z", 6, 0, 0), 1.9731752900753963e-9));
+    EXPECT_TRUE(RelNear(engine.Probability("Z", 37, 0, 0), 1.1451142445049154e-299));
+    EXPECT_TRUE(RelNear(engine.Probability("T", 2.5, 10, 0), 0.031446844236608804));
+    EXPECT_EQ(engine.Probability("T", 0, 10, 0), 1.0);
+    EXPECT_TRUE(RelNear(engine.Probability("Chi", 10, 10, 0), 0.44049328506521241))
+        << "only the first letter counts";
+    EXPECT_EQ(engine.Probability("C", 0, 5, 0), 1.0);
+    EXPECT_EQ(engine.Probability("C", -1, 5, 0), 1.0);
+    EXPECT_TRUE(RelNear(engine.Probability("f", 2.54, 100000, 10), 0.049859573211712673));
+    EXPECT_EQ(engine.Probability("F", 0, 3, 10), 1.0);
     EXPECT_EQ(engine.Probability("F", -2, 3, 10), engine.Probability("F", 2, 3, 10));
     EXPECT_TRUE(prompter.criticals.empty());
 }
 
+TEST_F(ProbabilityTest, TwoTailedZFallsSteadilyFrom5To38) {
+    double previous = engine.Probability("Z", 5, 0, 0);
+    for (int i = 501; i <= 3800; ++i) {
+        const double z = i / 100.0;
+        const double p = engine.Probability("Z", z, 0, 0);
+        if (previous >= std::numeric_limits<double>::min()) {
+            ASSERT_LT(p, previous) << "z = " << z;
+        } else {
+            ASSERT_LE(p, previous) << "z = " << z;
+        }
+        previous = p;
+    }
+    EXPECT_GT(engine.Probability("Z", 37.5, 0, 0), 0.0);
+}
+
 TEST_F(ProbabilityTest, CriticalValues) {
-    EXPECT_NEAR(engine.ProbInverse("Z", 0.05, 0, 0), 1.959964, 1e-6);
-    EXPECT_NEAR(engine.ProbInverse("t", 0.05, 10, 0), 2.228139, 1e-6);
-    EXPECT_NEAR(engine.ProbInverse("T", 0.05, 1, 0), 12.7062, 1e-4) << "far outside [0, 3]";
-    EXPECT_NEAR(engine.ProbInverse("C", 0.05, 1, 0), 3.841459, 1e-5);
-    EXPECT_NEAR(engine.ProbInverse("F", 0.05, 3, 10), 3.708, 1e-3);
-    EXPECT_NEAR(engine.ProbInverse("F", 0.05, 3, 20), 3.0984, 1e-4);
+    EXPECT_TRUE(RelNear(engine.ProbInverse("Z", 0.05, 0, 0), 1.9599639845400542));
+    EXPECT_TRUE(RelNear(engine.ProbInverse("Z", 1e-300, 0, 0), 37.065787880772130));
+    EXPECT_TRUE(RelNear(engine.ProbInverse("t", 0.05, 10, 0), 2.2281388519862747));
+    EXPECT_TRUE(RelNear(engine.ProbInverse("T", 0.05, 0.5, 0), 164.55767348048851)) << "df below 1";
+    EXPECT_TRUE(RelNear(engine.ProbInverse("C", 0.5, 1e6, 0), 999999.33333341235));
+    EXPECT_TRUE(RelNear(engine.ProbInverse("F", 0.05, 3, 10), 3.7082648190468444));
+    EXPECT_TRUE(RelNear(engine.ProbInverse("F", 1e-4, 1, 1), 40528472.790268440));
+    EXPECT_TRUE(RelNear(engine.ProbInverse("F", 0.05, 100000, 10), 2.5379298970872818));
+    EXPECT_TRUE(prompter.criticals.empty());
+}
+
+TEST_F(ProbabilityTest, CriticalValuesGiveBackTheirProbability) {
+    // At these p the tail moves at most ~35 times faster than its argument,
+    // so the rounding of the critical value to a double stays inside kTol.
+    // (Further out it would not: at p = 1e-80 the normal tail moves 360
+    // times faster.)
+    struct Case {
+        const char* type;
+        double df1, df2;
+    } cases[] = {{"Z", 0, 0}, {"T", 0.5, 0}, {"T", 7, 0}, {"C", 3.5, 0}, {"F", 4, 9.5}};
+    for (const Case& c : cases) {
+        for (double p : {0.9, 0.05, 1e-8}) {
+            const double x = engine.ProbInverse(c.type, p, c.df1, c.df2);
+            EXPECT_TRUE(RelNear(engine.Probability(c.type, x, c.df1, c.df2), p))
+                << c.type << " df " << c.df1 << ", " << c.df2 << " p " << p;
+        }
+    }
+}
+
+TEST_F(ProbabilityTest, DegreesOfFreedomNotPositiveGiveZeroWithoutAMessage) {
+    EXPECT_EQ(engine.Probability("T", 2, 0, 0), 0.0);
+    EXPECT_EQ(engine.Probability("C", 2, -1, 0), 0.0);
+    EXPECT_EQ(engine.Probability("F", 2, 3, 0), 0.0);
+    EXPECT_EQ(engine.ProbInverse("T", 0.05, 0, 0), 0.0);
+    EXPECT_EQ(engine.ProbInverse("F", 0.05, -3, 10), 0.0);
     EXPECT_TRUE(prompter.criticals.empty());
 }
 
@@ -61,6 +120,7 @@ TEST_F(ProbabilityTest, BadInputShowsItsMessageAndGivesZero) {
     EXPECT_EQ(prompter.criticals[1].second,
               "Inverse Probability Calculation Syntax Error\r\n\r\nProbability value must "
               "greater than 0 and less than 1.");
+    EXPECT_EQ(prompter.criticals[2].second, prompter.criticals[1].second);
     EXPECT_EQ(prompter.criticals[3].second,
               "Inverse Probability Calculation Syntax Error\r\n\r\nProbability type: X not "
               "expected.");
