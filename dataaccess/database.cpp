@@ -75,8 +75,12 @@ Result<MemoryTable> Database::CreateMemoryTable(std::string_view name,
     if (columns.empty())
         return makeError(3264, "No field defined--cannot append TableDef or Index.");
     std::string cols;
-    for (const std::string& c : columns) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const std::string& c = columns[i];
         if (Error e = detail::checkName(c, true)) return e;
+        for (size_t j = 0; j < i; ++j)
+            if (iequal(columns[j], c))
+                return makeError(3191, "Cannot define field more than once.");
         if (!cols.empty()) cols += ", ";
         cols += quoteIdentifier(c);
     }

@@ -12,19 +12,6 @@
 
 namespace qrv::dao {
 
-bool iequal(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    // ASCII folding inline: this sits on the path of every field lookup by name.
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x == y) continue;
-        if (static_cast<unsigned>(x - 'A') < 26u) x = static_cast<unsigned char>(x + 32);
-        if (static_cast<unsigned>(y - 'A') < 26u) y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
 namespace detail {
 
 namespace {
@@ -100,12 +87,13 @@ bool soleCounterKey(const TableDef& def, const Field& f) {
     return false;
 }
 
-// Quoted column names joined by ", ".
-std::string columnList(const std::vector<std::string>& names) {
+// Field names as the table spells them, quoted and joined by ", ".
+std::string columnList(const TableDef& def, const std::vector<std::string>& names) {
     std::string out;
     for (const std::string& n : names) {
         if (!out.empty()) out += ", ";
-        out += quoteIdentifier(n);
+        const Field* f = def.FindField(n);
+        out += quoteIdentifier(f ? f->Name : n);
     }
     return out;
 }
@@ -114,26 +102,50 @@ std::string indexSqlName(std::string_view table, std::string_view index) {
     return std::string(table) + "." + std::string(index);
 }
 
-std::string createIndexSql(const std::string& table, const Index& ix) {
+std::string createIndexSql(const TableDef& def, const std::string& table, const Index& ix) {
     return std::string(ix.Unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
            quoteIdentifier(indexSqlName(table, ix.Name)) + " ON " + quoteIdentifier(table) + " (" +
-           columnList(ix.Fields) + ")";
+           columnList(def, ix.Fields) + ")";
 }
 
 }  // namespace
 
 std::optional<std::string> DatabaseImpl::findObject(std::string_view name, const char* type) const {
     if (!conn->db) return std::nullopt;
-    auto st = prepare(*conn,
-                      "SELECT name FROM main.sqlite_master WHERE type = ?1 AND name = ?2 "
-                      "COLLATE NOCASE AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND name <> ?3");
+    auto hidden = [](std::string_view stored) {
+        return iequal(stored.substr(0, 7), "sqlite_") || iequal(stored, kCatalogTable);
+    };
+    auto bound = [&](const char* sql) {
+        auto st = prepare(*conn, sql);
+        if (st) {
+            sqlite3_bind_text(st->get(), 1, type, -1, SQLITE_STATIC);
+            sqlite3_bind_text(st->get(), 2, name.data(), static_cast<int>(name.size()),
+                              SQLITE_TRANSIENT);
+        }
+        return st;
+    };
+    // SQLite's own notion of one name (ASCII letters) first: SQLite keeps at
+    // most one such object, and it is the one an SQL text would reach.
+    auto st = bound(
+        "SELECT name FROM main.sqlite_master WHERE type = ?1 AND name = ?2 "
+        "COLLATE NOCASE");
     if (!st) return std::nullopt;
-    sqlite3_stmt* s = st->get();
-    sqlite3_bind_text(s, 1, type, -1, SQLITE_STATIC);
-    sqlite3_bind_text(s, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(s, 3, kCatalogTable, -1, SQLITE_STATIC);
-    if (sqlite3_step(s) == SQLITE_ROW)
-        return std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+    if (sqlite3_step(st->get()) == SQLITE_ROW) {
+        std::string stored = reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 0));
+        return hidden(stored) ? std::nullopt : std::optional<std::string>(stored);
+    }
+    // Then the full case fold, which only a name with a non-ASCII character can add.
+    auto ascii = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+    };
+    const bool asciiName = ascii(name);
+    auto all = bound("SELECT name FROM main.sqlite_master WHERE type = ?1");
+    if (!all) return std::nullopt;
+    while (sqlite3_step(all->get()) == SQLITE_ROW) {
+        std::string stored = reinterpret_cast<const char*>(sqlite3_column_text(all->get(), 0));
+        if ((!asciiName || !ascii(stored)) && iequal(stored, name) && !hidden(stored))
+            return stored;
+    }
     return std::nullopt;
 }
 
@@ -278,7 +290,7 @@ Error DatabaseImpl::createTable(TableDef& def) {
     }
     if (primary && !keyInline) {
         sql += ", PRIMARY KEY (";
-        sql += columnList(primary->Fields);
+        sql += columnList(def, primary->Fields);
         sql += ")";
     }
     sql += ")";
@@ -297,7 +309,7 @@ Error DatabaseImpl::createTable(TableDef& def) {
                 return fail(e);
             continue;
         }
-        if (Error e = exec(*conn, createIndexSql(def.Name, ix))) return fail(e);
+        if (Error e = exec(*conn, createIndexSql(def, def.Name, ix))) return fail(e);
     }
     for (size_t i = 0; i < cols.size(); ++i) {
         const Field& f = *cols[i];
@@ -466,7 +478,7 @@ Error DatabaseImpl::renameTable(std::string_view from, std::string_view to) {
         std::string oldName = indexSqlName(*stored, ix.Name);
         if (!findObject(oldName, "index")) continue;
         if (Error e = exec(*conn, "DROP INDEX " + quoteIdentifier(oldName))) return fail(e);
-        if (Error e = exec(*conn, createIndexSql(target, ix))) return fail(e);
+        if (Error e = exec(*conn, createIndexSql(*def, target, ix))) return fail(e);
     }
     {
         // Without a catalog there is nothing to carry over.

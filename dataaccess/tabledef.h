@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dataaccess/error.h"
+#include "dataaccess/fold.h"
 #include "dataaccess/types.h"
 #include "dataaccess/value.h"
 
@@ -107,7 +108,6 @@ struct QueryDef {
     std::string SQL;  // as written in the query dialect
 };
 
-bool iequal(std::string_view a, std::string_view b);
 // Checks a table, field, index or query name: 3125 when it is not a valid name.
 Error CheckObjectName(std::string_view name);
 
