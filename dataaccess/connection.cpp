@@ -131,6 +131,41 @@ Error mapError(Connection& c, int rc) {
     return makeError(err::kReservedError, "Database engine error: " + msg);
 }
 
+WriteScope::WriteScope(Connection& c, std::string savepoint)
+    : c_(c), savepoint_(std::move(savepoint)) {}
+
+Error WriteScope::begin() {
+    if (!c_.db) return closedError();
+    ownTx_ = sqlite3_get_autocommit(c_.db) != 0;
+    // A transaction of its own takes the write lock at once: schema work reads
+    // before it writes, and a deferred one could not turn into writing once
+    // another connection had written meanwhile.
+    if (Error e = exec(c_, ownTx_ ? "BEGIN IMMEDIATE" : "SAVEPOINT " + savepoint_)) return e;
+    open_ = true;
+    return {};
+}
+
+Error WriteScope::commit() {
+    if (!open_) return {};
+    if (Error e = exec(c_, ownTx_ ? "COMMIT" : "RELEASE " + savepoint_)) {
+        rollback();
+        return e;
+    }
+    open_ = false;
+    return {};
+}
+
+void WriteScope::rollback() {
+    if (!open_ || !c_.db) return;
+    open_ = false;
+    if (ownTx_) {
+        if (sqlite3_get_autocommit(c_.db) == 0) exec(c_, "ROLLBACK");
+        return;
+    }
+    exec(c_, "ROLLBACK TO " + savepoint_);
+    exec(c_, "RELEASE " + savepoint_);
+}
+
 Result<Stmt> prepare(Connection& c, const std::string& sql) {
     if (!c.db) return closedError();
     sqlite3_stmt* s = nullptr;

@@ -55,6 +55,7 @@ class Field {
     std::vector<Property> props_;
     std::weak_ptr<detail::DatabaseImpl> db_;
     std::string table_;
+    std::string token_;  // the table's identity when read or made
 };
 
 class Index {
@@ -101,6 +102,7 @@ class TableDef {
     std::vector<Property> props_;
     bool attached_ = false;
     std::weak_ptr<detail::DatabaseImpl> db_;
+    std::string token_;  // the table's identity when read or made
 };
 
 struct QueryDef {
