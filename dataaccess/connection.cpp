@@ -54,6 +54,30 @@ Error mapError(Connection& c, int rc) {
                 return makeError(err::kFieldTooSmall,
                                  "The field is too small to accept the amount of data you "
                                  "attempted to add. Try inserting or pasting less data.");
+            if (startsWith(name, "qrv_key:"))
+                return makeError(err::kNullInKey,
+                                 "Index or primary key cannot contain a Null value (field '" +
+                                     after(name, "qrv_key:") + "').");
+            if (startsWith(name, "qrv_type:") || startsWith(name, "qrv_range:")) {
+                // "qrv_type:<type>:<field>"; a type name holds no colon.
+                const bool range = startsWith(name, "qrv_range:");
+                const std::string rest = after(name, range ? "qrv_range:" : "qrv_type:");
+                const std::string type = rest.substr(0, rest.find(':'));
+                const std::string field =
+                    rest.find(':') == std::string::npos ? rest : rest.substr(rest.find(':') + 1);
+                if (range)
+                    return makeError(err::kOverflow, "Numeric field overflow: field '" + field +
+                                                         "' holds " + type + " values.");
+                return makeError(err::kTypeConversion, "Data type conversion error: field '" +
+                                                           field + "' holds " + type + " values.");
+            }
+            if (startsWith(name, "qrv_table_rule:"))
+                return makeError(err::kValidationRule,
+                                 "One or more values are prohibited by the validation rule set "
+                                 "for '" +
+                                     after(name, "qrv_table_rule:") +
+                                     "'. Enter a value that the expression for this table can "
+                                     "accept.");
             if (startsWith(name, "qrv_rule:"))
                 return makeError(err::kValidationRule,
                                  "One or more values are prohibited by the validation rule set "

@@ -89,7 +89,7 @@ Error conversionError() {
     return makeError(err::kTypeConversion, "Data type conversion error.");
 }
 Error overflowError() {
-    return makeError(3349, "Numeric field overflow.");
+    return makeError(err::kOverflow, "Numeric field overflow.");
 }
 
 // Banker's rounding, as the desktop engine converts fractions to integers.

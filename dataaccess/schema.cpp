@@ -104,8 +104,14 @@ Error DatabaseImpl::createTable(TableDef& def) {
             if (!e) e = put(f.Name, p);
         if (e) return scope.fail(e);
     }
+    Error e;
+    if (!e && !def.ValidationRule.empty())
+        e = put("", {"ValidationRule", dbText, def.ValidationRule});
+    if (!e && !def.ValidationText.empty())
+        e = put("", {"ValidationText", dbText, def.ValidationText});
     for (const Property& p : def.props_)
-        if (Error e = put("", p)) return scope.fail(e);
+        if (!e) e = put("", p);
+    if (e) return scope.fail(e);
     if (Error e = scope.commit()) return e;
 
     def.attached_ = true;
@@ -191,6 +197,10 @@ Result<TableDef> DatabaseImpl::loadTableDef(std::string_view name) {
     for (Property& p : itemProperties("")) {
         if (iequal(p.Name, "PrimaryIndexName"))
             primaryName = p.value.toText();
+        else if (iequal(p.Name, "ValidationRule"))
+            def.ValidationRule = p.value.toText();
+        else if (iequal(p.Name, "ValidationText"))
+            def.ValidationText = p.value.toText();
         else
             def.props_.push_back(std::move(p));
     }
@@ -225,6 +235,8 @@ Result<TableDef> DatabaseImpl::loadTableDef(std::string_view name) {
     std::stable_sort(def.fields_.begin(), def.fields_.end(), [](const Field& a, const Field& b) {
         return a.OrdinalPosition < b.OrdinalPosition;
     });
+    // The stored text itself says whether the table holds its fields to their types.
+    def.EnforceTypes = ref->sql.find(std::string("\"") + kTypeCheckPrefix) != std::string::npos;
     def.attached_ = true;
     def.db_ = weak_from_this();
     def.token_ = ref->token;

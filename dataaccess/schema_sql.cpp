@@ -89,6 +89,66 @@ std::string columnList(const TableDef& def, const std::vector<std::string>& name
     return out;
 }
 
+const Index* primaryIndex(const TableDef& def) {
+    for (const Index& ix : def.Indexes())
+        if (ix.Primary) return &ix;
+    return nullptr;
+}
+
+bool inPrimaryKey(const TableDef& def, const Field& f) {
+    if (const Index* pk = primaryIndex(def))
+        for (const std::string& n : pk->Fields)
+            if (iequal(n, f.Name)) return true;
+    return false;
+}
+
+// The values a column holds, checked by the table itself, so that another
+// client's write is held to the field's type as ours are. SQLite has applied
+// the column's affinity before a CHECK runs: a text that reads as a number
+// has become one, so a text left over is a text. Each check lets Null pass
+// (the required flag decides on Null) and uses comparisons rather than
+// function calls where it can: these run for every row written.
+std::string typeCheck(const Field& f, const std::string& q) {
+    switch (f.Type) {
+        case dbBoolean:
+            return q + " IN (0, 1)";  // as our own writes store Yes and No
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+            return q + " = CAST(" + q + " AS INTEGER)";  // not 2.5, not a text
+        case dbCurrency:
+        case dbSingle:
+        case dbDouble:
+            // Texts and blobs sort after every number; 9e999 reads as infinity.
+            return q + " BETWEEN -9e999 AND 9e999";
+        case dbDate:
+            // The ISO form the layer writes, year first; a number is no date here.
+            return q + " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]*'";
+        case dbText:
+            // The column made every number a text, so only a blob is not one.
+            // length() stops at a NUL character, so a text holding one could
+            // slip past the size check: such a text is no Text value here.
+            return "typeof(" + q + ") <> 'blob' AND instr(" + q + ", char(0)) = 0";
+        case dbMemo:
+            return "typeof(" + q + ") <> 'blob'";
+        default:
+            return {};  // binary and GUID columns take what SQLite stores
+    }
+}
+
+std::string rangeCheck(const Field& f, const std::string& q) {
+    switch (f.Type) {
+        case dbByte:
+            return q + " BETWEEN 0 AND 255";
+        case dbInteger:
+            return q + " BETWEEN -32768 AND 32767";
+        case dbLong:
+            return q + " BETWEEN -2147483648 AND 2147483647";
+        default:
+            return {};
+    }
+}
+
 Result<std::string> columnSql(const TableDef& def, const Field& f) {
     const std::string q = quoteIdentifier(f.Name);
     std::string sql = q + " ";
@@ -96,7 +156,11 @@ Result<std::string> columnSql(const TableDef& def, const Field& f) {
         sql += "INTEGER PRIMARY KEY AUTOINCREMENT";
         return sql;
     }
-    sql += declaredType(f.Type);
+    // A lone key column declared INTEGER would become SQLite's row id, which
+    // hands out a number when a row comes without one; a key must be given.
+    const bool key = inPrimaryKey(def, f);
+    const bool wouldAlias = key && f.Type == dbLong && primaryIndex(def)->Fields.size() == 1;
+    sql += wouldAlias ? "INT" : declaredType(f.Type);
     if (f.Type == dbText) {
         sql += '(';
         sql += std::to_string(textSize(f));
@@ -109,6 +173,15 @@ Result<std::string> columnSql(const TableDef& def, const Field& f) {
         auto lit = defaultLiteral(f);
         if (!lit) return lit.error();
         sql += " DEFAULT (" + *lit + ")";
+    }
+    // SQLite lets Null into key columns of ordinary tables; a key is never Null.
+    if (key) sql += constraint("qrv_key:" + f.Name, q + " IS NOT NULL");
+    if (def.EnforceTypes) {
+        if (std::string check = typeCheck(f, q); !check.empty())
+            sql +=
+                constraint(std::string(kTypeCheckPrefix) + typeName(f.Type) + ":" + f.Name, check);
+        if (std::string check = rangeCheck(f, q); !check.empty())
+            sql += constraint(std::string("qrv_range:") + typeName(f.Type) + ":" + f.Name, check);
     }
     if (isTextType(f.Type) && !f.AllowZeroLength)
         sql += constraint("qrv_zero_length:" + f.Name, q + " <> ''");
@@ -179,6 +252,14 @@ Result<std::string> createTableSql(const TableDef& def, std::string_view name,
         if (i) sql += ", ";
         sql += *col;
         keyInline = keyInline || soleCounterKey(def, *cols[i]);
+    }
+    if (!def.ValidationRule.empty()) {
+        auto rule = translateExpression(def.ValidationRule);
+        if (!rule) return rule.error();
+        sql += ",";
+        sql += constraint(
+            def.ValidationText.empty() ? "qrv_table_rule:" + std::string(name) : def.ValidationText,
+            *rule);
     }
     if (primary && !keyInline) sql += ", PRIMARY KEY (" + columnList(def, primary->Fields) + ")";
     sql += ")";

@@ -12,6 +12,9 @@
 
 namespace qrv::dao::detail {
 
+// Names of the constraints that hold a column to its type begin with this.
+inline constexpr const char* kTypeCheckPrefix = "qrv_type:";
+
 bool isTextType(int type);
 // The column order of a new table: by ordinal position, equal positions in append order.
 std::vector<const Field*> columnOrder(const TableDef& def);

@@ -105,6 +105,8 @@ const Index* TableDef::FindIndex(std::string_view name) const {
 
 Result<Value> TableDef::GetProperty(std::string_view name) const {
     if (iequal(name, "Name")) return Value(Name);
+    if (iequal(name, "ValidationRule")) return Value(ValidationRule);
+    if (iequal(name, "ValidationText")) return Value(ValidationText);
     for (const Property& p : props_)
         if (iequal(p.Name, name)) return p.value;
     return propertyNotFound();

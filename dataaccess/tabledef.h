@@ -39,6 +39,9 @@ class Field {
     std::string DefaultValue;
     std::string ValidationRule;
     std::string ValidationText;
+    // The table itself refuses a value not of its field's type (a text in a
+    // Double, 2.5 in a Long, 40000 in an Integer ...), whoever writes it.
+    bool EnforceTypes = false;
     bool Required = false;
     int OrdinalPosition = 0;
     int CollatingOrder = dbSortGeneral;
@@ -75,6 +78,13 @@ class TableDef {
     TableDef() = default;
     explicit TableDef(std::string name) : Name(std::move(name)) {}
     std::string Name;
+    // A rule over the fields of one row ("[A] Is Null Or [A] < [B]"), kept
+    // by the table itself; a row that breaks it is refused with the text.
+    std::string ValidationRule;
+    std::string ValidationText;
+    // The table itself refuses a value not of its field's type (a text in a
+    // Double, 2.5 in a Long, 40000 in an Integer ...), whoever writes it.
+    bool EnforceTypes = false;
 
     Field CreateField(std::string name, int type, long size = 0) const {
         return Field(std::move(name), type, size);
