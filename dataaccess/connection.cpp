@@ -54,6 +54,30 @@ Error mapError(Connection& c, int rc) {
                 return makeError(err::kFieldTooSmall,
                                  "The field is too small to accept the amount of data you "
                                  "attempted to add. Try inserting or pasting less data.");
+            if (startsWith(name, "qrv_key:"))
+                return makeError(err::kNullInKey,
+                                 "Index or primary key cannot contain a Null value (field '" +
+                                     after(name, "qrv_key:") + "').");
+            if (startsWith(name, "qrv_type:") || startsWith(name, "qrv_range:")) {
+                // "qrv_type:<type>:<field>"; a type name holds no colon.
+                const bool range = startsWith(name, "qrv_range:");
+                const std::string rest = after(name, range ? "qrv_range:" : "qrv_type:");
+                const std::string type = rest.substr(0, rest.find(':'));
+                const std::string field =
+                    rest.find(':') == std::string::npos ? rest : rest.substr(rest.find(':') + 1);
+                if (range)
+                    return makeError(err::kOverflow, "Numeric field overflow: field '" + field +
+                                                         "' holds " + type + " values.");
+                return makeError(err::kTypeConversion, "Data type conversion error: field '" +
+                                                           field + "' holds " + type + " values.");
+            }
+            if (startsWith(name, "qrv_table_rule:"))
+                return makeError(err::kValidationRule,
+                                 "One or more values are prohibited by the validation rule set "
+                                 "for '" +
+                                     after(name, "qrv_table_rule:") +
+                                     "'. Enter a value that the expression for this table can "
+                                     "accept.");
             if (startsWith(name, "qrv_rule:"))
                 return makeError(err::kValidationRule,
                                  "One or more values are prohibited by the validation rule set "
@@ -129,6 +153,41 @@ Error mapError(Connection& c, int rc) {
     if (msg.find("syntax error") != std::string::npos || startsWith(msg, "incomplete input"))
         return makeError(err::kSyntaxInExpression, "Syntax error in query expression: " + msg);
     return makeError(err::kReservedError, "Database engine error: " + msg);
+}
+
+WriteScope::WriteScope(Connection& c, std::string savepoint)
+    : c_(c), savepoint_(std::move(savepoint)) {}
+
+Error WriteScope::begin() {
+    if (!c_.db) return closedError();
+    ownTx_ = sqlite3_get_autocommit(c_.db) != 0;
+    // A transaction of its own takes the write lock at once: schema work reads
+    // before it writes, and a deferred one could not turn into writing once
+    // another connection had written meanwhile.
+    if (Error e = exec(c_, ownTx_ ? "BEGIN IMMEDIATE" : "SAVEPOINT " + savepoint_)) return e;
+    open_ = true;
+    return {};
+}
+
+Error WriteScope::commit() {
+    if (!open_) return {};
+    if (Error e = exec(c_, ownTx_ ? "COMMIT" : "RELEASE " + savepoint_)) {
+        rollback();
+        return e;
+    }
+    open_ = false;
+    return {};
+}
+
+void WriteScope::rollback() {
+    if (!open_ || !c_.db) return;
+    open_ = false;
+    if (ownTx_) {
+        if (sqlite3_get_autocommit(c_.db) == 0) exec(c_, "ROLLBACK");
+        return;
+    }
+    exec(c_, "ROLLBACK TO " + savepoint_);
+    exec(c_, "RELEASE " + savepoint_);
 }
 
 Result<Stmt> prepare(Connection& c, const std::string& sql) {

@@ -60,6 +60,30 @@ class Stmt {
     sqlite3_stmt* s_ = nullptr;
 };
 
+// One step of schema work as a whole: a transaction of its own, or a
+// savepoint inside the caller's transaction. Rolled back unless committed.
+class WriteScope {
+  public:
+    WriteScope(Connection& c, std::string savepoint);
+    WriteScope(const WriteScope&) = delete;
+    WriteScope& operator=(const WriteScope&) = delete;
+    ~WriteScope() { rollback(); }
+    Error begin();
+    Error commit();
+    // Undoes the work and hands e back, for `return scope.fail(e);`.
+    Error fail(Error e) {
+        rollback();
+        return e;
+    }
+    void rollback();
+
+  private:
+    Connection& c_;
+    std::string savepoint_;
+    bool ownTx_ = false;
+    bool open_ = false;
+};
+
 // Prepares SQLite SQL (already translated); errors mapped to numbered errors.
 Result<Stmt> prepare(Connection& c, const std::string& sql);
 // Runs SQLite SQL that returns no rows.

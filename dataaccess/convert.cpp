@@ -89,7 +89,7 @@ Error conversionError() {
     return makeError(err::kTypeConversion, "Data type conversion error.");
 }
 Error overflowError() {
-    return makeError(3349, "Numeric field overflow.");
+    return makeError(err::kOverflow, "Numeric field overflow.");
 }
 
 // Banker's rounding, as the desktop engine converts fractions to integers.
@@ -309,12 +309,13 @@ Error checkName(std::string_view name, bool fieldName) {
             "punctuation and that it isn't too long.";
         return makeError(3125, std::move(text));
     };
-    if (name.empty() || name.size() > 64 || name.front() == ' ') return bad();
+    // The limit counts characters, not the bytes of their UTF-8 form.
+    const auto length = utf8Length(name);
+    if (!length || *length == 0 || *length > 64 || name.front() == ' ') return bad();
     for (unsigned char c : name)
         if (c < 32 || (c == '.' && !fieldName) || c == '!' || c == '`' || c == '[' || c == ']')
             return bad();
-    std::string u = upper(name);
-    if (u.rfind("SQLITE_", 0) == 0 || u == upper(kCatalogTable)) return bad();
+    if (upper(name.substr(0, 7)) == "SQLITE_" || iequal(name, kCatalogTable)) return bad();
     return {};
 }
 

@@ -75,8 +75,12 @@ Result<MemoryTable> Database::CreateMemoryTable(std::string_view name,
     if (columns.empty())
         return makeError(3264, "No field defined--cannot append TableDef or Index.");
     std::string cols;
-    for (const std::string& c : columns) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const std::string& c = columns[i];
         if (Error e = detail::checkName(c, true)) return e;
+        for (size_t j = 0; j < i; ++j)
+            if (iequal(columns[j], c))
+                return makeError(3191, "Cannot define field more than once.");
         if (!cols.empty()) cols += ", ";
         cols += quoteIdentifier(c);
     }
@@ -103,7 +107,12 @@ Result<long> Database::Execute(std::string_view sql) {
     while ((rc = sqlite3_step(st->get())) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) return detail::mapError(*p_->conn, rc);
-    return static_cast<long>(sqlite3_changes(p_->conn->db));
+    const long changes = static_cast<long>(sqlite3_changes(p_->conn->db));
+    // A DROP or ALTER sent as SQL goes straight to SQLite; the catalog rows it
+    // left behind go now. Nothing depends on it: they could never reach
+    // another table, and the next write of the catalog would drop them too.
+    if (tr->kind == StatementKind::Other && !p_->conn->readOnly) p_->tidyCatalog();
+    return changes;
 }
 
 Error Database::AppendTableDef(TableDef& def) {
@@ -155,9 +164,18 @@ Error Database::CreateQueryDef(std::string_view name, std::string_view sql) {
     if (!tr) return tr.error();
     if (tr->kind != StatementKind::Select)
         return makeError(err::kInvalidOperation, "Invalid operation.");
-    std::string view = "CREATE VIEW " + quoteIdentifier(name) + " AS " + trimStatement(tr->sql);
-    if (Error e = detail::exec(*p_->conn, view)) return e;
-    return p_->setProperty(name, "", {"SQL", dbMemo, Value(std::string(sql))});
+    // The token after the name ties the query's text as written to this view.
+    const std::string token = detail::newObjectToken();
+    const std::string stored(name);
+    std::string view = "CREATE VIEW " + quoteIdentifier(stored) + " /*" + token + "*/ AS " +
+                       trimStatement(tr->sql);
+    detail::WriteScope scope(*p_->conn, "qrv_query");
+    if (Error e = scope.begin()) return e;
+    if (Error e = p_->ensureCatalog()) return scope.fail(e);
+    if (Error e = detail::exec(*p_->conn, view)) return scope.fail(e);
+    if (Error e = p_->putProperty(token, stored, "", {"SQL", dbMemo, Value(std::string(sql))}))
+        return scope.fail(e);
+    return scope.commit();
 }
 
 Result<QueryDef> Database::GetQueryDef(std::string_view name) const {
@@ -196,10 +214,14 @@ Error Database::DeleteQueryDef(std::string_view name) {
     if (!IsOpen()) return closedError();
     if (p_->conn->readOnly)
         return makeError(err::kReadOnly, "Cannot update. Database or object is read-only.");
-    auto stored = p_->findObject(name, "view");
-    if (!stored) return makeError(err::kItemNotFound, "Item not found in this collection.");
-    if (Error e = detail::exec(*p_->conn, "DROP VIEW " + quoteIdentifier(*stored))) return e;
-    return p_->dropProperties(*stored);
+    auto ref = p_->findRef(name, "view");
+    if (!ref) return makeError(err::kItemNotFound, "Item not found in this collection.");
+    detail::WriteScope scope(*p_->conn, "qrv_query");
+    if (Error e = scope.begin()) return e;
+    if (Error e = p_->dropProperties(*ref)) return scope.fail(e);
+    if (Error e = detail::exec(*p_->conn, "DROP VIEW " + quoteIdentifier(ref->name)))
+        return scope.fail(e);
+    return scope.commit();
 }
 
 Error Database::BeginTrans() {

@@ -17,13 +17,39 @@ namespace qrv::dao::detail {
 // Name of the table that keeps the properties SQLite's schema cannot hold.
 inline constexpr const char* kCatalogTable = "qrv_properties";
 
+// A table or stored query as SQLite keeps it, with the token its properties
+// are filed under (see identity.cpp).
+struct ObjectRef {
+    std::string name;   // the stored spelling
+    std::string type;   // "table" or "view"
+    std::string sql;    // its CREATE text as stored
+    std::string token;  // "qrv:" and 32 hex digits; empty when it has none
+};
+
+// One row of the property catalog: item "" is the object itself.
+struct CatalogEntry {
+    std::string item;
+    Property prop;
+};
+
+// How a file's catalog files its rows: none yet, by object name (files of
+// earlier versions, read as they are until the first write), or by token.
+enum class CatalogLayout { None, ByName, ByToken };
+
 struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     ConnectionPtr conn;
 
-    // Object lookup (names compare without regard to case). Returns the stored spelling.
+    // Object lookup (names compare by their case fold). Returns the stored spelling.
     std::optional<std::string> findObject(std::string_view name, const char* type) const;
     bool isTable(std::string_view name) const { return findObject(name, "table").has_value(); }
     bool isQuery(std::string_view name) const { return findObject(name, "view").has_value(); }
+    std::optional<ObjectRef> findRef(std::string_view name, const char* type) const;
+    std::optional<ObjectRef> findRef(std::string_view name) const;  // a table, else a query
+    // Tables and queries whose CREATE text carries the token (two after a
+    // client copied a definition text word for word).
+    std::vector<ObjectRef> tokenCarriers(std::string_view token) const;
+    // Writes a new token into the object's stored CREATE text.
+    Error markObject(ObjectRef& ref);
 
     // Schema.
     Error createTable(TableDef& def);
@@ -32,18 +58,45 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     Error renameTable(std::string_view from, std::string_view to);
 
     // Catalog of extra properties: object "" is the database, item "" the object itself.
+    CatalogLayout catalogLayout() const;
+    // Before a write: creates the catalog or moves it to rows by token, and
+    // drops rows whose object is gone whenever the schema changed since.
+    Error ensureCatalog();
+    // Drops rows whose object is gone and notes renames made elsewhere.
+    Error tidyCatalog();
     Error setProperty(std::string_view object, std::string_view item, const Property& p);
+    // For the object known as ref (token from when it was read, "" for none);
+    // an object without a token of its own gets one first.
+    Error setObjectProperty(std::string_view name, std::string_view token, std::string_view item,
+                            const Property& p);
+    // A row under a token known to belong to the object named `name`.
+    Error putProperty(const std::string& token, const std::string& name, std::string_view item,
+                      const Property& p);
+    std::vector<CatalogEntry> objectProperties(const ObjectRef& ref) const;
     std::optional<Property> getProperty(std::string_view object, std::string_view item,
                                         std::string_view name) const;
-    std::vector<Property> getProperties(std::string_view object, std::string_view item) const;
-    Error dropProperties(std::string_view object);
-    Error ensureCatalog();
+    Error dropProperties(const ObjectRef& ref);
 
     // Attaches an external database named by a source clause; returns its schema name.
     Result<std::string> attach(const std::string& path);
 
     Result<Recordset> openRecordset(std::string_view source, int type, int options);
+
+  private:
+    bool ownsRows(const ObjectRef& ref) const;
+    Error migrateCatalog();
+    long long tidiedAt_ = -1;  // schema version of the last tidy
 };
+
+// Identity tokens in CREATE texts.
+struct TokenSpan {
+    size_t begin, end;  // the comment, delimiters included
+    std::string token;
+};
+std::string newObjectToken();
+std::optional<TokenSpan> findTokenComment(std::string_view sql);
+// The CREATE text with its token comment (if any) taken out.
+std::string withoutToken(std::string_view sql);
 
 // Validates a table, field, index or query name the way the desktop engine does,
 // except that field names may hold a period: scaled frequency columns such as

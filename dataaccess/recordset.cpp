@@ -28,12 +28,6 @@ Error noEdit() {
     return makeError(err::kNoAddNewOrEdit, "Update or CancelUpdate without AddNew or Edit.");
 }
 
-std::string lower(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
-}
-
 std::string trimmed(std::string_view s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
@@ -131,7 +125,7 @@ struct RecordsetImpl {
                                                   nullptr, nullptr, nullptr);
                 f.CollatingOrder = coll && iequal(coll, "NOCASE") ? dbSortGeneral : dbSortNeutral;
             }
-            byName.emplace(lower(f.Name), i);
+            byName.emplace(foldCase(f.Name), i);
             fields.push_back(std::move(f));
             readTypes.push_back(readType);
         }
@@ -668,13 +662,13 @@ const FieldInfo& Recordset::FieldAt(int index) const {
 
 int Recordset::FieldIndex(std::string_view name) const {
     if (!p_) return -1;
-    // A short scan beats hashing a lowered copy for the usual handful of fields.
+    // A short scan beats hashing a folded copy for the usual handful of fields.
     if (p_->fields.size() <= 16) {
         for (size_t i = 0; i < p_->fields.size(); ++i)
             if (iequal(p_->fields[i].Name, name)) return static_cast<int>(i);
         return -1;
     }
-    auto it = p_->byName.find(detail::lower(name));
+    auto it = p_->byName.find(foldCase(name));
     return it == p_->byName.end() ? -1 : it->second;
 }
 

@@ -776,6 +776,12 @@ class Translator {
                     word("*");
                     ++pos_;
                     expectItem = false;
+                } else if (clause == Clause::OrderBy && !expectItem && sql::isWord(t, "COLLATE")) {
+                    // An ordering term may take the collation QRV_FOLD (names equal but for
+                    // case together); no other collation, so nothing foreign reaches SQLite.
+                    require(pos_ + 1 < end_ && sql::isWord(tok(pos_ + 1), "QRV_FOLD"));
+                    word("COLLATE QRV_FOLD");
+                    pos_ += 2;
                 } else {
                     if (!expectItem) failExpr(pos_);  // two expressions with no operator between
                     exprStart_ = pos_;

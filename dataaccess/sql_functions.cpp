@@ -1,13 +1,18 @@
 // SQL functions the translated dialect relies on: the dialect's LIKE with
 // character classes and digit wildcards, the sample and population
-// deviation and variance aggregates, and First/Last. Registered on every
-// connection; they keep no state beyond one aggregate group.
+// deviation and variance aggregates, and First/Last; and the QRV_FOLD
+// collation. Registered on every connection; they keep no state beyond one
+// aggregate group.
 #include "dataaccess/sql_functions.h"
 
 #include <sqlite3.h>
+#include <unicode/uchar.h>
 
 #include <cmath>
 #include <cstdint>
+#include <string_view>
+
+#include "dataaccess/fold.h"
 
 namespace qrv::dao {
 
@@ -18,8 +23,9 @@ namespace {
 // Pattern language: "*" any run of characters, "?" one character, "#" one
 // digit, "[abc]" / "[a-z]" one character of a class, "[!...]" one character
 // outside it; "[*]", "[?]", "[#]", "[[]" stand for the character itself.
-// Matching ignores case for ASCII and the Latin-1 letters and works on
-// UTF-8 characters, not bytes.
+// Matching ignores case (ICU's case folding of single characters, so "?"
+// still stands for exactly one character) and works on UTF-8 characters,
+// not bytes.
 
 // Decodes one UTF-8 character at s[i] and advances i; a malformed byte is
 // taken as a character by itself so that matching never stalls.
@@ -37,9 +43,8 @@ std::uint32_t decode(const unsigned char* s, std::size_t n, std::size_t& i) {
 }
 
 std::uint32_t fold(std::uint32_t c) {
-    if (c >= 'A' && c <= 'Z') return c + 32;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-    return c;
+    if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
+    return static_cast<std::uint32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
 }
 
 enum class ElemKind { Star, Any, Digit, Char, Class, Empty };
@@ -271,6 +276,16 @@ void keepFinal(sqlite3_context* ctx) {
     k->value = nullptr;
 }
 
+// ---- QRV_FOLD collation ------------------------------------------------------
+//
+// Text by its case fold, fold-equal texts by their bytes: the order in which
+// rows of one group (names equal but for case) arrive together.
+
+int foldCollation(void*, int n1, const void* p1, int n2, const void* p2) {
+    return compareFolded(std::string_view(static_cast<const char*>(p1), static_cast<size_t>(n1)),
+                         std::string_view(static_cast<const char*>(p2), static_cast<size_t>(n2)));
+}
+
 }  // namespace
 
 int registerDialectFunctions(sqlite3* db) {
@@ -296,6 +311,9 @@ int registerDialectFunctions(sqlite3* db) {
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "qrv_last", 1, kOrdered, reinterpret_cast<void*>(1),
                                         nullptr, keepStep, keepFinal, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_collation_v2(db, "QRV_FOLD", SQLITE_UTF8, nullptr, foldCollation,
+                                         nullptr);
     return rc;
 }
 

@@ -7,7 +7,9 @@ struct sqlite3;
 namespace qrv::dao {
 
 // Registers qrv_like(value, pattern), qrv_stdev, qrv_stdevp, qrv_var, qrv_varp,
-// qrv_first, qrv_last. Returns an SQLite result code.
+// qrv_first, qrv_last, and the collation QRV_FOLD (case fold, then bytes; for
+// ORDER BY in statements only, never in a stored schema, which other SQLite
+// clients could not read). Returns an SQLite result code.
 int registerDialectFunctions(sqlite3* db);
 
 }  // namespace qrv::dao

@@ -14,7 +14,7 @@ Error propertyNotFound() {
 // Adds p to props; an attached object stores it in the file first.
 Error appendProperty(std::vector<Property>& props, Property p,
                      const std::weak_ptr<detail::DatabaseImpl>& dbRef, bool attached,
-                     std::string_view object, std::string_view item) {
+                     std::string_view object, std::string_view token, std::string_view item) {
     if (Error e = detail::checkName(p.Name)) return e;
     for (const Property& q : props)
         if (iequal(q.Name, p.Name))
@@ -24,7 +24,7 @@ Error appendProperty(std::vector<Property>& props, Property p,
     if (attached) {
         auto db = dbRef.lock();
         if (!db || !db->conn->isOpen()) return detail::closedError();
-        if (Error e = db->setProperty(object, item, p)) return e;
+        if (Error e = db->setObjectProperty(object, token, item, p)) return e;
     }
     props.push_back(std::move(p));
     return {};
@@ -62,7 +62,7 @@ Property Field::CreateProperty(std::string name, int type, Value value) const {
 }
 
 Error Field::AppendProperty(Property p) {
-    return appendProperty(props_, std::move(p), db_, !table_.empty(), table_, Name);
+    return appendProperty(props_, std::move(p), db_, !table_.empty(), table_, token_, Name);
 }
 
 Error TableDef::AppendField(Field f) {
@@ -105,13 +105,15 @@ const Index* TableDef::FindIndex(std::string_view name) const {
 
 Result<Value> TableDef::GetProperty(std::string_view name) const {
     if (iequal(name, "Name")) return Value(Name);
+    if (iequal(name, "ValidationRule")) return Value(ValidationRule);
+    if (iequal(name, "ValidationText")) return Value(ValidationText);
     for (const Property& p : props_)
         if (iequal(p.Name, name)) return p.value;
     return propertyNotFound();
 }
 
 Error TableDef::AppendProperty(Property p) {
-    return appendProperty(props_, std::move(p), db_, attached_, Name, "");
+    return appendProperty(props_, std::move(p), db_, attached_, Name, token_, "");
 }
 
 }  // namespace qrv::dao

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dataaccess/error.h"
+#include "dataaccess/fold.h"
 #include "dataaccess/types.h"
 #include "dataaccess/value.h"
 
@@ -38,6 +39,9 @@ class Field {
     std::string DefaultValue;
     std::string ValidationRule;
     std::string ValidationText;
+    // The table itself refuses a value not of its field's type (a text in a
+    // Double, 2.5 in a Long, 40000 in an Integer ...), whoever writes it.
+    bool EnforceTypes = false;
     bool Required = false;
     int OrdinalPosition = 0;
     int CollatingOrder = dbSortGeneral;
@@ -54,6 +58,7 @@ class Field {
     std::vector<Property> props_;
     std::weak_ptr<detail::DatabaseImpl> db_;
     std::string table_;
+    std::string token_;  // the table's identity when read or made
 };
 
 class Index {
@@ -73,6 +78,13 @@ class TableDef {
     TableDef() = default;
     explicit TableDef(std::string name) : Name(std::move(name)) {}
     std::string Name;
+    // A rule over the fields of one row ("[A] Is Null Or [A] < [B]"), kept
+    // by the table itself; a row that breaks it is refused with the text.
+    std::string ValidationRule;
+    std::string ValidationText;
+    // The table itself refuses a value not of its field's type (a text in a
+    // Double, 2.5 in a Long, 40000 in an Integer ...), whoever writes it.
+    bool EnforceTypes = false;
 
     Field CreateField(std::string name, int type, long size = 0) const {
         return Field(std::move(name), type, size);
@@ -100,6 +112,7 @@ class TableDef {
     std::vector<Property> props_;
     bool attached_ = false;
     std::weak_ptr<detail::DatabaseImpl> db_;
+    std::string token_;  // the table's identity when read or made
 };
 
 struct QueryDef {
@@ -107,7 +120,6 @@ struct QueryDef {
     std::string SQL;  // as written in the query dialect
 };
 
-bool iequal(std::string_view a, std::string_view b);
 // Checks a table, field, index or query name: 3125 when it is not a valid name.
 Error CheckObjectName(std::string_view name);
 

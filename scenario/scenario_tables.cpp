@@ -86,10 +86,9 @@ bool CreateScenarioTables(StoreContext& ctx) {
     return ok;
 }
 
-bool BuildScenarioTable(StoreContext& ctx) {
-    std::optional<ProcedureScope> scope;
-    if (ctx.errors) scope.emplace(*ctx.errors, "modScenarioTables:BuildScenarioTable");
-    TableDef def = ctx.db.CreateTableDef(kScenarioTable);
+TableDef ScenarioTableDef() {
+    TableDef def(kScenarioTable);
+    def.EnforceTypes = true;
     Field id = makeField("Scenario_ID", dbLong, 4, false);
     id.Attributes = dbAutoIncrField;
     Field fields[] = {
@@ -115,9 +114,55 @@ bool BuildScenarioTable(StoreContext& ctx) {
         makeField("PageLockField3", dbText, 255, false),
         makeField("PageLockField4", dbText, 255, false),
     };
-    for (Field& f : fields)
-        if (Error e = def.AppendField(f)) return failed(ctx, e);
-    if (Error e = def.AppendIndex(primaryKey(def, {"Scenario_ID"}))) return failed(ctx, e);
+    for (Field& f : fields) def.AppendField(f);
+    def.AppendIndex(primaryKey(def, {"Scenario_ID"}));
+    return def;
+}
+
+TableDef OptionsTableDef() {
+    TableDef def(kOptionsTable);
+    def.EnforceTypes = true;
+    def.AppendField(makeField("Scenario_ID", dbLong, 4, false));
+    for (const OptionColumn& c : OptionColumns()) {
+        Field f = makeField(c.name, c.type, c.size, false, c.deflt);
+        if (std::string_view(c.name) == "FreqWidth") {
+            f.ValidationRule = "Is Null Or >0";
+            f.ValidationText = "Interval Width must be greater than zero";
+        }
+        def.AppendField(f);
+    }
+    // Ranges the analyses depend on. Null means the default (InterV, RPoly)
+    // or no user level (CIUser, where 0 means none as well).
+    def.ValidationRule =
+        "([CIUser] Is Null Or [CIUser] Between 0 And 100) And ([InterV] Is Null Or [InterV] >= 1) "
+        "And ([RPoly] Is Null Or [RPoly] >= 1)";
+    def.ValidationText =
+        "The confidence level (CIUser) must be from 0 to 100 percent, and the number of "
+        "intervals (InterV) and the polynomial order (RPoly) at least 1.";
+    def.AppendIndex(primaryKey(def, {"Scenario_ID"}));
+    return def;
+}
+
+TableDef FieldsTableDef() {
+    TableDef def(kFieldsTable);
+    def.EnforceTypes = true;
+    Field choice = makeField("FieldDef_Choice", dbText, 1, false);
+    choice.Required = true;  // a field row without a role means nothing
+    for (Field f :
+         {makeField("Scenario_ID", dbLong, 4, false), makeField("FieldDef_Name", dbText, 64, false),
+          makeField("FieldDef_Ordinal_Position", dbInteger, 2, false), choice})
+        def.AppendField(f);
+    def.AppendIndex(primaryKey(def, {"Scenario_ID", "FieldDef_Name"}));
+    Index ix = def.CreateIndex("IX_Scenario_ID");
+    ix.AppendField("Scenario_ID");
+    def.AppendIndex(ix);
+    return def;
+}
+
+bool BuildScenarioTable(StoreContext& ctx) {
+    std::optional<ProcedureScope> scope;
+    if (ctx.errors) scope.emplace(*ctx.errors, "modScenarioTables:BuildScenarioTable");
+    TableDef def = ScenarioTableDef();
     if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
     return true;
 }
@@ -125,20 +170,8 @@ bool BuildScenarioTable(StoreContext& ctx) {
 bool BuildScenarioOptionsTable(StoreContext& ctx) {
     std::optional<ProcedureScope> scope;
     if (ctx.errors) scope.emplace(*ctx.errors, "modScenarioTables:BuildScenarioOptionsTable");
-    TableDef def = ctx.db.CreateTableDef(kOptionsTable);
-    if (Error e = def.AppendField(makeField("Scenario_ID", dbLong, 4, false)))
-        return failed(ctx, e);
-    for (const OptionColumn& c : OptionColumns()) {
-        Field f = makeField(c.name, c.type, c.size, false, c.deflt);
-        if (std::string_view(c.name) == "FreqWidth") {
-            f.ValidationRule = "Is Null Or >0";
-            f.ValidationText = "Interval Width must be greater than zero";
-        }
-        if (Error e = def.AppendField(f)) return failed(ctx, e);
-    }
-    if (Error e = def.AppendIndex(primaryKey(def, {"Scenario_ID"}))) return failed(ctx, e);
+    TableDef def = OptionsTableDef();
     if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
-
     std::vector<std::pair<const char*, const char*>> descriptions{{"Scenario_ID", "Scenario ID"}};
     for (const OptionColumn& c : OptionColumns())
         if (c.description) descriptions.emplace_back(c.name, c.description);
@@ -149,17 +182,7 @@ bool BuildScenarioOptionsTable(StoreContext& ctx) {
 bool BuildScenarioFieldsTable(StoreContext& ctx) {
     std::optional<ProcedureScope> scope;
     if (ctx.errors) scope.emplace(*ctx.errors, "modScenarioTables:BuildScenarioFieldsTable");
-    TableDef def = ctx.db.CreateTableDef(kFieldsTable);
-    for (Field f :
-         {makeField("Scenario_ID", dbLong, 4, false), makeField("FieldDef_Name", dbText, 64, false),
-          makeField("FieldDef_Ordinal_Position", dbInteger, 2, false),
-          makeField("FieldDef_Choice", dbText, 1, false)})
-        if (Error e = def.AppendField(f)) return failed(ctx, e);
-    if (Error e = def.AppendIndex(primaryKey(def, {"Scenario_ID", "FieldDef_Name"})))
-        return failed(ctx, e);
-    Index ix = def.CreateIndex("IX_Scenario_ID");
-    ix.AppendField("Scenario_ID");
-    if (Error e = def.AppendIndex(ix)) return failed(ctx, e);
+    TableDef def = FieldsTableDef();
     if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
     if (Error e = describeFields(
             ctx.db, def,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dataaccess/database.h"
+#include "dataaccess/tabledef.h"
 
 namespace qrv {
 class CErr_Zelk;
@@ -34,6 +35,14 @@ bool CreateScenarioTables(StoreContext& ctx);
 bool BuildScenarioTable(StoreContext& ctx);
 bool BuildScenarioOptionsTable(StoreContext& ctx);
 bool BuildScenarioFieldsTable(StoreContext& ctx);
+
+// The three tables' definitions as the builders append them (descriptions
+// are set after appending). Besides the columns and keys, they hold every
+// column to its type and the options to the ranges the analyses need, for
+// rows written by any SQLite client.
+dao::TableDef ScenarioTableDef();
+dao::TableDef OptionsTableDef();
+dao::TableDef FieldsTableDef();
 
 // The scenario row joined with its options row; 0 means every scenario.
 std::string GetScenOptionSQL(std::int32_t scenario);

@@ -1,0 +1,191 @@
+// Rules a table keeps in its own CREATE text, for every SQLite client: keys
+// are never Null and a lone Long key is not SQLite's row id; a table that
+// enforces types refuses values not of a field's type; a table-level rule
+// over the fields of a row, with its text.
+#include <sqlite3.h>
+
+#include "fixture.h"
+
+namespace qrv::test {
+namespace {
+
+using namespace qrv::dao;
+
+class TableRulesTest : public DbTest {
+  protected:
+    // "" when another client's statement succeeded, else SQLite's message.
+    std::string other(const std::string& sql) {
+        sqlite3* raw = nullptr;
+        EXPECT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+        char* msg = nullptr;
+        const int rc = sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, &msg);
+        std::string out = rc == SQLITE_OK ? "" : (msg ? msg : "failed");
+        sqlite3_free(msg);
+        sqlite3_close(raw);
+        return out;
+    }
+};
+
+TEST_F(TableRulesTest, KeysAreNeverNullNorRowIds) {
+    TableDef t = db.CreateTableDef("Keyed");
+    ASSERT_FALSE(t.AppendField(Field("Id", dbLong)));
+    ASSERT_FALSE(t.AppendField(Field("Note", dbText, 10)));
+    Index pk = t.CreateIndex("PrimaryKey");
+    pk.AppendField("Id");
+    pk.Primary = true;
+    ASSERT_FALSE(t.AppendIndex(pk));
+    ASSERT_FALSE(db.AppendTableDef(t));
+    EXPECT_NE(other("INSERT INTO \"Keyed\" (\"Note\") VALUES ('no key')"), "")
+        << "a lone Long key hands out no numbers";
+    EXPECT_EQ(other("INSERT INTO \"Keyed\" VALUES (7, 'seven')"), "");
+    auto rs = db.OpenRecordset("Keyed");
+    ASSERT_FALSE(rs->AddNew());
+    ASSERT_FALSE(rs->Collect("Note", "none"));
+    Error e = rs->Update();
+    EXPECT_EQ(e.number, err::kNullInKey);
+    EXPECT_NE(e.description.find("'Id'"), std::string::npos);
+    rs->Close();  // its read must not outlast the other client's writes below
+    EXPECT_EQ(db.GetTableDef("Keyed")->FindField("Id")->Type, dbLong) << "still a Long";
+
+    TableDef pair = db.CreateTableDef("Pair");
+    ASSERT_FALSE(pair.AppendField(Field("A", dbLong)));
+    ASSERT_FALSE(pair.AppendField(Field("B", dbText, 5)));
+    Index both = pair.CreateIndex("PrimaryKey");
+    both.AppendField("A");
+    both.AppendField("B");
+    both.Primary = true;
+    ASSERT_FALSE(pair.AppendIndex(both));
+    ASSERT_FALSE(db.AppendTableDef(pair));
+    EXPECT_NE(other("INSERT INTO \"Pair\" VALUES (1, NULL)"), "");
+    EXPECT_NE(other("INSERT INTO \"Pair\" VALUES (NULL, 'b')"), "");
+    EXPECT_EQ(other("INSERT INTO \"Pair\" VALUES (1, 'b')"), "");
+
+    // A counter key still counts.
+    TableDef counted = db.CreateTableDef("Counted");
+    Field id("Id", dbLong);
+    id.Attributes = dbAutoIncrField;
+    ASSERT_FALSE(counted.AppendField(id));
+    ASSERT_FALSE(counted.AppendField(Field("V", dbDouble)));
+    ASSERT_FALSE(counted.AppendIndex(pk));
+    ASSERT_FALSE(db.AppendTableDef(counted));
+    EXPECT_EQ(other("INSERT INTO \"Counted\" (\"V\") VALUES (1.5)"), "");
+    EXPECT_EQ(column("SELECT [Id] FROM [Counted]"), std::vector<std::string>{"1"});
+}
+
+TEST_F(TableRulesTest, EnforcedTypesHoldForEveryClient) {
+    TableDef t = db.CreateTableDef("Typed");
+    t.EnforceTypes = true;
+    const std::pair<const char*, int> fields[] = {
+        {"Flag", dbBoolean},   {"Small", dbByte},   {"Int", dbInteger}, {"Big", dbLong},
+        {"Money", dbCurrency}, {"Float", dbSingle}, {"Real", dbDouble}, {"When", dbDate},
+        {"Code", dbText},      {"Notes", dbMemo}};
+    for (auto& [name, type] : fields) {
+        Field f(name, type, type == dbText ? 4 : 0);
+        f.AllowZeroLength = true;
+        ASSERT_FALSE(t.AppendField(f));
+    }
+    ASSERT_FALSE(db.AppendTableDef(t));
+
+    // What the layer writes is accepted, Null everywhere too.
+    auto rs = db.OpenRecordset("Typed");
+    ASSERT_FALSE(rs->AddNew());
+    const Value values[] = {Value(true),        Value::byte(200),
+                            Value::int16(-300), Value(2000000000),
+                            Value(12.5),        Value(0.25),
+                            Value(-1e-300),     Value::date(1.5),
+                            Value("äöüß"),      Value(std::string(1000, 'n'))};
+    for (size_t i = 0; i < std::size(fields); ++i)
+        ASSERT_FALSE(rs->Collect(fields[i].first, values[i]));
+    Error e = rs->Update();
+    ASSERT_FALSE(e) << e.description;
+    ASSERT_FALSE(rs->AddNew());
+    e = rs->Update();
+    ASSERT_FALSE(e) << e.description;
+
+    struct Case {
+        const char* column;
+        const char* literal;
+        bool accepted;
+    } cases[] = {
+        {"Flag", "1", true},
+        {"Flag", "-1", false},
+        {"Flag", "'x'", false},
+        {"Small", "255", true},
+        {"Small", "256", false},
+        {"Small", "-1", false},
+        {"Small", "1.5", false},
+        {"Int", "-32768", true},
+        {"Int", "32768", false},
+        {"Big", "2147483647", true},
+        {"Big", "2147483648", false},
+        {"Big", "'7'", true},
+        {"Big", "'seven'", false},
+        {"Money", "'1.50'", true},
+        {"Money", "'cash'", false},
+        {"Float", "x'00'", false},
+        {"Real", "1e308", true},
+        {"Real", "'inf'", false},
+        {"When", "'2001-02-03'", true},
+        {"When", "'03.02.2001'", false},
+        {"When", "36925", false},
+        {"Code", "1234", true},
+        {"Code", "x'41'", false},
+        {"Notes", "x'41'", false},
+        {"Notes", "'plain'", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(
+            other("UPDATE \"Typed\" SET \"" + std::string(c.column) + "\" = " + c.literal).empty(),
+            c.accepted)
+            << c.column << " = " << c.literal;
+
+    reopen();
+    EXPECT_TRUE(db.GetTableDef("Typed")->EnforceTypes);
+    makeNamesTable("Loose", {});
+    EXPECT_FALSE(db.GetTableDef("Loose")->EnforceTypes);
+    EXPECT_EQ(other("INSERT INTO \"Loose\" (\"Amount\") VALUES ('any text')"), "")
+        << "tables that do not ask for it take what SQLite stores";
+}
+
+TEST_F(TableRulesTest, ATableRuleKeepsItsTextAndHoldsEverywhere) {
+    TableDef t = db.CreateTableDef("Range");
+    ASSERT_FALSE(t.AppendField(Field("Low", dbDouble)));
+    ASSERT_FALSE(t.AppendField(Field("High", dbDouble)));
+    t.ValidationRule = "[Low] Is Null Or [High] Is Null Or [Low] <= [High]";
+    t.ValidationText = "Low may not exceed High";
+    ASSERT_FALSE(db.AppendTableDef(t));
+    reopen();
+    auto back = db.GetTableDef("Range");
+    EXPECT_EQ(back->ValidationRule, "[Low] Is Null Or [High] Is Null Or [Low] <= [High]");
+    EXPECT_EQ(back->GetProperty("ValidationText")->toText(), "Low may not exceed High");
+
+    auto rs = db.OpenRecordset("Range");
+    ASSERT_FALSE(rs->AddNew());
+    rs->Collect("Low", 5.0);
+    rs->Collect("High", 4.0);
+    Error e = rs->Update();
+    EXPECT_EQ(e.number, err::kValidationRule);
+    EXPECT_EQ(e.description, "Low may not exceed High");
+    rs->CancelUpdate();
+    EXPECT_NE(other("INSERT INTO \"Range\" VALUES (2, 1)").find("Low may not exceed High"),
+              std::string::npos);
+    EXPECT_EQ(other("INSERT INTO \"Range\" VALUES (1, 2)"), "");
+
+    TableDef plain = db.CreateTableDef("NoText");
+    ASSERT_FALSE(plain.AppendField(Field("N", dbLong)));
+    plain.ValidationRule = "[N] > 0";
+    ASSERT_FALSE(db.AppendTableDef(plain));
+    auto ex = db.Execute("INSERT INTO [NoText] ([N]) VALUES (0)");
+    ASSERT_FALSE(ex.ok());
+    EXPECT_EQ(ex.error().number, err::kValidationRule);
+    EXPECT_NE(ex.error().description.find("'NoText'"), std::string::npos);
+
+    TableDef bad = db.CreateTableDef("BadRule");
+    ASSERT_FALSE(bad.AppendField(Field("N", dbLong)));
+    bad.ValidationRule = "[N] >";
+    EXPECT_EQ(db.AppendTableDef(bad).number, err::kSyntaxInExpression);
+    EXPECT_FALSE(db.GetTableDef("BadRule").ok()) << "nothing half made";
+}
+
+}  // namespace
+}  // namespace qrv::test
