@@ -34,6 +34,19 @@ check list 0 "Percentiles +North region" -- "$q" list "$dir/quorvane-demo.db"
 check read-leaves-nothing 0 "^none$" -- bash -c "ls '$dir' | grep -E 'db-(wal|shm|journal)\$' || echo none"
 check run 0 "Scenario 4: ok" -- "$q" run "$dir/quorvane-demo.db" 4
 check run-progress 0 "Analyzing records\.\.\." -- "$q" run "$dir/quorvane-demo.db" 4 --progress
+# A table of that name that the scenario did not write: kept without a
+# terminal to ask on, replaced with --replace, then the scenario's own.
+python3 - "$dir/quorvane-demo.db" <<'PY'
+import sqlite3, sys
+c = sqlite3.connect(sys.argv[1])
+c.executescript("DROP TABLE Demo_Percentiles; CREATE TABLE Demo_Percentiles (Note TEXT);"
+                "INSERT INTO Demo_Percentiles VALUES ('mine');")
+c.close()
+PY
+check run-foreign 1 "not written by this scenario.*--replace" -- "$q" run "$dir/quorvane-demo.db" 4
+check run-foreign-kept 0 "^mine$" -- "$q" show "$dir/quorvane-demo.db" Demo_Percentiles --csv
+check run-replace 0 "Scenario 4: ok" -- "$q" run "$dir/quorvane-demo.db" 4 --replace
+check run-own 0 "Scenario 4: ok" -- "$q" run "$dir/quorvane-demo.db" 4
 check tables 0 "qryNorthMeasurements +query +600" -- "$q" tables "$dir/quorvane-demo.db"
 check tables-missing 1 "Could not find file" -- "$q" tables "$dir/none.db"
 echo "not a database" >"$dir/text.db"

@@ -114,5 +114,26 @@ TEST_F(OutputGuard, ATableTheScenarioDidNotWriteIsReplacedOnlyAfterAYes) {
     EXPECT_EQ(prompter.questions.size(), 3u);
 }
 
+TEST_F(OutputGuard, TheRecordOfWhoWroteATableFollowsTheTable) {
+    const auto id = describeInto("Out");
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    prompter.answer = false;
+
+    // Renamed by another program: the new table of the old name is not ours.
+    ASSERT_EQ(rawExec(path, "ALTER TABLE \"Out\" RENAME TO \"Kept\";"), "");
+    makeUserTable("Out");
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(contents("Out"), "Note=precious;\n");
+
+    // Dropped and made again by another program: not ours either.
+    ASSERT_EQ(rawExec(path, "DROP TABLE \"Out\"; ALTER TABLE \"Kept\" RENAME TO \"Out\";"), "");
+    ASSERT_TRUE(run(id)) << "renamed back, it is ours again: " << engine.ErrorInfo();
+    ASSERT_EQ(rawExec(path, "DROP TABLE \"Out\";"), "");
+    makeUserTable("Out");
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(contents("Out"), "Note=precious;\n");
+    EXPECT_EQ(prompter.questions.size(), 2u);
+}
+
 }  // namespace
 }  // namespace qrv::test
