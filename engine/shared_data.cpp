@@ -57,8 +57,17 @@ std::string Quorvane::InitDataSql(const std::string& strUserTable,
                                   const std::vector<std::string>& strFields, int intGroupFields) {
     const int n = static_cast<int>(strFields.size());
     const int k = intGroupFields != n ? intGroupFields + 1 : n;
+    // Texts are ordered by their case fold, identical texts together within
+    // it: whether group values are then compared with or without case, the
+    // rows of one group arrive next to each other, whatever collation the
+    // input's columns have.
+    std::string order;
+    for (int i = 0; i < k; ++i) {
+        if (i) order += ",";
+        order += bracketName(strFields[static_cast<size_t>(i)]) + " COLLATE QRV_FOLD";
+    }
     return "SELECT " + bracketList(strFields, n, ", ") + " FROM " + bracketName(strUserTable) +
-           " ORDER BY " + bracketList(strFields, k, ",");
+           " ORDER BY " + order;
 }
 
 std::string Quorvane::Quorvane_OpenDataRecordset(std::string strSQL) {

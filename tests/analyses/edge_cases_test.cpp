@@ -2,6 +2,7 @@
 // weighted cut points that tie the running weight exactly, radio texts in
 // any letter case, input as loaders write it (empty cells, numbers as text),
 // and texts where numbers belong. Expected values are worked out by hand.
+#include "dataaccess/fold.h"
 #include "engine/engine_fixture.h"
 #include "support/raw_sqlite.h"
 
@@ -181,6 +182,34 @@ TEST_F(EdgeCaseTest, DescribeIntervalsOfEqualValuesStartAtTheValue) {
     EXPECT_NE(std::find(cols.begin(), cols.end(), "7<N<=8"), cols.end());
     EXPECT_NE(std::find(cols.begin(), cols.end(), "8<N<=9"), cols.end());
     EXPECT_EQ(only("Out1").at("7<N<=8").asDouble(), 0.0);
+}
+
+TEST_F(EdgeCaseTest, GroupBoundariesAgreeWithTheSortOrder) {
+    // Another program's table: binary collation on the text column, so a plain
+    // sort puts A, B, a apart while groups compare without case.
+    ASSERT_EQ(rawExec(path,
+                      "CREATE TABLE Pairs (k INTEGER, g TEXT, x DOUBLE);"
+                      "INSERT INTO Pairs VALUES (1, 'A', 1), (1, 'a', 2), (1, 'B', 3),"
+                      " (2, 'A', 4), (2, 'a', 5), (1, 'Ä', 6), (1, 'ä', 7), (1, 'b', 8);"),
+              "");
+    const auto id =
+        scenario("Describe", "Pairs", {{"k", "G"}, {"g", "G"}, {"x", "X"}}, {{"Sum", true}});
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    // One group per key and folded text: (1, A/a) 1+2, (1, B/b) 3+8,
+    // (1, Ä/ä) 6+7, (2, A/a) 4+5.
+    std::map<std::pair<int, std::string>, std::pair<double, double>> groups;
+    for (const TableRow& r : tableRows("Out1")) {
+        std::string g = r.at("g").toText();
+        const auto key = std::make_pair(static_cast<int>(r.at("k").asDouble()), foldCase(g));
+        EXPECT_EQ(groups.count(key), 0u) << "group written twice: " << key.first << " " << g;
+        groups[key] = {r.at("Count").asDouble(), r.at("Sum").asDouble()};
+    }
+    using P = std::pair<double, double>;
+    EXPECT_EQ(groups.size(), 4u);
+    EXPECT_EQ(groups[std::make_pair(1, std::string("a"))], P(2, 3));
+    EXPECT_EQ(groups[std::make_pair(1, std::string("b"))], P(2, 11));
+    EXPECT_EQ(groups[std::make_pair(1, foldCase("Ä"))], P(2, 13));
+    EXPECT_EQ(groups[std::make_pair(2, std::string("a"))], P(2, 9));
 }
 
 }  // namespace
