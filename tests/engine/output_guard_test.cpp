@@ -135,5 +135,18 @@ TEST_F(OutputGuard, TheRecordOfWhoWroteATableFollowsTheTable) {
     EXPECT_EQ(prompter.questions.size(), 2u);
 }
 
+TEST_F(OutputGuard, AnOutputDroppedElsewhereIsWrittenAgainWithoutAQuestion) {
+    const auto id = describeInto("Out");
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    // Dropped by another program, then by a statement through our own layer:
+    // what was recorded of the old table neither blocks nor changes the new.
+    ASSERT_EQ(rawExec(path, "DROP TABLE \"Out\";"), "");
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    ASSERT_TRUE(db.Execute("drop table [Out]").ok());
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    EXPECT_EQ(tableRows("Out").at(0).at("Mean").asDouble(), 2.0);
+    EXPECT_TRUE(prompter.questions.empty());
+}
+
 }  // namespace
 }  // namespace qrv::test
