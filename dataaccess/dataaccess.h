@@ -1,10 +1,11 @@
 // The data-access layer in one include: engine, workspaces, databases,
-// recordsets, definitions and values.
+// recordsets, definitions, values and the case folding of names.
 #pragma once
 
 #include "dataaccess/database.h"
 #include "dataaccess/dbengine.h"
 #include "dataaccess/error.h"
+#include "dataaccess/fold.h"
 #include "dataaccess/memory_table.h"
 #include "dataaccess/recordset.h"
 #include "dataaccess/tabledef.h"

@@ -150,6 +150,15 @@ Error Database::RenameTableDef(std::string_view from, std::string_view to) {
     return p_->renameTable(from, to);
 }
 
+bool Database::SameDefinition(const TableDef& def) const {
+    return IsOpen() && p_->sameDefinition(def);
+}
+
+Error Database::RebuildTableDef(TableDef& def) {
+    if (!IsOpen()) return closedError();
+    return p_->rebuildTable(def);
+}
+
 Error Database::CreateQueryDef(std::string_view name, std::string_view sql) {
     if (!IsOpen()) return closedError();
     if (p_->conn->readOnly)

@@ -43,6 +43,13 @@ class Database {
     std::vector<std::string> TableDefNames(bool withTemporary = false) const;
     Error DeleteTableDef(std::string_view name);
     Error RenameTableDef(std::string_view from, std::string_view to);
+    // True when the table def.Name is stored exactly as this version makes def.
+    bool SameDefinition(const TableDef& def) const;
+    // Remakes the table def.Name from def in one transaction, keeping every
+    // row with its row id, and the properties users gave the table. Changes
+    // nothing when a row breaks one of def's rules (that rule's error) or the
+    // table has a field def lacks or a trigger.
+    Error RebuildTableDef(TableDef& def);
 
     Error CreateQueryDef(std::string_view name, std::string_view sql);
     Result<QueryDef> GetQueryDef(std::string_view name) const;

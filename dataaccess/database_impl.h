@@ -56,6 +56,8 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     Result<TableDef> loadTableDef(std::string_view name);
     Error dropTable(std::string_view name);
     Error renameTable(std::string_view from, std::string_view to);
+    bool sameDefinition(const TableDef& def) const;
+    Error rebuildTable(TableDef& def);
 
     // Catalog of extra properties: object "" is the database, item "" the object itself.
     CatalogLayout catalogLayout() const;
@@ -83,6 +85,9 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     Result<Recordset> openRecordset(std::string_view source, int type, int options);
 
   private:
+    // The catalog rows a definition brings: rule texts, index name, properties.
+    Error writeDefinition(const TableDef& def, const std::string& token, const std::string& name);
+    void attachDefinition(TableDef& def, const std::string& token);
     bool ownsRows(const ObjectRef& ref) const;
     Error migrateCatalog();
     long long tidiedAt_ = -1;  // schema version of the last tidy

@@ -73,12 +73,22 @@ std::string foldCase(std::string_view text) {
 }
 
 bool iequal(std::string_view a, std::string_view b) {
-    bool nonAscii;
-    const size_t i = asciiPrefix(a, b, nonAscii);
-    if (nonAscii) return icuFold(a.substr(i)) == icuFold(b.substr(i));
-    // Two different ASCII folds, or one text longer than the other: a fold is
-    // never empty, so the longer one's rest cannot vanish.
-    return i == a.size() && i == b.size();
+    // Field lookups by name come through here for every value written, and
+    // names are nearly always ASCII: compare those bytes in one pass.
+    if (a.size() == b.size()) {
+        for (size_t i = 0; i < a.size(); ++i) {
+            const unsigned char x = static_cast<unsigned char>(a[i]);
+            const unsigned char y = static_cast<unsigned char>(b[i]);
+            if (x == y) continue;
+            if ((x | y) & 0x80) return icuFold(a) == icuFold(b);
+            // Differing ASCII letters: the texts differ, whatever came before
+            // (equal bytes fold alike, and an ASCII byte is a whole character).
+            if (asciiFold(x) != asciiFold(y)) return false;
+        }
+        return true;
+    }
+    // Different lengths can only fold alike beyond ASCII ("ß" and "ss").
+    return !(isAscii(a) && isAscii(b)) && icuFold(a) == icuFold(b);
 }
 
 int compareFolded(std::string_view a, std::string_view b) {

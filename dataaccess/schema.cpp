@@ -77,21 +77,29 @@ Error DatabaseImpl::createTable(TableDef& def) {
     if (Error e = scope.begin()) return e;
     if (Error e = ensureCatalog()) return scope.fail(e);
     if (Error e = exec(*conn, *sql)) return scope.fail(e);
+    for (const Index& ix : def.Indexes())
+        if (!ix.Primary)
+            if (Error e = exec(*conn, createIndexSql(def, def.Name, ix))) return scope.fail(e);
+    if (Error e = writeDefinition(def, token, def.Name)) return scope.fail(e);
+    if (Error e = scope.commit()) return e;
+    attachDefinition(def, token);
+    return {};
+}
+
+Error DatabaseImpl::writeDefinition(const TableDef& def, const std::string& token,
+                                    const std::string& name) {
     auto put = [&](std::string_view item, const Property& p) {
-        return putProperty(token, def.Name, item, p);
+        return putProperty(token, name, item, p);
     };
-    for (const Index& ix : def.Indexes()) {
-        Error e = ix.Primary ? put("", {"PrimaryIndexName", dbText, ix.Name})
-                             : exec(*conn, createIndexSql(def, def.Name, ix));
-        if (e) return scope.fail(e);
-    }
+    Error e;
+    for (const Index& ix : def.Indexes())
+        if (!e && ix.Primary) e = put("", {"PrimaryIndexName", dbText, ix.Name});
     const std::vector<const Field*> cols = columnOrder(def);
-    for (size_t i = 0; i < cols.size(); ++i) {
+    for (size_t i = 0; i < cols.size() && !e; ++i) {
         const Field& f = *cols[i];
-        auto field = [&](const char* name, int type, Value v) {
-            return put(f.Name, {name, type, std::move(v)});
+        auto field = [&](const char* prop, int type, Value v) {
+            return put(f.Name, {prop, type, std::move(v)});
         };
-        Error e;
         if (!e && isTextType(f.Type)) e = field("AllowZeroLength", dbBoolean, f.AllowZeroLength);
         if (!e && !f.DefaultValue.empty()) e = field("DefaultValue", dbText, f.DefaultValue);
         if (!e && !f.ValidationRule.empty()) e = field("ValidationRule", dbText, f.ValidationRule);
@@ -102,18 +110,17 @@ Error DatabaseImpl::createTable(TableDef& def) {
             e = field("OrdinalPosition", dbLong, f.OrdinalPosition);
         for (const Property& p : f.Properties())
             if (!e) e = put(f.Name, p);
-        if (e) return scope.fail(e);
     }
-    Error e;
     if (!e && !def.ValidationRule.empty())
         e = put("", {"ValidationRule", dbText, def.ValidationRule});
     if (!e && !def.ValidationText.empty())
         e = put("", {"ValidationText", dbText, def.ValidationText});
     for (const Property& p : def.props_)
         if (!e) e = put("", p);
-    if (e) return scope.fail(e);
-    if (Error e = scope.commit()) return e;
+    return e;
+}
 
+void DatabaseImpl::attachDefinition(TableDef& def, const std::string& token) {
     def.attached_ = true;
     def.db_ = weak_from_this();
     def.token_ = token;
@@ -122,7 +129,6 @@ Error DatabaseImpl::createTable(TableDef& def) {
         f.table_ = def.Name;
         f.token_ = token;
     }
-    return {};
 }
 
 Result<TableDef> DatabaseImpl::loadTableDef(std::string_view name) {

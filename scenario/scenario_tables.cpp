@@ -66,7 +66,38 @@ Error describeFields(Database& db, TableDef& def,
     return db.CommitTrans();
 }
 
+using Descriptions = std::vector<std::pair<const char*, const char*>>;
+
+Descriptions optionsDescriptions() {
+    Descriptions out{{"Scenario_ID", "Scenario ID"}};
+    for (const OptionColumn& c : OptionColumns())
+        if (c.description) out.emplace_back(c.name, c.description);
+    return out;
+}
+
+Descriptions fieldsDescriptions() {
+    return {{"Scenario_ID", "Scenario ID"},
+            {"FieldDef_Name", "Field Name"},
+            {"FieldDef_Ordinal_Position", "The field's ordinal position in the set"},
+            {"FieldDef_Choice", "Field assignment type (X, Y, etc.)"}};
+}
+
+// Remakes one table from its definition now, with its descriptions, as one
+// transaction: on any failure the table stays exactly as it was.
+Error upgradeTable(Database& db, TableDef def, const Descriptions& descriptions) {
+    if (Error e = db.BeginTrans()) return e;
+    Error e = db.RebuildTableDef(def);
+    if (!e && !descriptions.empty()) e = describeFields(db, def, descriptions);
+    if (e) {
+        db.Rollback();
+        return e;
+    }
+    return db.CommitTrans();
+}
+
 }  // namespace
+
+const char* const kUpgradeCaption = "Scenario Tables";
 
 bool CheckQuorvaneTables(StoreContext& ctx) {
     for (const char* name : {kScenarioTable, kOptionsTable, kFieldsTable}) {
@@ -76,7 +107,32 @@ bool CheckQuorvaneTables(StoreContext& ctx) {
             return CreateScenarioTables(ctx);
         }
     }
+    UpgradeScenarioTables(ctx);
     return true;
+}
+
+std::vector<std::string> UpgradeScenarioTables(StoreContext& ctx) {
+    std::vector<std::string> kept;
+    if (!ctx.db.Updatable()) return kept;
+    const std::pair<TableDef, Descriptions> tables[] = {
+        {ScenarioTableDef(), {}},
+        {OptionsTableDef(), optionsDescriptions()},
+        {FieldsTableDef(), fieldsDescriptions()},
+    };
+    for (const auto& [def, descriptions] : tables) {
+        if (ctx.db.SameDefinition(def)) continue;
+        Error e = upgradeTable(ctx.db, def, descriptions);
+        if (!e) continue;
+        std::string text = "The scenario table '" + def.Name +
+                           "' was made by an earlier version of Quorvane and could not be "
+                           "brought up to date:\r\n\r\n" +
+                           e.description +
+                           "\r\n\r\nIt keeps working as it is, with all its rows. Correct "
+                           "the data and open the database again to update it.";
+        if (ctx.prompter) ctx.prompter->inform(kUpgradeCaption, text);
+        kept.push_back(std::move(text));
+    }
+    return kept;
 }
 
 bool CreateScenarioTables(StoreContext& ctx) {
@@ -172,10 +228,7 @@ bool BuildScenarioOptionsTable(StoreContext& ctx) {
     if (ctx.errors) scope.emplace(*ctx.errors, "modScenarioTables:BuildScenarioOptionsTable");
     TableDef def = OptionsTableDef();
     if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
-    std::vector<std::pair<const char*, const char*>> descriptions{{"Scenario_ID", "Scenario ID"}};
-    for (const OptionColumn& c : OptionColumns())
-        if (c.description) descriptions.emplace_back(c.name, c.description);
-    if (Error e = describeFields(ctx.db, def, descriptions)) return failed(ctx, e);
+    if (Error e = describeFields(ctx.db, def, optionsDescriptions())) return failed(ctx, e);
     return true;
 }
 
@@ -184,13 +237,7 @@ bool BuildScenarioFieldsTable(StoreContext& ctx) {
     if (ctx.errors) scope.emplace(*ctx.errors, "modScenarioTables:BuildScenarioFieldsTable");
     TableDef def = FieldsTableDef();
     if (Error e = ctx.db.AppendTableDef(def)) return failed(ctx, e);
-    if (Error e = describeFields(
-            ctx.db, def,
-            {{"Scenario_ID", "Scenario ID"},
-             {"FieldDef_Name", "Field Name"},
-             {"FieldDef_Ordinal_Position", "The field's ordinal position in the set"},
-             {"FieldDef_Choice", "Field assignment type (X, Y, etc.)"}}))
-        return failed(ctx, e);
+    if (Error e = describeFields(ctx.db, def, fieldsDescriptions())) return failed(ctx, e);
     return true;
 }
 

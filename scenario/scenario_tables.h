@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "dataaccess/database.h"
 #include "dataaccess/tabledef.h"
@@ -28,8 +29,16 @@ struct StoreContext {
     Prompter* prompter = nullptr;
 };
 
-// True when the three tables exist or have just been created with the user's consent.
+// True when the three tables exist or have just been created with the user's
+// consent. Existing tables made by an earlier version are brought up to date
+// on the way (UpgradeScenarioTables).
 bool CheckQuorvaneTables(StoreContext& ctx);
+// Remakes each scenario table whose stored definition is not the current one,
+// keeping every row and scenario number, so rows other programs write obey
+// today's rules. A table whose rows break those rules (or that another
+// program gave a field or trigger of its own) is left exactly as it is and
+// the user is told; the texts told are returned. Nothing on a read-only file.
+std::vector<std::string> UpgradeScenarioTables(StoreContext& ctx);
 // Builds the three tables in order, stopping at the first failure.
 bool CreateScenarioTables(StoreContext& ctx);
 bool BuildScenarioTable(StoreContext& ctx);
@@ -49,8 +58,10 @@ std::string GetScenOptionSQL(std::int32_t scenario);
 // The field rows of a scenario in role and position order.
 std::string GetFieldListSQL(std::int32_t scenario);
 
-// The caption and text of the first-open question.
+// The caption and text of the first-open question; the caption of the
+// message about a table left as an earlier version made it.
 extern const char* const kInitializeCaption;
+extern const char* const kUpgradeCaption;
 std::string InitializePrompt();
 
 }  // namespace qrv::scenario

@@ -132,5 +132,20 @@ TEST_F(NamesTest, ManyFieldsAreFoundByFoldToo) {
     EXPECT_EQ(mem.error().number, 3191);
 }
 
+// Every connection the layer opens orders by QRV_FOLD on request: rows whose
+// names differ only in case come together, identical ones together within.
+TEST_F(NamesTest, ConnectionsOrderByTheFold) {
+    makeNamesTable("Groups",
+                   {{"b", 1.0}, {"Ä", 2.0}, {"a", 3.0}, {"ä", 4.0}, {"A", 5.0}, {"ä", 6.0}});
+    // By hand: folds a, b, ä (C3 A4); within a: "A" (41) < "a" (61); within ä:
+    // "Ä" (C3 84) < "ä" (C3 A4); the two "ä" rows by Amount.
+    EXPECT_EQ(column("SELECT [Amount] FROM [Groups] ORDER BY [Name] COLLATE QRV_FOLD, [Amount]"),
+              (std::vector<std::string>{"5", "3", "1", "2", "4", "6"}));
+    reopen();
+    EXPECT_EQ(column("SELECT [Name] FROM [Groups] ORDER BY [Name] COLLATE QRV_FOLD DESC, [Amount]")
+                  .front(),
+              "ä");
+}
+
 }  // namespace
 }  // namespace qrv::test

@@ -187,5 +187,64 @@ TEST_F(TableRulesTest, ATableRuleKeepsItsTextAndHoldsEverywhere) {
     EXPECT_FALSE(db.GetTableDef("BadRule").ok()) << "nothing half made";
 }
 
+// Remaking a table under stricter rules keeps its rows, row ids, the
+// indexes another program added and the properties users gave it; a row
+// that breaks a new rule, a field the new definition lacks or a trigger
+// leaves the table exactly as it was.
+TEST_F(TableRulesTest, RemakingATableKeepsWhatItHolds) {
+    ASSERT_EQ(other("CREATE TABLE \"Readings\" (\"Site\" VARCHAR(8), \"Value\" DOUBLE);"
+                    "INSERT INTO \"Readings\" (_rowid_, \"Site\", \"Value\") VALUES (4, "
+                    "'north', 1.5), (9, 'south', 'n/a');"
+                    "CREATE INDEX \"BySite\" ON \"Readings\" (\"Site\");"),
+              "");
+    auto loaded = db.GetTableDef("Readings");
+    ASSERT_FALSE(loaded->AppendProperty({"Description", dbText, Value("field readings")}));
+    TableDef strict = db.CreateTableDef("readings");
+    strict.EnforceTypes = true;
+    ASSERT_FALSE(strict.AppendField(Field("Site", dbText, 8)));
+    ASSERT_FALSE(strict.AppendField(Field("Value", dbDouble)));
+    ASSERT_FALSE(strict.AppendField(Field("Checked", dbBoolean)));
+    EXPECT_FALSE(db.SameDefinition(strict));
+
+    Error e = db.RebuildTableDef(strict);
+    EXPECT_EQ(e.number, err::kTypeConversion) << "'n/a' is no Double";
+    EXPECT_FALSE(db.GetTableDef("Readings")->EnforceTypes) << "left as it was";
+    ASSERT_TRUE(db.Execute("UPDATE [Readings] SET [Value] = Null WHERE [Site] = 'south'").ok());
+
+    ASSERT_FALSE(db.RebuildTableDef(strict));
+    EXPECT_TRUE(db.SameDefinition(strict));
+    EXPECT_EQ(strict.Name, "Readings") << "the stored spelling";
+    EXPECT_EQ(column("SELECT [Site] FROM [Readings] WHERE [Checked] Is Null ORDER BY [Site]"),
+              (std::vector<std::string>{"north", "south"}))
+        << "the new field starts Null";
+    EXPECT_EQ(column("SELECT [Value] FROM [Readings] WHERE [Value] Is Not Null"),
+              std::vector<std::string>{"1.5"});
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(
+        sqlite3_prepare_v2(raw, "SELECT group_concat(_rowid_) FROM \"Readings\"", -1, &st, nullptr),
+        SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "4,9");
+    sqlite3_finalize(st);
+    sqlite3_close(raw);
+    auto back = db.GetTableDef("Readings");
+    EXPECT_EQ(back->GetProperty("Description")->toText(), "field readings");
+    ASSERT_NE(back->FindIndex("BySite"), nullptr);
+    EXPECT_NE(other("INSERT INTO \"Readings\" (\"Value\") VALUES ('text')"), "");
+
+    TableDef narrower = db.CreateTableDef("Readings");
+    narrower.EnforceTypes = true;
+    ASSERT_FALSE(narrower.AppendField(Field("Site", dbText, 8)));
+    EXPECT_EQ(db.RebuildTableDef(narrower).number, err::kInvalidOperation);
+    ASSERT_EQ(other("CREATE TRIGGER \"Stamp\" AFTER INSERT ON \"Readings\" BEGIN SELECT 1; "
+                    "END;"),
+              "");
+    Error trig = db.RebuildTableDef(strict);
+    EXPECT_EQ(trig.number, err::kInvalidOperation);
+    EXPECT_NE(trig.description.find("trigger"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qrv::test
