@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include "fixture.h"
+#include "support/raw_sqlite.h"
 
 namespace qrv::test {
 namespace {
@@ -14,16 +15,7 @@ using namespace qrv::dao;
 class TableRulesTest : public DbTest {
   protected:
     // "" when another client's statement succeeded, else SQLite's message.
-    std::string other(const std::string& sql) {
-        sqlite3* raw = nullptr;
-        EXPECT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-        char* msg = nullptr;
-        const int rc = sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, &msg);
-        std::string out = rc == SQLITE_OK ? "" : (msg ? msg : "failed");
-        sqlite3_free(msg);
-        sqlite3_close(raw);
-        return out;
-    }
+    std::string other(const std::string& sql) { return rawExec(path, sql); }
 };
 
 TEST_F(TableRulesTest, KeysAreNeverNullNorRowIds) {

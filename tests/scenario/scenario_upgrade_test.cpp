@@ -15,6 +15,7 @@
 #include "errors/prompter.h"
 #include "scenario/options_catalogue.h"
 #include "scenario/scenario_tables.h"
+#include "support/raw_sqlite.h"
 #include "support/temp_dir.h"
 
 namespace qrv::test {
@@ -187,16 +188,7 @@ class ScenarioUpgradeTest : public ::testing::Test {
     void TearDown() override {
         if (db.IsOpen()) db.Close();
     }
-    std::string other(const std::string& sql) {
-        sqlite3* raw = nullptr;
-        EXPECT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-        char* msg = nullptr;
-        const int rc = sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, &msg);
-        std::string out = rc == SQLITE_OK ? "" : (msg ? msg : "failed");
-        sqlite3_free(msg);
-        sqlite3_close(raw);
-        return out;
-    }
+    std::string other(const std::string& sql) { return rawExec(path, sql); }
     // Every row of a table, every column quoted, in row-id order.
     std::string dump(const std::string& table) {
         sqlite3* raw = nullptr;
