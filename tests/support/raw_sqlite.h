@@ -8,11 +8,13 @@
 
 namespace qrv::test {
 
-// Runs the statements; returns SQLite's error message, empty on success.
+// Runs the statements (making the file when there is none); returns
+// SQLite's error message, empty on success.
 inline std::string rawExec(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
     std::string error;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
         error = db ? sqlite3_errmsg(db) : "cannot open";
     } else {
         sqlite3_busy_timeout(db, 5000);
