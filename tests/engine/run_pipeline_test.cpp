@@ -257,5 +257,41 @@ TEST_F(RunPipeline, OtherScenarioTableNames) {
     EXPECT_EQ(engine.ScenarioTbl(), "myscenarios");
 }
 
+TEST_F(RunPipeline, EveryRunRemovesWhatDeadRunsLeftAndNothingOfLiveOnes) {
+    addRow("g", 1.0);
+    // The working-name prefix of this machine, read off a table the engine makes.
+    ASSERT_FALSE(engine.SetScenarioDatabase(db));
+    ASSERT_FALSE(engine.SetOutputDatabase(db));
+    TableDef probe = db.CreateTableDef("Probe");
+    probe.AppendField(Field("A", dbDouble));
+    ASSERT_TRUE(engine.CreateOutputTable(probe).ok());
+    const std::string working = engine.WorkingTableName("Probe");
+    ASSERT_TRUE(Quorvane::IsWorkingTableName(working));
+    const std::string host = working.substr(0, working.find('_', 9) + 1);  // ~qrvwork_<host>_
+    // 4194305 is beyond the kernel's limit on process ids: that run is gone.
+    // Process 1 lives; a table of another machine is not this machine's to judge.
+    const std::string dead = host + "4194305_1_1", live = host + "1_1_1",
+                      elsewhere = "~qrvwork_00000000_4194305_1_1";
+    for (const std::string& name : {dead, live, elsewhere}) {
+        TableDef t = db.CreateTableDef(name);
+        t.AppendField(Field("A", dbDouble));
+        ASSERT_FALSE(db.AppendTableDef(t)) << name;
+    }
+    const std::string scratch =
+        (std::filesystem::temp_directory_path() / "qrv4194305_77.tmp").string();
+    writeBytes(scratch, "left by a killed run");
+
+    // A run that needs no scratch file of its own.
+    ScenarioSpec s;
+    s.subtype = "Frequency";
+    ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
+    EXPECT_FALSE(db.GetTableDef(dead).ok());
+    EXPECT_TRUE(db.GetTableDef(live).ok());
+    EXPECT_TRUE(db.GetTableDef(elsewhere).ok());
+    EXPECT_FALSE(std::filesystem::exists(scratch));
+    for (const std::string& t : db.TableDefNames())
+        EXPECT_FALSE(Quorvane::IsWorkingTableName(t)) << "listed: " << t;
+}
+
 }  // namespace
 }  // namespace qrv::test
