@@ -19,7 +19,11 @@ class ConsolePrompter final : public Prompter {
     bool askYesNo(const std::string& caption, const std::string& text) override {
         if (yes_) return true;
         if (!::isatty(STDIN_FILENO) || !::isatty(STDERR_FILENO)) return false;
-        print(caption, text + " [y/N] ");
+        (void)caption;
+        std::string t;
+        for (char c : text)
+            if (c != '\r') t += c;
+        std::cerr << "\n" << t << " [y/N] " << std::flush;
         std::string answer;
         if (!std::getline(std::cin, answer)) return false;
         return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
