@@ -31,7 +31,7 @@ ValueReader::ValueReader(const Quorvane& engine, const std::vector<std::string>&
     : engine_(engine), fields_(fields), first_(first), count_(count), weighted_(weighted) {}
 
 std::string ValueReader::Number(int position, std::optional<double>& x) const {
-    const Recordset& rs = const_cast<Quorvane&>(engine_).DataRecordset();
+    const Recordset& rs = engine_.DataRecordset();
     return NumericValue(rs.GetValue(position), fields_[static_cast<size_t>(position)], x);
 }
 
