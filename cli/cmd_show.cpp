@@ -31,10 +31,8 @@ int cmdShow(const Args& args) {
         return fail("Table or query [" + table + "] not found in " + path);
     auto rs = db->OpenRecordset("SELECT * FROM " + bracketName(table), dbOpenSnapshot);
     if (!rs) return fail(rs.error().description);
-    if (csv)
-        printCsv(*rs, std::cout);
-    else
-        printAligned(*rs, std::cout);
+    const Error e = csv ? printCsv(*rs, std::cout) : printAligned(*rs, std::cout);
+    if (e) return fail(e.description);
     return 0;
 }
 

@@ -16,6 +16,7 @@ int cmdList(const Args& args);
 int cmdProb(const Args& args);
 int cmdInverse(const Args& args);
 int cmdShow(const Args& args);
+int cmdSql(const Args& args);
 
 // Prints "quorvane: <text>" to standard error and gives exit code 1.
 int fail(const std::string& text);

@@ -19,6 +19,9 @@ const char* const kHelp =
     "  list DB        list the scenarios stored in DB\n"
     "  show DB TABLE [--csv]\n"
     "                 print a table or stored query (aligned, or as CSV)\n"
+    "  sql DB STATEMENT [--csv]\n"
+    "                 run one statement of the query dialect: a SELECT prints its\n"
+    "                 rows as show does, any other prints the records it affected\n"
     "  run DB ID... [--source DB] [--output DB] [--replace] [--progress] [--show-errors]\n"
     "                 run scenarios by number; prints ok or the failure text for\n"
     "                 each and exits non-zero when any failed. An output table\n"
@@ -49,6 +52,7 @@ int main(int argc, char** argv) {
     if (cmd == "run") return cmdRun(args);
     if (cmd == "list") return cmdList(args);
     if (cmd == "show") return cmdShow(args);
+    if (cmd == "sql") return cmdSql(args);
     if (cmd == "prob") return cmdProb(args);
     if (cmd == "inverse") return cmdInverse(args);
     std::cerr << "quorvane: unknown command '" << cmd << "'\n\n" << kHelp;

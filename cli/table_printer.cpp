@@ -37,22 +37,22 @@ std::string csvField(const Value& v) {
 
 }  // namespace
 
-void printAligned(Recordset& rs, std::ostream& out) {
+Error printAligned(Recordset& rs, std::ostream& out) {
+    // Two walks over the rows, one for the widths and one to print, so no
+    // row is kept in memory whatever the size of the table.
     const int n = rs.FieldCount();
-    std::vector<std::vector<std::string>> cells;
     std::vector<bool> numeric(static_cast<size_t>(n), true);
     std::vector<size_t> width(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) width[static_cast<size_t>(i)] = rs.FieldAt(i).Name.size();
-    for (; !rs.Eof(); rs.MoveNext()) {
-        std::vector<std::string> row;
+    long rows = 0;
+    for (; !rs.Eof(); ++rows) {
         for (int i = 0; i < n; ++i) {
             const Value v = rs.GetValue(i);
             if (v.isText()) numeric[static_cast<size_t>(i)] = false;
-            row.push_back(shown(v));
             width[static_cast<size_t>(i)] =
-                std::max(width[static_cast<size_t>(i)], row.back().size());
+                std::max(width[static_cast<size_t>(i)], shown(v).size());
         }
-        cells.push_back(std::move(row));
+        if (Error e = rs.MoveNext()) return e;
     }
     auto line = [&](auto cell) {
         std::string s;
@@ -68,18 +68,28 @@ void printAligned(Recordset& rs, std::ostream& out) {
     };
     line([&](int i) { return rs.FieldAt(i).Name; });
     line([&](int i) { return std::string(width[static_cast<size_t>(i)], '-'); });
-    for (const auto& row : cells) line([&](int i) { return row[static_cast<size_t>(i)]; });
-    out << "(" << cells.size() << (cells.size() == 1 ? " row" : " rows") << ")\n";
+    long printed = 0;
+    if (rows > 0) {
+        if (Error e = rs.MoveFirst()) return e;
+        for (; !rs.Eof(); ++printed) {
+            line([&](int i) { return shown(rs.GetValue(i)); });
+            if (Error e = rs.MoveNext()) return e;
+        }
+    }
+    out << "(" << printed << (printed == 1 ? " row" : " rows") << ")\n";
+    return {};
 }
 
-void printCsv(Recordset& rs, std::ostream& out) {
+Error printCsv(Recordset& rs, std::ostream& out) {
     const int n = rs.FieldCount();
     for (int i = 0; i < n; ++i) out << (i ? "," : "") << csvField(Value(rs.FieldAt(i).Name));
     out << "\n";
-    for (; !rs.Eof(); rs.MoveNext()) {
+    while (!rs.Eof()) {
         for (int i = 0; i < n; ++i) out << (i ? "," : "") << csvField(rs.GetValue(i));
         out << "\n";
+        if (Error e = rs.MoveNext()) return e;
     }
+    return {};
 }
 
 }  // namespace qrv::cli

@@ -1,5 +1,6 @@
 // Printing a recordset for the command line: aligned columns for people, or
-// CSV (numbers in full precision) for other programs.
+// CSV (numbers in full precision) for other programs. Rows are read as they
+// are printed, never all held; an error met on the way ends the printing.
 #pragma once
 
 #include <ostream>
@@ -8,7 +9,7 @@
 
 namespace qrv::cli {
 
-void printAligned(dao::Recordset& rs, std::ostream& out);
-void printCsv(dao::Recordset& rs, std::ostream& out);
+dao::Error printAligned(dao::Recordset& rs, std::ostream& out);
+dao::Error printCsv(dao::Recordset& rs, std::ostream& out);
 
 }  // namespace qrv::cli

@@ -100,6 +100,14 @@ Result<long> Database::Execute(std::string_view sql) {
         translateStatement(sql, [impl](const std::string& path) { return impl->attach(path); });
     if (!tr) return tr.error();
     if (tr->kind == StatementKind::Select) return makeError(3065, "Cannot execute a select query.");
+    // Definitions follow the naming rule of TableDefs, and never reach the
+    // layer's own catalog or SQLite's tables.
+    for (const DefinedName& n : tr->names) {
+        const bool internal = !n.field && (iequal(n.name, detail::kCatalogTable) ||
+                                           iequal(n.name.substr(0, 7), "sqlite_"));
+        if (n.created || internal)
+            if (Error e = detail::checkName(n.name, n.field)) return e;
+    }
     auto st = detail::prepare(*p_->conn, tr->sql);
     if (!st) return st.error();
     if (!*st) return 0L;  // nothing but blanks
@@ -107,12 +115,13 @@ Result<long> Database::Execute(std::string_view sql) {
     while ((rc = sqlite3_step(st->get())) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) return detail::mapError(*p_->conn, rc);
-    const long changes = static_cast<long>(sqlite3_changes(p_->conn->db));
+    // SQLite's count still holds the last row change when a definition ran.
+    if (tr->kind != StatementKind::Other) return static_cast<long>(sqlite3_changes(p_->conn->db));
     // A DROP or ALTER sent as SQL goes straight to SQLite; the catalog rows it
     // left behind go now. Nothing depends on it: they could never reach
     // another table, and the next write of the catalog would drop them too.
-    if (tr->kind == StatementKind::Other && !p_->conn->readOnly) p_->tidyCatalog();
-    return changes;
+    if (!p_->conn->readOnly) p_->tidyCatalog();
+    return 0L;
 }
 
 Error Database::AppendTableDef(TableDef& def) {

@@ -32,6 +32,7 @@ inline constexpr int kSyntaxInExpression = 3075;
 inline constexpr int kInputTableNotFound = 3078;
 inline constexpr int kTableExists = 3010;
 inline constexpr int kObjectExists = 3012;
+inline constexpr int kInvalidStatement = 3129;
 inline constexpr int kSyntaxError = 3134;
 inline constexpr int kCharsAfterEnd = 3142;
 inline constexpr int kFieldTooSmall = 3163;

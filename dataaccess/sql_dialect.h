@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dataaccess/error.h"
 
@@ -16,14 +17,26 @@ namespace qrv::dao {
 // schema name under which that file is attached (the Database attaches it).
 using AttachFn = std::function<Result<std::string>(const std::string& path)>;
 
+// Other: a definition statement (CREATE TABLE, CREATE INDEX, ALTER TABLE,
+// DROP TABLE / INDEX / VIEW); it changes no records.
 enum class StatementKind { Select, Insert, Update, Delete, Other };
+
+// A name a definition statement uses, as meant (brackets taken off).
+struct DefinedName {
+    std::string name;
+    bool created = false;  // the statement makes an object or field of this name
+    bool field = false;    // a field name (the naming rule allows a period in one)
+};
 
 struct TranslatedSql {
     std::string sql;
     StatementKind kind = StatementKind::Other;
+    std::vector<DefinedName> names;  // definition statements only
 };
 
 // One statement; a trailing ";" is allowed, anything after it is error 3142.
+// Statements other than SELECT, INSERT, UPDATE, DELETE and the definitions
+// above are error 3129; SQLite-only syntax is refused, never passed on.
 Result<TranslatedSql> translateStatement(std::string_view dialectSql, const AttachFn& attach);
 
 // An expression alone, e.g. a FindFirst criteria text "[Name] Like 'A*'".

@@ -58,6 +58,33 @@ check list-empty 0 "^No +Cat +Type" -- "$q" list "$dir/new.db"
 check run-missing 1 "Scenario 5: Scenario not found" -- "$q" run "$dir/new.db" 5
 check run-badid 1 "not a scenario number" -- "$q" run "$dir/new.db" five
 check run-nodb 1 "Could not find file" -- "$q" run "$dir/nothing.db" 1
+# sql: one statement of the query dialect; counts for changes, rows for a SELECT.
+sq() { "$q" sql "$dir/new.db" "$@"; }
+check sql-create 0 "^0 records affected$" -- sq "CREATE TABLE [Pets] ([Name] TEXT (20), [Legs] LONG)"
+check sql-insert 0 "^1 record affected$" -- sq "INSERT INTO [Pets] VALUES ('Rex', 4)"
+check sql-insert-2 0 "^1 record affected$" -- sq "INSERT INTO [Pets] ([Name], [Legs]) VALUES (\"Tweety, jr\", 2)"
+check sql-insert-3 0 "^1 record affected$" -- sq "INSERT INTO [Pets] VALUES ('Nemo', 0);"
+check sql-update 0 "^2 records affected$" -- sq "UPDATE [Pets] SET [Legs] = [Legs] + 1 WHERE [Legs] > 0"
+check sql-select 0 "^Rex +5$" -- sq "SELECT [Name], [Legs] FROM [Pets] WHERE [Name] Like 'r*'"
+check sql-select-count 0 "^\(2 rows\)$" -- sq "SELECT [Name] FROM [Pets] WHERE [Legs] Between 1 And 5"
+check sql-csv 0 "^Name,Legs$" -- sq "SELECT * FROM [Pets] ORDER BY [Legs] DESC" --csv
+check sql-csv-quoted 0 '^"Tweety, jr",3$' -- sq "SELECT * FROM [Pets]" --csv
+check sql-delete 0 "^1 record affected$" -- sq "DELETE * FROM [Pets] WHERE [Legs] = 0"
+check sql-drop 0 "^0 records affected$" -- sq "DROP TABLE [Pets]"
+check sql-gone 1 "Pets" -- sq "SELECT * FROM [Pets]"
+check sql-pragma 1 "^quorvane: Invalid SQL statement; expected 'DELETE'" -- sq "PRAGMA user_version = 9"
+check sql-stacked 1 "Characters found after end of SQL statement" -- sq "SELECT 1; DROP TABLE [usysQuorvaneFields]"
+check sql-syntax 1 "Syntax error in query expression" -- sq "SELECT * FROM [usysQuorvaneFields] WHERE [FieldDef_Name] ="
+check sql-kept 0 "^\(1 row\)$" -- sq "SELECT Count(*) AS n FROM [usysQuorvaneFields]"
+check sql-read-leaves-nothing 0 "^none$" -- bash -c "ls '$dir' | grep -E 'new\.db-(wal|shm|journal)\$' || echo none"
+# A SELECT opens the file read-only: it works on a file that cannot be written.
+cp "$dir/new.db" "$dir/ro.db" && chmod 444 "$dir/ro.db"
+check sql-read-only 0 "^\(1 row\)$" -- "$q" sql "$dir/ro.db" "SELECT Count(*) FROM [usysQuorvaneFields]"
+check sql-read-only-write 1 "read-only" -- "$q" sql "$dir/ro.db" "DELETE * FROM [usysQuorvaneFields]"
+check sql-usage 1 "usage: quorvane sql" -- bash -c "cd '$dir' && '$q' sql --help 'DELETE * FROM [t]'"
+check sql-usage-option 1 "usage: quorvane sql" -- bash -c "cd '$dir' && '$q' sql --csv"
+check sql-missing 1 "Could not find file" -- "$q" sql "$dir/absent.db" "DELETE * FROM [t]"
+check sql-no-files 0 "^none$" -- bash -c "ls -A '$dir' | grep -E '^(--|absent)' || echo none"
 # prob and inverse print up to 17 significant digits, as many as a double
 # needs to read back the same (a trailing 0 is left off); the first 15 or 16
 # are checked against the mpmath reference tables of the numeric tests.
