@@ -57,8 +57,9 @@ TEST_F(SafetyTest, NothingMayFollowTheStatement) {
     Result<TranslatedSql> r = translateStatement("SELECT 1; x", attach);
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().description, "Characters found after end of SQL statement.");
-    // Blanks and comments after the semicolon are fine.
-    EXPECT_EQ(errorOf("SELECT * FROM t;  -- done\n /* really */ "), 0);
+    // Blanks after the semicolon are fine; "--" is no comment but characters.
+    EXPECT_EQ(errorOf("SELECT * FROM t;  \n "), 0);
+    EXPECT_EQ(errorOf("SELECT * FROM t; -- done"), err::kCharsAfterEnd);
     EXPECT_TRUE(tableTExists());
 }
 
@@ -70,8 +71,8 @@ TEST_F(SafetyTest, MalformedExpressionsAreError3075) {
              "SELECT * FROM t WHERE d = #13/45/2003#",  // no such date
              "SELECT * FROM t WHERE d = #2/29/2023#",   // not a leap year
              "SELECT * FROM t WHERE d = #25:00#",       // no such time
-             "SELECT * FROM t /* open comment",
-             "SELECT * FROM t WHERE (v = 1",  // unbalanced
+             "SELECT * FROM t WHERE v = 1 /* 2",        // no comments: "/" then "*"
+             "SELECT * FROM t WHERE (v = 1",            // unbalanced
              "SELECT * FROM t WHERE v = 1)",
              "SELECT v w FROM t",  // missing operator
              "SELECT * FROM t WHERE v = ",
@@ -97,7 +98,6 @@ TEST_F(SafetyTest, ErrorTextQuotesTheExpression) {
 TEST_F(SafetyTest, MalformedStatementsAreError3134) {
     for (const char* bad : {
              "",
-             "  -- nothing but a comment",
              "INSERT t VALUES (1)",
              "INSERT INTO [t] [a]",
              "INSERT INTO t (v, ) VALUES (1)",
