@@ -341,7 +341,9 @@ void appendText(std::string& out, sqlite3_value* v) {
             return;
         case SQLITE_FLOAT: {
             char buf[32];
-            const int n = std::snprintf(buf, sizeof buf, "%.15G", sqlite3_value_double(v));
+            double x = sqlite3_value_double(v);
+            if (x == 0) x = 0;  // -0 joins as "0"
+            const int n = std::snprintf(buf, sizeof buf, "%.15G", x);
             if (n > 0) out.append(buf, static_cast<std::size_t>(n));
             return;
         }

@@ -62,6 +62,10 @@ TEST_F(OperatorTest, AmpersandJoinsNullAsEmptyText) {
     EXPECT_EQ(scalar("SELECT [Amount] & '' FROM [Items] WHERE [Name] = 'a'"), "80");
     EXPECT_EQ(value("1.5 & 'x'"), "1.5x");
     EXPECT_EQ(value("3 / 4 & ''"), "0.75");
+    EXPECT_EQ(value("-0.5 * 0 & ''"), "0");  // no "-0"
+    // Joined texts still compare ignoring case.
+    EXPECT_EQ(value("('a' & 'b') = ('A' & 'B')"), "1");
+    EXPECT_EQ(value("('a' + 'b') = ('A' + 'B')"), "1");
 }
 
 TEST_F(OperatorTest, PlusJoinsTwoTextsAndKeepsNull) {
