@@ -1577,7 +1577,7 @@ class Translator {
     // "\", Mod and "&" with SQLite's own functions, for stored rules. These
     // forms repeat their operands, so their nesting is bounded.
     void emitPortable(const Node& n) {
-        constexpr int kMaxRepeatNesting = 6;
+        constexpr int kMaxRepeatNesting = 4;
         if (++repeatNesting_ > kMaxRepeatNesting) failExpr(end_);
         if (n.op == Op::Concat) {
             // Null joins as empty text; two Nulls give Null.
