@@ -1,6 +1,7 @@
 // Hostile names and values stay names and values, a second statement is
 // refused, and malformed input gets the desktop engine's error numbers.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/sqldialect/dialect_db.h"
@@ -139,6 +140,37 @@ TEST(QuotingHelpers, DoubleTheirClosingCharacter) {
     EXPECT_EQ(quoteIdentifier("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(quoteLiteral("it's"), "'it''s'");
     EXPECT_EQ(quoteLiteral(""), "''");
+}
+
+}  // namespace
+}  // namespace qrv::dao::testing
+
+namespace qrv::dao::testing {
+namespace {
+
+// Nesting is bounded: absurdly deep input is a syntax error, never a stack
+// overflow (a long run of minus signs reads as nested negations, as "--" is
+// no comment).
+class NestingTest : public DialectDb {};
+
+TEST_F(NestingTest, DeepInputIsAnErrorAndModerateDepthWorks) {
+    auto nested = [](const std::string& open, const std::string& close, int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += open;
+        s += "1";
+        for (int i = 0; i < n; ++i) s += close;
+        return s;
+    };
+    for (const auto& [open, close] :
+         {std::pair<std::string, std::string>{"(", ")"}, {"Not ", ""}, {"-", ""}, {"-(", ")"}}) {
+        Result<std::string> deep = translateExpression(nested(open, close, 5000));
+        ASSERT_FALSE(deep.ok()) << open;
+        EXPECT_EQ(deep.error().number, err::kSyntaxInExpression) << open;
+        EXPECT_TRUE(translateExpression(nested(open, close, 300)).ok()) << open;
+    }
+    // Minus signs cancel in pairs (SQLite's own parser takes a few dozen levels).
+    EXPECT_EQ(scalar("SELECT " + nested("-", "", 40) + " = 1"), "1");
+    EXPECT_EQ(scalar("SELECT " + nested("-", "", 41) + " = -1"), "1");
 }
 
 }  // namespace
