@@ -254,7 +254,7 @@ Result<std::string> createTableSql(const TableDef& def, std::string_view name,
         keyInline = keyInline || soleCounterKey(def, *cols[i]);
     }
     if (!def.ValidationRule.empty()) {
-        auto rule = translateExpression(def.ValidationRule);
+        auto rule = translateTableRule(def.ValidationRule);
         if (!rule) return rule.error();
         sql += ",";
         sql += constraint(

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "dataaccess/fold.h"
 #include "dataaccess/sql_tokenizer.h"
 
 namespace qrv::dao {
@@ -103,13 +104,18 @@ enum class NodeKind : std::uint8_t {
 enum class Op : std::uint8_t {
     None, Eq, Ne, Lt, Gt, Le, Ge, And, Or, Xor, Eqv, Imp, Concat, Add, Sub, Mod, IntDiv, Mul,
     Div, Pow, Neg, Plus, Not,
+    TextAdd,  // "+" of two texts, which joins them (a Null operand still gives Null)
 };
 // clang-format on
+
+// What the translator can tell of a value's type from the expression alone.
+// Field values may be text or numbers; only the row can say.
+enum class Ty : std::uint8_t { Unknown, Num, Text, Field };
 
 struct Node {
     NodeKind kind = NodeKind::Null;
     Op op = Op::None;
-    bool flag = false;  // Bool: true; Like/IsNull/Between/In: negated
+    bool flag = false;  // Bool: true; Like/IsNull/Between/In: negated; Binary: SET assignment
     Fn shape = Fn::Plain;
     bool native = false;       // Like: the pattern maps onto SQLite's own LIKE
     std::int32_t tok = -1;     // literal or first name token; Subquery: first token inside
@@ -117,8 +123,14 @@ struct Node {
     std::int32_t a = -1, b = -1, c = -1;  // operands; Call/Row/In: first item of a list
     std::int32_t next = -1;               // next item in a list
     std::int32_t depth = 1;
+    Ty ty = Ty::Unknown;
     std::string_view fn;  // Call: SQLite function name
 };
+
+bool isComparison(Op op) {
+    return op == Op::Eq || op == Op::Ne || op == Op::Lt || op == Op::Gt || op == Op::Le ||
+           op == Op::Ge;
+}
 
 // Where a node sits in SQLite's own precedence (higher binds tighter); used to
 // decide whether an operand must be parenthesised when written out.
@@ -154,13 +166,11 @@ int sqlitePrec(const Node& n) {
                     return 7;
                 case Op::Mul:
                 case Op::Div:
-                case Op::Mod:
-                case Op::IntDiv:
                     return 8;
-                case Op::Concat:
+                case Op::TextAdd:
                     return 9;
                 default:
-                    return 100;  // Pow is written as a function call
+                    return 100;  // Pow, Mod, "\" and "&" are written as function calls
             }
         default:
             return 100;
@@ -186,18 +196,14 @@ std::string_view infixText(Op op) {
             return " AND ";
         case Op::Or:
             return " OR ";
-        case Op::Concat:
+        case Op::TextAdd:
             return " || ";
         case Op::Add:
             return " + ";
         case Op::Sub:
             return " - ";
-        case Op::Mod:
-            return " % ";
         case Op::Mul:
             return " * ";
-        case Op::Div:
-            return " / ";
         default:
             return {};
     }
@@ -213,7 +219,9 @@ struct Failure {
     Error error;
 };
 
-constexpr int kMaxDepth = 3000;  // bounds recursion on hostile or generated input
+// Bounds recursion on hostile or generated input; deep enough for any real
+// query, shallow enough for the stack of a sanitized build.
+constexpr int kMaxDepth = 1000;
 
 // How a LIKE pattern written as a literal maps onto SQLite's own LIKE.
 // Returns false when the pattern needs qrv_like (classes, "#", non-ASCII case).
@@ -378,7 +386,13 @@ class Translator {
     StatementKind kind() const { return kind_; }
     std::string& output() { return out_; }
 
-    void setRuleField(std::string_view field) { ruleField_ = field; }
+    // A field rule is stored in the schema, where other SQLite clients read it:
+    // it may use SQLite's own functions only.
+    void setRuleField(std::string_view field) {
+        ruleField_ = field;
+        portable_ = true;
+    }
+    void setPortable() { portable_ = true; }
 
     // A whole statement from token 0 up to End, with an optional trailing ";".
     void topStatement() {
@@ -538,8 +552,26 @@ class Translator {
         int joinParens = 0;         // open "(" of nested joins: FROM ((a INNER JOIN b ON ...) ...)
         int joinsWithoutOn = 0;     // each JOIN owes one ON
         std::string_view limit;
+        bool distinctRow = false;
+        std::vector<std::int32_t> rowKeys;  // DISTINCTROW: whose rows make one output row
+        bool joined = false;                // FROM has more than one table
+        bool closeDelete = false;           // DELETE over a join owes a ")"
         auto require = [this](bool ok) {
             if (!ok) failStatement();
+        };
+        // DISTINCTROW across a join: one output row per combination of rows of
+        // the tables whose fields are selected, whatever they matched.
+        auto groupByRowKeys = [&] {
+            if (joined && !rowKeys.empty()) {
+                word("GROUP BY");
+                for (std::size_t k = 0; k < rowKeys.size(); ++k) {
+                    if (k != 0) out_.push_back(',');
+                    sep();
+                    appendIdentifier(tok(rowKeys[k]));
+                    out_.append(".rowid");
+                }
+            }
+            rowKeys.clear();
         };
         // A clause keyword may follow only a complete item.
         auto after = [&](std::initializer_list<Clause> allowed) {
@@ -578,7 +610,7 @@ class Translator {
                         if (m == Kw::Distinct || m == Kw::All) {
                             word(keywordText(m));
                         } else if (m == Kw::Distinctrow) {
-                            // Row-level distinctness over joins; a plain SELECT is the same here.
+                            distinctRow = true;
                         } else if (m == Kw::Top) {
                             const Token& n = tok(pos_ + 1);
                             require(n.kind == TokenKind::Number &&
@@ -592,6 +624,8 @@ class Translator {
                         }
                         ++pos_;
                     }
+                    if (distinctRow) rowKeys = distinctRowKeys(pos_);
+                    distinctRow = false;
                     continue;
                 case Kw::From:
                     require(clause == Clause::DeleteHead ||
@@ -605,6 +639,7 @@ class Translator {
                 case Kw::Group:
                     after({Clause::From, Clause::Where});
                     require(kw(pos_ + 1) == Kw::By);
+                    rowKeys.clear();  // groups are distinct already
                     startClause(Clause::GroupBy, "GROUP BY", Ctx::Expr, 2);
                     continue;
                 case Kw::Having:
@@ -615,6 +650,7 @@ class Translator {
                     after({Clause::SelectList, Clause::From, Clause::Where, Clause::GroupBy,
                            Clause::Having});
                     require(kw(pos_ + 1) == Kw::By);
+                    groupByRowKeys();
                     startClause(Clause::OrderBy, "ORDER BY", Ctx::Expr, 2);
                     continue;
                 case Kw::Set:
@@ -651,6 +687,7 @@ class Translator {
                     }
                     pos_ = i;
                     ++joinsWithoutOn;
+                    joined = true;
                     startClause(Clause::From, "JOIN", Ctx::Table, 1);
                     continue;
                 }
@@ -673,6 +710,8 @@ class Translator {
                 case Kw::Union:
                     after({Clause::SelectList, Clause::From, Clause::Where, Clause::GroupBy,
                            Clause::Having});
+                    groupByRowKeys();
+                    joined = false;
                     word(keywordText(k));
                     ++pos_;
                     if (kw(pos_) == Kw::All) {
@@ -698,7 +737,7 @@ class Translator {
                     continue;
                 case Kw::Delete:
                     require(pos_ == begin);
-                    deleteHead();
+                    closeDelete = deleteHead();
                     clause = Clause::DeleteHead;
                     ctx = Ctx::None;
                     expectItem = true;
@@ -758,6 +797,7 @@ class Translator {
                     out_.push_back(',');
                     ++pos_;
                     expectItem = true;
+                    joined = true;
                 } else {
                     failStatement();
                 }
@@ -791,6 +831,9 @@ class Translator {
                     exprStart_ = pos_;
                     const std::size_t mark = nodes_.size();
                     const std::int32_t root = parseExpr(0);
+                    // In SET, the top "=" assigns: its field is no comparand.
+                    if (clause == Clause::Set && nodes_[root].kind == NodeKind::Binary)
+                        nodes_[root].flag = true;
                     sep();
                     emitNode(root);
                     nodes_.resize(mark);
@@ -802,6 +845,8 @@ class Translator {
         }
         require(!expectItem && joinParens == 0 && joinsWithoutOn == 0 &&
                 clause != Clause::UpdateTarget);
+        groupByRowKeys();
+        if (closeDelete) out_.push_back(')');
         if (!limit.empty()) {
             word("LIMIT");
             word(limit);
@@ -833,17 +878,76 @@ class Translator {
         if (kw(pos_) != Kw::Select && kw(pos_) != Kw::Values) failStatement();
     }
 
-    // DELETE [DISTINCTROW] [* | table.*] FROM: SQLite knows only DELETE FROM.
-    void deleteHead() {
+    // The select list of SELECT DISTINCTROW starting at `i`: when every item is
+    // a field or "*" of a named table ([T].[F], [T].*, with or without AS), the
+    // tokens of those table names, each once; otherwise none, and the rows of
+    // all tables of the join count, which is what a plain SELECT gives.
+    std::vector<std::int32_t> distinctRowKeys(std::int32_t i) const {
+        std::vector<std::int32_t> keys;
+        for (;;) {
+            if (!isNameToken(i) || !(sym(i + 1, ".") || sym(i + 1, "!")) ||
+                !(isNameToken(i + 2) || sym(i + 2, "*")))
+                return {};
+            const std::int32_t q = i;
+            i += 3;
+            if (kw(i) == Kw::As) {
+                if (!isNameToken(i + 1)) return {};
+                i += 2;
+            }
+            bool seen = false;
+            for (const std::int32_t k : keys)
+                seen = seen || iequal(sql::tokenValue(tok(k)), sql::tokenValue(tok(q)));
+            if (!seen) keys.push_back(q);
+            if (sym(i, ",")) {
+                ++i;
+                continue;
+            }
+            if (i < end_ && kw(i) == Kw::From) return keys;
+            return {};
+        }
+    }
+
+    // DELETE [DISTINCTROW] [* | table.*] FROM: SQLite knows only DELETE FROM of
+    // one table. Over a join, the rows of the first table that have a match go:
+    // DELETE FROM t WHERE rowid IN (SELECT t.rowid FROM <the join> WHERE ...).
+    // Returns true when that subquery is open and the caller must close it.
+    bool deleteHead() {
         word("DELETE");
         ++pos_;
         if (kw(pos_) == Kw::Distinctrow) ++pos_;
+        std::int32_t target = -1;
         if (sym(pos_, "*")) {
             ++pos_;
         } else if (isNameToken(pos_) && sym(pos_ + 1, ".") && sym(pos_ + 2, "*")) {
+            target = pos_;
             pos_ += 3;
         }
         if (kw(pos_) != Kw::From) failStatement();
+        bool join = false;
+        for (std::int32_t i = pos_ + 1; i < end_ && kw(i) != Kw::Where; ++i) {
+            if (sym(i, "(") && kw(i + 1) == Kw::Select) i = tok(i).match;
+            join = join || kw(i) == Kw::Join || sym(i, ",");
+        }
+        if (!join) return false;
+        std::int32_t table = pos_ + 1;
+        while (sym(table, "(")) ++table;
+        if (!isNameToken(table) || sym(table + 1, ".") || kw(table + 1) == Kw::In) failStatement();
+        std::int32_t alias = table;
+        if (kw(table + 1) == Kw::As && isNameToken(table + 2))
+            alias = table + 2;
+        else if (isNameToken(table + 1))
+            alias = table + 1;
+        if (target >= 0 && !iequal(sql::tokenValue(tok(target)), sql::tokenValue(tok(table))) &&
+            !iequal(sql::tokenValue(tok(target)), sql::tokenValue(tok(alias))))
+            failStatement();  // only the first table's rows can be deleted
+        word("FROM");
+        sep();
+        appendIdentifier(tok(table));
+        word("WHERE rowid IN (SELECT");
+        sep();
+        appendIdentifier(tok(alias));
+        out_.append(".rowid");
+        return true;
     }
 
     // A table name, optionally qualified, optionally followed by a source
@@ -1082,7 +1186,58 @@ class Translator {
 
     // ---- expression parsing ---------------------------------------------
 
+    // The static type of a node from its operands; "+" of two texts becomes TextAdd.
+    void settleType(Node& n) const {
+        auto of = [this](std::int32_t i) { return i < 0 ? Ty::Unknown : nodes_[i].ty; };
+        switch (n.kind) {
+            case NodeKind::Number:
+                n.ty = Ty::Num;
+                break;
+            case NodeKind::String:
+                n.ty = Ty::Text;
+                break;
+            case NodeKind::Name:
+                n.ty = Ty::Field;
+                break;
+            case NodeKind::Group:
+                n.ty = of(n.a);
+                break;
+            case NodeKind::Unary:
+                n.ty = n.op == Op::Not ? Ty::Unknown : Ty::Num;
+                break;
+            case NodeKind::Binary:
+                switch (n.op) {
+                    case Op::Add:
+                        if (of(n.a) == Ty::Text && of(n.b) == Ty::Text) {
+                            n.op = Op::TextAdd;
+                            n.ty = Ty::Text;
+                        } else if (of(n.a) == Ty::Num || of(n.b) == Ty::Num) {
+                            n.ty = Ty::Num;  // a number and a numeric text add up
+                        }
+                        break;
+                    case Op::TextAdd:
+                    case Op::Concat:
+                        n.ty = Ty::Text;
+                        break;
+                    case Op::Sub:
+                    case Op::Mul:
+                    case Op::Div:
+                    case Op::IntDiv:
+                    case Op::Mod:
+                    case Op::Pow:
+                        n.ty = Ty::Num;
+                        break;
+                    default:
+                        break;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+
     std::int32_t add(Node n) {
+        settleType(n);
         // Depth counts the recursion needed to write the node out; a chain of
         // one operator is written in a loop and does not deepen it.
         const bool chain = n.kind == NodeKind::Binary && !infixText(n.op).empty() &&
@@ -1538,11 +1693,26 @@ class Translator {
                 out_.push_back(')');
                 return;
             case Op::IntDiv:
+            case Op::Mod:
+            case Op::Concat:
+                if (portable_) {
+                    emitPortable(n);
+                    return;
+                }
+                out_.append(n.op == Op::IntDiv ? "qrv_idiv("
+                            : n.op == Op::Mod  ? "qrv_mod("
+                                               : "qrv_cat(");
+                emitNode(n.a);
+                out_.append(", ");
+                emitNode(n.b);
+                out_.push_back(')');
+                return;
+            case Op::Div:
+                // Always real division: 2 / 4 is 0.5, never 0.
                 out_.append("CAST(");
                 emitNode(n.a);
-                out_.append(" AS INTEGER) / CAST(");
-                emitNode(n.b);
-                out_.append(" AS INTEGER)");
+                out_.append(" AS REAL) / ");
+                emitOperand(n.b, p, false);
                 return;
             case Op::Xor:
             case Op::Eqv:
@@ -1571,13 +1741,72 @@ class Translator {
             if (!chainsWith(left, p)) break;
             cur = nodes_[cur].a;
         }
-        emitOperand(nodes_[spine_.back()].a, p, true);
+        emitComparand(spine_.back(), true, p);
         for (std::size_t k = spine_.size(); k-- > base;) {
             const Node link = nodes_[spine_[k]];
             out_.append(infixText(link.op));
-            emitOperand(link.b, p, false);
+            emitComparand(spine_[k], false, p);
         }
         spine_.resize(base);
+    }
+
+    // "\", Mod and "&" with SQLite's own functions, for stored rules. These
+    // forms repeat their operands, so their nesting is bounded.
+    void emitPortable(const Node& n) {
+        constexpr int kMaxRepeatNesting = 4;
+        if (++repeatNesting_ > kMaxRepeatNesting) failExpr(end_);
+        if (n.op == Op::Concat) {
+            // Null joins as empty text; two Nulls give Null.
+            out_.append("coalesce(");
+            emitOperand(n.a, 9, true);
+            out_.append(" || ");
+            emitOperand(n.b, 9, false);
+            out_.append(", ");
+            emitNode(n.a);
+            out_.append(", ");
+            emitNode(n.b);
+            out_.push_back(')');
+        } else {
+            out_.push_back('(');
+            emitWhole(n.a);
+            out_.append(n.op == Op::Mod ? " % " : " / ");
+            emitWhole(n.b);
+            out_.push_back(')');
+        }
+        --repeatNesting_;
+    }
+
+    // An operand made whole, half to even: a tie x.5 goes to 2 * round(x / 2).
+    void emitWhole(std::int32_t idx) {
+        out_.append("CAST(CASE WHEN abs((");
+        emitNode(idx);
+        out_.append(") - round(");
+        emitNode(idx);
+        out_.append(")) = 0.5 THEN 2 * round((");
+        emitNode(idx);
+        out_.append(") / 2.0) ELSE round(");
+        emitNode(idx);
+        out_.append(") END AS INTEGER)");
+    }
+
+    // An operand of a chain link. When a comparison sets a number against a
+    // text or a field, the other side goes through qrv_num: a text that reads
+    // as a number compares as that number ("'10' > 9" is true, "'8' > 9" false),
+    // and a text that is no number stays text, which sorts after all numbers.
+    void emitComparand(std::int32_t linkIdx, bool left, int prec) {
+        const Node& link = nodes_[linkIdx];
+        const std::int32_t side = left ? link.a : link.b;
+        if (isComparison(link.op) && !link.flag && !portable_) {
+            const Ty mine = nodes_[side].ty;
+            const Ty other = nodes_[left ? link.b : link.a].ty;
+            if (other == Ty::Num && (mine == Ty::Text || mine == Ty::Field)) {
+                out_.append("qrv_num(");
+                emitNode(side);
+                out_.push_back(')');
+                return;
+            }
+        }
+        emitOperand(side, prec, left);
     }
 
     void emitLike(const Node& n) {
@@ -1640,6 +1869,8 @@ class Translator {
     int depth_ = 0;
     bool collate_ = true;
     bool inTable_ = false;
+    bool portable_ = false;  // SQLite's own functions only
+    int repeatNesting_ = 0;
 };
 
 }  // namespace
@@ -1660,6 +1891,19 @@ Result<std::string> translateExpression(std::string_view dialectExpr) {
     Result<std::vector<sql::Token>> tokens = sql::tokenize(dialectExpr);
     if (!tokens) return tokens.error();
     Translator tr(dialectExpr, tokens.value(), nullptr);
+    try {
+        tr.topExpression();
+    } catch (Failure& f) {
+        return std::move(f.error);
+    }
+    return std::move(tr.output());
+}
+
+Result<std::string> translateTableRule(std::string_view rule) {
+    Result<std::vector<sql::Token>> tokens = sql::tokenize(rule);
+    if (!tokens) return tokens.error();
+    Translator tr(rule, tokens.value(), nullptr);
+    tr.setPortable();
     try {
         tr.topExpression();
     } catch (Failure& f) {

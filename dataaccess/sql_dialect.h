@@ -1,6 +1,6 @@
 // Translation of the desktop engine's SQL dialect into SQLite SQL.
-// Built on a tokenizer (sql_tokenizer.h): string literals, bracketed names
-// and comments are recognised before any rewrite, so a quote or a bracket
+// Built on a tokenizer (sql_tokenizer.h): string literals and bracketed names
+// are recognised before any rewrite, so a quote or a bracket
 // inside a name or value can never change the statement's structure.
 #pragma once
 
@@ -41,6 +41,11 @@ Result<TranslatedSql> translateStatement(std::string_view dialectSql, const Atta
 
 // An expression alone, e.g. a FindFirst criteria text "[Name] Like 'A*'".
 Result<std::string> translateExpression(std::string_view dialectExpr);
+
+// A table validation rule: an expression like translateExpression's, but
+// written with SQLite's own functions only, as it is stored in the schema
+// where other SQLite clients read it. The same holds for field rules.
+Result<std::string> translateTableRule(std::string_view rule);
 
 // A field validation rule such as "Is Null Or >0": terms that start with an
 // operator get the field as their left operand; result is an SQLite expression.

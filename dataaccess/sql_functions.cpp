@@ -10,6 +10,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "dataaccess/fold.h"
@@ -276,6 +278,107 @@ void keepFinal(sqlite3_context* ctx) {
     k->value = nullptr;
 }
 
+// ---- qrv_idiv(a, b), qrv_mod(a, b) -----------------------------------------
+//
+// The dialect's "\" and Mod: both operands are first made whole by rounding
+// half to even, as the dialect's integer conversion does; "\" then truncates
+// toward zero and Mod takes the sign of the dividend. Null in, Null out; a zero
+// divisor gives Null, as "/" by zero does in translated SQL.
+
+// The operand made whole; false (with the error set) for text that is not a
+// number or a value out of range.
+bool wholeOperand(sqlite3_context* ctx, sqlite3_value* v, std::int64_t& out) {
+    const int type = sqlite3_value_numeric_type(v);
+    if (type == SQLITE_INTEGER) {
+        out = sqlite3_value_int64(v);
+        return true;
+    }
+    if (type != SQLITE_FLOAT) {
+        sqlite3_result_error(ctx, "Data type mismatch in criteria expression.", -1);
+        return false;
+    }
+    const double r = std::nearbyint(sqlite3_value_double(v));  // default mode: half to even
+    if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) {
+        sqlite3_result_error(ctx, "Overflow.", -1);
+        return false;
+    }
+    out = static_cast<std::int64_t>(r);
+    return true;
+}
+
+void wholeDivision(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::int64_t a = 0, b = 0;
+    if (!wholeOperand(ctx, argv[0], a) || !wholeOperand(ctx, argv[1], b)) return;
+    const bool mod = sqlite3_user_data(ctx) != nullptr;
+    if (b == 0) {
+        sqlite3_result_null(ctx);
+    } else if (b == -1) {
+        // The one quotient that does not fit: INT64_MIN / -1.
+        if (mod)
+            sqlite3_result_int64(ctx, 0);
+        else if (a == INT64_MIN)
+            sqlite3_result_error(ctx, "Overflow.", -1);
+        else
+            sqlite3_result_int64(ctx, -a);
+    } else {
+        sqlite3_result_int64(ctx, mod ? a % b : a / b);
+    }
+}
+
+// ---- qrv_cat(a, b) -----------------------------------------------------------
+//
+// The dialect's "&": a Null operand joins as empty text, and only two Nulls
+// give Null. Numbers join in the dialect's own form: a whole double has no
+// ".0", others show up to 15 significant digits.
+
+void appendText(std::string& out, sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_NULL:
+            return;
+        case SQLITE_FLOAT: {
+            char buf[32];
+            double x = sqlite3_value_double(v);
+            if (x == 0) x = 0;  // -0 joins as "0"
+            const int n = std::snprintf(buf, sizeof buf, "%.15G", x);
+            if (n > 0) out.append(buf, static_cast<std::size_t>(n));
+            return;
+        }
+        default: {
+            const unsigned char* t = sqlite3_value_text(v);
+            if (t != nullptr)
+                out.append(reinterpret_cast<const char*>(t),
+                           static_cast<std::size_t>(sqlite3_value_bytes(v)));
+        }
+    }
+}
+
+void concatFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL && sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string out;
+    appendText(out, argv[0]);
+    appendText(out, argv[1]);
+    sqlite3_result_text64(ctx, out.data(), out.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+// ---- qrv_num(value) ----------------------------------------------------------
+//
+// A text that reads as a number becomes that number; anything else is
+// returned as it is. Wrapped around the text side of a comparison with a
+// number, so "'10' > 9" compares 10 with 9, while a text that is no number
+// still sorts after every number.
+
+void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) sqlite3_value_numeric_type(argv[0]);
+    sqlite3_result_value(ctx, argv[0]);
+}
+
 // ---- QRV_FOLD collation ------------------------------------------------------
 //
 // Text by its case fold, fold-equal texts by their bytes: the order in which
@@ -302,6 +405,23 @@ int registerDialectFunctions(sqlite3* db) {
         if (rc != SQLITE_OK) return rc;
         rc = sqlite3_create_function_v2(db, a.name, 1, kPure, reinterpret_cast<void*>(a.which),
                                         nullptr, momentsStep, momentsFinal, nullptr);
+    }
+    struct Scalar {
+        const char* name;
+        int args;
+        void (*fn)(sqlite3_context*, int, sqlite3_value**);
+        void* data;
+    };
+    const Scalar kScalars[] = {
+        {"qrv_idiv", 2, wholeDivision, nullptr},
+        {"qrv_mod", 2, wholeDivision, reinterpret_cast<void*>(1)},
+        {"qrv_cat", 2, concatFunction, nullptr},
+        {"qrv_num", 1, numberFunction, nullptr},
+    };
+    for (const Scalar& f : kScalars) {
+        if (rc != SQLITE_OK) return rc;
+        rc = sqlite3_create_function_v2(db, f.name, f.args, kPure, f.data, f.fn, nullptr, nullptr,
+                                        nullptr);
     }
     // First and Last depend on row order, so they are not marked deterministic.
     constexpr int kOrdered = SQLITE_UTF8 | SQLITE_INNOCUOUS;

@@ -90,16 +90,6 @@ Result<std::vector<Token>> tokenize(std::string_view sql) {
             ++i;
             continue;
         }
-        if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            while (i < n && sql[i] != '\n') ++i;
-            continue;
-        }
-        if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-            const std::size_t close = sql.find("*/", i + 2);
-            if (close == std::string_view::npos) return expressionError(sql.substr(i));
-            i = close + 2;
-            continue;
-        }
         if (c == '\'' || c == '"' || c == '[' || c == '#') {
             const char close = c == '[' ? ']' : static_cast<char>(c);
             const std::size_t end = literalEnd(sql, i, close, c != '#');

@@ -1,6 +1,6 @@
 // Tokenizer for the desktop engine's SQL dialect. The translator works on
-// these tokens only, never on raw text, so quotes, brackets and comment marks
-// inside literals and names are settled once, here, before any rewrite.
+// these tokens only, never on raw text, so quotes and brackets inside
+// literals and names are settled once, here, before any rewrite.
 #pragma once
 
 #include <cstdint>
@@ -31,9 +31,10 @@ struct Token {
     std::int32_t match = -1;   // for "(" and ")": index of the partner token
 };
 
-// Splits `sql` into tokens ending with an End token. Whitespace and comments
-// ("-- ..." to the end of the line, "/* ... */") are dropped. Unterminated
-// literals, names or comments and unbalanced parentheses give error 3075.
+// Splits `sql` into tokens ending with an End token. Whitespace is dropped.
+// The dialect has no comments: "--" is two minus signs ("5--1" is 6) and
+// "/*" a division and a star. Unterminated literals or names and unbalanced
+// parentheses give error 3075.
 Result<std::vector<Token>> tokenize(std::string_view sql);
 
 // The content of a Name, String or Date token without its delimiters and with

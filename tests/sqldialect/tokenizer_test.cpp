@@ -1,4 +1,4 @@
-// Tokenizer: literals, bracketed names, dates, numbers and comments are cut
+// Tokenizer: literals, bracketed names, dates, numbers and operators are cut
 // at the right places, and malformed input is refused with error 3075.
 #include "dataaccess/sql_tokenizer.h"
 
@@ -51,10 +51,11 @@ TEST(Tokenizer, CommentMarksInsideLiteralsAndNamesAreText) {
     EXPECT_EQ(valuesOf("'--x' [/*y*/] \"#z#\""), (std::vector<std::string>{"--x", "/*y*/", "#z#"}));
 }
 
-TEST(Tokenizer, CommentsAreDropped) {
-    EXPECT_EQ(valuesOf("a -- it's a comment\nb /* 'not' a [string */ c"),
-              (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(valuesOf("x--"), (std::vector<std::string>{"x"}));
+TEST(Tokenizer, TheDialectHasNoComments) {
+    // "--" is two minus signs and "/*" a slash and a star, wherever they stand.
+    EXPECT_EQ(valuesOf("5--1"), (std::vector<std::string>{"5", "-", "-", "1"}));
+    EXPECT_EQ(valuesOf("a -- b\nc"), (std::vector<std::string>{"a", "-", "-", "b", "c"}));
+    EXPECT_EQ(valuesOf("a /* b */"), (std::vector<std::string>{"a", "/", "*", "b", "*", "/"}));
 }
 
 TEST(Tokenizer, NumbersDatesWordsAndOperators) {
@@ -93,8 +94,8 @@ TEST(Tokenizer, OffsetsPointIntoTheSource) {
 }
 
 TEST(Tokenizer, MalformedInputIsError3075) {
-    for (const char* bad : {"'abc", "\"abc", "x = 'it''", "[abc", "[a]]", "#1/2/2003", "a /* open",
-                            "(a", "a)", "((a)", "f(a))"}) {
+    for (const char* bad :
+         {"'abc", "\"abc", "x = 'it''", "[abc", "[a]]", "#1/2/2003", "(a", "a)", "((a)", "f(a))"}) {
         Result<std::vector<Token>> r = tokenize(bad);
         ASSERT_FALSE(r.ok()) << bad;
         EXPECT_EQ(r.error().number, err::kSyntaxInExpression) << bad;
