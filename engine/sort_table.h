@@ -1,16 +1,16 @@
-// SortTable: the scratch table statTemp1 (Field, Data, Weight) that holds the
-// usable values of the current group when an analysis needs them in order:
-// modes and percentiles come from queries on it. It lives in the engine's
-// scratch database as a memory table kept in (Field, Data) order, so filling
-// it costs no statements and reading a field in order costs no sort; after a
-// group of more than 500 rows it is dropped and made anew rather than emptied.
+// SortTable: the usable values of the current group, per analysis field, for
+// the analyses that need them in order (modes and percentiles). Values are
+// kept in memory as plain numbers, with their weights only once a weight
+// other than 1 appears, and each field is sorted once when first asked.
+// Holding a group past a memory budget (sorted runs spilled to the scratch
+// file and merged) belongs behind this same interface: Append is the one
+// place values come in and sortedField the one place they go out.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "dataaccess/error.h"
-#include "dataaccess/memory_table.h"
 #include "numeric/extended.h"
 
 namespace qrv {
@@ -19,6 +19,7 @@ class Quorvane;
 
 class SortTable {
   public:
+    // The name the scratch table had; runs still drop any table of it.
     static constexpr const char* kName = "statTemp1";
 
     explicit SortTable(Quorvane& engine) : engine_(engine) {}
@@ -48,16 +49,26 @@ class SortTable {
     std::string CalcPercentiles(int field, bool weighted, int parts, const num::Extended& n,
                                 std::vector<double>& result);
 
-    // Drops the table at the end of the run.
+    // Releases the values at the end of the run.
     void Drop();
 
   private:
-    std::string create();
-    std::string sourceClause() const;
+    // One field's values of the group; weights stay empty while every weight is 1.
+    struct Field {
+        std::vector<double> values, weights;
+        bool weighted = false, sorted = false;
+        void clear() {
+            values.clear();
+            weights.clear();
+            weighted = sorted = false;
+        }
+    };
+    // The field's values in ascending order (weights moved along with them).
+    Field& sortedField(int field);
 
     Quorvane& engine_;
-    dao::MemoryTable table_;
-    long rows_ = -1;  // rows of the previous group; -1 before the first
+    std::vector<Field> fields_;
+    long rows_ = -1;  // rows of the group; -1 before the first
 };
 
 }  // namespace qrv
