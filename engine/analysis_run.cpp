@@ -2,6 +2,7 @@
 #include "engine/analysis_run.h"
 
 #include "engine/group_walk.h"
+#include "engine/hashed_walk.h"
 #include "engine/quorvane.h"
 
 namespace qrv {
@@ -10,7 +11,9 @@ using namespace qrv::dao;
 
 AnalysisRun::~AnalysisRun() = default;
 
-std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, bool sortedValues) {
+std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
+    if (walk == Walk::Hashed && !engine.HashedGroups()) walk = Walk::Sorted;
+    const bool sortedValues = walk == Walk::SortedValues;
     engine_ = &engine;
     in_ = std::move(in);
     const int needed = in_.groups + in_.analysisFields + (in_.weighted ? 1 : 0);
@@ -20,8 +23,9 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, bool sortedValu
                                             in_.weighted);
 
     engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
-    std::string error =
-        engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_, sizes_);
+    // The hashed walk needs no order, so the database need not sort.
+    std::string error = engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_,
+                                                      sizes_, walk != Walk::Hashed);
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Creating output table");
         ordinal_ = 1;
@@ -36,17 +40,36 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, bool sortedValu
     }
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Analyzing records");
-        GroupWalk walk(engine, in_.groups);
-        error = walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
-                         [this](const std::vector<Value>& group, long records) {
-                             return WriteData(group, records);
-                         });
+        error = walk == Walk::Hashed ? hashedWalk() : sortedWalk(sortedValues);
     }
     engine.DataRecordset().Close();
     engine.OutputRecordset().Close();
     if (sort_) sort_->Drop();
     sort_.reset();
     return error;
+}
+
+std::string AnalysisRun::hashedWalk() {
+    HashedWalk walk(*engine_, in_.groups);
+    return walk.Run([this] { return NewGroup(); },
+                    [this](GroupState& state) { return AddRow(state); },
+                    [this](GroupState& state, const std::vector<Value>& group, long records) {
+                        return WriteGroup(state, group, records);
+                    });
+}
+
+std::string AnalysisRun::sortedWalk(bool sortedValues) {
+    std::unique_ptr<GroupState> state;
+    GroupWalk walk(*engine_, in_.groups);
+    return walk.Run(
+        [&]() -> std::string {
+            state = NewGroup();
+            return sortedValues ? sort_->Prepare() : std::string();
+        },
+        [&] { return AddRow(*state); },
+        [&](const std::vector<Value>& group, long records) {
+            return WriteGroup(*state, group, records);
+        });
 }
 
 std::string AnalysisRun::Unexpected(const Error& e) {

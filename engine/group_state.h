@@ -1,0 +1,17 @@
+// GroupState: the accumulators of one group as a small state the walk keeps.
+// The analysis makes one per group, adds rows to it, and writes it when the
+// group is done; two states of parts of the same group combine into one, so
+// a walk may accumulate a group in pieces (rows read in any order, groups
+// split by how their values were spelt) and still write it once.
+#pragma once
+
+namespace qrv {
+
+class GroupState {
+  public:
+    virtual ~GroupState() = default;
+    // Adds the sums of other, a state of the same analysis, to this one.
+    virtual void Merge(const GroupState& other) = 0;
+};
+
+}  // namespace qrv
