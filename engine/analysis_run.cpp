@@ -12,8 +12,8 @@ using namespace qrv::dao;
 AnalysisRun::~AnalysisRun() = default;
 
 std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
-    if (walk == Walk::Hashed && !engine.HashedGroups()) walk = Walk::Sorted;
     const bool sortedValues = walk == Walk::SortedValues;
+    const bool hashed = walk != Walk::Sorted && engine.HashedGroups();
     engine_ = &engine;
     in_ = std::move(in);
     const int needed = in_.groups + in_.analysisFields + (in_.weighted ? 1 : 0);
@@ -24,8 +24,8 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
 
     engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
     // The hashed walk needs no order, so the database need not sort.
-    std::string error = engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_,
-                                                      sizes_, walk != Walk::Hashed);
+    std::string error =
+        engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_, sizes_, !hashed);
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Creating output table");
         ordinal_ = 1;
@@ -33,19 +33,16 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     }
     if (error.empty()) error = BeforeWalk();
     if (error.empty() && sortedValues) {
-        if (!engine.Quorvane_UTIL_MakeTempDB())
-            error = "Temp database could not be created";
-        else
-            sort_ = std::make_unique<SortTable>(engine);
+        // The scratch file is where sorted values will spill past a memory budget.
+        if (!engine.Quorvane_UTIL_MakeTempDB()) error = "Temp database could not be created";
     }
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Analyzing records");
-        error = walk == Walk::Hashed ? hashedWalk() : sortedWalk(sortedValues);
+        error = hashed ? hashedWalk() : sortedWalk();
     }
     engine.DataRecordset().Close();
     engine.OutputRecordset().Close();
-    if (sort_) sort_->Drop();
-    sort_.reset();
+    if (sortedValues) engine.Quorvane_DeleteTable(true, SortTable::kName);
     return error;
 }
 
@@ -58,13 +55,13 @@ std::string AnalysisRun::hashedWalk() {
                     });
 }
 
-std::string AnalysisRun::sortedWalk(bool sortedValues) {
+std::string AnalysisRun::sortedWalk() {
     std::unique_ptr<GroupState> state;
     GroupWalk walk(*engine_, in_.groups);
     return walk.Run(
         [&]() -> std::string {
             state = NewGroup();
-            return sortedValues ? sort_->Prepare() : std::string();
+            return {};
         },
         [&] { return AddRow(*state); },
         [&](const std::vector<Value>& group, long records) {

@@ -43,11 +43,11 @@ class AnalysisRun {
     AnalysisRun() = default;
 
     // How the rows reach the group states. Sorted: in group order, one group
-    // at a time, for analyses that depend on the order of the rows. Sorted
-    // values: the same, with the group's usable values kept in order in
-    // sort(). Hashed: in any order, every group's state kept at once and
-    // written at the end (running sums only); the engine may ask for the
-    // sorted walk instead, with the same output.
+    // at a time, for analyses that depend on the order of the rows. Hashed:
+    // in any order, every group's state kept at once and written at the end
+    // (running sums only). Sorted values: hashed, with the usable values of
+    // each group kept in its state's values. The engine may ask for the
+    // sorted walk instead of the hashed one, with the same output.
     enum class Walk { Sorted, SortedValues, Hashed };
 
     // The whole run: "Retrieving and sorting data", "Creating output table",
@@ -85,19 +85,17 @@ class AnalysisRun {
     const AnalysisInput& in() const { return in_; }
     InputFields inputFields() const { return {in_.fields, types_, sizes_, in_.groups}; }
     const ValueReader& reader() const { return *reader_; }
-    SortTable& sort() { return *sort_; }
     dao::Recordset& output();
 
   private:
     std::string hashedWalk();
-    std::string sortedWalk(bool sortedValues);
+    std::string sortedWalk();
 
     Quorvane* engine_ = nullptr;
     AnalysisInput in_;
     std::vector<int> types_;
     std::vector<long> sizes_;
     std::unique_ptr<ValueReader> reader_;
-    std::unique_ptr<SortTable> sort_;
     int ordinal_ = 1;
 };
 

@@ -5,6 +5,8 @@
 // split by how their values were spelt) and still write it once.
 #pragma once
 
+#include "engine/sort_table.h"
+
 namespace qrv {
 
 class GroupState {
@@ -12,6 +14,14 @@ class GroupState {
     virtual ~GroupState() = default;
     // Adds the sums of other, a state of the same analysis, to this one.
     virtual void Merge(const GroupState& other) = 0;
+    // Merge, and the sorted values too.
+    void MergeAll(const GroupState& other) {
+        values.Merge(other.values);
+        Merge(other);
+    }
+
+    // The group's usable values, for analyses that need them in order.
+    SortTable values;
 };
 
 }  // namespace qrv

@@ -127,7 +127,7 @@ std::string HashedWalk::Run(const NewState& newState, const AddRow& addRow,
         for (; next < order.size(); ++next) {
             Part& p = parts[order[next]];
             if (engine_.Quorvane_SameRecords_b(groupFields_, true, saved, p.values)) break;
-            head.state->Merge(*p.state);
+            head.state->MergeAll(*p.state);
             head.records += p.records;
             p.state.reset();
         }

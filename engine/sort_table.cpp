@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/quorvane.h"
 #include "numeric/extended.h"
 
 namespace qrv {
@@ -144,8 +143,15 @@ std::string SortTable::CalcPercentiles(int field, bool weighted, int parts, cons
 void SortTable::Drop() {
     fields_.clear();
     fields_.shrink_to_fit();
-    rows_ = -1;
-    engine_.Quorvane_DeleteTable(true, kName);
+    rows_ = 0;
+}
+
+void SortTable::Merge(const SortTable& other) {
+    for (size_t i = 0; i < other.fields_.size(); ++i) {
+        const Field& o = other.fields_[i];
+        for (size_t j = 0; j < o.values.size(); ++j)
+            Append(static_cast<int>(i + 1), o.values[j], o.weighted ? o.weights[j] : 1.0);
+    }
 }
 
 }  // namespace qrv

@@ -2,9 +2,11 @@
 // the analyses that need them in order (modes and percentiles). Values are
 // kept in memory as plain numbers, with their weights only once a weight
 // other than 1 appears, and each field is sorted once when first asked.
-// Holding a group past a memory budget (sorted runs spilled to the scratch
-// file and merged) belongs behind this same interface: Append is the one
-// place values come in and sortedField the one place they go out.
+// Each group's state holds one, so groups can be filled in any order and
+// parts of a group merged. Holding values past a memory budget (sorted runs
+// spilled to the scratch file and merged) belongs behind this same
+// interface: Append and Merge are the places values come in, sortedField
+// the one place they go out.
 #pragma once
 
 #include <string>
@@ -15,14 +17,10 @@
 
 namespace qrv {
 
-class Quorvane;
-
 class SortTable {
   public:
     // The name the scratch table had; runs still drop any table of it.
     static constexpr const char* kName = "statTemp1";
-
-    explicit SortTable(Quorvane& engine) : engine_(engine) {}
 
     // Parts of a percentile type letter (M 2, Q 4, 5 5, D 10, P 100, in any
     // case); 0 for any other letter.
@@ -49,7 +47,10 @@ class SortTable {
     std::string CalcPercentiles(int field, bool weighted, int parts, const num::Extended& n,
                                 std::vector<double>& result);
 
-    // Releases the values at the end of the run.
+    // Adds the values of another part of the same group.
+    void Merge(const SortTable& other);
+
+    // Releases the values.
     void Drop();
 
   private:
@@ -66,9 +67,8 @@ class SortTable {
     // The field's values in ascending order (weights moved along with them).
     Field& sortedField(int field);
 
-    Quorvane& engine_;
     std::vector<Field> fields_;
-    long rows_ = -1;  // rows of the group; -1 before the first
+    long rows_ = 0;  // values held
 };
 
 }  // namespace qrv

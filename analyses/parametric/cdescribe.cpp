@@ -193,7 +193,7 @@ std::string CDescribe::AddRow(GroupState& state) {
         if (freqWanted_)
             g.freq[static_cast<size_t>(i)][static_cast<size_t>(frequencyInterval(*x) - 1)] += w;
         if (sortNeeded_)
-            if (Error e = sort().Append(i + 1, *x, w)) return Unexpected(e);
+            if (Error e = g.values.Append(i + 1, *x, w)) return Unexpected(e);
     }
     return {};
 }
@@ -202,10 +202,10 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
                                   long records) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     const DescribeArgs& a = *a_;
-    const auto& g = static_cast<const DescribeGroup&>(state);
+    auto& g = static_cast<DescribeGroup&>(state);
     std::vector<SortTable::Mode> modes;
     if (a.mode)
-        if (std::string e = sort().CalcMode(a.analysisFields, modes); !e.empty()) return e;
+        if (std::string e = g.values.CalcMode(a.analysisFields, modes); !e.empty()) return e;
     Recordset& out = output();
     const InputFields in = inputFields();
     num::CZValue z;
@@ -274,7 +274,7 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
             }
             if (percentiles_ && n > 1) {
                 std::vector<double> cuts;
-                if (std::string e = sort().CalcPercentiles(i + 1, a.weighted, parts_, m.n, cuts);
+                if (std::string e = g.values.CalcPercentiles(i + 1, a.weighted, parts_, m.n, cuts);
                     !e.empty())
                     return e;
                 for (auto& [name, cut] : percentileColumns(a.percentileType))

@@ -66,14 +66,14 @@ std::string CPercentiles::AddRow(GroupState& state) {
         if (std::string e = reader().Usable(f, x); !e.empty()) return e;
         if (!x) continue;
         g.n[static_cast<size_t>(f)] += w;
-        if (Error e = sort().Append(f + 1, *x, w)) return Unexpected(e);
+        if (Error e = g.values.Append(f + 1, *x, w)) return Unexpected(e);
     }
     return {};
 }
 
 std::string CPercentiles::WriteGroup(GroupState& state, const std::vector<Value>& group, long) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
-    const auto& g = static_cast<const PercentileGroup&>(state);
+    auto& g = static_cast<PercentileGroup&>(state);
     const InputFields fields = inputFields();
     const int groups = in().groups;
     Recordset& rs = output();
@@ -81,7 +81,7 @@ std::string CPercentiles::WriteGroup(GroupState& state, const std::vector<Value>
     for (int f = 0; f < in().analysisFields; ++f) {
         const num::Extended& n = g.n[static_cast<size_t>(f)];
         if (!(n > 0.0)) continue;  // no usable value: no rows for this field
-        if (std::string e = sort().CalcPercentiles(f + 1, in().weighted, parts_, n, cuts);
+        if (std::string e = g.values.CalcPercentiles(f + 1, in().weighted, parts_, n, cuts);
             !e.empty())
             return e;
         const std::string& name = in().fields[static_cast<size_t>(groups + f)];

@@ -146,6 +146,20 @@ TEST_F(HashedGroupsTest, FrequencyBothCollations) {
     expectSameBothWays(scenario("Frequency", "Folded", false, options, "2", 0.0, {}), 100);
 }
 
+TEST_F(HashedGroupsTest, SortedValuesPerGroup) {
+    makeTable("Folded", " COLLATE NOCASE", 29);
+    makeTable("Binary", "", 31);
+    const std::vector<std::pair<std::string, Value>> describe = {
+        {"Mode", true}, {"Percentile", true}, {"PercentileRadio", "Quartiles"}, {"Sum", true}};
+    expectSameBothWays(scenario("Describe", "Folded", true, describe), 20);
+    expectSameBothWays(scenario("Describe", "Binary", false, describe), 40);
+    expectSameBothWays(
+        scenario("Percentiles", "Folded", true, {{"PercentileRadio", "Deciles"}}, "2", -1.0, 3.0),
+        100);
+    expectSameBothWays(scenario("Percentiles", "Binary", false, {{"PercentileRadio", "Median"}}),
+                       40);
+}
+
 TEST_F(HashedGroupsTest, NoGroupFields) {
     makeTable("Folded", " COLLATE NOCASE", 23);
     ScenarioSpec s;

@@ -2,7 +2,6 @@
 // ties, weights, single values, several fields and a new group after a full one.
 #include <gtest/gtest.h>
 
-#include "engine/quorvane.h"
 #include "engine/sort_table.h"
 
 namespace qrv::test {
@@ -26,8 +25,7 @@ class SortTableTest : public ::testing::Test {
         EXPECT_EQ(table.CalcMode(fields, out), "");
         return out;
     }
-    Quorvane engine;
-    SortTable table{engine};
+    SortTable table;
 };
 
 TEST_F(SortTableTest, ModeIsTheValueOfTheHighestCount) {
