@@ -678,6 +678,59 @@ Value Recordset::GetValue(int index) const {
     return p_->value(index);
 }
 
+Recordset::Storage Recordset::ColumnStorage(int index, double* number) const {
+    QRV_ALIVE_OR_RETURN(Storage::Null)
+    if (index < 0 || index >= FieldCount()) return Storage::Null;
+    if (p_->mode == RecordsetImpl::Mode::Stream && p_->edit == RecordsetImpl::EditKind::None) {
+        if (!p_->onRow()) return Storage::Null;
+        sqlite3_stmt* s = p_->stmt.get();
+        const int c = p_->colOffset + index;
+        switch (sqlite3_column_type(s, c)) {
+            case SQLITE_INTEGER:
+            case SQLITE_FLOAT:
+                if (number) *number = sqlite3_column_double(s, c);
+                return Storage::Number;
+            case SQLITE_TEXT:
+                return Storage::Text;
+            case SQLITE_BLOB:
+                return Storage::Blob;
+            default:
+                return Storage::Null;
+        }
+    }
+    const Value v = p_->value(index);
+    if (v.isNull()) return Storage::Null;
+    if (v.isText()) return Storage::Text;
+    if (number) *number = v.asDouble();
+    return Storage::Number;
+}
+
+bool Recordset::GetNumber(int index, double& x) const {
+    QRV_ALIVE_OR_RETURN(false)
+    if (p_->mode != RecordsetImpl::Mode::Stream || p_->edit != RecordsetImpl::EditKind::None ||
+        !p_->onRow() || index < 0 || index >= FieldCount())
+        return false;
+    // Only declared types whose numbers GetValue gives as the stored number.
+    switch (p_->readTypes[static_cast<size_t>(index)]) {
+        case 0:
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+        case dbSingle:
+        case dbDouble:
+        case dbDate:
+            break;
+        default:
+            return false;
+    }
+    sqlite3_stmt* s = p_->stmt.get();
+    const int c = p_->colOffset + index;
+    const int type = sqlite3_column_type(s, c);
+    if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) return false;
+    x = sqlite3_column_double(s, c);
+    return true;
+}
+
 Result<Value> Recordset::GetValue(std::string_view name) const {
     QRV_ALIVE_OR_RETURN(detail::closedError())
     int i = FieldIndex(name);

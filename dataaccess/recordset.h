@@ -63,6 +63,15 @@ class Recordset {
     // The current row's value; Null (and LastError 3021) without a current row.
     Value GetValue(int index) const;
     Result<Value> GetValue(std::string_view name) const;
+    // How the current row stores a column, read without building a Value: its
+    // storage class and, for a number, its value (walks that order or hash
+    // rows by a column need the class; a number in a text column is still a
+    // number to the database's ordering).
+    enum class Storage : std::uint8_t { Null, Number, Text, Blob };
+    Storage ColumnStorage(int index, double* number = nullptr) const;
+    // True when GetValue would give a number here, with its value in x, read
+    // without building a Value; false when the caller must use GetValue.
+    bool GetNumber(int index, double& x) const;
 
     // Writing.
     Error AddNew();

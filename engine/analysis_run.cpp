@@ -2,6 +2,7 @@
 #include "engine/analysis_run.h"
 
 #include "engine/group_walk.h"
+#include "engine/hashed_walk.h"
 #include "engine/quorvane.h"
 
 namespace qrv {
@@ -10,7 +11,9 @@ using namespace qrv::dao;
 
 AnalysisRun::~AnalysisRun() = default;
 
-std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, bool sortedValues) {
+std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
+    const bool sortedValues = walk == Walk::SortedValues;
+    const bool hashed = walk != Walk::Sorted && engine.HashedGroups();
     engine_ = &engine;
     in_ = std::move(in);
     const int needed = in_.groups + in_.analysisFields + (in_.weighted ? 1 : 0);
@@ -20,8 +23,9 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, bool sortedValu
                                             in_.weighted);
 
     engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
+    // The hashed walk needs no order, so the database need not sort.
     std::string error =
-        engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_, sizes_);
+        engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_, sizes_, !hashed);
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Creating output table");
         ordinal_ = 1;
@@ -29,24 +33,40 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, bool sortedValu
     }
     if (error.empty()) error = BeforeWalk();
     if (error.empty() && sortedValues) {
-        if (!engine.Quorvane_UTIL_MakeTempDB())
-            error = "Temp database could not be created";
-        else
-            sort_ = std::make_unique<SortTable>(engine);
+        // The scratch file is where sorted values will spill past a memory budget.
+        if (!engine.Quorvane_UTIL_MakeTempDB()) error = "Temp database could not be created";
     }
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Analyzing records");
-        GroupWalk walk(engine, in_.groups);
-        error = walk.Run([this] { return InitData(); }, [this] { return CalcData(); },
-                         [this](const std::vector<Value>& group, long records) {
-                             return WriteData(group, records);
-                         });
+        error = hashed ? hashedWalk() : sortedWalk();
     }
     engine.DataRecordset().Close();
     engine.OutputRecordset().Close();
-    if (sort_) sort_->Drop();
-    sort_.reset();
+    if (sortedValues) engine.Quorvane_DeleteTable(true, SortTable::kName);
     return error;
+}
+
+std::string AnalysisRun::hashedWalk() {
+    HashedWalk walk(*engine_, in_.groups);
+    return walk.Run([this] { return NewGroup(); },
+                    [this](GroupState& state) { return AddRow(state); },
+                    [this](GroupState& state, const std::vector<Value>& group, long records) {
+                        return WriteGroup(state, group, records);
+                    });
+}
+
+std::string AnalysisRun::sortedWalk() {
+    std::unique_ptr<GroupState> state;
+    GroupWalk walk(*engine_, in_.groups);
+    return walk.Run(
+        [&]() -> std::string {
+            state = NewGroup();
+            return {};
+        },
+        [&] { return AddRow(*state); },
+        [&](const std::vector<Value>& group, long records) {
+            return WriteGroup(*state, group, records);
+        });
 }
 
 std::string AnalysisRun::Unexpected(const Error& e) {

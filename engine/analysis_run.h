@@ -15,6 +15,7 @@
 #include "dataaccess/recordset.h"
 #include "dataaccess/tabledef.h"
 #include "dataaccess/value.h"
+#include "engine/group_state.h"
 #include "engine/output_columns.h"
 #include "engine/sort_table.h"
 #include "engine/value_reader.h"
@@ -41,16 +42,28 @@ class AnalysisRun {
   protected:
     AnalysisRun() = default;
 
+    // How the rows reach the group states. Sorted: in group order, one group
+    // at a time, for analyses that depend on the order of the rows. Hashed:
+    // in any order, every group's state kept at once and written at the end
+    // (running sums only). Sorted values: hashed, with the usable values of
+    // each group kept in its state's values. The engine may ask for the
+    // sorted walk instead of the hashed one, with the same output.
+    enum class Walk { Sorted, SortedValues, Hashed };
+
     // The whole run: "Retrieving and sorting data", "Creating output table",
     // the scratch database when sorted values are wanted, "Analyzing
     // records" and the walk; recordsets and the sort table are closed
     // whatever happens. Returns the failure text, empty on success.
-    std::string Run(Quorvane& engine, AnalysisInput in, bool sortedValues);
+    std::string Run(Quorvane& engine, AnalysisInput in, Walk walk);
 
     virtual std::string CreateOutput() = 0;
-    virtual std::string InitData() = 0;
-    virtual std::string CalcData() = 0;
-    virtual std::string WriteData(const std::vector<dao::Value>& group, long records) = 0;
+    // The accumulators of a new group.
+    virtual std::unique_ptr<GroupState> NewGroup() = 0;
+    // Adds the current row of the data recordset to its group's state.
+    virtual std::string AddRow(GroupState& state) = 0;
+    // Writes the output rows of a finished group.
+    virtual std::string WriteGroup(GroupState& state, const std::vector<dao::Value>& group,
+                                   long records) = 0;
     // Runs after the output exists and before the walk (critical values and
     // the like); empty by default.
     virtual std::string BeforeWalk() { return {}; }
@@ -72,16 +85,17 @@ class AnalysisRun {
     const AnalysisInput& in() const { return in_; }
     InputFields inputFields() const { return {in_.fields, types_, sizes_, in_.groups}; }
     const ValueReader& reader() const { return *reader_; }
-    SortTable& sort() { return *sort_; }
     dao::Recordset& output();
 
   private:
+    std::string hashedWalk();
+    std::string sortedWalk();
+
     Quorvane* engine_ = nullptr;
     AnalysisInput in_;
     std::vector<int> types_;
     std::vector<long> sizes_;
     std::unique_ptr<ValueReader> reader_;
-    std::unique_ptr<SortTable> sort_;
     int ordinal_ = 1;
 };
 

@@ -8,11 +8,10 @@ namespace qrv {
 // A finished group's output rows go in one transaction of the output
 // database: few commits, and the file is locked for writing only while a
 // group is written, so other runs on the same file are not shut out.
-static std::string writeGroup(Quorvane& engine, const GroupWalk::GroupEnd& onGroupEnd,
-                              const std::vector<dao::Value>& group, long records) {
+std::string WriteGroupInTransaction(Quorvane& engine, const std::function<std::string()>& write) {
     dao::Database out = engine.OutputDatabase();
     if (dao::Error e = out.BeginTrans()) return e.description;
-    std::string error = onGroupEnd(group, records);
+    std::string error = write();
     if (!error.empty()) {
         out.Rollback();
         return error;
@@ -34,7 +33,7 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
             engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
         } else if (engine_.Quorvane_SameRecords_b(groupFields_, true, group, current)) {
             engine_.Quorvane_Msg(records_, true, "");
-            error = writeGroup(engine_, onGroupEnd, group, inGroup);
+            error = WriteGroupInTransaction(engine_, [&] { return onGroupEnd(group, inGroup); });
             if (!error.empty()) break;
             engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
             error = onGroupStart();
@@ -48,7 +47,7 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
     }
     if (error.empty() && records_ > 0) {
         engine_.Quorvane_Msg(records_, true, "");
-        error = writeGroup(engine_, onGroupEnd, group, inGroup);
+        error = WriteGroupInTransaction(engine_, [&] { return onGroupEnd(group, inGroup); });
     }
     return error;
 }

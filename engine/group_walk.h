@@ -15,6 +15,10 @@ namespace qrv {
 
 class Quorvane;
 
+// Runs write, which writes a finished group's output rows, inside one
+// transaction of the output database; rolls back when it fails.
+std::string WriteGroupInTransaction(Quorvane& engine, const std::function<std::string()>& write);
+
 class GroupWalk {
   public:
     using Step = std::function<std::string()>;

@@ -98,11 +98,12 @@ class Quorvane {
     std::string Quorvane_InitDataTable(const std::string& strUserTable,
                                        const std::vector<std::string>& strFields,
                                        int intGroupFields, std::vector<int>& lngFieldTypes,
-                                       std::vector<long>& lngFieldSizes);
+                                       std::vector<long>& lngFieldSizes, bool fOrdered = true);
     // The SELECT that Quorvane_InitDataTable opens: the fields in brackets, sorted by
-    // the group fields and then the first analysis field.
+    // the group fields and then the first analysis field (unless not ordered).
     static std::string InitDataSql(const std::string& strUserTable,
-                                   const std::vector<std::string>& strFields, int intGroupFields);
+                                   const std::vector<std::string>& strFields, int intGroupFields,
+                                   bool fOrdered = true);
     std::string Quorvane_OpenDataRecordset(std::string strSQL);
     void Quorvane_InitFieldTypes(const dao::Recordset& rs, int n,
                                  const std::vector<std::string>& strFields,
@@ -148,6 +149,11 @@ class Quorvane {
     dao::Database& ScratchDatabase() { return scratchDb_; }
     const std::string& ScratchPath() const { return scratchPath_; }
     bool BinaryCompare() const { return binaryCompare_; }
+    // Whether analyses that need only running sums may group rows by hashing
+    // instead of reading them sorted (on unless switched off, as tests do to
+    // compare the two walks).
+    bool HashedGroups() const { return hashedGroups_; }
+    void SetHashedGroups(bool on) { hashedGroups_ = on; }
     const CLumvarScenario* Scenario() const { return scenario_.get(); }
     // Name under which an output table is being written in this run (itself when
     // it is not an output table of the run).
@@ -217,6 +223,7 @@ class Quorvane {
     std::string missingRule_;
     double missingEqual_ = 0, missingLow_ = 0, missingHigh_ = 0;
     bool binaryCompare_ = false;
+    bool hashedGroups_ = true;
     bool runProgress_ = false;
 
     std::vector<std::string> fieldNames_;

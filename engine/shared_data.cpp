@@ -34,7 +34,7 @@ std::string bracketList(const std::vector<std::string>& names, int count, const 
 std::string Quorvane::Quorvane_InitDataTable(const std::string& strUserTable,
                                              const std::vector<std::string>& strFields,
                                              int intGroupFields, std::vector<int>& lngFieldTypes,
-                                             std::vector<long>& lngFieldSizes) {
+                                             std::vector<long>& lngFieldSizes, bool fOrdered) {
     ProcedureScope scope(err_, "Quorvane_InitDataTable");
     const int n = static_cast<int>(strFields.size());
     // A misspelt field of a table is named plainly rather than read as a parameter.
@@ -46,7 +46,7 @@ std::string Quorvane::Quorvane_InitDataTable(const std::string& strUserTable,
                     return "Field [" + f + "] not found in [" + strUserTable + "].";
     }
     std::string error =
-        Quorvane_OpenDataRecordset(InitDataSql(strUserTable, strFields, intGroupFields));
+        Quorvane_OpenDataRecordset(InitDataSql(strUserTable, strFields, intGroupFields, fOrdered));
     if (!error.empty()) return error;
     if (rsData_.RecordCount() < 1) return "No records found in " + strUserTable;
     Quorvane_InitFieldTypes(rsData_, n, strFields, lngFieldTypes, lngFieldSizes);
@@ -54,7 +54,12 @@ std::string Quorvane::Quorvane_InitDataTable(const std::string& strUserTable,
 }
 
 std::string Quorvane::InitDataSql(const std::string& strUserTable,
-                                  const std::vector<std::string>& strFields, int intGroupFields) {
+                                  const std::vector<std::string>& strFields, int intGroupFields,
+                                  bool fOrdered) {
+    const std::string select = "SELECT " +
+                               bracketList(strFields, static_cast<int>(strFields.size()), ", ") +
+                               " FROM " + bracketName(strUserTable);
+    if (!fOrdered) return select;
     const int n = static_cast<int>(strFields.size());
     const int k = intGroupFields != n ? intGroupFields + 1 : n;
     // Texts are ordered by their case fold, identical texts together within
@@ -66,8 +71,7 @@ std::string Quorvane::InitDataSql(const std::string& strUserTable,
         if (i) order += ",";
         order += bracketName(strFields[static_cast<size_t>(i)]) + " COLLATE QRV_FOLD";
     }
-    return "SELECT " + bracketList(strFields, n, ", ") + " FROM " + bracketName(strUserTable) +
-           " ORDER BY " + order;
+    return select + " ORDER BY " + order;
 }
 
 std::string Quorvane::Quorvane_OpenDataRecordset(std::string strSQL) {

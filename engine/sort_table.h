@@ -1,27 +1,26 @@
-// SortTable: the scratch table statTemp1 (Field, Data, Weight) that holds the
-// usable values of the current group when an analysis needs them in order:
-// modes and percentiles come from queries on it. It lives in the engine's
-// scratch database as a memory table kept in (Field, Data) order, so filling
-// it costs no statements and reading a field in order costs no sort; after a
-// group of more than 500 rows it is dropped and made anew rather than emptied.
+// SortTable: the usable values of the current group, per analysis field, for
+// the analyses that need them in order (modes and percentiles). Values are
+// kept in memory as plain numbers, with their weights only once a weight
+// other than 1 appears, and each field is sorted once when first asked.
+// Each group's state holds one, so groups can be filled in any order and
+// parts of a group merged. Holding values past a memory budget (sorted runs
+// spilled to the scratch file and merged) belongs behind this same
+// interface: Append and Merge are the places values come in, sortedField
+// the one place they go out.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "dataaccess/error.h"
-#include "dataaccess/memory_table.h"
 #include "numeric/extended.h"
 
 namespace qrv {
 
-class Quorvane;
-
 class SortTable {
   public:
+    // The name the scratch table had; runs still drop any table of it.
     static constexpr const char* kName = "statTemp1";
-
-    explicit SortTable(Quorvane& engine) : engine_(engine) {}
 
     // Parts of a percentile type letter (M 2, Q 4, 5 5, D 10, P 100, in any
     // case); 0 for any other letter.
@@ -48,16 +47,28 @@ class SortTable {
     std::string CalcPercentiles(int field, bool weighted, int parts, const num::Extended& n,
                                 std::vector<double>& result);
 
-    // Drops the table at the end of the run.
+    // Adds the values of another part of the same group.
+    void Merge(const SortTable& other);
+
+    // Releases the values.
     void Drop();
 
   private:
-    std::string create();
-    std::string sourceClause() const;
+    // One field's values of the group; weights stay empty while every weight is 1.
+    struct Field {
+        std::vector<double> values, weights;
+        bool weighted = false, sorted = false;
+        void clear() {
+            values.clear();
+            weights.clear();
+            weighted = sorted = false;
+        }
+    };
+    // The field's values in ascending order (weights moved along with them).
+    Field& sortedField(int field);
 
-    Quorvane& engine_;
-    dao::MemoryTable table_;
-    long rows_ = -1;  // rows of the previous group; -1 before the first
+    std::vector<Field> fields_;
+    long rows_ = 0;  // values held
 };
 
 }  // namespace qrv

@@ -32,6 +32,11 @@ ValueReader::ValueReader(const Quorvane& engine, const std::vector<std::string>&
 
 std::string ValueReader::Number(int position, std::optional<double>& x) const {
     const Recordset& rs = engine_.DataRecordset();
+    double number;
+    if (rs.GetNumber(position, number)) {  // the usual case, read without a Value
+        x = number;
+        return {};
+    }
     return NumericValue(rs.GetValue(position), fields_[static_cast<size_t>(position)], x);
 }
 

@@ -44,6 +44,19 @@ std::vector<std::pair<std::string, int>> percentileColumns(char type) {
     return cols;
 }
 
+// The sums of one group: moments and interval weights per field.
+struct DescribeGroup : GroupState {
+    std::vector<Moments> moments;
+    std::vector<std::vector<Extended>> freq;  // [field][interval 1..K+2 at 0..K+1]
+
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const DescribeGroup&>(other);
+        for (size_t i = 0; i < moments.size(); ++i) moments[i].merge(o.moments[i]);
+        for (size_t i = 0; i < freq.size(); ++i)
+            for (size_t b = 0; b < freq[i].size(); ++b) freq[i][b] += o.freq[i][b];
+    }
+};
+
 }  // namespace
 
 std::string CDescribe::Quorvane_Describe(const DescribeArgs& args, Quorvane& engine) {
@@ -53,7 +66,7 @@ std::string CDescribe::Quorvane_Describe(const DescribeArgs& args, Quorvane& eng
     percentiles_ = parts_ > 0;
     sortNeeded_ = args.mode || percentiles_;
     return Run(engine, {args.input, args.fields, args.groups, args.analysisFields, args.weighted},
-               sortNeeded_);
+               sortNeeded_ ? Walk::SortedValues : Walk::Hashed);
 }
 
 std::string CDescribe::BeforeWalk() {
@@ -149,14 +162,14 @@ std::string CDescribe::frequencyColumnName(int b, bool percent) const {
            shown(a.initial + k * a.width);
 }
 
-std::string CDescribe::InitData() {
+std::unique_ptr<GroupState> CDescribe::NewGroup() {
     const DescribeArgs& a = *a_;
-    moments_.assign(static_cast<size_t>(a.analysisFields), Moments{});
+    auto g = std::make_unique<DescribeGroup>();
+    g->moments.assign(static_cast<size_t>(a.analysisFields), Moments{});
     if (freqWanted_)
-        freq_.assign(static_cast<size_t>(a.analysisFields),
-                     std::vector<double>(static_cast<size_t>(a.intervals + 2), 0.0));
-    if (sortNeeded_) return sort().Prepare();
-    return {};
+        g->freq.assign(static_cast<size_t>(a.analysisFields),
+                       std::vector<Extended>(static_cast<size_t>(a.intervals + 2)));
+    return g;
 }
 
 int CDescribe::frequencyInterval(double x) const {
@@ -166,8 +179,9 @@ int CDescribe::frequencyInterval(double x) const {
     return b > a_->intervals + 2 ? a_->intervals + 2 : static_cast<int>(b);
 }
 
-std::string CDescribe::CalcData() {
+std::string CDescribe::AddRow(GroupState& state) {
     const DescribeArgs& a = *a_;
+    auto& g = static_cast<DescribeGroup&>(state);
     double w = 1;
     if (std::string e = reader().Weight(w); !e.empty()) return e;
     if (w <= 0) return {};  // the record counts as missing for every field
@@ -175,26 +189,28 @@ std::string CDescribe::CalcData() {
         std::optional<double> x;
         if (std::string e = reader().Usable(i, x); !e.empty()) return e;
         if (!x) continue;
-        moments_[static_cast<size_t>(i)].add(*x, w, a.otherMeans);
+        g.moments[static_cast<size_t>(i)].add(*x, w, a.otherMeans);
         if (freqWanted_)
-            freq_[static_cast<size_t>(i)][static_cast<size_t>(frequencyInterval(*x) - 1)] += w;
+            g.freq[static_cast<size_t>(i)][static_cast<size_t>(frequencyInterval(*x) - 1)] += w;
         if (sortNeeded_)
-            if (Error e = sort().Append(i + 1, *x, w)) return Unexpected(e);
+            if (Error e = g.values.Append(i + 1, *x, w)) return Unexpected(e);
     }
     return {};
 }
 
-std::string CDescribe::WriteData(const std::vector<Value>& group, long records) {
+std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& group,
+                                  long records) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     const DescribeArgs& a = *a_;
+    auto& g = static_cast<DescribeGroup&>(state);
     std::vector<SortTable::Mode> modes;
     if (a.mode)
-        if (std::string e = sort().CalcMode(a.analysisFields, modes); !e.empty()) return e;
+        if (std::string e = g.values.CalcMode(a.analysisFields, modes); !e.empty()) return e;
     Recordset& out = output();
     const InputFields in = inputFields();
     num::CZValue z;
     for (int i = 0; i < a.analysisFields; ++i) {
-        const Moments& m = moments_[static_cast<size_t>(i)];
+        const Moments& m = g.moments[static_cast<size_t>(i)];
         if (Error e = out.AddNew()) return Unexpected(e);
         auto put = [&](const std::string& column, double value) {
             out.Collect(column, Value::real(value));
@@ -258,7 +274,7 @@ std::string CDescribe::WriteData(const std::vector<Value>& group, long records) 
             }
             if (percentiles_ && n > 1) {
                 std::vector<double> cuts;
-                if (std::string e = sort().CalcPercentiles(i + 1, a.weighted, parts_, m.n, cuts);
+                if (std::string e = g.values.CalcPercentiles(i + 1, a.weighted, parts_, m.n, cuts);
                     !e.empty())
                     return e;
                 for (auto& [name, cut] : percentileColumns(a.percentileType))
@@ -294,10 +310,10 @@ std::string CDescribe::WriteData(const std::vector<Value>& group, long records) 
                 put("Prob_(2-Tail)", p);
             }
             if (freqWanted_) {
-                std::vector<double> cells = freq_[static_cast<size_t>(i)];
+                std::vector<Extended> cells = g.freq[static_cast<size_t>(i)];
                 const int K = a.intervals;
                 if (cumulative_) {
-                    double running = 0;
+                    Extended running;
                     for (int b = outer_ ? 1 : 2; b <= K + 2; ++b) {
                         running += cells[static_cast<size_t>(b - 1)];
                         cells[static_cast<size_t>(b - 1)] = running;
@@ -305,7 +321,7 @@ std::string CDescribe::WriteData(const std::vector<Value>& group, long records) 
                 }
                 for (int b = 1; b <= K + 2; ++b) {
                     if (!outer_ && (b == 1 || b == K + 2)) continue;
-                    const double cell = cells[static_cast<size_t>(b - 1)];
+                    const double cell = cells[static_cast<size_t>(b - 1)].toDouble();
                     if (freqKind_ != 'P') put(freqNames_[static_cast<size_t>(b - 1)], cell);
                     if (freqKind_ != 'N')
                         put(freqNames_[static_cast<size_t>(K + 2 + b - 1)], cell / n);

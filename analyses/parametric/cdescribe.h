@@ -5,6 +5,7 @@
 // percentiles from the scratch sort table.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,15 +50,14 @@ class CDescribe : private AnalysisRun {
   private:
     std::string CreateOutput() override;
     std::string BeforeWalk() override;
-    std::string InitData() override;
-    std::string CalcData() override;
-    std::string WriteData(const std::vector<dao::Value>& group, long records) override;
+    std::unique_ptr<GroupState> NewGroup() override;
+    std::string AddRow(GroupState& state) override;
+    std::string WriteGroup(GroupState& state, const std::vector<dao::Value>& group,
+                           long records) override;
     int frequencyInterval(double x) const;
     std::string frequencyColumnName(int interval, bool percent) const;
 
     const DescribeArgs* a_ = nullptr;
-    std::vector<Moments> moments_;
-    std::vector<std::vector<double>> freq_;  // [field][interval 0..K+1]
     bool percentiles_ = false, sortNeeded_ = false;
     bool freqWanted_ = false, cumulative_ = false, lowerClosed_ = true, outer_ = false;
     char freqKind_ = '-';

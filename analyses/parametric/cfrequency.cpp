@@ -20,6 +20,24 @@ bool descriptorIs(const std::string& descriptor, size_t position, char letter) {
     return descriptor.size() > position && descriptor[position] == letter;
 }
 
+// The sums of one group, per field (cells K + 2 per field for C and Z).
+struct FrequencyGroup : GroupState {
+    std::vector<long> valid;
+    std::vector<num::Extended> n, S, C, Z;
+
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const FrequencyGroup&>(other);
+        for (size_t i = 0; i < valid.size(); ++i) valid[i] += o.valid[i];
+        auto add = [](std::vector<num::Extended>& to, const std::vector<num::Extended>& from) {
+            for (size_t i = 0; i < to.size(); ++i) to[i] += from[i];
+        };
+        add(n, o.n);
+        add(S, o.S);
+        add(C, o.C);
+        add(Z, o.Z);
+    }
+};
+
 }  // namespace
 
 std::string CFrequency::Quorvane_Frequency(const std::string& strOutputTable,
@@ -47,7 +65,8 @@ std::string CFrequency::Quorvane_Frequency(const std::string& strOutputTable,
     outerIntervals_ = descriptorIs(strDescriptor, 2, 'Y');
     lowColumn_ = std::string("Low") + (lowerClosed_ ? "<=" : "<") + "Range";
     highColumn_ = std::string("Range") + (lowerClosed_ ? "<" : "<=") + "High";
-    return Run(engine, {strUserTable, strFields, intGroupFields, intFields, fWeighted}, false);
+    return Run(engine, {strUserTable, strFields, intGroupFields, intFields, fWeighted},
+               Walk::Hashed);
 }
 
 std::string CFrequency::CreateOutput() {
@@ -64,14 +83,15 @@ std::string CFrequency::CreateOutput() {
     return CreateOutputTable(def);
 }
 
-std::string CFrequency::InitData() {
+std::unique_ptr<GroupState> CFrequency::NewGroup() {
     const size_t fields = static_cast<size_t>(F_);
-    valid_.assign(fields, 0);
-    n_.assign(fields, num::Extended());
-    S_.assign(fields, num::Extended());
-    C_.assign(fields * static_cast<size_t>(K_ + 2), num::Extended());
-    Z_.assign(sumMode_ ? C_.size() : 0, num::Extended());
-    return {};
+    auto g = std::make_unique<FrequencyGroup>();
+    g->valid.assign(fields, 0);
+    g->n.assign(fields, num::Extended());
+    g->S.assign(fields, num::Extended());
+    g->C.assign(fields * static_cast<size_t>(K_ + 2), num::Extended());
+    g->Z.assign(sumMode_ ? g->C.size() : 0, num::Extended());
+    return g;
 }
 
 int CFrequency::IntervalOf(double x) const {
@@ -86,8 +106,9 @@ int CFrequency::IntervalOf(double x) const {
     return static_cast<int>(b);
 }
 
-std::string CFrequency::CalcData() {
+std::string CFrequency::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
+    auto& g = static_cast<FrequencyGroup&>(state);
     double w = 1;
     if (std::string e = reader().Weight(w); !e.empty()) return e;
     if (w <= 0) return {};
@@ -98,18 +119,19 @@ std::string CFrequency::CalcData() {
         const double x = *value;
         const size_t f = static_cast<size_t>(i);
         const num::Extended xw = num::Extended::product(x, w);
-        ++valid_[f];
-        n_[f] += w;
-        S_[f] += xw;
+        ++g.valid[f];
+        g.n[f] += w;
+        g.S[f] += xw;
         const size_t cell = Cell(IntervalOf(x), i);
-        C_[cell] += w;
-        if (sumMode_) Z_[cell] += xw;
+        g.C[cell] += w;
+        if (sumMode_) g.Z[cell] += xw;
     }
     return {};
 }
 
-std::string CFrequency::WriteData(const std::vector<Value>& group, long) {
+std::string CFrequency::WriteGroup(GroupState& state, const std::vector<Value>& group, long) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
+    const auto& g = static_cast<const FrequencyGroup&>(state);
     Recordset& out = output();
     const InputFields in = inputFields();
     const int first = outerIntervals_ ? 0 : 1;
@@ -121,12 +143,12 @@ std::string CFrequency::WriteData(const std::vector<Value>& group, long) {
     };
     for (int i = 0; i < F_; ++i) {
         const size_t f = static_cast<size_t>(i);
-        if (!(n_[f] > 0.0)) continue;  // no usable value of this field in the group
+        if (!(g.n[f] > 0.0)) continue;  // no usable value of this field in the group
         num::Extended cumulative, cumulativeSum;
         int row = 0;
         for (int b = first; b <= last; ++b) {
             const size_t cell = Cell(b, i);
-            cumulative += C_[cell];
+            cumulative += g.C[cell];
             Value lowBorder, highBorder;
             if (b == 0) {
                 highBorder = initial_;
@@ -141,16 +163,16 @@ std::string CFrequency::WriteData(const std::vector<Value>& group, long) {
             if (!e) e = out.SetValue(interval, Value::int16(static_cast<std::int16_t>(++row)));
             if (!e) e = out.SetValue(low, lowBorder);
             if (!e) e = out.SetValue(high, highBorder);
-            if (!e) e = out.SetValue(count, C_[cell].toDouble());
+            if (!e) e = out.SetValue(count, g.C[cell].toDouble());
             if (!e) e = out.SetValue(count + 1, cumulative.toDouble());
-            if (!e) e = out.SetValue(count + 2, share(C_[cell], n_[f]));
-            if (!e) e = out.SetValue(count + 3, share(cumulative, n_[f]));
+            if (!e) e = out.SetValue(count + 2, share(g.C[cell], g.n[f]));
+            if (!e) e = out.SetValue(count + 3, share(cumulative, g.n[f]));
             if (sumMode_) {
-                cumulativeSum += Z_[cell];
-                if (!e) e = out.SetValue(count + 4, Z_[cell].toDouble());
+                cumulativeSum += g.Z[cell];
+                if (!e) e = out.SetValue(count + 4, g.Z[cell].toDouble());
                 if (!e) e = out.SetValue(count + 5, cumulativeSum.toDouble());
-                if (!e) e = out.SetValue(count + 6, share(Z_[cell], S_[f]));
-                if (!e) e = out.SetValue(count + 7, share(cumulativeSum, S_[f]));
+                if (!e) e = out.SetValue(count + 6, share(g.Z[cell], g.S[f]));
+                if (!e) e = out.SetValue(count + 7, share(cumulativeSum, g.S[f]));
             }
             if (!e) e = out.Update();
             if (e) {

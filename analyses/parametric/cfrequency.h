@@ -5,6 +5,7 @@
 // field and interval.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,9 +35,10 @@ class CFrequency : private AnalysisRun {
 
   private:
     std::string CreateOutput() override;
-    std::string InitData() override;
-    std::string CalcData() override;
-    std::string WriteData(const std::vector<dao::Value>& group, long records) override;
+    std::unique_ptr<GroupState> NewGroup() override;
+    std::string AddRow(GroupState& state) override;
+    std::string WriteGroup(GroupState& state, const std::vector<dao::Value>& group,
+                           long records) override;
 
     // Interval of a usable value: 0 below the first, 1..K, K + 1 from the top up.
     int IntervalOf(double x) const;
@@ -48,10 +50,6 @@ class CFrequency : private AnalysisRun {
 
     bool sumMode_ = false, lowerClosed_ = true, outerIntervals_ = false;
     std::string lowColumn_, highColumn_;
-
-    // Per group and field (cells K + 2 per field for C and Z).
-    std::vector<long> valid_;
-    std::vector<num::Extended> n_, S_, C_, Z_;
 };
 
 }  // namespace qrv

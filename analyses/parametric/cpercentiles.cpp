@@ -12,6 +12,20 @@ namespace qrv {
 
 using namespace qrv::dao;
 
+namespace {
+
+// The weight sum of the usable values of one group, per field; the values
+// themselves are in the sort table.
+struct PercentileGroup : GroupState {
+    std::vector<num::Extended> n;
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const PercentileGroup&>(other);
+        for (size_t i = 0; i < n.size(); ++i) n[i] += o.n[i];
+    }
+};
+
+}  // namespace
+
 std::string CPercentiles::Quorvane_Percentile(const std::string& strOutputTable,
                                               const std::string& strUserTable,
                                               const std::vector<std::string>& strFields,
@@ -23,7 +37,8 @@ std::string CPercentiles::Quorvane_Percentile(const std::string& strOutputTable,
     // The percent reported for cut j is j times this step (50, 25, 20, 10 or 1).
     step_ = static_cast<int>(100.0f / static_cast<float>(parts_));
     outputTable_ = strOutputTable;
-    return Run(engine, {strUserTable, strFields, intGroupFields, intFields, fWeighted}, true);
+    return Run(engine, {strUserTable, strFields, intGroupFields, intFields, fWeighted},
+               Walk::SortedValues);
 }
 
 std::string CPercentiles::CreateOutput() {
@@ -34,14 +49,15 @@ std::string CPercentiles::CreateOutput() {
     return CreateOutputTable(def);
 }
 
-std::string CPercentiles::InitData() {
-    ProcedureScope scope(engine().ErrorHandler(), "InitData");
-    n_.assign(static_cast<size_t>(in().analysisFields), num::Extended());
-    return sort().Prepare();
+std::unique_ptr<GroupState> CPercentiles::NewGroup() {
+    auto g = std::make_unique<PercentileGroup>();
+    g->n.assign(static_cast<size_t>(in().analysisFields), num::Extended());
+    return g;
 }
 
-std::string CPercentiles::CalcData() {
+std::string CPercentiles::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
+    auto& g = static_cast<PercentileGroup&>(state);
     double w = 0;
     if (std::string e = reader().Weight(w); !e.empty()) return e;
     if (!(w > 0)) return {};  // counts as missing for every field
@@ -49,22 +65,23 @@ std::string CPercentiles::CalcData() {
         std::optional<double> x;
         if (std::string e = reader().Usable(f, x); !e.empty()) return e;
         if (!x) continue;
-        n_[static_cast<size_t>(f)] += w;
-        if (Error e = sort().Append(f + 1, *x, w)) return Unexpected(e);
+        g.n[static_cast<size_t>(f)] += w;
+        if (Error e = g.values.Append(f + 1, *x, w)) return Unexpected(e);
     }
     return {};
 }
 
-std::string CPercentiles::WriteData(const std::vector<Value>& group, long) {
+std::string CPercentiles::WriteGroup(GroupState& state, const std::vector<Value>& group, long) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
+    auto& g = static_cast<PercentileGroup&>(state);
     const InputFields fields = inputFields();
     const int groups = in().groups;
     Recordset& rs = output();
     std::vector<double> cuts;
     for (int f = 0; f < in().analysisFields; ++f) {
-        const num::Extended& n = n_[static_cast<size_t>(f)];
+        const num::Extended& n = g.n[static_cast<size_t>(f)];
         if (!(n > 0.0)) continue;  // no usable value: no rows for this field
-        if (std::string e = sort().CalcPercentiles(f + 1, in().weighted, parts_, n, cuts);
+        if (std::string e = g.values.CalcPercentiles(f + 1, in().weighted, parts_, n, cuts);
             !e.empty())
             return e;
         const std::string& name = in().fields[static_cast<size_t>(groups + f)];

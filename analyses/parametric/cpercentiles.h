@@ -4,6 +4,7 @@
 // sort table; the cut points come from the same computation Describe uses.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,14 +29,14 @@ class CPercentiles : private AnalysisRun {
 
   private:
     std::string CreateOutput() override;
-    std::string InitData() override;
-    std::string CalcData() override;
-    std::string WriteData(const std::vector<dao::Value>& group, long records) override;
+    std::unique_ptr<GroupState> NewGroup() override;
+    std::string AddRow(GroupState& state) override;
+    std::string WriteGroup(GroupState& state, const std::vector<dao::Value>& group,
+                           long records) override;
 
     std::string outputTable_;
     int parts_ = 0;
     int step_ = 0;
-    std::vector<num::Extended> n_;  // weight sum of the usable values, per field
 };
 
 }  // namespace qrv

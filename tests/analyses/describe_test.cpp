@@ -315,6 +315,14 @@ TEST_F(DescribeTest, ProgressOfASmallRun) {
     RunScenarioArgs args;
     args.ScenarioDb = db;
     args.ShowProgress = true;
+    // Hashed groups: every fifth record as read, and the last when all are read.
+    ASSERT_TRUE(engine.RunScenario(id, args)) << engine.ErrorInfo();
+    EXPECT_EQ(seen, (std::vector<std::string>{"Retrieving and sorting data...",
+                                              "Creating output table...", "Analyzing records...",
+                                              "Analyzing record: 5", "Analyzing record: 7"}));
+    // The sorted walk also reports the record that ends each group.
+    seen.clear();
+    engine.SetHashedGroups(false);
     ASSERT_TRUE(engine.RunScenario(id, args)) << engine.ErrorInfo();
     EXPECT_EQ(seen, (std::vector<std::string>{"Retrieving and sorting data...",
                                               "Creating output table...", "Analyzing records...",
