@@ -91,20 +91,20 @@ bool iequal(std::string_view a, std::string_view b) {
     return !(isAscii(a) && isAscii(b)) && icuFold(a) == icuFold(b);
 }
 
-int compareFolded(std::string_view a, std::string_view b) {
+int compareFoldOnly(std::string_view a, std::string_view b) {
     bool nonAscii;
     const size_t i = asciiPrefix(a, b, nonAscii);
-    int c = 0;
-    if (nonAscii) {
-        c = compareBytes(icuFold(a.substr(i)), icuFold(b.substr(i)));
-    } else if (i < a.size() && i < b.size()) {
-        c = asciiFold(static_cast<unsigned char>(a[i])) <
-                    asciiFold(static_cast<unsigned char>(b[i]))
-                ? -1
-                : 1;
-    } else {
-        c = a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-    }
+    if (nonAscii) return compareBytes(icuFold(a.substr(i)), icuFold(b.substr(i)));
+    if (i < a.size() && i < b.size())
+        return asciiFold(static_cast<unsigned char>(a[i])) <
+                       asciiFold(static_cast<unsigned char>(b[i]))
+                   ? -1
+                   : 1;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+int compareFolded(std::string_view a, std::string_view b) {
+    const int c = compareFoldOnly(a, b);
     return c != 0 ? c : compareBytes(a, b);
 }
 

@@ -21,6 +21,8 @@ bool iequal(std::string_view a, std::string_view b);
 // negative, zero or positive. Fold-equal texts sort next to each other and
 // identical texts next to each other within them.
 int compareFolded(std::string_view a, std::string_view b);
+// Orders texts by their case fold alone: zero for texts equal but for case.
+int compareFoldOnly(std::string_view a, std::string_view b);
 
 // The number of characters (code points) of a valid UTF-8 text; nothing when
 // the text is not valid UTF-8.

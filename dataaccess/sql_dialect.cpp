@@ -821,10 +821,14 @@ class Translator {
                     ++pos_;
                     expectItem = false;
                 } else if (clause == Clause::OrderBy && !expectItem && sql::isWord(t, "COLLATE")) {
-                    // An ordering term may take the collation QRV_FOLD (names equal but for
-                    // case together); no other collation, so nothing foreign reaches SQLite.
-                    require(pos_ + 1 < end_ && sql::isWord(tok(pos_ + 1), "QRV_FOLD"));
-                    word("COLLATE QRV_FOLD");
+                    // An ordering term may take the collations QRV_FOLD or QRV_CASELESS
+                    // (names equal but for case together); no other, so nothing foreign
+                    // reaches SQLite.
+                    const bool caseless =
+                        pos_ + 1 < end_ && sql::isWord(tok(pos_ + 1), "QRV_CASELESS");
+                    require(pos_ + 1 < end_ &&
+                            (caseless || sql::isWord(tok(pos_ + 1), "QRV_FOLD")));
+                    word(caseless ? "COLLATE QRV_CASELESS" : "COLLATE QRV_FOLD");
                     pos_ += 2;
                 } else {
                     if (!expectItem) failExpr(pos_);  // two expressions with no operator between

@@ -389,6 +389,15 @@ int foldCollation(void*, int n1, const void* p1, int n2, const void* p2) {
                          std::string_view(static_cast<const char*>(p2), static_cast<size_t>(n2)));
 }
 
+// QRV_CASELESS: texts by their case fold alone, texts equal but for case tied.
+// Ordering several fields by it before QRV_FOLD puts the rows of one group
+// (every field equal but for case) together even when a later field differs
+// between the case variants of an earlier one.
+int caselessCollation(void*, int n1, const void* p1, int n2, const void* p2) {
+    return compareFoldOnly(std::string_view(static_cast<const char*>(p1), static_cast<size_t>(n1)),
+                           std::string_view(static_cast<const char*>(p2), static_cast<size_t>(n2)));
+}
+
 }  // namespace
 
 int registerDialectFunctions(sqlite3* db) {
@@ -434,6 +443,9 @@ int registerDialectFunctions(sqlite3* db) {
     if (rc == SQLITE_OK)
         rc = sqlite3_create_collation_v2(db, "QRV_FOLD", SQLITE_UTF8, nullptr, foldCollation,
                                          nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_collation_v2(db, "QRV_CASELESS", SQLITE_UTF8, nullptr,
+                                         caselessCollation, nullptr);
     return rc;
 }
 

@@ -52,14 +52,15 @@ void appendKey(std::string& key, Storage c, double number, const Value& v) {
 }
 
 // The data SELECT's order of one column: Null, numbers by value, texts by
-// case fold and then bytes, blobs by bytes.
-int compareColumn(const Part& a, const Part& b, size_t i) {
+// case fold (and then bytes, unless foldOnly), blobs by bytes.
+int compareColumn(const Part& a, const Part& b, size_t i, bool foldOnly) {
     if (a.classes[i] != b.classes[i]) return a.classes[i] < b.classes[i] ? -1 : 1;
     switch (a.classes[i]) {
         case Storage::Number:
             return a.numbers[i] < b.numbers[i] ? -1 : (b.numbers[i] < a.numbers[i] ? 1 : 0);
         case Storage::Text:
-            return compareFolded(textOf(a.values[i]), textOf(b.values[i]));
+            return foldOnly ? compareFoldOnly(textOf(a.values[i]), textOf(b.values[i]))
+                            : compareFolded(textOf(a.values[i]), textOf(b.values[i]));
         case Storage::Blob:
             return textOf(a.values[i]).compare(textOf(b.values[i]));
         default:
@@ -112,9 +113,12 @@ std::string HashedWalk::Run(const NewState& newState, const AddRow& addRow,
 
     std::vector<size_t> order(parts.size());
     std::iota(order.begin(), order.end(), size_t{0});
+    // As the data SELECT orders them: every group field by case fold alone,
+    // then every one again by fold and bytes.
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        for (size_t i = 0; i < fields; ++i)
-            if (int c = compareColumn(parts[a], parts[b], i)) return c < 0;
+        for (bool foldOnly : {true, false})
+            for (size_t i = 0; i < fields; ++i)
+                if (int c = compareColumn(parts[a], parts[b], i, foldOnly)) return c < 0;
         return false;
     });
     // Neighbouring parts the engine calls the same group (texts that differ

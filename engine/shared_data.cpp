@@ -1,6 +1,7 @@
 // Data preparation shared by every analysis: the input rows in group order,
 // field types, the missing-value rule as SQL and as a test, weights, group
 // changes and progress messages.
+#include <algorithm>
 #include <cmath>
 
 #include "dataaccess/sql_dialect.h"
@@ -62,15 +63,17 @@ std::string Quorvane::InitDataSql(const std::string& strUserTable,
     if (!fOrdered) return select;
     const int n = static_cast<int>(strFields.size());
     const int k = intGroupFields != n ? intGroupFields + 1 : n;
-    // Texts are ordered by their case fold, identical texts together within
-    // it: whether group values are then compared with or without case, the
-    // rows of one group arrive next to each other, whatever collation the
-    // input's columns have.
+    // The group fields by their texts' case fold alone, then again by fold and
+    // bytes, then the first analysis field: the rows of a group arrive next to
+    // each other whether group values are compared with or without case (in
+    // every field at once), and whatever collation the input's columns have.
     std::string order;
-    for (int i = 0; i < k; ++i) {
-        if (i) order += ",";
-        order += bracketName(strFields[static_cast<size_t>(i)]) + " COLLATE QRV_FOLD";
-    }
+    auto term = [&](int i, const char* collation) {
+        if (!order.empty()) order += ",";
+        order += bracketName(strFields[static_cast<size_t>(i)]) + " COLLATE " + collation;
+    };
+    for (int i = 0; i < std::min(intGroupFields, k); ++i) term(i, "QRV_CASELESS");
+    for (int i = 0; i < k; ++i) term(i, "QRV_FOLD");
     return select + " ORDER BY " + order;
 }
 

@@ -212,5 +212,36 @@ TEST_F(EdgeCaseTest, GroupBoundariesAgreeWithTheSortOrder) {
     EXPECT_EQ(groups[std::make_pair(2, std::string("a"))], P(2, 9));
 }
 
+TEST_F(EdgeCaseTest, GroupsOfSeveralFieldsEqualButForCaseAreOneGroup) {
+    // (A, w), (A, x), (a, w): without case, (A, w) and (a, w) are one group,
+    // though the case variants of the first field sit apart in byte order.
+    ASSERT_EQ(rawExec(path,
+                      "CREATE TABLE Two (g1 TEXT, g2 TEXT, x DOUBLE);"
+                      "INSERT INTO Two VALUES ('A', 'w', 1), ('A', 'x', 2), ('a', 'w', 4),"
+                      " ('a', 'W', 8);"),
+              "");
+    for (bool hashed : {true, false}) {
+        SCOPED_TRACE(hashed ? "hashed groups" : "sorted walk");
+        engine.SetHashedGroups(hashed);
+        // The first field decides the comparison: an integer column compares
+        // texts without case (a text column of another program's table binary).
+        ASSERT_EQ(rawExec(path,
+                          "DROP TABLE IF EXISTS Keyed; CREATE TABLE Keyed (k INTEGER, g1 "
+                          "TEXT, g2 TEXT, x DOUBLE); INSERT INTO Keyed SELECT 1, * FROM Two;"),
+                  "");
+        const auto id =
+            scenario("Describe", "Keyed", {{"k", "G"}, {"g1", "G"}, {"g2", "G"}, {"x", "X"}},
+                     {{"Sum", true}});
+        ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+        const auto rows = tableRows("Out1");
+        ASSERT_EQ(rows.size(), 2u);
+        // In the data SELECT's order, each group shown with its first row's values.
+        EXPECT_EQ(rows[0].at("g1").toText() + rows[0].at("g2").toText(), "Aw");
+        EXPECT_EQ(rows[0].at("Sum").asDouble(), 13.0);  // (A, w), (a, w), (a, W)
+        EXPECT_EQ(rows[1].at("g1").toText() + rows[1].at("g2").toText(), "Ax");
+        EXPECT_EQ(rows[1].at("Sum").asDouble(), 2.0);
+    }
+}
+
 }  // namespace
 }  // namespace qrv::test

@@ -23,12 +23,13 @@ class SharedData : public EngineTest {
 TEST_F(SharedData, DataSelectText) {
     EXPECT_EQ(Quorvane::InitDataSql("Sales", {"Region", "Store", "Amount", "Units"}, 2),
               "SELECT [Region], [Store], [Amount], [Units] FROM [Sales] ORDER BY "
+              "[Region] COLLATE QRV_CASELESS,[Store] COLLATE QRV_CASELESS,"
               "[Region] COLLATE QRV_FOLD,[Store] COLLATE QRV_FOLD,[Amount] COLLATE QRV_FOLD");
     EXPECT_EQ(Quorvane::InitDataSql("Sales", {"Amount"}, 0),
               "SELECT [Amount] FROM [Sales] ORDER BY [Amount] COLLATE QRV_FOLD");
     EXPECT_EQ(Quorvane::InitDataSql("Sales", {"Region", "Store"}, 2),
-              "SELECT [Region], [Store] FROM [Sales] ORDER BY [Region] COLLATE QRV_FOLD,[Store] "
-              "COLLATE QRV_FOLD")
+              "SELECT [Region], [Store] FROM [Sales] ORDER BY [Region] COLLATE QRV_CASELESS,"
+              "[Store] COLLATE QRV_CASELESS,[Region] COLLATE QRV_FOLD,[Store] COLLATE QRV_FOLD")
         << "all fields are group fields: sort by all";
     EXPECT_EQ(Quorvane::InitDataSql("Odd]Name", {"A]B"}, 0),
               "SELECT [A]]B] FROM [Odd]]Name] ORDER BY [A]]B] COLLATE QRV_FOLD");
