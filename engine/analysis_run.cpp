@@ -1,6 +1,8 @@
 // The run frame shared by the analyses.
 #include "engine/analysis_run.h"
 
+#include <filesystem>
+
 #include "engine/group_walk.h"
 #include "engine/hashed_walk.h"
 #include "engine/quorvane.h"
@@ -35,6 +37,9 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     if (error.empty() && sortedValues) {
         // The scratch file is where sorted values will spill past a memory budget.
         if (!engine.Quorvane_UTIL_MakeTempDB()) error = "Temp database could not be created";
+        budget_ = std::make_unique<SortBudget>(
+            engine.SortMemoryBudget(),
+            std::filesystem::path(engine.ScratchPath()).parent_path().string());
     }
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Analyzing records");
@@ -42,13 +47,15 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     }
     engine.DataRecordset().Close();
     engine.OutputRecordset().Close();
+    // The walk's states are gone: the spill file goes with the budget.
+    budget_.reset();
     if (sortedValues) engine.Quorvane_DeleteTable(true, SortTable::kName);
     return error;
 }
 
 std::string AnalysisRun::hashedWalk() {
     HashedWalk walk(*engine_, in_.groups);
-    return walk.Run([this] { return NewGroup(); },
+    return walk.Run([this] { return newGroup(); },
                     [this](GroupState& state) { return AddRow(state); },
                     [this](GroupState& state, const std::vector<Value>& group, long records) {
                         return WriteGroup(state, group, records);
@@ -60,13 +67,20 @@ std::string AnalysisRun::sortedWalk() {
     GroupWalk walk(*engine_, in_.groups);
     return walk.Run(
         [&]() -> std::string {
-            state = NewGroup();
+            state.reset();  // its values leave the budget before the next group's come
+            state = newGroup();
             return {};
         },
         [&] { return AddRow(*state); },
         [&](const std::vector<Value>& group, long records) {
             return WriteGroup(*state, group, records);
         });
+}
+
+std::unique_ptr<GroupState> AnalysisRun::newGroup() {
+    std::unique_ptr<GroupState> state = NewGroup();
+    if (state && budget_) state->values.UseBudget(budget_.get());
+    return state;
 }
 
 std::string AnalysisRun::Unexpected(const Error& e) {

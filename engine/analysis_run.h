@@ -17,6 +17,7 @@
 #include "dataaccess/value.h"
 #include "engine/group_state.h"
 #include "engine/output_columns.h"
+#include "engine/sort_budget.h"
 #include "engine/sort_table.h"
 #include "engine/value_reader.h"
 
@@ -90,6 +91,8 @@ class AnalysisRun {
   private:
     std::string hashedWalk();
     std::string sortedWalk();
+    // A new group's state, its sorted values counted against the run's budget.
+    std::unique_ptr<GroupState> newGroup();
 
     Quorvane* engine_ = nullptr;
     AnalysisInput in_;
@@ -97,6 +100,8 @@ class AnalysisRun {
     std::vector<long> sizes_;
     std::unique_ptr<ValueReader> reader_;
     int ordinal_ = 1;
+    // The memory of every group's sorted values, while the walk runs.
+    std::unique_ptr<SortBudget> budget_;
 };
 
 }  // namespace qrv

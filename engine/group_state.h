@@ -14,10 +14,11 @@ class GroupState {
     virtual ~GroupState() = default;
     // Adds the sums of other, a state of the same analysis, to this one.
     virtual void Merge(const GroupState& other) = 0;
-    // Merge, and the sorted values too.
-    void MergeAll(const GroupState& other) {
-        values.Merge(other.values);
+    // Merge, and the sorted values too (which may spill, and so fail).
+    dao::Error MergeAll(const GroupState& other) {
+        if (dao::Error e = values.Merge(other.values)) return e;
         Merge(other);
+        return {};
     }
 
     // The group's usable values, for analyses that need them in order.

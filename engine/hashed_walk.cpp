@@ -131,7 +131,8 @@ std::string HashedWalk::Run(const NewState& newState, const AddRow& addRow,
         for (; next < order.size(); ++next) {
             Part& p = parts[order[next]];
             if (engine_.Quorvane_SameRecords_b(groupFields_, true, saved, p.values)) break;
-            head.state->MergeAll(*p.state);
+            if (Error e = head.state->MergeAll(*p.state))
+                return e.description.empty() ? "Error " + std::to_string(e.number) : e.description;
             head.records += p.records;
             p.state.reset();
         }

@@ -10,6 +10,7 @@
 // run side by side.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +20,7 @@
 
 #include "dataaccess/dataaccess.h"
 #include "engine/database_arg.h"
+#include "engine/sort_budget.h"
 #include "errors/cerr_zelk.h"
 #include "errors/prompter.h"
 #include "scenario/clumvar_scenario.h"
@@ -154,6 +156,11 @@ class Quorvane {
     // compare the two walks).
     bool HashedGroups() const { return hashedGroups_; }
     void SetHashedGroups(bool on) { hashedGroups_ = on; }
+    // Bytes the sorted values of a run's groups (modes, percentiles) may hold
+    // in memory at once; past them they spill to a file next to the scratch
+    // database and are merged back when read.
+    std::size_t SortMemoryBudget() const { return sortMemoryBudget_; }
+    void SetSortMemoryBudget(std::size_t bytes) { sortMemoryBudget_ = bytes; }
     const CLumvarScenario* Scenario() const { return scenario_.get(); }
     // Name under which an output table is being written in this run (itself when
     // it is not an output table of the run).
@@ -224,6 +231,7 @@ class Quorvane {
     double missingEqual_ = 0, missingLow_ = 0, missingHigh_ = 0;
     bool binaryCompare_ = false;
     bool hashedGroups_ = true;
+    std::size_t sortMemoryBudget_ = SortBudget::kDefaultBytes;
     bool runProgress_ = false;
 
     std::vector<std::string> fieldNames_;
