@@ -49,7 +49,6 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     engine.OutputRecordset().Close();
     // The walk's states are gone: the spill file goes with the budget.
     budget_.reset();
-    if (sortedValues) engine.Quorvane_DeleteTable(true, SortTable::kName);
     return error;
 }
 

@@ -21,9 +21,6 @@ class SortBudget;
 
 class SortTable {
   public:
-    // The name the scratch table had; runs still drop any table of it.
-    static constexpr const char* kName = "statTemp1";
-
     // Parts of a percentile type letter (M 2, Q 4, 5 5, D 10, P 100, in any
     // case); 0 for any other letter.
     static int PartsOf(char type);
