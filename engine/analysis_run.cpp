@@ -36,10 +36,12 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     if (error.empty()) error = BeforeWalk();
     if (error.empty() && sortedValues) {
         // The scratch file is where sorted values will spill past a memory budget.
-        if (!engine.Quorvane_UTIL_MakeTempDB()) error = "Temp database could not be created";
-        budget_ = std::make_unique<SortBudget>(
-            engine.SortMemoryBudget(),
-            std::filesystem::path(engine.ScratchPath()).parent_path().string());
+        if (!engine.Quorvane_UTIL_MakeTempDB())
+            error = "Temp database could not be created";
+        else
+            budget_ = std::make_unique<SortBudget>(
+                engine.SortMemoryBudget(),
+                std::filesystem::path(engine.ScratchPath()).parent_path().string());
     }
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Analyzing records");

@@ -42,7 +42,9 @@ void appendKey(std::string& key, Storage c, double number, const Value& v) {
         std::memcpy(bytes, &number, sizeof number);
         key.append(bytes, sizeof number);
     } else if (c != Storage::Null) {
-        const std::string text = textOf(v);
+        // Every row passes here: take the text in place rather than a copy.
+        const std::string converted = v.isText() ? std::string() : v.toText();
+        const std::string& text = v.isText() ? v.textRef() : converted;
         const auto size = static_cast<std::uint32_t>(text.size());
         char bytes[sizeof size];
         std::memcpy(bytes, &size, sizeof size);

@@ -46,7 +46,7 @@ bool Quorvane::IsWorkingTableName(std::string_view name) {
            iequal(name.substr(0, kWorkingPrefix.size()), kWorkingPrefix);
 }
 
-std::string Quorvane::checkOutputNames() {
+std::string Quorvane::checkOutputNames(bool inputIsQuery) {
     ProcedureScope scope(err_, "Quorvane_CheckOutputNames");
     const CLumvarScenario& s = *scenario_;
     std::vector<std::string> names;
@@ -59,7 +59,7 @@ std::string Quorvane::checkOutputNames() {
     const bool intoSource = sameFile(outputDb_, sourceDb_);
     const bool intoScenarios = sameFile(outputDb_, scenarioDb_);
     std::vector<std::string> readByInput;
-    if (intoSource && Quorvane_UTIL_TableOrQuery(sourceDb_, s.Table) == 1) {
+    if (intoSource && inputIsQuery) {
         auto tables = sourceDb_.TablesReadBy(s.Table);
         if (!tables) return tables.error().description;
         readByInput = *tables;

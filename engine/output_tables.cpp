@@ -2,10 +2,8 @@
 // name and swapped in under its real name, replacing the old table, in one
 // transaction at the end of a clean run. A failed run drops the working
 // tables and leaves the old ones as they were.
-#include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,10 +27,6 @@ std::string hostTag() {
     return tag;
 }
 
-bool processGone(long pid) {
-    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
-
 }  // namespace
 
 void Quorvane::RemoveDeadRunLeftovers(Database& db) {
@@ -45,7 +39,7 @@ void Quorvane::RemoveDeadRunLeftovers(Database& db) {
         const std::string rest = name.substr(kWorkingPrefix.size());
         if (rest.compare(0, host.size(), host) != 0 || rest.size() <= host.size() + 1) continue;
         const long pid = std::strtol(rest.c_str() + host.size() + 1, nullptr, 10);
-        if (pid != ::getpid() && processGone(pid)) db.DeleteTableDef(name);
+        if (pid > 0 && pid != ::getpid() && !ProcessAlive(pid)) db.DeleteTableDef(name);
     }
 }
 

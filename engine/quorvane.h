@@ -176,6 +176,8 @@ class Quorvane {
     // temporary folder, their scratch files.
     static void RemoveDeadRunLeftovers(dao::Database& db);
     static void RemoveDeadScratchFiles();
+    // A process of this machine that still runs (or that we may not signal).
+    static bool ProcessAlive(long pid);
 
     // Field list and role counts of the loaded scenario (after SetGlobals).
     const std::vector<std::string>& FieldNames() const { return fieldNames_; }
@@ -198,7 +200,8 @@ class Quorvane {
     std::string loadScenario(std::int32_t number);
     std::string runOneScenario();
     std::string setGlobals();
-    std::string checkOutputNames();
+    // inputIsQuery: the input is a stored query (whose tables are read too).
+    std::string checkOutputNames(bool inputIsQuery);
     // The scenario of this run, as recorded on the tables it writes.
     std::string OwnerTag() const;
     std::string unexpectedErrorText() const;

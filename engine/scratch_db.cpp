@@ -24,10 +24,6 @@ std::string tempFolder() {
     return ec ? std::string("/tmp") : p.string();
 }
 
-bool processAlive(long pid) {
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
-
 // Removes "qrv<pid>_<id>.tmp" files whose process no longer runs.
 void removeStaleScratchFiles(const std::string& folder) {
     DIR* d = ::opendir(folder.c_str());
@@ -37,13 +33,17 @@ void removeStaleScratchFiles(const std::string& folder) {
         unsigned long long id = 0;
         char tail[8] = {};
         if (std::sscanf(e->d_name, "qrv%ld_%llx.%4s", &pid, &id, tail) != 3) continue;
-        if (std::string(tail) != "tmp" || processAlive(pid)) continue;
+        if (std::string(tail) != "tmp" || Quorvane::ProcessAlive(pid)) continue;
         std::remove((folder + "/" + e->d_name).c_str());
     }
     ::closedir(d);
 }
 
 }  // namespace
+
+bool Quorvane::ProcessAlive(long pid) {
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
 
 void Quorvane::RemoveDeadScratchFiles() {
     removeStaleScratchFiles(tempFolder());

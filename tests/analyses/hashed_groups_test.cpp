@@ -60,28 +60,14 @@ class HashedGroupsTest : public EngineTest {
         return id;
     }
 
-    // Every row in the order written, every column.
-    std::vector<std::vector<Value>> rows(const std::string& table) {
-        std::vector<std::vector<Value>> out;
-        auto rs = db.OpenRecordset(table);
-        EXPECT_TRUE(rs.ok()) << table;
-        if (!rs) return out;
-        for (; !rs->Eof(); rs->MoveNext()) {
-            std::vector<Value> row;
-            for (int i = 0; i < rs->FieldCount(); ++i) row.push_back(rs->GetValue(i));
-            out.push_back(std::move(row));
-        }
-        return out;
-    }
-
     // Runs the scenario hashed and sorted and compares the two tables.
     void expectSameBothWays(std::int32_t id, size_t minRows) {
         engine.SetHashedGroups(true);
         ASSERT_TRUE(run(id)) << engine.ErrorInfo();
-        const auto hashed = rows("Out1");
+        const auto hashed = tableValues("Out1");
         engine.SetHashedGroups(false);
         ASSERT_TRUE(run(id)) << engine.ErrorInfo();
-        const auto sorted = rows("Out1");
+        const auto sorted = tableValues("Out1");
         ASSERT_GE(sorted.size(), minRows);
         ASSERT_EQ(hashed.size(), sorted.size());
         for (size_t r = 0; r < sorted.size(); ++r) {

@@ -84,19 +84,6 @@ class SortSpillTest : public EngineTest {
         return ok;
     }
 
-    std::vector<std::vector<Value>> rows(const std::string& table) {
-        std::vector<std::vector<Value>> out;
-        auto rs = db.OpenRecordset(table);
-        EXPECT_TRUE(rs.ok()) << table;
-        if (!rs) return out;
-        for (; !rs->Eof(); rs->MoveNext()) {
-            std::vector<Value> row;
-            for (int i = 0; i < rs->FieldCount(); ++i) row.push_back(rs->GetValue(i));
-            out.push_back(std::move(row));
-        }
-        return out;
-    }
-
     static void expectSame(const std::vector<std::vector<Value>>& a,
                            const std::vector<std::vector<Value>>& b) {
         ASSERT_EQ(a.size(), b.size());
@@ -123,14 +110,14 @@ class SortSpillTest : public EngineTest {
         engine.SetSortMemoryBudget(SortBudget::kDefaultBytes);
         ASSERT_TRUE(runWatched(id, spilled)) << engine.ErrorInfo();
         EXPECT_FALSE(spilled) << "values within the budget were spilled";
-        const auto memory = rows("Out1");
+        const auto memory = tableValues("Out1");
         ASSERT_GE(memory.size(), minRows);
         engine.SetSortMemoryBudget(kTinyBudget);
         for (bool hashed : {true, false}) {
             engine.SetHashedGroups(hashed);
             ASSERT_TRUE(runWatched(id, spilled)) << engine.ErrorInfo();
             EXPECT_TRUE(spilled) << "no spill with a tiny budget";
-            expectSame(rows("Out1"), memory);
+            expectSame(tableValues("Out1"), memory);
             EXPECT_TRUE(spillFiles().empty()) << "spill file left after the run";
         }
     }

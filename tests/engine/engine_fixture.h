@@ -145,6 +145,19 @@ class EngineTest : public ::testing::Test {
         }
         return out;
     }
+    // Every row of a table in the order written, every column by position.
+    std::vector<std::vector<dao::Value>> tableValues(const std::string& table) {
+        std::vector<std::vector<dao::Value>> out;
+        auto rs = db.OpenRecordset(table);
+        EXPECT_TRUE(rs.ok()) << table;
+        if (!rs) return out;
+        for (; !rs->Eof(); rs->MoveNext()) {
+            std::vector<dao::Value> row;
+            for (int i = 0; i < rs->FieldCount(); ++i) row.push_back(rs->GetValue(i));
+            out.push_back(std::move(row));
+        }
+        return out;
+    }
     // Column names of a table in order.
     std::vector<std::string> tableColumns(const std::string& table) {
         std::vector<std::string> out;
