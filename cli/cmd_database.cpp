@@ -1,15 +1,17 @@
-// init and tables: creating a database with the scenario tables, and listing
-// what a database holds.
+// init, tables and list: creating a database with the scenario tables, and
+// listing what a database holds.
 #include <sys/stat.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <iomanip>
 #include <iostream>
+#include <memory>
 
 #include "cli/commands.h"
-#include "engine/quorvane.h"
+#include "cli/table_printer.h"
 #include "dataaccess/dataaccess.h"
 #include "dataaccess/sql_dialect.h"
+#include "engine/quorvane.h"
 #include "errors/cerr_zelk.h"
 #include "errors/prompter.h"
 #include "scenario/scenario_tables.h"
@@ -18,14 +20,9 @@ namespace qrv::cli {
 
 using namespace qrv::dao;
 
-int fail(const std::string& text) {
-    std::cerr << "quorvane: " << text << "\n";
-    return 1;
-}
+namespace {
 
-int cmdInit(const Args& args) {
-    if (args.size() != 1) return fail("usage: quorvane init DB");
-    const std::string& path = args[0];
+int init(const std::string& path) {
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     auto db = exists ? DBEngine::Instance().OpenDatabase(path)
@@ -47,26 +44,74 @@ int cmdInit(const Args& args) {
     return 0;
 }
 
-int cmdTables(const Args& args) {
-    if (args.size() != 1) return fail("usage: quorvane tables DB");
-    auto db = DBEngine::Instance().OpenDatabase(args[0], false, true);
+int list(const std::string& path) {
+    auto db = DBEngine::Instance().OpenDatabase(path, false, true);
     if (!db) return fail(db.error().description);
-    std::cout << std::left << std::setw(40) << "Name" << std::setw(8) << "Kind" << std::right
-              << std::setw(12) << "Rows"
-              << "\n";
-    auto show = [&](const std::string& name, const char* kind) {
-        std::cout << std::left << std::setw(40) << name << std::setw(8) << kind << std::right;
+    auto rs = db->OpenRecordset(
+        "SELECT [Scenario_ID], [Scenario_Analysis_Type], [Scenario_Analysis_SubType], "
+        "[Scenario_Description], [Scenario_Input_Table_Name], [Scenario_Output_Table1_Name], "
+        "[Scenario_Output_Table2_Name] FROM " +
+        bracketName(scenario::kScenarioTable) + " ORDER BY [Scenario_ID]");
+    if (!rs) return fail(rs.error().description);
+    AlignedPrinter out(std::cout, {{"No", Align::Right},
+                                   {"Cat", Align::Left},
+                                   {"Type", Align::Left, 20},
+                                   {"Description", Align::Left, 36},
+                                   {"Input", Align::Left, 24},
+                                   {"Outputs", Align::Left, 40}});
+    for (; !rs->Eof(); rs->MoveNext()) {
+        std::string outputs = rs->GetValue(5).toText();
+        if (!rs->GetValue(6).toText().empty()) outputs += ", " + rs->GetValue(6).toText();
+        out.addRow({{rs->GetValue(0).toText(), true},
+                    {rs->GetValue(1).toText()},
+                    {rs->GetValue(2).toText()},
+                    {rs->GetValue(3).toText()},
+                    {rs->GetValue(4).toText()},
+                    {outputs}});
+    }
+    out.finish();
+    return 0;
+}
+
+}  // namespace
+
+int printTables(const std::string& path) {
+    auto db = DBEngine::Instance().OpenDatabase(path, false, true);
+    if (!db) return fail(db.error().description);
+    AlignedPrinter out(std::cout,
+                       {{"Name", Align::Left, 40}, {"Kind", Align::Left}, {"Rows", Align::Right}});
+    auto add = [&](const std::string& name, const char* kind) {
         auto rs = db->OpenRecordset("SELECT Count(*) FROM " + bracketName(name), dbOpenSnapshot);
-        if (!rs) {
-            std::cout << "  (" << rs.error().description << ")\n";
-            return;
-        }
-        std::cout << std::setw(12) << rs->GetValue(0).toText() << "\n";
+        out.addRow(
+            {{name}, {kind}, {rs ? rs->GetValue(0).toText() : "(" + rs.error().description + ")"}});
     };
-    for (const std::string& t : db->TableDefNames()) show(t, "table");
-    for (const std::string& q : db->QueryDefNames()) show(q, "query");
+    for (const std::string& t : db->TableDefNames()) add(t, "table");
+    for (const std::string& q : db->QueryDefNames()) add(q, "query");
+    out.finish();
     db->Close();
     return 0;
+}
+
+void addDatabaseCommands(CLI::App& app, int& exitCode) {
+    auto path = std::make_shared<std::string>();
+    CLI::App* init =
+        app.add_subcommand("init", "create DB (if missing) and add the scenario tables to it");
+    init->add_option("DB", *path, "database file")->required();
+    setExample(*init, "  quorvane init sales.db");
+    init->callback([path, &exitCode] { exitCode = qrv::cli::init(*path); });
+
+    auto tablesPath = std::make_shared<std::string>();
+    CLI::App* tables =
+        app.add_subcommand("tables", "list the tables and stored queries of DB with row counts");
+    tables->add_option("DB", *tablesPath, "database file")->required();
+    setExample(*tables, "  quorvane tables sales.db");
+    tables->callback([tablesPath, &exitCode] { exitCode = printTables(*tablesPath); });
+
+    auto listPath = std::make_shared<std::string>();
+    CLI::App* list = app.add_subcommand("list", "list the scenarios stored in DB");
+    list->add_option("DB", *listPath, "database file")->required();
+    setExample(*list, "  quorvane list sales.db");
+    list->callback([listPath, &exitCode] { exitCode = qrv::cli::list(*listPath); });
 }
 
 }  // namespace qrv::cli

@@ -2,14 +2,18 @@
 // groups, a weight field, some missing values and a stored query, the
 // scenario tables and one scenario per available analysis), runs every
 // scenario through the engine with progress, and prints the results.
+#include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <random>
 
 #include "cli/commands.h"
 #include "cli/console_prompter.h"
+#include "cli/progress_display.h"
+#include "cli/run_progress.h"
 #include "cli/table_printer.h"
 #include "dataaccess/dataaccess.h"
 #include "engine/quorvane.h"
@@ -260,11 +264,8 @@ Error storeScenario(Database& db, const DemoScenario& d) {
     return {};
 }
 
-}  // namespace
-
-int cmdDemo(const Args& args) {
-    if (args.size() > 1) return fail("usage: quorvane demo [DIR]");
-    std::filesystem::path dir = args.empty() ? "." : args[0];
+int demo(const std::string& folder) {
+    std::filesystem::path dir = folder.empty() ? "." : folder;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     const std::string path = (dir / "quorvane-demo.db").string();
@@ -291,12 +292,12 @@ int cmdDemo(const Args& args) {
         return fail(built.description);
     }
     std::cout << "Demo database: " << path << "\n\n";
-    cmdTables({path});
+    printTables(path);
 
     ConsolePrompter prompter;
     Quorvane engine(&prompter);
-    ProgressPrinter progress;
-    engine.OnStatStatus([&](const std::string& m) { progress.show(m); });
+    ProgressDisplay progress = ProgressDisplay::forStandardError();
+    connectProgress(engine, progress);
     int failed = 0;
     for (size_t i = 0; i < scenarios.size(); ++i) {
         const DemoScenario& d = scenarios[i];
@@ -306,7 +307,7 @@ int cmdDemo(const Args& args) {
         run.ScenarioDb = *db;
         run.ShowProgress = true;
         const bool ok = engine.RunScenario(static_cast<std::int32_t>(i + 1), run);
-        progress.done();
+        progress.finish();
         if (!ok) {
             ++failed;
             std::cout << "  failed: " << plainLines(engine.ErrorInfo()) << "\n";
@@ -322,7 +323,20 @@ int cmdDemo(const Args& args) {
     std::cout << "\n"
               << scenarios.size() - failed << " of " << scenarios.size()
               << " scenarios ran. Look again with: quorvane show " << path << " TABLE\n";
-    return failed ? 1 : 0;
+    return failed ? kExitFailed : 0;
+}
+
+}  // namespace
+
+void addDemoCommand(CLI::App& app, int& exitCode) {
+    auto dir = std::make_shared<std::string>();
+    CLI::App* c = app.add_subcommand(
+        "demo", "build a demo database, run its scenarios and print their results");
+    c->add_option("DIR", *dir, "folder for the demo database (made when missing)");
+    setExample(*c, "  quorvane demo /tmp/qrv-demo",
+               "The database is DIR/quorvane-demo.db (DIR defaults to the current folder);\n"
+               "an earlier one there is replaced.");
+    c->callback([dir, &exitCode] { exitCode = demo(*dir); });
 }
 
 }  // namespace qrv::cli

@@ -1,9 +1,12 @@
 // prob and inverse: the engine's p-values and critical values on the command
 // line, printed with 17 significant digits so that a double reads back as the
 // same number.
+#include <CLI/CLI.hpp>
 #include <cctype>
 #include <iomanip>
 #include <iostream>
+#include <memory>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/console_prompter.h"
@@ -13,6 +16,8 @@
 namespace qrv::cli {
 
 namespace {
+
+using Args = std::vector<std::string>;
 
 bool parseDouble(const std::string& s, double& out) {
     auto v = dao::parseNumber(s);
@@ -38,38 +43,52 @@ std::string dfProblem(const Args& args, double df1, double df2) {
     return "";
 }
 
-// prob and inverse share their argument handling.
+// prob and inverse share their argument handling. args: TYPE, the value,
+// then the degrees of freedom given.
 int probabilityCommand(const Args& args, bool inverse) {
-    const std::string usage =
-        inverse ? "usage: quorvane inverse TYPE P [DF1 [DF2]]   (TYPE: Z, T, C, F)"
-                : "usage: quorvane prob TYPE VALUE [DF1 [DF2]]   (TYPE: Z, T, C, F)";
-    if (args.size() < 2 || args.size() > 4) return fail(usage);
-    if (args[0].empty()) return fail("TYPE is empty\n" + usage);
+    const std::string command = inverse ? "inverse" : "prob";
+    if (args[0].empty()) return usageFail(command, "TYPE is empty");
     double x = 0, df1 = 0, df2 = 0;
-    if (!parseDouble(args[1], x)) return fail("'" + args[1] + "' is not a number\n" + usage);
-    if (args.size() > 2 && !parseDouble(args[2], df1))
-        return fail("'" + args[2] + "' is not a number\n" + usage);
-    if (args.size() > 3 && !parseDouble(args[3], df2))
-        return fail("'" + args[3] + "' is not a number\n" + usage);
+    for (size_t i = 1; i < args.size(); ++i)
+        if (!parseDouble(args[i], i == 1 ? x : i == 2 ? df1 : df2))
+            return usageFail(command, "'" + args[i] + "' is not a number");
     if (std::string problem = dfProblem(args, df1, df2); !problem.empty())
-        return fail(problem + "\n" + usage);
+        return usageFail(command, problem);
     ConsolePrompter prompter;
     Quorvane engine(&prompter);
     engine.SetShowErrors(true);
     const double r = inverse ? engine.ProbInverse(args[0], x, df1, df2)
                              : engine.Probability(args[0], x, df1, df2);
-    if (prompter.criticals > 0) return 1;
+    if (prompter.criticals > 0) return kExitFailed;
     std::cout << std::setprecision(17) << r << "\n";
     return 0;
 }
 
+void addProbabilityCommand(CLI::App& app, int& exitCode, bool inverse) {
+    auto args = std::make_shared<Args>(2);
+    auto dfs = std::make_shared<Args>();
+    CLI::App* c = inverse ? app.add_subcommand("inverse", "critical value for the p-value P")
+                          : app.add_subcommand("prob",
+                                               "p-value of VALUE: TYPE Z or T (two-tailed), C or "
+                                               "F (upper tail)");
+    c->add_option("TYPE", (*args)[0], "Z normal, T Student's t, C chi-square, F")->required();
+    c->add_option(inverse ? "P" : "VALUE", (*args)[1],
+                  inverse ? "p-value, between 0 and 1" : "the statistic")
+        ->required();
+    c->add_option("DF", *dfs, "degrees of freedom: DF1 for T and C, DF1 DF2 for F")->expected(0, 2);
+    setExample(*c, inverse ? "  quorvane inverse T 0.05 10" : "  quorvane prob F 3.7 3 10");
+    c->callback([args, dfs, &exitCode, inverse] {
+        Args all = *args;
+        all.insert(all.end(), dfs->begin(), dfs->end());
+        exitCode = probabilityCommand(all, inverse);
+    });
+}
+
 }  // namespace
 
-int cmdProb(const Args& args) {
-    return probabilityCommand(args, false);
-}
-int cmdInverse(const Args& args) {
-    return probabilityCommand(args, true);
+void addProbCommands(CLI::App& app, int& exitCode) {
+    addProbabilityCommand(app, exitCode, false);
+    addProbabilityCommand(app, exitCode, true);
 }
 
 }  // namespace qrv::cli

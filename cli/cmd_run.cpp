@@ -1,11 +1,19 @@
-// run and list: running stored scenarios and listing them.
-#include <charconv>
-#include <iomanip>
+// run: running stored scenarios by number.
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
 #include <iostream>
+#include <memory>
+#include <optional>
 
 #include "cli/commands.h"
 #include "cli/console_prompter.h"
+#include "cli/lock_wait.h"
+#include "cli/progress_display.h"
+#include "cli/run_progress.h"
 #include "dataaccess/dataaccess.h"
+#include "dataaccess/fold.h"
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "scenario/scenario_tables.h"
@@ -16,95 +24,144 @@ using namespace qrv::dao;
 
 namespace {
 
-bool parseInt(const std::string& s, std::int32_t& out) {
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && p == s.data() + s.size();
+struct RunOptions {
+    std::string db, source, output;
+    std::vector<std::int32_t> ids;
+    bool progress = false, showErrors = false, replace = false;
+};
+
+// The analysis types a scenario may name; the engine runs nothing for any
+// other and calls that success, which the command line does not.
+bool knownAnalysisType(const std::string& subtype) {
+    static const char* const kTypes[] = {
+        "Describe", "Frequency",         "Percentiles", "Compare",       "Matrix",     "Regression",
+        "Crosstab", "Two Sample t-Test", "ANOVA",       "Two way ANOVA", "Chi-Square", "Sign Test",
+        "K-S Fit",  "2 Sample",          "N Sample",    "Paired Fields", "N Fields"};
+    for (const char* t : kTypes)
+        if (iequal(subtype, t)) return true;
+    return false;
+}
+
+// The stored analysis type of a scenario, when the scenario is there to read.
+std::optional<std::string> storedAnalysisType(Database& db, std::int32_t id) {
+    auto rs = db.OpenRecordset("SELECT [Scenario_Analysis_SubType] FROM " +
+                                   bracketName(scenario::kScenarioTable) +
+                                   " WHERE [Scenario_ID] = " + std::to_string(id),
+                               dbOpenSnapshot);
+    if (!rs || rs->Eof()) return std::nullopt;
+    return rs->GetValue(0).toText();
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Runs the scenarios with the engine; returns how many failed.
+int runScenarios(const RunOptions& o, int& succeeded) {
+    ConsolePrompter prompter(o.replace);
+    Quorvane engine(&prompter);
+    if (Error e = engine.SetScenarioDatabase(o.db)) {
+        fail(e.description);
+        return -1;
+    }
+    if (!o.source.empty())
+        if (Error e = engine.SetSourceDatabase(o.source)) {
+            fail(e.description);
+            return -1;
+        }
+    if (!o.output.empty())
+        if (Error e = engine.SetOutputDatabase(o.output)) {
+            fail(e.description);
+            return -1;
+        }
+    engine.SetShowProgress(o.progress);
+    engine.SetShowErrors(o.showErrors);
+    ProgressDisplay display = ProgressDisplay::forStandardError();
+    if (o.progress) {
+        connectProgress(engine, display);
+        announceLockWaits(&display);
+    }
+    auto scenarios = DBEngine::Instance().OpenDatabase(o.db, false, true);
+
+    int failed = 0;
+    for (std::int32_t id : o.ids) {
+        const std::string label = "Scenario " + std::to_string(id) + ": ";
+        if (scenarios) {
+            const auto type = storedAnalysisType(*scenarios, id);
+            if (type && !knownAnalysisType(*type)) {
+                ++failed;
+                std::cout << label << "The analysis type \"" << *type
+                          << "\" is not one Quorvane knows, so nothing was run.\n";
+                continue;
+            }
+        }
+        if (o.progress)
+            display.stage(label.substr(0, label.size() - 2));
+        else
+            std::cout << label << std::flush;
+        const bool ok = engine.RunScenario(id);
+        display.finish();
+        if (o.progress) std::cout << label;
+        if (ok) {
+            ++succeeded;
+            std::cout << "ok\n";
+            continue;
+        }
+        ++failed;
+        std::string why = plainLines(engine.ErrorInfo());
+        if (why.find("were not written by this scenario") != std::string::npos)
+            why += " Run with --replace to replace them.";
+        std::cout << why << "\n";
+        // The handler appended a report of what went wrong to its log.
+        if (engine.ErrorHandler().HasError())
+            std::cout << "  The details are in the error log "
+                      << engine.ErrorHandler().Destination() << "\n";
+    }
+    if (o.progress) announceLockWaits();
+    return failed;
+}
+
+int run(const RunOptions& o) {
+    // A missing output database is made for the run, and removed again when
+    // nothing was written into it.
+    bool created = false;
+    if (!o.output.empty() && !fileExists(o.output)) {
+        auto out = DBEngine::Instance().CreateDatabase(o.output, dbLangGeneral);
+        if (!out) return fail(out.error().description);
+        out->Close();
+        created = true;
+    }
+    int succeeded = 0;
+    const int failed = runScenarios(o, succeeded);
+    if (created && succeeded == 0) std::remove(o.output.c_str());
+    return failed != 0 ? kExitFailed : 0;
 }
 
 }  // namespace
 
-int cmdRun(const Args& args) {
-    const char* usage =
-        "usage: quorvane run DB SCENARIO_ID... [--source DB] [--output DB] [--replace] "
-        "[--progress] [--show-errors]";
-    std::string db, source, output;
-    std::vector<std::int32_t> ids;
-    bool progress = false, showErrors = false, replace = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--progress")
-            progress = true;
-        else if (a == "--show-errors")
-            showErrors = true;
-        else if (a == "--replace")
-            replace = true;
-        else if ((a == "--source" || a == "--output") && i + 1 < args.size())
-            (a == "--source" ? source : output) = args[++i];
-        else if (a.rfind("--", 0) == 0)
-            return fail("unknown option '" + a + "'\n" + usage);
-        else if (db.empty())
-            db = a;
-        else {
-            std::int32_t id;
-            if (!parseInt(a, id)) return fail("'" + a + "' is not a scenario number\n" + usage);
-            ids.push_back(id);
-        }
-    }
-    if (db.empty() || ids.empty()) return fail(usage);
-
-    ConsolePrompter prompter(replace);
-    Quorvane engine(&prompter);
-    if (Error e = engine.SetScenarioDatabase(db)) return fail(e.description);
-    if (!source.empty())
-        if (Error e = engine.SetSourceDatabase(source)) return fail(e.description);
-    if (!output.empty())
-        if (Error e = engine.SetOutputDatabase(output)) return fail(e.description);
-    engine.SetShowProgress(progress);
-    engine.SetShowErrors(showErrors);
-    ProgressPrinter printer;
-    engine.OnStatStatus([&](const std::string& m) { printer.show(m); });
-
-    int failed = 0;
-    for (std::int32_t id : ids) {
-        std::cout << "Scenario " << id << ": " << std::flush;
-        if (progress) std::cout << "\n";
-        const bool ok = engine.RunScenario(id);
-        printer.done();
-        if (ok) {
-            std::cout << (progress ? "  ok\n" : "ok\n");
-        } else {
-            ++failed;
-            std::string why = plainLines(engine.ErrorInfo());
-            if (why.find("were not written by this scenario") != std::string::npos)
-                why += " Run with --replace to replace them.";
-            std::cout << (progress ? "  " : "") << why << "\n";
-        }
-    }
-    return failed ? 1 : 0;
-}
-
-int cmdList(const Args& args) {
-    if (args.size() != 1) return fail("usage: quorvane list DB");
-    auto db = DBEngine::Instance().OpenDatabase(args[0], false, true);
-    if (!db) return fail(db.error().description);
-    auto rs = db->OpenRecordset(
-        "SELECT [Scenario_ID], [Scenario_Analysis_Type], [Scenario_Analysis_SubType], "
-        "[Scenario_Description], [Scenario_Input_Table_Name], [Scenario_Output_Table1_Name], "
-        "[Scenario_Output_Table2_Name] FROM " +
-        bracketName(scenario::kScenarioTable) + " ORDER BY [Scenario_ID]");
-    if (!rs) return fail(rs.error().description);
-    std::cout << std::left << std::setw(6) << "No" << std::setw(4) << "Cat" << std::setw(20)
-              << "Type" << std::setw(36) << "Description" << std::setw(24) << "Input"
-              << "Outputs\n";
-    for (; !rs->Eof(); rs->MoveNext()) {
-        std::string outputs = rs->GetValue(5).toText();
-        if (!rs->GetValue(6).toText().empty()) outputs += ", " + rs->GetValue(6).toText();
-        std::cout << std::left << std::setw(6) << rs->GetValue(0).toText() << std::setw(4)
-                  << rs->GetValue(1).toText() << std::setw(20) << rs->GetValue(2).toText()
-                  << std::setw(36) << rs->GetValue(3).toText() << std::setw(24)
-                  << rs->GetValue(4).toText() << outputs << "\n";
-    }
-    return 0;
+void addRunCommands(CLI::App& app, int& exitCode) {
+    auto o = std::make_shared<RunOptions>();
+    CLI::App* c = app.add_subcommand("run", "run scenarios by number");
+    c->add_option("DB", o->db, "database file holding the scenarios")->required();
+    c->add_option("ID", o->ids, "scenario numbers")->required();
+    c->add_option("--source", o->source, "read the input tables from this database")
+        ->type_name("DB");
+    c->add_option("--output", o->output,
+                  "write the output tables into this database (made when missing)")
+        ->type_name("DB");
+    c->add_flag("--replace", o->replace, "replace output tables the scenario did not write");
+    c->add_flag("--progress", o->progress,
+                "show the stages and the records done (a bar on a terminal)");
+    c->add_flag("--show-errors", o->showErrors,
+                "print the engine's failure messages as they happen");
+    setExample(*c, "  quorvane run sales.db 1 2 --output results.db --progress",
+               "Prints ok or the failure text for each scenario. An output table that the\n"
+               "scenario did not write itself is replaced only when you answer yes, or\n"
+               "with --replace. A missing output database is made for the run.\n"
+               "Exit codes: 0 every scenario ran, 1 one failed (or names an unknown\n"
+               "analysis type), 2 usage error.");
+    c->callback([o, &exitCode] { exitCode = run(*o); });
 }
 
 }  // namespace qrv::cli

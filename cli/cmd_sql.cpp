@@ -1,5 +1,7 @@
 // sql: runs one statement of the query dialect on a database.
+#include <CLI/CLI.hpp>
 #include <iostream>
+#include <memory>
 
 #include "cli/commands.h"
 #include "cli/table_printer.h"
@@ -10,45 +12,55 @@ namespace qrv::cli {
 
 using namespace qrv::dao;
 
-int cmdSql(const Args& args) {
-    const char* usage = "usage: quorvane sql DB STATEMENT [--csv]";
+namespace {
+
+struct SqlOptions {
     std::string path, statement;
-    bool csv = false, haveStatement = false;
-    for (const std::string& a : args) {
-        if (a == "--csv")
-            csv = true;
-        else if (a.rfind("--", 0) == 0)
-            return fail(usage);  // never a file name: a mistyped option must not become one
-        else if (path.empty())
-            path = a;
-        else if (!haveStatement) {
-            statement = a;
-            haveStatement = true;
-        } else
-            return fail(usage);
-    }
-    if (path.empty() || !haveStatement) return fail(usage);
+    long limit = -1;
+    bool csv = false;
+};
+
+int sql(const SqlOptions& o) {
     // The kind decides how the file is opened; a statement the dialect
     // refuses is reported before the file is touched.
     auto kind = translateStatement(
-        statement, [](const std::string&) -> Result<std::string> { return std::string("main"); });
+        o.statement, [](const std::string&) -> Result<std::string> { return std::string("main"); });
     if (!kind) return fail(kind.error().description);
     const bool select = kind->kind == StatementKind::Select;
-    auto db = DBEngine::Instance().OpenDatabase(path, false, select);
+    auto db = DBEngine::Instance().OpenDatabase(o.path, false, select);
     if (!db) return fail(db.error().description);
     if (!select) {
-        auto n = db->Execute(statement);
+        auto n = db->Execute(o.statement);
         if (!n) return fail(n.error().description);
         std::cout << *n << (*n == 1 ? " record" : " records") << " affected\n";
         return 0;
     }
-    // One read transaction: both walks of the aligned printer see the same rows.
-    if (Error e = db->BeginTrans()) return fail(e.description);
-    auto rs = db->OpenRecordset(statement, dbOpenSnapshot);
+    auto rs = db->OpenRecordset(o.statement, dbOpenSnapshot);
     if (!rs) return fail(rs.error().description);
-    const Error e = csv ? printCsv(*rs, std::cout) : printAligned(*rs, std::cout);
+    const Error e =
+        o.csv ? printCsv(*rs, std::cout, o.limit) : printAligned(*rs, std::cout, o.limit);
     if (e) return fail(e.description);
     return 0;
+}
+
+}  // namespace
+
+void addSqlCommand(CLI::App& app, int& exitCode) {
+    auto o = std::make_shared<SqlOptions>();
+    CLI::App* c = app.add_subcommand("sql", "run one statement of the query dialect");
+    c->add_option("DB", o->path, "database file")->required();
+    c->add_option("STATEMENT", o->statement, "one statement")->required();
+    c->add_option("--limit", o->limit, "print at most N rows of a SELECT")
+        ->type_name("N")
+        ->check(checkCount);
+    c->add_flag("--csv", o->csv, "print the rows as comma-separated values");
+    setExample(*c,
+               "  quorvane sql sales.db \"SELECT [Store], Sum([Amount]) AS Total FROM [Orders] "
+               "GROUP BY [Store]\"\n"
+               "  quorvane sql sales.db \"DELETE * FROM [Orders] WHERE [Amount] < 0\"",
+               "A SELECT prints its rows as show does; any other statement prints the\n"
+               "number of records it affected.");
+    c->callback([o, &exitCode] { exitCode = sql(*o); });
 }
 
 }  // namespace qrv::cli

@@ -1,24 +1,40 @@
-// The command-line program's sub-commands. Each returns the process exit code.
+// The command-line program's commands. Each group registers its commands on
+// the program's CLI::App; a command's callback sets the process exit code:
+// 0 done, 1 failed (the system's message on standard error), 2 usage error.
 #pragma once
 
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace qrv::cli {
 
-using Args = std::vector<std::string>;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
 
-int cmdInit(const Args& args);
-int cmdTables(const Args& args);
-int cmdDemo(const Args& args);
-int cmdRun(const Args& args);
-int cmdList(const Args& args);
-int cmdProb(const Args& args);
-int cmdInverse(const Args& args);
-int cmdShow(const Args& args);
-int cmdSql(const Args& args);
+void addDatabaseCommands(CLI::App& app, int& exitCode);  // init, tables, list
+void addShowCommands(CLI::App& app, int& exitCode);      // show
+void addSqlCommand(CLI::App& app, int& exitCode);        // sql
+void addRunCommands(CLI::App& app, int& exitCode);       // run
+void addProbCommands(CLI::App& app, int& exitCode);      // prob, inverse
+void addDemoCommand(CLI::App& app, int& exitCode);       // demo
+void addHelpCommand(CLI::App& app, int& exitCode);       // help [COMMAND]
+
+// The end of a command's help: more about it (when given), then an example.
+void setExample(CLI::App& command, const std::string& example, const std::string& details = "");
+// A check for options that take a count of 0 or more.
+std::string checkCount(const std::string& text);
 
 // Prints "quorvane: <text>" to standard error and gives exit code 1.
 int fail(const std::string& text);
+// A usage problem found after parsing: the message, a pointer to the
+// command's help, exit code 2.
+int usageFail(const std::string& command, const std::string& text);
+
+// Prints the tables and stored queries of a database with their row counts.
+int printTables(const std::string& path);
 
 }  // namespace qrv::cli

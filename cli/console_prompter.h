@@ -48,32 +48,6 @@ class ConsolePrompter final : public Prompter {
     bool yes_;
 };
 
-// Progress messages on the terminal: stage messages on lines of their own,
-// the running record count rewritten in place (left out when the output is
-// not a terminal, where thousands of lines would only bury the results).
-class ProgressPrinter {
-  public:
-    ProgressPrinter() : tty_(::isatty(STDOUT_FILENO) != 0) {}
-    void show(const std::string& message) {
-        const bool tick = message.rfind("Analyzing record: ", 0) == 0;
-        if (tick) {
-            if (tty_) std::cout << "\r    " << message << std::flush;
-            pending_ = tty_;
-            return;
-        }
-        done();
-        std::cout << "    " << message << std::endl;  // seen at once, also through a pipe
-    }
-    void done() {
-        if (pending_) std::cout << "\n";
-        pending_ = false;
-    }
-
-  private:
-    bool tty_;
-    bool pending_ = false;
-};
-
 // CR LF pairs of the engine's texts as plain line breaks.
 inline std::string plainLines(const std::string& text) {
     std::string t;

@@ -1,60 +1,81 @@
-// quorvane: the command-line face of the engine. Sub-commands work on a
-// database file; failures print the system's own message and exit non-zero.
-#include <cstdio>
-#include <cstring>
+// quorvane: the command-line face of the engine. Each group of commands
+// registers itself on the parser; the command that runs sets the exit code:
+// 0 done, 1 failed, 2 usage error.
+#include <CLI/CLI.hpp>
 #include <iostream>
+#include <string>
 
 #include "cli/commands.h"
+#include "cli/lock_wait.h"
 
 namespace {
 
-const char* const kHelp =
-    "Usage: quorvane COMMAND [ARGS]\n"
-    "\n"
-    "Quorvane keeps statistical scenarios inside a database file and runs them.\n"
-    "\n"
-    "Commands:\n"
-    "  init DB        create DB (if missing) and add the scenario tables to it\n"
-    "  tables DB      list the tables and stored queries of DB with row counts\n"
-    "  list DB        list the scenarios stored in DB\n"
-    "  show DB TABLE [--csv]\n"
-    "                 print a table or stored query (aligned, or as CSV)\n"
-    "  sql DB STATEMENT [--csv]\n"
-    "                 run one statement of the query dialect: a SELECT prints its\n"
-    "                 rows as show does, any other prints the records it affected\n"
-    "  run DB ID... [--source DB] [--output DB] [--replace] [--progress] [--show-errors]\n"
-    "                 run scenarios by number; prints ok or the failure text for\n"
-    "                 each and exits non-zero when any failed. An output table\n"
-    "                 that the scenario did not write itself is replaced only\n"
-    "                 when you answer yes, or with --replace\n"
-    "  prob TYPE VALUE [DF1 [DF2]]\n"
-    "                 p-value of VALUE: TYPE Z or T (two-tailed), C or F (upper tail)\n"
-    "  inverse TYPE P [DF1 [DF2]]\n"
-    "                 critical value for the p-value P\n"
-    "  demo [DIR]     build the demo database (DIR/quorvane-demo.db, default the\n"
-    "                 current folder), run its scenarios and print their results\n"
-    "  --help         show this text\n";
+using qrv::cli::kExitUsage;
+
+// The innermost command the words named, for the pointer to its help.
+std::string commandPath(CLI::App& app) {
+    std::string path;
+    for (CLI::App* c = &app;;) {
+        auto used = c->get_subcommands();
+        if (used.empty()) break;
+        c = used.front();
+        path += (path.empty() ? "" : " ") + c->get_name();
+    }
+    return path;
+}
+
+int run(CLI::App& app, int argc, char** argv, int& exitCode) {
+    if (argc < 2) {
+        std::cerr << app.help();
+        return kExitUsage;
+    }
+    // A first word that is no command is a mistyped command, not a stray argument.
+    const std::string first = argv[1];
+    if (first[0] != '-' &&
+        app.get_subcommands([&](CLI::App* c) { return c->get_name() == first; }).empty()) {
+        std::cerr << "quorvane: unknown command '" << first
+                  << "'\nRun 'quorvane --help' for the list of commands.\n";
+        return kExitUsage;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        const std::string path = commandPath(app);
+        std::cerr << "quorvane: " << e.what() << "\nRun 'quorvane "
+                  << (path.empty() ? "" : path + " ") << "--help' for its usage and an example.\n";
+        return kExitUsage;
+    }
+    return exitCode;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace qrv::cli;
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
-        !std::strcmp(argv[1], "help")) {
-        std::cout << kHelp;
-        return argc < 2 ? 2 : 0;
-    }
-    const std::string cmd = argv[1];
-    Args args(argv + 2, argv + argc);
-    if (cmd == "init") return cmdInit(args);
-    if (cmd == "tables") return cmdTables(args);
-    if (cmd == "demo") return cmdDemo(args);
-    if (cmd == "run") return cmdRun(args);
-    if (cmd == "list") return cmdList(args);
-    if (cmd == "show") return cmdShow(args);
-    if (cmd == "sql") return cmdSql(args);
-    if (cmd == "prob") return cmdProb(args);
-    if (cmd == "inverse") return cmdInverse(args);
-    std::cerr << "quorvane: unknown command '" << cmd << "'\n\n" << kHelp;
-    return 2;
+    CLI::App app{"Quorvane keeps statistical scenarios inside a database file and runs them.",
+                 "quorvane"};
+    app.set_version_flag("--version", std::string("quorvane ") + QRV_VERSION);
+    app.require_subcommand(1);
+    app.footer(
+        "Run 'quorvane help COMMAND' or 'quorvane COMMAND --help' for a command's usage and an "
+        "example.\nExit codes: 0 done, 1 a command or scenario failed, 2 usage error.");
+    app.get_formatter()->column_width(28);
+
+    int exitCode = 0;
+    addDatabaseCommands(app, exitCode);
+    addShowCommands(app, exitCode);
+    addSqlCommand(app, exitCode);
+    addRunCommands(app, exitCode);
+    addProbCommands(app, exitCode);
+    addDemoCommand(app, exitCode);
+    addHelpCommand(app, exitCode);
+    // A wait for another program's lock is said on standard error, whatever the command.
+    announceLockWaits();
+    return run(app, argc, argv, exitCode);
 }

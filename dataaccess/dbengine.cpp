@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -79,8 +80,24 @@ bool fileWritable(const std::string& path) {
     return ::access(path.c_str(), W_OK) == 0;
 }
 
+// SQLite's own timed wait, with a word to the program when a wait begins.
+int busyWait(void* connection, int count) {
+    // The pauses SQLite's timeout makes: short at first, then 100 ms each.
+    static constexpr int kDelays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    static constexpr int kSteps = static_cast<int>(sizeof kDelays / sizeof kDelays[0]);
+    if (count == 0)
+        DBEngine::Instance().NotifyBusyWait(static_cast<const Connection*>(connection)->path);
+    int waited = 0;
+    for (int i = 0; i < count; ++i) waited += i < kSteps ? kDelays[i] : 100;
+    if (waited >= DBEngine::kBusyTimeoutMs) return 0;
+    const int delay =
+        std::min(count < kSteps ? kDelays[count] : 100, DBEngine::kBusyTimeoutMs - waited);
+    sqlite3_sleep(delay);
+    return 1;
+}
+
 Error configure(Connection& c) {
-    sqlite3_busy_timeout(c.db, 15000);
+    sqlite3_busy_handler(c.db, &busyWait, &c);
     sqlite3_extended_result_codes(c.db, 1);
     // A double-quoted name must never fall back to being a string literal:
     // a misspelt field has to fail, not read as its own name.
@@ -267,6 +284,20 @@ void DBEngine::SetSystemDB(std::string path) {
 }
 
 void DBEngine::Idle(int) {}
+
+void DBEngine::SetBusyWaitNotifier(BusyWaitNotifier notifier) {
+    std::lock_guard lock(mu_);
+    busyWaitNotifier_ = std::move(notifier);
+}
+
+void DBEngine::NotifyBusyWait(const std::string& path) const {
+    BusyWaitNotifier notifier;
+    {
+        std::lock_guard lock(mu_);
+        notifier = busyWaitNotifier_;
+    }
+    if (notifier) notifier(path, kBusyTimeoutMs);
+}
 
 std::string DBEngine::Version() const {
     return std::string("SQLite ") + sqlite3_libversion();

@@ -3,6 +3,7 @@
 // engine object works on its own Database handles.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -60,6 +61,17 @@ class DBEngine {
     void Idle(int action = 0);
     std::string Version() const;  // the storage engine's version
 
+    // How long a statement waits for another connection's lock before it
+    // fails as locked.
+    static constexpr int kBusyTimeoutMs = 15000;
+    // Called once each time a statement starts to wait for a lock that
+    // another connection holds, with the file and the longest wait in
+    // milliseconds, so that a program can say why it stands still. Runs on
+    // the waiting thread; empty (the default) says nothing.
+    using BusyWaitNotifier = std::function<void(const std::string& path, int timeoutMs)>;
+    void SetBusyWaitNotifier(BusyWaitNotifier notifier);
+    void NotifyBusyWait(const std::string& path) const;
+
     Error BeginTrans() { return Workspaces(0).BeginTrans(); }
     Error CommitTrans() { return Workspaces(0).CommitTrans(); }
     Error Rollback() { return Workspaces(0).Rollback(); }
@@ -77,6 +89,7 @@ class DBEngine {
     mutable std::mutex mu_;
     std::vector<std::unique_ptr<Workspace>> workspaces_;
     std::string systemDb_;
+    BusyWaitNotifier busyWaitNotifier_;
 };
 
 }  // namespace qrv::dao

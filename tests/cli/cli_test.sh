@@ -1,26 +1,11 @@
 #!/usr/bin/env bash
 # The command line end to end: exit codes and what it prints, on a fresh demo
 # database and on bad input.
-set -u
-q="$1"
-dir="$(mktemp -d)"
-trap 'rm -rf "$dir"' EXIT
-failures=0
-check() {  # check NAME EXPECTED_RC PATTERN -- COMMAND...
-    local name="$1" want="$2" pattern="$3"
-    shift 4
-    local out rc
-    out="$("$@" 2>&1)"
-    rc=$?
-    if [ "$rc" != "$want" ] || ! grep -qE -- "$pattern" <<<"$out"; then
-        echo "FAIL $name: rc=$rc (want $want), output:"
-        echo "$out" | head -20
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "$0")/lib.sh"
+q="$(realpath "$q")"
 
 check help 0 "Usage: quorvane" -- "$q" --help
-check unknown 2 "unknown command" -- "$q" frobnicate
+check unknown 2 "unknown command .frobnicate." -- "$q" frobnicate
 check demo 0 "Measurements +table +3000" -- "$q" demo "$dir"
 check demo-runs 0 "7 of 7 scenarios ran" -- "$q" demo "$dir"
 check demo-results 0 "Alder +Yield +50 +49\.53" -- "$q" demo "$dir"
@@ -56,7 +41,7 @@ check init-again 0 "Scenario tables ready" -- "$q" init "$dir/new.db"
 check init-dir 1 "valid path" -- "$q" init "$dir"
 check list-empty 0 "^No +Cat +Type" -- "$q" list "$dir/new.db"
 check run-missing 1 "Scenario 5: Scenario not found" -- "$q" run "$dir/new.db" 5
-check run-badid 1 "not a scenario number" -- "$q" run "$dir/new.db" five
+check run-badid 2 "Could not convert: ID = five" -- "$q" run "$dir/new.db" five
 check run-nodb 1 "Could not find file" -- "$q" run "$dir/nothing.db" 1
 # sql: one statement of the query dialect; counts for changes, rows for a SELECT.
 sq() { "$q" sql "$dir/new.db" "$@"; }
@@ -81,8 +66,8 @@ check sql-read-leaves-nothing 0 "^none$" -- bash -c "ls '$dir' | grep -E 'new\.d
 cp "$dir/new.db" "$dir/ro.db" && chmod 444 "$dir/ro.db"
 check sql-read-only 0 "^\(1 row\)$" -- "$q" sql "$dir/ro.db" "SELECT Count(*) FROM [usysQuorvaneFields]"
 check sql-read-only-write 1 "read-only" -- "$q" sql "$dir/ro.db" "DELETE * FROM [usysQuorvaneFields]"
-check sql-usage 1 "usage: quorvane sql" -- bash -c "cd '$dir' && '$q' sql --help 'DELETE * FROM [t]'"
-check sql-usage-option 1 "usage: quorvane sql" -- bash -c "cd '$dir' && '$q' sql --csv"
+check sql-usage 0 "Usage: quorvane sql" -- bash -c "cd '$dir' && '$q' sql --help 'DELETE * FROM [t]'"
+check sql-usage-option 2 "DB is required" -- bash -c "cd '$dir' && '$q' sql --csv"
 check sql-missing 1 "Could not find file" -- "$q" sql "$dir/absent.db" "DELETE * FROM [t]"
 check sql-no-files 0 "^none$" -- bash -c "ls -A '$dir' | grep -E '^(--|absent)' || echo none"
 # prob and inverse print up to 17 significant digits, as many as a double
@@ -97,22 +82,18 @@ check inverse-f 0 "^3\.708264819046844[0-9]$" -- "$q" inverse F 0.05 3 10
 check inverse-chi 0 "^999999\.333333412[0-9]{0,2}$" -- "$q" inverse C 0.5 1000000
 check prob-type 1 "Probability type: Q not expected" -- "$q" prob Q 1
 check inverse-range 1 "must greater than 0 and less than 1" -- "$q" inverse Z 1.5
-check prob-text 1 "'abc' is not a number" -- "$q" prob Z abc
+check prob-text 2 "'abc' is not a number" -- "$q" prob Z abc
 # A missing, zero or negative degrees of freedom is an error, not a printed 0.
-check prob-t-nodf 1 "missing degrees of freedom: type T needs DF1" -- "$q" prob T 2
-check prob-t-zero 1 "degrees of freedom must be greater than 0, DF1 is 0" -- "$q" prob t 2 0
-check prob-c-neg 1 "degrees of freedom must be greater than 0, DF1 is -3" -- "$q" prob C 2 -3
-check inverse-c-nodf 1 "missing degrees of freedom: type C needs DF1" -- "$q" inverse C 0.05
-check inverse-f-nodf2 1 "type F needs DF1 and DF2" -- "$q" inverse F 0.05 3
-check inverse-f-zero2 1 "DF2 is 0" -- "$q" inverse F 0.05 3 0
-check prob-f-neg1 1 "DF1 is -1" -- "$q" prob F 2 -1 10
+check prob-t-nodf 2 "missing degrees of freedom: type T needs DF1" -- "$q" prob T 2
+check prob-t-zero 2 "degrees of freedom must be greater than 0, DF1 is 0" -- "$q" prob t 2 0
+check prob-c-neg 2 "degrees of freedom must be greater than 0, DF1 is -3" -- "$q" prob C 2 -3
+check inverse-c-nodf 2 "missing degrees of freedom: type C needs DF1" -- "$q" inverse C 0.05
+check inverse-f-nodf2 2 "type F needs DF1 and DF2" -- "$q" inverse F 0.05 3
+check inverse-f-zero2 2 "DF2 is 0" -- "$q" inverse F 0.05 3 0
+check prob-f-neg1 2 "DF1 is -1" -- "$q" prob F 2 -1 10
 out="$("$q" prob T 2 0 2>/dev/null)"
 if [ -n "$out" ]; then
     echo "FAIL prob-df-stdout: printed '$out' on standard output"
     failures=$((failures + 1))
 fi
-if [ "$failures" -ne 0 ]; then
-    echo "$failures command-line checks failed"
-    exit 1
-fi
-echo "all command-line checks passed"
+finish

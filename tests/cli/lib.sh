@@ -1,0 +1,37 @@
+# Shared by the command-line test scripts: the program under test as $q, a
+# temporary folder $dir removed at exit, and check/finish.
+set -u
+q="$1"
+dir="$(mktemp -d)"
+trap 'rm -rf "$dir"' EXIT
+failures=0
+check() {  # check NAME EXPECTED_RC PATTERN -- COMMAND...
+    local name="$1" want="$2" pattern="$3"
+    shift 4
+    local out rc
+    out="$("$@" 2>&1)"
+    rc=$?
+    if [ "$rc" != "$want" ] || ! grep -qE -- "$pattern" <<<"$out"; then
+        echo "FAIL $name: rc=$rc (want $want), output:"
+        echo "$out" | head -20
+        failures=$((failures + 1))
+    fi
+}
+refute() {  # refute NAME PATTERN -- COMMAND...: the output must not match
+    local name="$1" pattern="$2"
+    shift 3
+    local out
+    out="$("$@" 2>&1)"
+    if grep -qE -- "$pattern" <<<"$out"; then
+        echo "FAIL $name: output matches '$pattern':"
+        echo "$out" | head -20
+        failures=$((failures + 1))
+    fi
+}
+finish() {
+    if [ "$failures" -ne 0 ]; then
+        echo "$failures checks failed in $(basename "$0")"
+        exit 1
+    fi
+    echo "all checks passed in $(basename "$0")"
+}
