@@ -38,7 +38,10 @@ void addHelpCommand(CLI::App& app, int& exitCode) {
     setExample(*help, "  quorvane help run");
     help->callback([&app, &exitCode, command] {
         if (command->empty()) {
-            std::cout << app.help();
+            // The program's own help, not the help command's (which the
+            // parser would give for the command that is running).
+            std::cout << app.get_formatter()->make_help(&app, app.get_name(),
+                                                        CLI::AppFormatMode::Normal);
             exitCode = 0;
             return;
         }

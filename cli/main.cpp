@@ -12,16 +12,24 @@ namespace {
 
 using qrv::cli::kExitUsage;
 
-// The innermost command the words named, for the pointer to its help.
-std::string commandPath(CLI::App& app) {
-    std::string path;
-    for (CLI::App* c = &app;;) {
+// The innermost command the words named, and its name as typed after "quorvane".
+CLI::App* innermost(CLI::App& app, std::string& path) {
+    CLI::App* c = &app;
+    for (;;) {
         auto used = c->get_subcommands();
-        if (used.empty()) break;
+        if (used.empty()) return c;
         c = used.front();
         path += (path.empty() ? "" : " ") + c->get_name();
     }
-    return path;
+}
+
+// The parser reports a missing argument before an unknown option; the unknown
+// option is the likelier mistake (a misspelt flag took no argument's place).
+std::string usageMessage(const CLI::ParseError& e, CLI::App& command) {
+    if (dynamic_cast<const CLI::RequiredError*>(&e))
+        for (const std::string& a : command.remaining())
+            if (a.size() > 1 && a[0] == '-') return "The following argument was not expected: " + a;
+    return e.what();
 }
 
 int run(CLI::App& app, int argc, char** argv, int& exitCode) {
@@ -46,8 +54,9 @@ int run(CLI::App& app, int argc, char** argv, int& exitCode) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        const std::string path = commandPath(app);
-        std::cerr << "quorvane: " << e.what() << "\nRun 'quorvane "
+        std::string path;
+        CLI::App* command = innermost(app, path);
+        std::cerr << "quorvane: " << usageMessage(e, *command) << "\nRun 'quorvane "
                   << (path.empty() ? "" : path + " ") << "--help' for its usage and an example.\n";
         return kExitUsage;
     }

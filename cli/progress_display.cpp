@@ -28,7 +28,10 @@ std::string grouped(long n) {
 }  // namespace
 
 ProgressDisplay::ProgressDisplay(std::ostream& out, bool terminal, int width, Clock clock)
-    : out_(out), terminal_(terminal), width_(width), clock_(std::move(clock)) {}
+    : out_(out), terminal_(terminal), width_(width), clock_(std::move(clock)) {
+    stageStart_ = clock_();
+    lastPlain_ = stageStart_;
+}
 
 ProgressDisplay ProgressDisplay::forStandardError() {
     const bool tty = ::isatty(STDERR_FILENO) != 0;
