@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# run: a missing output database is made, an unknown analysis type fails,
+# progress for logs, waiting for another program's lock, and the error log
+# named when an unexpected error was recorded.
+source "$(dirname "$0")/lib.sh"
+"$q" demo "$dir" >/dev/null 2>&1
+demo="$dir/quorvane-demo.db"
+py() { python3 - "$demo" "$@"; }
+
+# --output to a file that does not exist yet: made, and the table is in it
+# (deciles of one field without groups: nine rows).
+check output-new 0 "^Scenario 4: ok$" -- "$q" run "$demo" 4 --output "$dir/new.db"
+check output-new-table 0 "^Demo_Percentiles +table +9$" -- "$q" tables "$dir/new.db"
+check output-again 0 "^Scenario 4: ok$" -- "$q" run "$demo" 4 --output "$dir/new.db"
+check output-bad-folder 1 "isn't a valid path" -- "$q" run "$demo" 4 --output "$dir/none/new.db"
+check output-bad-folder-nothing 0 "^none$" -- bash -c "ls '$dir' | grep -x none || echo none"
+
+# A type that is none of the seventeen: nothing runs, the run fails.
+py <<'PY'
+import sqlite3, sys
+c = sqlite3.connect(sys.argv[1])
+c.execute("UPDATE usysQuorvaneScenarios SET Scenario_Analysis_SubType = 'Histogram' WHERE Scenario_ID = 5")
+c.execute("UPDATE usysQuorvaneScenarios SET Scenario_Analysis_SubType = 'PERCENTILES' WHERE Scenario_ID = 7")
+c.commit()
+PY
+check unknown-type 1 "^Scenario 5: The analysis type \"Histogram\" is not one Quorvane knows, so nothing was run\.$" -- "$q" run "$demo" 5
+check unknown-type-others-run 1 "^Scenario 4: ok$" -- "$q" run "$demo" 5 4
+check known-type-any-case 0 "^Scenario 7: ok$" -- "$q" run "$demo" 7
+# An output database made for a run that wrote nothing is not left behind.
+check unknown-type-output 1 "Histogram" -- "$q" run "$demo" 5 --output "$dir/empty.db"
+check unknown-type-no-file 0 "^none$" -- bash -c "ls '$dir' | grep -x empty.db || echo none"
+check missing-scenario-no-file 1 "Scenario not found" -- "$q" run "$demo" 99 --output "$dir/empty.db"
+check missing-scenario-no-file-2 0 "^none$" -- bash -c "ls '$dir' | grep -x empty.db || echo none"
+
+# Progress when standard error is no terminal: plain lines, never a bar.
+"$q" run "$demo" 1 --progress >"$dir/out" 2>"$dir/err"
+check progress-rc 0 "" -- test $? -eq 0
+check progress-stdout 0 "^Scenario 1: ok$" -- cat "$dir/out"
+check progress-scenario 0 "^  Scenario 1$" -- cat "$dir/err"
+check progress-stage 0 "^  Retrieving and sorting data\.\.\.$" -- cat "$dir/err"
+check progress-stage-2 0 "^  Analyzing records\.\.\.$" -- cat "$dir/err"
+check progress-rows 0 "^    3,000 rows$" -- cat "$dir/err"
+check progress-plain 0 "^plain$" -- bash -c "grep -q \$'[\\r\\033]' '$dir/err' && echo bar || echo plain"
+refute progress-not-stdout "Retrieving|rows" -- cat "$dir/out"
+refute no-progress "Retrieving|Analyzing" -- "$q" run "$demo" 1
+
+# Another program holds the write lock for two seconds: the run says it
+# waits, then goes on.
+python3 - "$demo" "$dir/locked" <<'PY' &
+import sqlite3, sys, time
+c = sqlite3.connect(sys.argv[1], isolation_level=None)
+c.execute("BEGIN EXCLUSIVE")
+open(sys.argv[2], "w").close()
+time.sleep(2)
+c.execute("COMMIT")
+PY
+locker=$!
+for _ in $(seq 100); do [ -e "$dir/locked" ] && break; sleep 0.05; done
+check lock-wait 0 "Waiting for another program to release .*quorvane-demo\.db \(up to 15 s\)…" -- "$q" run "$demo" 4
+wait "$locker"
+rm -f "$dir/locked"
+python3 - "$demo" "$dir/locked" <<'PY' &
+import sqlite3, sys, time
+c = sqlite3.connect(sys.argv[1], isolation_level=None)
+c.execute("BEGIN EXCLUSIVE")
+open(sys.argv[2], "w").close()
+time.sleep(1)
+c.execute("COMMIT")
+PY
+locker=$!
+for _ in $(seq 100); do [ -e "$dir/locked" ] && break; sleep 0.05; done
+check lock-wait-progress 0 "^  Waiting for another program to release .*\(up to 15 s\)…$" -- "$q" run "$demo" 4 --progress
+wait "$locker"
+check lock-wait-done 0 "^Scenario 4: ok$" -- "$q" run "$demo" 4
+
+# An unexpected error (an input field named like an output column) is
+# written to the error log, and the failure says where that is.
+"$q" sql "$demo" "CREATE TABLE [Odd] ([DataField] TEXT (10), [Yield] DOUBLE)" >/dev/null
+"$q" sql "$demo" "INSERT INTO [Odd] VALUES ('a', 1.5)" >/dev/null
+py <<'PY'
+import sqlite3, sys
+c = sqlite3.connect(sys.argv[1])
+c.execute("UPDATE usysQuorvaneScenarios SET Scenario_Input_Table_Name = 'Odd' WHERE Scenario_ID = 2")
+c.execute("UPDATE usysQuorvaneFields SET FieldDef_Name = 'DataField' WHERE Scenario_ID = 2 AND FieldDef_Choice = 'G'")
+c.execute("UPDATE usysQuorvaneFields SET FieldDef_Name = 'Yield' WHERE Scenario_ID = 2 AND FieldDef_Choice = 'X'")
+c.commit()
+PY
+log="$dir/state/quorvane/error.log"
+check error-log 1 "^  The details are in the error log $log$" -- env XDG_STATE_HOME="$dir/state" "$q" run "$demo" 2
+check error-log-written 0 "Cannot define field more than once" -- cat "$log"
+# A failure the engine explains itself names no log.
+refute error-log-not-always "error log" -- env XDG_STATE_HOME="$dir/state" "$q" run "$demo" 5
+finish
