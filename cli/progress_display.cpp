@@ -137,7 +137,10 @@ void ProgressDisplay::progress(long done, long total) {
 
 void ProgressDisplay::finish() {
     if (terminal_) {
-        clearBar();
+        // The bar's last state stays on the screen, as the count a log keeps.
+        if (barShown_) out_ << "\r" << barLine(lastDone_, lastTotal_, clock_()) << "\033[K\n";
+        out_ << std::flush;
+        barShown_ = false;
     } else if (lastDone_ > printedDone_) {
         // The count reached since the last line, so the log shows how far it got.
         plainLine(lastDone_, lastTotal_);

@@ -30,7 +30,8 @@ class ProgressDisplay {
     void progress(long done, long total);
     // A message that must be seen now (a wait for a lock): a line of its own.
     void note(const std::string& message);
-    // Ends the bar line, if one is shown.
+    // Ends the bar line, if one is shown, leaving its last state; in a log,
+    // writes the count reached since the last line.
     void finish();
 
     // "1:05", "1:02:03".
