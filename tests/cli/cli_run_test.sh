@@ -43,6 +43,14 @@ check progress-rows 0 "^    3,000 rows$" -- cat "$dir/err"
 check progress-plain 0 "^plain$" -- bash -c "grep -q \$'[\\r\\033]' '$dir/err' && echo bar || echo plain"
 refute progress-not-stdout "Retrieving|rows" -- cat "$dir/out"
 refute no-progress "Retrieving|Analyzing" -- "$q" run "$demo" 1
+# On a terminal (a pseudo-terminal from script(1)): the count redrawn in
+# place, its last state kept on its line.
+if command -v script >/dev/null; then
+    script -qec "'$q' run '$demo' 1 --progress" /dev/null >"$dir/tty" 2>&1
+    check tty-rc 0 "" -- test $? -eq 0
+    check tty-bar 0 "^bar$" -- bash -c "grep -q \$'\r    3,000 rows  [0-9]:[0-9][0-9]\033\\[K' '$dir/tty' && echo bar"
+    check tty-ok 0 "Scenario 1: ok" -- cat "$dir/tty"
+fi
 
 # Another program holds the write lock for two seconds: the run says it
 # waits, then goes on.
