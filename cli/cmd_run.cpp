@@ -96,13 +96,12 @@ int runScenarios(const RunOptions& o, int& succeeded) {
                 continue;
             }
         }
-        if (o.progress)
-            display.stage(label.substr(0, label.size() - 2));
-        else
-            std::cout << label << std::flush;
+        // The line is printed whole when the run ends, so that progress and
+        // lock-wait messages on the same terminal never break into it.
+        if (o.progress) display.stage("Scenario " + std::to_string(id));
         const bool ok = engine.RunScenario(id);
         display.finish();
-        if (o.progress) std::cout << label;
+        std::cout << label;
         if (ok) {
             ++succeeded;
             std::cout << "ok\n";
