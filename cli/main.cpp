@@ -72,10 +72,12 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("quorvane ") + QRV_VERSION);
     app.require_subcommand(1);
     app.footer(
-        "Run 'quorvane help COMMAND' or 'quorvane COMMAND --help' for a command's usage and an "
-        "example.\nExit codes: 0 done, 1 a command or scenario failed, 2 usage error.");
+        "Run 'quorvane help COMMAND' or 'quorvane COMMAND --help' for a command's usage\n"
+        "and an example. Exit codes: 0 done, 1 a command or scenario failed, 2 usage error.");
     app.get_formatter()->column_width(28);
 
+    // Each group of commands registers itself here, in the order the help
+    // lists them; the help command comes last.
     int exitCode = 0;
     addDatabaseCommands(app, exitCode);
     addShowCommands(app, exitCode);
