@@ -33,6 +33,15 @@ void forEachPrintable(std::string_view text, F f) {
     }
 }
 
+// Most texts are plain printable ASCII: one column a byte, shown as they are.
+bool plainAscii(std::string_view text) {
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c >= 0x7F) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int codePointWidth(char32_t c) {
@@ -53,12 +62,14 @@ int codePointWidth(char32_t c) {
 }
 
 int displayWidth(std::string_view text) {
+    if (plainAscii(text)) return static_cast<int>(text.size());
     int w = 0;
     forEachPrintable(text, [&](char32_t c, std::string_view) { w += codePointWidth(c); });
     return w;
 }
 
 std::string printable(std::string_view text) {
+    if (plainAscii(text)) return std::string(text);
     std::string out;
     out.reserve(text.size());
     forEachPrintable(text, [&](char32_t, std::string_view bytes) { out += bytes; });
@@ -67,6 +78,10 @@ std::string printable(std::string_view text) {
 
 std::string fitWidth(std::string_view text, int width) {
     if (width <= 0) return "";
+    if (plainAscii(text)) {
+        if (static_cast<int>(text.size()) <= width) return std::string(text);
+        return std::string(text.substr(0, static_cast<size_t>(width - 1))) + std::string(kEllipsis);
+    }
     if (displayWidth(text) <= width) return printable(text);
     // Room for the ellipsis; a character that does not fit ends the text, and
     // the marks that follow it go with it.
