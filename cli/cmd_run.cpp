@@ -57,7 +57,8 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// Runs the scenarios with the engine; returns how many failed.
+// Runs the scenarios with the engine; returns how many failed, or -1 when
+// the databases could not be opened.
 int runScenarios(const RunOptions& o, int& succeeded) {
     ConsolePrompter prompter(o.replace);
     Quorvane engine(&prompter);
