@@ -4,7 +4,10 @@
 #include <cstring>
 #include <iostream>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/commands.h"
+#include "cli/csv_commands.h"
 
 namespace {
 
@@ -45,6 +48,13 @@ int main(int argc, char** argv) {
         return argc < 2 ? 2 : 0;
     }
     const std::string cmd = argv[1];
+    if (cmd == "import" || cmd == "export") {  // merged into the CLI11 app
+        CLI::App app{"quorvane"};
+        int exitCode = 0;
+        addCsvCommands(app, exitCode);
+        CLI11_PARSE(app, argc, argv);
+        return exitCode;
+    }
     Args args(argv + 2, argv + argc);
     if (cmd == "init") return cmdInit(args);
     if (cmd == "tables") return cmdTables(args);
