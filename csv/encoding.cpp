@@ -67,6 +67,23 @@ std::size_t firstInvalidUtf8(std::string_view bytes) {
     return std::string_view::npos;
 }
 
+std::size_t firstMultibyteUtf8(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
+    const int32_t n = static_cast<int32_t>(std::min<std::size_t>(bytes.size(), INT32_MAX));
+    int32_t i = 0;
+    while (i < n) {
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const int32_t at = i;
+        UChar32 c;
+        U8_NEXT(s, i, n, c);
+        if (c >= 0) return static_cast<std::size_t>(at);
+    }
+    return std::string_view::npos;
+}
+
 long lineAt(std::string_view bytes, std::size_t offset) {
     offset = std::min(offset, bytes.size());
     return 1 + static_cast<long>(std::count(bytes.begin(), bytes.begin() + offset, '\n'));
@@ -86,10 +103,19 @@ dao::Result<DecodedText> decodeText(std::string_view bytes, Encoding wanted) {
             out.encoding = Encoding::Utf8;
             return out;
         }
+        const std::string line = std::to_string(lineAt(bytes, bad));
         if (wanted == Encoding::Utf8)
+            return makeError(
+                dao::err::kUnrecognizedFormat,
+                "Line " + line + " is not valid UTF-8; import it with --encoding windows-1252.");
+        // Valid UTF-8 characters beside invalid bytes: a file of mixed
+        // encodings, which no single reading would import without damage.
+        if (const std::size_t good = firstMultibyteUtf8(bytes); good != std::string_view::npos)
             return makeError(dao::err::kUnrecognizedFormat,
-                             "Line " + std::to_string(lineAt(bytes, bad)) +
-                                 " is not valid UTF-8; import it with --encoding windows-1252.");
+                             "Line " + line + " is not valid UTF-8, but line " +
+                                 std::to_string(lineAt(bytes, good)) +
+                                 " holds UTF-8 text: the file mixes encodings. Correct it, or "
+                                 "import it with --encoding windows-1252.");
     }
     // Each byte becomes at most three bytes of UTF-8, within ICU's 32-bit lengths.
     if (bytes.size() > (INT32_MAX - 1) / 3)

@@ -22,6 +22,9 @@ const char* encodingName(Encoding e);
 // or npos when the whole text is valid.
 std::size_t firstInvalidUtf8(std::string_view bytes);
 
+// Offset of the first valid UTF-8 sequence of two or more bytes, or npos.
+std::size_t firstMultibyteUtf8(std::string_view bytes);
+
 // The 1-based line of the byte at offset (lines end with LF).
 long lineAt(std::string_view bytes, std::size_t offset);
 
@@ -36,7 +39,9 @@ struct DecodedText {
     }
 };
 // Forcing UTF-8 on bytes that are not UTF-8 fails with the line of the first
-// bad byte; UTF-16 files (recognised by their byte-order mark) are refused.
+// bad byte; so does guessing on a file that holds both invalid bytes and
+// valid UTF-8 characters of two or more bytes (mixed encodings). UTF-16 files
+// (recognised by their byte-order mark) are refused.
 dao::Result<DecodedText> decodeText(std::string_view bytes, Encoding wanted);
 
 }  // namespace qrv::csv

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "csv/csv_format.h"
 #include "dataaccess/sql_dialect.h"
@@ -129,6 +130,10 @@ dao::Result<long> exportCsv(dao::Database& db, const std::string& source, const 
                              "Table or query '" + source + "' not found in " + db.Name() + ".");
         sql = source;
     }
+    std::error_code ec;
+    if (std::filesystem::equivalent(path, db.Name(), ec))
+        return makeError(dao::err::kInvalidArgument,
+                         "'" + path + "' is the database itself; choose another file.");
     auto rs = db.OpenRecordset(sql, dao::dbOpenSnapshot);
     if (!rs) return rs.error();
 

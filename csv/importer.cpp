@@ -5,6 +5,7 @@
 #include "csv/mapped_file.h"
 #include "csv/record_reader.h"
 #include "csv/sniff.h"
+#include "dataaccess/fold.h"
 
 namespace qrv::csv {
 
@@ -61,6 +62,11 @@ Error writeRows(dao::Database& db, std::string_view text, dao::TableDef& def,
 dao::Result<ImportResult> importCsv(dao::Database& db, const std::string& table,
                                     const std::string& path, const ImportOptions& options) {
     if (Error e = dao::CheckObjectName(table)) return e;
+    // "~" names are the system's working tables and "usysQuorvane" ones its
+    // scenario store; an import must never take their place.
+    if (table[0] == '~' || dao::iequal(std::string_view(table).substr(0, 12), "usysQuorvane"))
+        return makeError(dao::err::kInvalidArgument,
+                         "'" + table + "' is a name the system keeps for its own tables.");
     if (db.GetQueryDef(table))
         return makeError(dao::err::kTableExists, "A query named '" + table + "' exists.");
     if (!options.replace && db.GetTableDef(table))

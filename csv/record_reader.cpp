@@ -44,12 +44,10 @@ struct ReaderState {
 
 namespace {
 
-// Spaces around unquoted fields are dropped; a tab only when it is not the delimiter.
+// Spaces and tabs around unquoted fields are dropped (libcsv's default); a
+// tab only when it is not the delimiter.
 int spaceOnly(unsigned char c) {
     return c == CSV_SPACE;
-}
-int spaceOrTab(unsigned char c) {
-    return c == CSV_SPACE || c == CSV_TAB;
 }
 
 class Parser {
@@ -58,7 +56,7 @@ class Parser {
         ok_ = csv_init(&p_, CSV_STRICT | CSV_STRICT_FINI) == 0;
         if (!ok_) return;
         csv_set_delim(&p_, static_cast<unsigned char>(delimiter));
-        csv_set_space_func(&p_, delimiter == '\t' ? spaceOnly : spaceOrTab);
+        if (delimiter == '\t') csv_set_space_func(&p_, spaceOnly);
     }
     ~Parser() {
         if (ok_) csv_free(&p_);

@@ -55,6 +55,21 @@ TEST(Encoding, ForcedEncodings) {
     EXPECT_NE(bad.error().description.find("Line 3"), std::string::npos) << bad.error().description;
 }
 
+TEST(Encoding, MixedEncodingsAreRefusedUnlessForced) {
+    // Line 2 has UTF-8 "é" (C3 A9), line 3 a Windows-1252 one (E9).
+    const std::string_view mixed = "Name\ncaf\xC3\xA9\ncaf\xE9\n";
+    EXPECT_EQ(firstMultibyteUtf8(mixed), 8u);
+    EXPECT_EQ(firstMultibyteUtf8("caf\xE9 only"), std::string_view::npos);
+    auto d = decodeText(mixed, Encoding::Auto);
+    ASSERT_FALSE(d);
+    EXPECT_NE(d.error().description.find("Line 3 is not valid UTF-8, but line 2"),
+              std::string::npos)
+        << d.error().description;
+    auto forced = decodeText(mixed, Encoding::Windows1252);
+    ASSERT_TRUE(forced);
+    EXPECT_EQ(forced->text(), "Name\ncaf\xC3\x83\xC2\xA9\ncaf\xC3\xA9\n");
+}
+
 TEST(Encoding, Utf16IsRefused) {
     EXPECT_FALSE(decodeText(std::string_view("\xFF\xFEN\0a\0", 6), Encoding::Auto));
     EXPECT_FALSE(decodeText(std::string_view("\xFE\xFF\0N\0a", 6), Encoding::Auto));

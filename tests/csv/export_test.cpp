@@ -194,6 +194,15 @@ TEST_F(Export, FailuresLeaveNoFileAndKeepTheOldOne) {
     EXPECT_EQ(folderEntries(), before);
 }
 
+TEST_F(Export, NeverOverTheDatabaseItself) {
+    makeTable("T", {Field("A", dbLong)}, {{Value(1)}});
+    auto r = csv::exportCsv(db, "T", path);
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.error().description.find("the database itself"), std::string::npos);
+    EXPECT_EQ(rows("T").size(), 1u);
+    EXPECT_EQ(readBytes(path).substr(0, 15), "SQLite format 3");
+}
+
 TEST_F(Export, TemporaryFilesOfDeadExportsAreRemoved) {
     makeTable("T", {Field("A", dbLong)}, {{Value(1)}});
     // Process ids above the kernel's limit (4194304 at most) never run.

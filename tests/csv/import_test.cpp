@@ -172,6 +172,18 @@ TEST_F(Import, ExistingTablesAndQueries) {
     EXPECT_TRUE(db.GetQueryDef("Q"));
 }
 
+TEST_F(Import, NamesTheSystemKeepsAreRefused) {
+    csv::ImportOptions replace;
+    replace.replace = true;
+    for (const char* name : {"~work", "usysQuorvaneScenarios", "USYSQUORVANEfields"}) {
+        auto r = import(name, "a\n1\n", replace);
+        ASSERT_FALSE(r) << name;
+        EXPECT_NE(r.error().description.find("keeps for its own"), std::string::npos);
+        EXPECT_FALSE(hasTable(name));
+    }
+    EXPECT_TRUE(import("usysOther", "a\n1\n"));
+}
+
 TEST_F(Import, InterruptedImportLeavesNoTable) {
     std::string text = "n\n";
     for (int i = 0; i < 20000; ++i) text += std::to_string(i) + "\n";
