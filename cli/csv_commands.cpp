@@ -41,8 +41,9 @@ void addCsvCommands(CLI::App& app, int& exitCode) {
     auto in = std::make_shared<ImportArgs>();
     CLI::App* imp = app.add_subcommand(
         "import",
-        "import a CSV file into a new table of DB: a header row names the columns, their "
-        "types are guessed from the cells; prints the number of rows imported");
+        "import a CSV file into a new table of DB: a header row names the columns (each a "
+        "valid field name, used once), their types are guessed from the cells; the table "
+        "appears whole or not at all; prints the number of rows imported");
     imp->add_option("DB", in->db, "database file (created when missing)")->required();
     imp->add_option("TABLE", in->table, "name of the new table")->required();
     imp->add_option("FILE", in->file, "the CSV file")->required();

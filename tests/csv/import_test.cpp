@@ -197,6 +197,14 @@ TEST_F(Import, InterruptedImportLeavesNoTable) {
     EXPECT_FALSE(hasTable("Stopped"));
     // The database is still usable afterwards.
     EXPECT_TRUE(import("After", "n\n1\n"));
+    // A replacement interrupted after the old table was dropped in its
+    // transaction brings the old table back whole.
+    polls = 0;
+    options.replace = true;
+    ASSERT_FALSE(import("After", text, options));
+    const auto kept = rows("After");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0][0].asDouble(), 1.0);
 }
 
 TEST_F(Import, MissingFileAndBadQuoting) {
