@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "csv/csv_format.h"
+#include "dataaccess/fold.h"
 #include "dataaccess/sql_dialect.h"
 
 namespace qrv::csv {
