@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/csv_commands.h"
 #include "cli/lock_wait.h"
 
 namespace {
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
     addRunCommands(app, exitCode);
     addProbCommands(app, exitCode);
     addDemoCommand(app, exitCode);
+    addCsvCommands(app, exitCode);
     addHelpCommand(app, exitCode);
     // A wait for another program's lock is said on standard error, whatever the command.
     announceLockWaits();

@@ -1,0 +1,71 @@
+// Registration of the CSV commands and the signal flag they poll.
+#include "cli/csv_commands.h"
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <memory>
+
+namespace qrv::cli {
+
+namespace {
+
+// The one piece of process state a signal handler may touch.
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void onInterrupt(int) {
+    gInterrupted = 1;
+}
+
+}  // namespace
+
+InterruptGuard::InterruptGuard() {
+    gInterrupted = 0;
+    struct sigaction sa {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &sa, &oldInt_);
+    sigaction(SIGTERM, &sa, &oldTerm_);
+}
+
+InterruptGuard::~InterruptGuard() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+}
+
+bool InterruptGuard::interrupted() {
+    return gInterrupted != 0;
+}
+
+void addCsvCommands(CLI::App& app, int& exitCode) {
+    auto in = std::make_shared<ImportArgs>();
+    CLI::App* imp = app.add_subcommand(
+        "import",
+        "import a CSV file into a new table of DB: a header row names the columns (each a "
+        "valid field name, used once), their types are guessed from the cells; the table "
+        "appears whole or not at all; prints the number of rows imported");
+    imp->add_option("DB", in->db, "database file (created when missing)")->required();
+    imp->add_option("TABLE", in->table, "name of the new table")->required();
+    imp->add_option("FILE", in->file, "the CSV file")->required();
+    imp->add_flag("--replace", in->replace, "replace an existing table of that name");
+    imp->add_option("--delimiter", in->delimiter,
+                    "field delimiter: one character, or 'tab' (default: guessed among comma, "
+                    "semicolon and tab)");
+    imp->add_option("--encoding", in->encoding,
+                    "utf-8 or windows-1252 (default: UTF-8 when the file is valid UTF-8, "
+                    "else Windows-1252)");
+    imp->callback([in, &exitCode] { exitCode = runImport(*in); });
+
+    auto out = std::make_shared<ExportArgs>();
+    CLI::App* exp = app.add_subcommand(
+        "export",
+        "write a table, stored query or SELECT statement of DB to a CSV file (RFC 4180, "
+        "UTF-8, header row); prints the number of rows written");
+    exp->add_option("DB", out->db, "database file")->required();
+    exp->add_option("SOURCE", out->source, "table, stored query or SELECT statement")->required();
+    exp->add_option("FILE", out->file, "the CSV file to write (replaced when complete)")
+        ->required();
+    exp->callback([out, &exitCode] { exitCode = runExport(*out); });
+}
+
+}  // namespace qrv::cli
