@@ -68,7 +68,7 @@ printf 'a|b\r\n1|x\r\n' >"$dir/pipe.csv"
 check pipe-delimiter 0 "delimiter '\|'; columns: a Long, b Text\(1\)" -- "$q" import "$db" Pipe "$dir/pipe.csv" --delimiter '|'
 check tab-delimiter 0 "delimiter tab" -- "$q" import "$db" Tab "$dir/pipe.csv" --delimiter tab
 check missing-file 1 "Could not find file" -- "$q" import "$db" X "$dir/none.csv"
-check missing-args 106 "TABLE is required|required" -- "$q" import "$db"
+check missing-args 2 "TABLE is required|required" -- "$q" import "$db"
 check export-missing 1 "not found" -- "$q" export "$db" Nothing "$dir/nothing.csv"
 check export-missing-db 1 "Could not find file" -- "$q" export "$dir/none.db" Sales "$dir/nothing.csv"
 check no-files 0 "^none$" -- bash -c "ls -a '$dir' | grep -E 'nothing|none|\.tmp$' || echo none"
