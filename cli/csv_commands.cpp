@@ -1,6 +1,8 @@
 // Registration of the CSV commands and the signal flag they poll.
 #include "cli/csv_commands.h"
 
+#include "cli/commands.h"
+
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <memory>
@@ -39,11 +41,8 @@ bool InterruptGuard::interrupted() {
 
 void addCsvCommands(CLI::App& app, int& exitCode) {
     auto in = std::make_shared<ImportArgs>();
-    CLI::App* imp = app.add_subcommand(
-        "import",
-        "import a CSV file into a new table of DB: a header row names the columns (each a "
-        "valid field name, used once), their types are guessed from the cells; the table "
-        "appears whole or not at all; prints the number of rows imported");
+    CLI::App* imp =
+        app.add_subcommand("import", "import a CSV file as a new table; prints the number of rows");
     imp->add_option("DB", in->db, "database file (created when missing)")->required();
     imp->add_option("TABLE", in->table, "name of the new table")->required();
     imp->add_option("FILE", in->file, "the CSV file")->required();
@@ -54,17 +53,26 @@ void addCsvCommands(CLI::App& app, int& exitCode) {
     imp->add_option("--encoding", in->encoding,
                     "utf-8 or windows-1252 (default: UTF-8 when the file is valid UTF-8, "
                     "else Windows-1252)");
+    setExample(*imp,
+               "  quorvane import sales.db Orders orders.csv\n"
+               "  quorvane import sales.db Orders orders.csv --replace --delimiter ';'",
+               "A header row names the columns (each a valid field name, used once); their\n"
+               "types are guessed from the cells, and empty cells are Null. The table appears\n"
+               "whole or not at all.");
     imp->callback([in, &exitCode] { exitCode = runImport(*in); });
 
     auto out = std::make_shared<ExportArgs>();
     CLI::App* exp = app.add_subcommand(
-        "export",
-        "write a table, stored query or SELECT statement of DB to a CSV file (RFC 4180, "
-        "UTF-8, header row); prints the number of rows written");
+        "export", "write a table, query or SELECT to a CSV file; prints the number of rows");
     exp->add_option("DB", out->db, "database file")->required();
     exp->add_option("SOURCE", out->source, "table, stored query or SELECT statement")->required();
     exp->add_option("FILE", out->file, "the CSV file to write (replaced when complete)")
         ->required();
+    setExample(*exp,
+               "  quorvane export sales.db Orders orders.csv\n"
+               "  quorvane export sales.db \"SELECT * FROM [Orders] WHERE [Units] > 4\" big.csv",
+               "RFC 4180 in UTF-8 with a header row, ISO dates, and numbers that read back to\n"
+               "the same value.");
     exp->callback([out, &exitCode] { exitCode = runExport(*out); });
 }
 
