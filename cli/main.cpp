@@ -4,6 +4,9 @@
 #include <cstring>
 #include <iostream>
 
+#include <CLI/CLI.hpp>
+
+#include "cli/authoring_commands.h"
 #include "cli/commands.h"
 
 namespace {
@@ -39,6 +42,18 @@ const char* const kHelp =
 
 int main(int argc, char** argv) {
     using namespace qrv::cli;
+    if (argc >= 2 && isAuthoringCommand(argv[1])) {  // merged into the CLI11 app
+        CLI::App app{"quorvane"};
+        int exitCode = 0;
+        addAuthoringCommands(app, exitCode);
+        app.require_subcommand(1);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::ParseError& e) {
+            return app.exit(e);
+        }
+        return exitCode;
+    }
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
         !std::strcmp(argv[1], "help")) {
         std::cout << kHelp;
