@@ -148,7 +148,7 @@ Error StoreQuery(Database& db, const std::string& name, const std::string& sql) 
     if (Error e = db.BeginTrans()) return e;
     Error e;
     if (db.GetQueryDef(stored)) e = db.DeleteQueryDef(stored);
-    if (!e) e = db.CreateQueryDef(name, sql);
+    if (!e) e = db.CreateQueryDef(stored, sql);  // a replacement keeps the stored spelling
     return finish(db, e);
 }
 
