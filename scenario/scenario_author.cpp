@@ -179,7 +179,7 @@ Result<ScenarioDraft> LoadDraft(Database& db, std::int32_t id) {
     auto rs = db.OpenRecordset(
         "SELECT * FROM [usysQuorvaneScenarios] WHERE [Scenario_ID] = " + n + ";", dbOpenSnapshot);
     if (!rs) return rs.error();
-    if (rs->Eof()) return refusalError({"", "Scenario " + n + " not found.", {}, {}});
+    if (rs->Eof()) return ScenarioNotFound(db, id);
     ScenarioDraft d;
     auto text = [&](const char* column) {
         auto v = rs->GetValue(column);

@@ -25,6 +25,8 @@ dao::Result<std::vector<InputField>> ReadInputFields(dao::Database& db, std::str
 // The scenario as stored, every option column included (defaults where the
 // options row is missing); fields in role and position order.
 dao::Result<ScenarioDraft> LoadDraft(dao::Database& db, std::int32_t id);
+// The refusal of a scenario number that is not stored, listing the ones that are.
+dao::Error ScenarioNotFound(dao::Database& db, std::int32_t id);
 // Checks the draft as the wizard does (after giving empty output names their
 // defaults and field names their spelling in the input) and writes it:
 // a new scenario when d.id is 0, else over the stored one. Returns the

@@ -53,18 +53,13 @@ std::vector<std::string> scenarioNumbers(Database& db) {
     return out;
 }
 
-Error notFound(Database& db, std::int32_t id) {
-    return refusalError(
-        {"", "Scenario " + std::to_string(id) + " not found.", "Scenarios", scenarioNumbers(db)});
-}
-
 Error copyScenario(Database& db, std::int32_t id, const std::string& description,
                    std::int32_t& newId) {
     const std::string old = std::to_string(id);
     auto src = db.OpenRecordset(
         "SELECT * FROM [usysQuorvaneScenarios] WHERE [Scenario_ID] = " + old + ";", dbOpenSnapshot);
     if (!src) return src.error();
-    if (src->Eof()) return notFound(db, id);
+    if (src->Eof()) return ScenarioNotFound(db, id);
     auto dst = db.OpenRecordset(kScenarioTable, dbOpenDynaset);
     if (!dst) return dst.error();
     if (Error e = copyRow(*src, *dst, "Scenario_ID", {"Scenario_Description", description}))
@@ -105,6 +100,11 @@ Error copyScenario(Database& db, std::int32_t id, const std::string& description
 
 }  // namespace
 
+Error ScenarioNotFound(Database& db, std::int32_t id) {
+    return refusalError(
+        {"", "Scenario " + std::to_string(id) + " not found.", "Scenarios", scenarioNumbers(db)});
+}
+
 std::string CopyDescription(const std::string& description) {
     return "Copy of " + description;
 }
@@ -122,7 +122,7 @@ Error DeleteScenarios(Database& db, const std::vector<std::int32_t>& ids) {
     for (std::int32_t id : ids) {
         auto exists = scenarioExists(db, id);
         if (!exists) return exists.error();
-        if (!*exists) return notFound(db, id);
+        if (!*exists) return ScenarioNotFound(db, id);
     }
     if (Error e = db.BeginTrans()) return e;
     Error failed;

@@ -119,7 +119,7 @@ TEST_F(AuthoringTest, LoadingGivesBackWhatWasSavedAndEditingReplacesTheFields) {
     EXPECT_NE(snapshot(), before);
 
     EXPECT_FALSE(LoadDraft(db, 7).ok());
-    EXPECT_EQ(LoadDraft(db, 7).error().description, "Scenario 7 not found.");
+    EXPECT_EQ(LoadDraft(db, 7).error().description, "Scenario 7 not found.\r\nScenarios: 1");
 }
 
 TEST_F(AuthoringTest, AScenarioWithoutItsOptionsRowGetsOneOnSaving) {
