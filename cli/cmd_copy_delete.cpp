@@ -6,6 +6,7 @@
 
 #include "cli/authoring_common.h"
 #include "scenario/scenario_author.h"
+#include "scenario/store_transaction.h"
 
 namespace qrv::cli {
 
@@ -28,6 +29,8 @@ int runCopy(const CopyArgs& a) {
     if (!id) return 1;
     auto db = openForAuthoring(a.db, false);
     if (!db) return 1;
+    StoreTransaction tx(*db);
+    if (dao::Error e = tx.begin()) return report(e);
     std::string description = a.description;
     if (!a.descriptionOpt->count()) {
         auto d = LoadDraft(*db, *id);
@@ -36,6 +39,7 @@ int runCopy(const CopyArgs& a) {
     }
     auto copy = CopyScenario(*db, *id, description);
     if (!copy) return report(copy.error());
+    if (dao::Error e = tx.commit()) return report(e);
     std::cout << *copy << "\n";
     return 0;
 }

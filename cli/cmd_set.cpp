@@ -6,6 +6,7 @@
 #include "cli/authoring_common.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_checks.h"
+#include "scenario/store_transaction.h"
 
 namespace qrv::cli {
 
@@ -26,6 +27,9 @@ int runSet(const SetArgs& a) {
     if (!id) return 1;
     auto db = openForAuthoring(a.db, false);
     if (!db) return 1;
+    // Read and written in one transaction: what is changed is what was read.
+    StoreTransaction tx(*db);
+    if (dao::Error e = tx.begin()) return report(e);
     auto d = LoadDraft(*db, *id);
     if (!d) return report(d.error());
     bool out2Given = false;
@@ -35,6 +39,7 @@ int runSet(const SetArgs& a) {
         if (auto r = CheckSecondName(*d)) return report(*r);
     auto saved = SaveDraft(*db, *d);
     if (!saved) return report(saved.error());
+    if (dao::Error e = tx.commit()) return report(e);
     return 0;
 }
 

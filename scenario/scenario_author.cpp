@@ -12,6 +12,7 @@
 #include "scenario/option_values.h"
 #include "scenario/scenario_checks.h"
 #include "scenario/scenario_tables.h"
+#include "scenario/store_transaction.h"
 
 namespace qrv::scenario {
 
@@ -34,28 +35,6 @@ double nowSerial() {
 Value textOrNull(const std::string& s) {
     return s.empty() ? Value() : Value(s);
 }
-
-// Rolls back unless committed.
-class Transaction {
-  public:
-    explicit Transaction(Database& db) : db_(db) {}
-    ~Transaction() {
-        if (open_) db_.Rollback();
-    }
-    Error begin() {
-        Error e = db_.BeginTrans();
-        open_ = !e;
-        return e;
-    }
-    Error commit() {
-        open_ = false;
-        return db_.CommitTrans();
-    }
-
-  private:
-    Database& db_;
-    bool open_ = false;
-};
 
 Error writeScenarioRow(Database& db, ScenarioDraft& d) {
     auto rs = db.OpenRecordset(kScenarioTable, dbOpenTable);
@@ -229,6 +208,10 @@ Result<std::int32_t> SaveDraft(Database& db, ScenarioDraft& d) {
     for (const char* t : {kScenarioTable, kOptionsTable, kFieldsTable})
         if (!db.GetTableDef(t))
             return refusalError({"", "This database has no scenario tables.", {}, {}});
+    // The input is read and the rows written in one transaction, so the
+    // checks hold for what is written.
+    StoreTransaction tx(db);
+    if (Error e = tx.begin()) return e;
     const AnalysisType* type = nullptr;
     if (auto r = CheckAnalysisType(d.subtype, type)) return refusalError(*r);
     d.subtype = type->name;
@@ -249,9 +232,7 @@ Result<std::int32_t> SaveDraft(Database& db, ScenarioDraft& d) {
     if (auto r = CheckDraft(d, *input)) return refusalError(*r);
 
     const std::int32_t before = d.id;
-    Transaction tx(db);
-    Error e = tx.begin();
-    if (!e) e = writeScenarioRow(db, d);
+    Error e = writeScenarioRow(db, d);
     if (!e) e = writeOptionsRow(db, d);
     if (!e) e = writeFieldRows(db, d);
     if (!e) e = tx.commit();

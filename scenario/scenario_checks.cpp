@@ -158,6 +158,10 @@ std::optional<Refusal> CheckFields(const ScenarioDraft& d, const std::vector<Inp
         if (!in)
             return refuse("Field " + quoted(f.name) + " is not a field of [" + d.input + "].",
                           "Fields of " + d.input, inputNames(false));
+        if (std::string_view(kRoles, sizeof kRoles).find(f.role) == std::string_view::npos)
+            return refuse("Field " + quoted(f.name) + " has the role letter " +
+                              quoted(std::string(1, f.role)) + ", which no analysis knows.",
+                          "Role letters", {"G", "C", "X", "Y", "W"});
         const RoleLimits limits = RoleLimitsFor(*type, f.role);
         if (limits.max == 0)
             return refuse(std::string("A ") + type->name + " scenario has no " + roleWord(f.role) +

@@ -6,20 +6,13 @@
 #include "dataaccess/sql_dialect.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_tables.h"
+#include "scenario/store_transaction.h"
 
 namespace qrv::scenario {
 
 using namespace qrv::dao;
 
 namespace {
-
-Error finish(Database& db, Error e) {
-    if (e) {
-        db.Rollback();
-        return e;
-    }
-    return db.CommitTrans();
-}
 
 // Copies every column of one row but the key into a new row of table.
 Error copyRow(Recordset& from, Recordset& to, const char* skip,
@@ -113,29 +106,30 @@ Result<std::int32_t> CopyScenario(Database& db, std::int32_t id, const std::stri
     if (description.empty())
         return refusalError({"", "The new scenario description must not be empty.", {}, {}});
     std::int32_t newId = 0;
-    if (Error e = db.BeginTrans()) return e;
-    if (Error e = finish(db, copyScenario(db, id, description, newId))) return e;
+    StoreTransaction tx(db);
+    Error e = tx.begin();
+    if (!e) e = copyScenario(db, id, description, newId);
+    if (!e) e = tx.commit();
+    if (e) return e;
     return newId;
 }
 
 Error DeleteScenarios(Database& db, const std::vector<std::int32_t>& ids) {
+    StoreTransaction tx(db);
+    if (Error e = tx.begin()) return e;
     for (std::int32_t id : ids) {
         auto exists = scenarioExists(db, id);
         if (!exists) return exists.error();
         if (!*exists) return ScenarioNotFound(db, id);
     }
-    if (Error e = db.BeginTrans()) return e;
-    Error failed;
     for (std::int32_t id : ids) {
         for (const char* table : {kScenarioTable, kFieldsTable, kOptionsTable}) {
             auto n = db.Execute(std::string("DELETE * FROM [") + table +
                                 "] WHERE [Scenario_ID] = " + std::to_string(id) + ";");
-            if (!n) failed = n.error();
-            if (failed) break;
+            if (!n) return n.error();
         }
-        if (failed) break;
     }
-    return finish(db, failed);
+    return tx.commit();
 }
 
 Error StoreQuery(Database& db, const std::string& name, const std::string& sql) {
@@ -145,11 +139,12 @@ Error StoreQuery(Database& db, const std::string& name, const std::string& sql) 
     std::string stored = name;
     for (const std::string& q : db.QueryDefNames())
         if (iequal(q, name)) stored = q;
-    if (Error e = db.BeginTrans()) return e;
-    Error e;
-    if (db.GetQueryDef(stored)) e = db.DeleteQueryDef(stored);
+    StoreTransaction tx(db);
+    Error e = tx.begin();
+    if (!e && db.GetQueryDef(stored)) e = db.DeleteQueryDef(stored);
     if (!e) e = db.CreateQueryDef(stored, sql);  // a replacement keeps the stored spelling
-    return finish(db, e);
+    if (!e) e = tx.commit();
+    return e;
 }
 
 Result<std::string> QueryText(Database& db, const std::string& name) {

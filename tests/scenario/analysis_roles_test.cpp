@@ -196,6 +196,8 @@ TEST(FieldRoles, AFieldNotInTheInputOrAssignedTwiceIsRefused) {
     EXPECT_EQ(fieldsMessage(draft("Describe", {{"Yield", 'X'}, {"YIELD", 'G'}})),
               "Field 'YIELD' is assigned twice; a field holds one role in a scenario.");
     EXPECT_EQ(fieldsMessage(draft("Describe", {{"yield", 'X'}})), "") << "names in any case";
+    EXPECT_EQ(fieldsMessage(draft("Describe", {{"Yield", 'X'}, {"Batch", 'Q'}})),
+              "Field 'Batch' has the role letter 'Q', which no analysis knows.");
 }
 
 TEST(FieldRoles, PositionsRunFromOneWithinEachRole) {
