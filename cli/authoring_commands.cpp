@@ -27,6 +27,30 @@ void addAuthoringCommands(CLI::App& app, int& exitCode) {
     addCopyCommand(app, exitCode);
     addDeleteCommand(app, exitCode);
     addQueryCommand(app, exitCode);
+    // What each argument holds, for the usage lines.
+    const std::pair<const char*, const char*> kinds[] = {
+        {"DB", "FILE"},
+        {"ID", "NUMBER"},
+        {"INPUT", "NAME"},
+        {"--x", "FIELD"},
+        {"--y", "FIELD"},
+        {"--group", "FIELD"},
+        {"--compare", "FIELD"},
+        {"--weight", "FIELD"},
+        {"--out", "TABLE"},
+        {"--out2", "TABLE"},
+        {"--set", "OPTION=VALUE"},
+        {"ASSIGNMENTS", "OPTION=VALUE"},
+        {"--ignore-equal", "V"},
+        {"--ignore-below", "L"},
+        {"--ignore-above", "H"},
+        {"--description", "TEXT"},
+
+    };
+    for (CLI::App* command : app.get_subcommands({}))
+        for (CLI::Option* option : command->get_options({}))
+            for (const auto& [name, kind] : kinds)
+                if (option->get_name() == name) option->type_name(kind);
 }
 
 bool isAuthoringCommand(std::string_view name) {

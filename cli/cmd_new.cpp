@@ -51,11 +51,15 @@ int runNew(const NewArgs& a) {
 
 void addNewCommand(CLI::App& app, int& exitCode) {
     auto a = std::make_shared<NewArgs>();
+    std::string types;
+    for (const AnalysisType& t : AnalysisTypes())
+        types += std::string(types.empty() ? "" : ", ") + t.name;
     CLI::App* c = app.add_subcommand(
         "new",
         "Create a scenario and print its number. Fields, options, values to ignore and output "
         "names are checked as the scenario wizard checks them; nothing is saved when one is "
-        "refused.");
+        "refused.\nTypes (any letter case): " +
+            types);
     c->add_option("DB", a->db, "database file with the scenario tables")->required();
     c->add_option("TYPE", a->type, "analysis type, for example Describe or \"Two Sample t-Test\"")
         ->required();

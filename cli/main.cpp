@@ -43,7 +43,7 @@ const char* const kHelp =
 int main(int argc, char** argv) {
     using namespace qrv::cli;
     if (argc >= 2 && isAuthoringCommand(argv[1])) {  // merged into the CLI11 app
-        CLI::App app{"quorvane"};
+        CLI::App app{"Quorvane scenario authoring", "quorvane"};
         int exitCode = 0;
         addAuthoringCommands(app, exitCode);
         app.require_subcommand(1);
