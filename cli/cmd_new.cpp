@@ -28,18 +28,20 @@ int runNew(const NewArgs& a) {
     auto db = openForAuthoring(a.db, false);
     if (!db) return 1;
     ScenarioDraft d = NewDraft(*type);
-    d.description = a.description;
     d.input = a.input;
     for (const std::string& f : a.group) d.addField(f, 'G');
     for (const std::string& f : a.compare) d.addField(f, 'C');
     for (const std::string& f : a.x) d.addField(f, 'X');
     if (!a.y.empty()) d.addField(a.y, 'Y');
     if (!a.weight.empty()) d.addField(a.weight, 'W');
-    if (auto r = applyAssignments(d, a.settings)) return report(*r);
-    d.output1 = a.out;
-    d.output2 = a.out2;
+    // Through the same setter as set's, which knows each column's size.
+    for (const auto& [name, value] : {std::pair{"Description", &a.description},
+                                      std::pair{"Out", &a.out}, std::pair{"Out2", &a.out2}})
+        if (auto r = ApplySetting(d, name, *value)) return report(*r);
+    bool out2Given = a.out2Opt->count() > 0;
+    if (auto r = applyAssignments(d, a.settings, &out2Given)) return report(*r);
     if (!a.ignore.apply(d)) return 1;
-    if (a.out2Opt->count())
+    if (out2Given)
         if (auto r = CheckSecondName(d)) return report(*r);
     auto id = SaveDraft(*db, d);
     if (!id) return report(id.error());
