@@ -110,6 +110,15 @@ check new-no-db 1 "Could not find file" -- "$q" new "$dir/absent.db" Describe Pl
 check new-no-db-file 0 "^none$" -- bash -c "ls '$dir' | grep absent || echo none"
 check new-no-tables 1 "has no scenario tables; add them with: quorvane init" -- bash -c "'$q' sql '$dir/bare.db' 'SELECT 1' 2>/dev/null; cp '$db' '$dir/bare.db' && '$q' sql '$dir/bare.db' 'DROP TABLE [usysQuorvaneFields]' >/dev/null && '$q' new '$dir/bare.db' Describe Plants --x Yield"
 
+# Input= moves a scenario to a query that has its fields.
+check set-input-query 0 "" -- bash -c "'$q' query '$db' qAll 'SELECT [Region], [Yield] FROM [Plants]' >/dev/null && '$q' set '$db' 1 input=qall"
+check set-input-info 0 "^Input: qAll$" -- "$q" info "$db" 1
+check set-input-back 0 "" -- "$q" set "$db" 1 Input=Plants
+# A file that cannot be written is read by info, and refused by set.
+cp "$db" "$dir/ro.db" && chmod 444 "$dir/ro.db"
+check read-only-info 0 "^Scenario 1: Describe" -- "$q" info "$dir/ro.db" 1
+check read-only-set 1 "read-only" -- "$q" set "$dir/ro.db" 1 Skew=No
+
 # copy: the same scenario under a new number and description.
 out="$("$q" copy "$db" 1 2>/dev/null)"
 [ "$out" == "2" ] || fail "copy printed '$out', want 2"
