@@ -164,13 +164,13 @@ std::optional<Refusal> CheckFields(const ScenarioDraft& d, const std::vector<Inp
                           "Role letters", {"G", "C", "X", "Y", "W"});
         const RoleLimits limits = RoleLimitsFor(*type, f.role);
         if (limits.max == 0)
-            return refuse(std::string("A ") + type->name + " scenario has no " + roleWord(f.role) +
-                              " field (" + quoted(f.name) + ").",
+            return refuse(std::string(type->name) + " takes no " + roleWord(f.role) + " field (" +
+                              quoted(f.name) + ").",
                           std::string("Roles of ") + type->name, rolesOffered(*type));
         for (size_t j = 0; j < i; ++j)
             if (iequal(d.fields[j].name, f.name))
-                return refuse("Field '" + f.name +
-                              "' is assigned twice; a field holds one role in a scenario.");
+                return refuse("Field " + quoted(f.name) +
+                              " is assigned twice; a field holds one role in a scenario.");
         if ((f.role == 'X' || f.role == 'Y' || f.role == 'W') && !IsNumericFieldType(in->type))
             return Refusal{f.name + " - (" + FieldTypeText(in->type) + ")",
                            "Field must be numeric.", "Numeric fields of " + d.input,
@@ -299,7 +299,7 @@ void DefaultOutputNames(ScenarioDraft& d, std::string_view prefix) {
 std::optional<Refusal> CheckSecondName(const ScenarioDraft& d) {
     const AnalysisType* type = FindAnalysisType(d.subtype);
     if (!type || d.output2.empty() || HasSecondOutput(*type, d)) return std::nullopt;
-    std::string why = std::string("A ") + type->name + " scenario writes one output table";
+    std::string why = std::string(type->name) + " writes one output table";
     if (type->second == SecondOutput::WithResidual) why += " unless Residual is Yes";
     if (type->second == SecondOutput::WithXChi) why += " unless xChi is Yes";
     return Refusal{"Out2=" + d.output2, why + ".", {}, {}};

@@ -87,9 +87,9 @@ unchanged new-field-list 1 "^Fields of Plants: Region, Yield, Temp$" -- "$q" new
 unchanged new-numeric 1 "Region - \(Text\): Field must be numeric\." -- "$q" new "$db" Describe Plants --x Region
 unchanged new-input 1 "^Tables and queries: Plants, Quorvane_Describe, Stats$" -- "$q" new "$db" Describe Gardens --x Yield
 unchanged new-role 1 "^quorvane: Dependent \(Y\) field must be assigned\.$" -- "$q" new "$db" Regression Plants --x Temp
-unchanged new-compare 1 "A Describe scenario has no Compare field" -- "$q" new "$db" Describe Plants --x Yield --compare Region
+unchanged new-compare 1 "Describe takes no Compare field" -- "$q" new "$db" Describe Plants --x Yield --compare Region
 unchanged new-range 1 "Greater Than Value must be Larger than Less Than Value" -- "$q" new "$db" Describe Plants --x Yield --ignore-below 5 --ignore-above 1
-unchanged new-out2 1 "A Describe scenario writes one output table\." -- "$q" new "$db" Describe Plants --x Yield --out2 Extra
+unchanged new-out2 1 "Out2=Extra: Describe writes one output table\." -- "$q" new "$db" Describe Plants --x Yield --out2 Extra
 unchanged new-long-out 1 "Out holds at most 50 characters\." -- "$q" new "$db" Describe Plants --x Yield --out "$(printf 'T%.0s' {1..51})"
 unchanged new-option 1 "InterV=60: Please enter a number between 2 and 50\." -- "$q" new "$db" Frequency Plants --x Yield --set InterV=60
 unchanged set-option 1 "'Skewness' is not an option\." -- "$q" set "$db" 1 Skewness=Yes

@@ -158,7 +158,7 @@ TEST(FieldRoles, EachTypeNeedsItsRolesAndSaysWhichIsMissing) {
 TEST(FieldRoles, RolesATypeDoesNotOfferAreRefusedWithTheOnesItDoes) {
     auto r = CheckFields(draft("Describe", {{"Yield", 'X'}, {"Region", 'C'}}), input());
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->message, "A Describe scenario has no Compare field ('Region').");
+    EXPECT_EQ(r->message, "Describe takes no Compare field ('Region').");
     EXPECT_EQ(r->choices, (std::vector<std::string>{"group", "x", "weight"}));
     r = CheckFields(draft("Chi-Square", {{"Region", 'C'}, {"Yield", 'X'}}), input());
     ASSERT_TRUE(r);

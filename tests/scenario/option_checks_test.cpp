@@ -311,11 +311,11 @@ TEST(OutputNames, TheFinishPagesChecks) {
 
     ScenarioDraft s = NewDraft(*FindAnalysisType("Describe"));
     s.output2 = "Extra";
-    EXPECT_EQ(CheckSecondName(s)->message, "A Describe scenario writes one output table.");
+    EXPECT_EQ(CheckSecondName(s)->message, "Describe writes one output table.");
     ScenarioDraft r = NewDraft(*FindAnalysisType("Regression"));
     r.output2 = "Res";
     EXPECT_EQ(CheckSecondName(r)->message,
-              "A Regression scenario writes one output table unless Residual is Yes.");
+              "Regression writes one output table unless Residual is Yes.");
     r.setOption("Residual", true);
     EXPECT_FALSE(CheckSecondName(r));
 }
