@@ -18,6 +18,7 @@ struct AnalysisType {
     char category;       // 'P' parametric, 'G' group, 'N' non-parametric
     int sortOrder;       // SortOrder stored with the scenario
     int fieldFrame;      // which set of field lists the fields page shows (1 to 6)
+    int optionsPage;     // the wizard's page number of the analysis's options
     const char* label1;  // label of the first output table
     const char* label2;  // label of the second, nullptr when there is none
     SecondOutput second;

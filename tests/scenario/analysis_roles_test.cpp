@@ -33,18 +33,19 @@ struct TypeCase {
     const char* name;
     char category;
     int sortOrder;
+    int optionsPage;
 };
 
 const TypeCase kTypes[] = {
-    {"Describe", 'P', 100},    {"Frequency", 'P', 200},
-    {"Percentiles", 'P', 300}, {"Compare", 'P', 400},
-    {"Matrix", 'P', 500},      {"Regression", 'P', 600},
-    {"Crosstab", 'P', 700},    {"Two Sample t-Test", 'G', 100},
-    {"ANOVA", 'G', 200},       {"Two way ANOVA", 'G', 300},
-    {"Chi-Square", 'N', 100},  {"Sign Test", 'N', 200},
-    {"K-S Fit", 'N', 300},     {"2 Sample", 'N', 400},
-    {"N Sample", 'N', 500},    {"Paired Fields", 'N', 600},
-    {"N Fields", 'N', 700},
+    {"Describe", 'P', 100, 4},    {"Frequency", 'P', 200, 5},
+    {"Percentiles", 'P', 300, 6}, {"Compare", 'P', 400, 7},
+    {"Matrix", 'P', 500, 8},      {"Regression", 'P', 600, 9},
+    {"Crosstab", 'P', 700, 10},   {"Two Sample t-Test", 'G', 100, 11},
+    {"ANOVA", 'G', 200, 11},      {"Two way ANOVA", 'G', 300, 11},
+    {"Chi-Square", 'N', 100, 12}, {"Sign Test", 'N', 200, 13},
+    {"K-S Fit", 'N', 300, 14},    {"2 Sample", 'N', 400, 15},
+    {"N Sample", 'N', 500, 16},   {"Paired Fields", 'N', 600, 17},
+    {"N Fields", 'N', 700, 18},
 };
 
 TEST(AnalysisTypes, EveryTypeByNameInAnyCaseWithCategoryAndSortOrder) {
@@ -56,6 +57,7 @@ TEST(AnalysisTypes, EveryTypeByNameInAnyCaseWithCategoryAndSortOrder) {
             EXPECT_STREQ(t->name, c.name) << spelled;
             EXPECT_EQ(t->category, c.category) << c.name;
             EXPECT_EQ(GetScenarioSort(spelled), c.sortOrder) << c.name;
+            EXPECT_EQ(t->optionsPage, c.optionsPage) << c.name;
         }
     }
     EXPECT_EQ(GetScenarioSort("Histogram"), 0);
