@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/authoring_commands.h"
 #include "cli/commands.h"
 #include "cli/csv_commands.h"
 #include "cli/lock_wait.h"
@@ -81,12 +82,13 @@ int main(int argc, char** argv) {
     // lists them; the help command comes last.
     int exitCode = 0;
     addDatabaseCommands(app, exitCode);
+    addAuthoringCommands(app, exitCode);
     addShowCommands(app, exitCode);
     addSqlCommand(app, exitCode);
+    addCsvCommands(app, exitCode);
     addRunCommands(app, exitCode);
     addProbCommands(app, exitCode);
     addDemoCommand(app, exitCode);
-    addCsvCommands(app, exitCode);
     addHelpCommand(app, exitCode);
     // A wait for another program's lock is said on standard error, whatever the command.
     announceLockWaits();

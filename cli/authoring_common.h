@@ -1,0 +1,55 @@
+// What the authoring commands share: opening the database they change,
+// reading a scenario number, and reporting a refusal or an error.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dataaccess/database.h"
+#include "scenario/refusal.h"
+#include "scenario/scenario_draft.h"
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
+
+namespace qrv::cli {
+
+// Opens an existing database; with scenarioTables, one that has them.
+// On failure prints why and gives nothing.
+std::optional<dao::Database> openForAuthoring(const std::string& path, bool readOnly,
+                                              bool scenarioTables = true);
+// A scenario number from text, or nothing after printing why.
+std::optional<std::int32_t> parseScenarioId(const std::string& text);
+// Prints "quorvane: " and the text, CR LF as plain line breaks; gives exit code 1.
+int report(const std::string& text);
+int report(const dao::Error& e);
+int report(const scenario::Refusal& r);
+// The --ignore-* options of new and set.
+struct IgnoreOptions {
+    std::string equal, below, above;
+    CLI::Option *equalOpt = nullptr, *belowOpt = nullptr, *aboveOpt = nullptr, *noneOpt = nullptr;
+    void add(CLI::App& command, bool withNone);
+    bool given() const;
+    // Sets the draft's rule when one was given; false after printing why not.
+    bool apply(scenario::ScenarioDraft& d) const;
+};
+// Applies OPTION=VALUE texts in order; the first refused one stops. outTwo
+// tells whether Out2 was among them.
+std::optional<scenario::Refusal> applyAssignments(scenario::ScenarioDraft& d,
+                                                  const std::vector<std::string>& list,
+                                                  bool* outTwo = nullptr);
+// An example line under a command's help.
+void setExample(CLI::App& command, const std::string& example);
+
+void addNewCommand(CLI::App& app, int& exitCode);
+void addSetCommand(CLI::App& app, int& exitCode);
+void addInfoCommand(CLI::App& app, int& exitCode);
+void addCopyCommand(CLI::App& app, int& exitCode);
+void addDeleteCommand(CLI::App& app, int& exitCode);
+void addQueryCommand(CLI::App& app, int& exitCode);
+
+}  // namespace qrv::cli

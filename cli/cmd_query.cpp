@@ -1,0 +1,53 @@
+// query: stores a query of the query dialect under a name, so that scenarios
+// can read it, or prints the text of a stored one.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
+#include "cli/authoring_common.h"
+#include "scenario/scenario_author.h"
+
+namespace qrv::cli {
+
+using namespace qrv::scenario;
+
+namespace {
+
+struct QueryArgs {
+    std::string db, name, sql;
+    CLI::Option* sqlOpt = nullptr;
+};
+
+int runQuery(const QueryArgs& a) {
+    const bool store = a.sqlOpt->count() > 0;
+    auto db = openForAuthoring(a.db, !store, false);
+    if (!db) return 1;
+    if (!store) {
+        auto text = QueryText(*db, a.name);
+        if (!text) return report(text.error());
+        std::cout << *text << "\n";
+        return 0;
+    }
+    if (dao::Error e = StoreQuery(*db, a.name, a.sql)) return report(e);
+    std::cout << "Query " << a.name << " stored\n";
+    return 0;
+}
+
+}  // namespace
+
+void addQueryCommand(CLI::App& app, int& exitCode) {
+    auto a = std::make_shared<QueryArgs>();
+    CLI::App* c = app.add_subcommand(
+        "query",
+        "Store a query (a SELECT of the query dialect) under NAME, replacing a query of that "
+        "name, so that scenarios can use it as their input; without SQL print the stored text.");
+    c->add_option("DB", a->db, "database file")->required();
+    c->add_option("NAME", a->name, "query name (never a table's)")->required();
+    a->sqlOpt = c->add_option("SQL", a->sql, "the query's text");
+    setExample(*c,
+               "quorvane query data.db qryNorth \"SELECT [Plant], [Yield] FROM [Measurements] "
+               "WHERE [Region] = 'North'\"");
+    c->callback([a, &exitCode] { exitCode = runQuery(*a); });
+}
+
+}  // namespace qrv::cli
