@@ -154,8 +154,4 @@ std::optional<scenario::Refusal> applyAssignments(scenario::ScenarioDraft& d,
     return std::nullopt;
 }
 
-void setExample(CLI::App& command, const std::string& example) {
-    command.footer("Example:\n  " + example + "\n");
-}
-
 }  // namespace qrv::cli

@@ -42,8 +42,6 @@ struct IgnoreOptions {
 std::optional<scenario::Refusal> applyAssignments(scenario::ScenarioDraft& d,
                                                   const std::vector<std::string>& list,
                                                   bool* outTwo = nullptr);
-// An example line under a command's help.
-void setExample(CLI::App& command, const std::string& example);
 
 void addNewCommand(CLI::App& app, int& exitCode);
 void addSetCommand(CLI::App& app, int& exitCode);

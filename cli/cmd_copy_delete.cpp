@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/authoring_common.h"
+#include "cli/commands.h"
 #include "scenario/scenario_author.h"
 #include "scenario/store_transaction.h"
 
@@ -64,26 +65,30 @@ int runDelete(const DeleteArgs& a) {
 
 void addCopyCommand(CLI::App& app, int& exitCode) {
     auto a = std::make_shared<CopyArgs>();
-    CLI::App* c = app.add_subcommand(
-        "copy",
-        "Duplicate a scenario with its options and fields and print the new number. The copy "
-        "is described as \"Copy of \" and the description unless --description is given.");
+    CLI::App* c = app.add_subcommand("copy", "duplicate a scenario and print the new number");
     c->add_option("DB", a->db, "database file with the scenario tables")->required();
     c->add_option("ID", a->id, "number of the scenario to copy")->required();
     a->descriptionOpt = c->add_option("--description", a->description, "the copy's description");
-    setExample(*c, "quorvane copy data.db 3 --description \"Yield by plant\"");
+    setExample(
+        *c,
+        "  "
+        "quorvane copy data.db 3 --description \"Yield by plant\"",
+        "Duplicate a scenario with its options and fields and print the new number. The copy "
+        "is described as \"Copy of \" and the description unless --description is given.");
     c->callback([a, &exitCode] { exitCode = runCopy(*a); });
 }
 
 void addDeleteCommand(CLI::App& app, int& exitCode) {
     auto a = std::make_shared<DeleteArgs>();
-    CLI::App* c = app.add_subcommand(
-        "delete",
-        "Remove scenarios from the three scenario tables: all that are named, or none when one "
-        "of them does not exist.");
+    CLI::App* c = app.add_subcommand("delete", "remove scenarios from the scenario tables");
     c->add_option("DB", a->db, "database file with the scenario tables")->required();
     c->add_option("ID", a->ids, "scenario numbers")->required();
-    setExample(*c, "quorvane delete data.db 3 4");
+    setExample(
+        *c,
+        "  "
+        "quorvane delete data.db 3 4",
+        "Remove scenarios from the three scenario tables: all that are named, or none when one "
+        "of them does not exist.");
     c->callback([a, &exitCode] { exitCode = runDelete(*a); });
 }
 

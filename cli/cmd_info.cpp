@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/authoring_common.h"
+#include "cli/commands.h"
 #include "dataaccess/value.h"
 #include "scenario/analysis_types.h"
 #include "scenario/option_values.h"
@@ -93,12 +94,14 @@ int runInfo(const InfoArgs& a) {
 void addInfoCommand(CLI::App& app, int& exitCode) {
     auto a = std::make_shared<InfoArgs>();
     CLI::App* c = app.add_subcommand(
-        "info",
-        "Show a scenario: type, input, outputs, fields by role, values to ignore and the "
-        "options that differ from their defaults.");
+        "info", "show a scenario: type, fields by role, options that differ from defaults");
     c->add_option("DB", a->db, "database file with the scenario tables")->required();
     c->add_option("ID", a->id, "scenario number")->required();
-    setExample(*c, "quorvane info data.db 3");
+    setExample(*c,
+               "  "
+               "quorvane info data.db 3",
+               "Show a scenario: type, input, outputs, fields by role, values to ignore and the "
+               "options that differ from their defaults.");
     c->callback([a, &exitCode] { exitCode = runInfo(*a); });
 }
 

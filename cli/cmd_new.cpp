@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/authoring_common.h"
+#include "cli/commands.h"
 #include "scenario/analysis_types.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_checks.h"
@@ -56,12 +57,7 @@ void addNewCommand(CLI::App& app, int& exitCode) {
     std::string types;
     for (const AnalysisType& t : AnalysisTypes())
         types += std::string(types.empty() ? "" : ", ") + t.name;
-    CLI::App* c = app.add_subcommand(
-        "new",
-        "Create a scenario and print its number. Fields, options, values to ignore and output "
-        "names are checked as the scenario wizard checks them; nothing is saved when one is "
-        "refused.\nTypes (any letter case): " +
-            types);
+    CLI::App* c = app.add_subcommand("new", "create a scenario and print its number");
     c->add_option("DB", a->db, "database file with the scenario tables")->required();
     c->add_option("TYPE", a->type, "analysis type, for example Describe or \"Two Sample t-Test\"")
         ->required();
@@ -79,9 +75,15 @@ void addNewCommand(CLI::App& app, int& exitCode) {
         ->allow_extra_args(false);
     a->ignore.add(*c, false);
     c->add_option("--description", a->description, "free text");
-    setExample(*c,
-               "quorvane new data.db Describe Measurements --group Region --x Yield "
-               "--set Skew=Yes --ignore-below 0 --description \"Yield by region\"");
+    setExample(
+        *c,
+        "  "
+        "quorvane new data.db Describe Measurements --group Region --x Yield "
+        "--set Skew=Yes --ignore-below 0 --description \"Yield by region\"",
+        "Create a scenario and print its number. Fields, options, values to ignore and output "
+        "names are checked as the scenario wizard checks them; nothing is saved when one is "
+        "refused.\nTypes (any letter case): " +
+            types);
     c->callback([a, &exitCode] { exitCode = runNew(*a); });
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/authoring_common.h"
+#include "cli/commands.h"
 #include "scenario/scenario_author.h"
 
 namespace qrv::cli {
@@ -37,16 +38,18 @@ int runQuery(const QueryArgs& a) {
 
 void addQueryCommand(CLI::App& app, int& exitCode) {
     auto a = std::make_shared<QueryArgs>();
-    CLI::App* c = app.add_subcommand(
-        "query",
-        "Store a query (a SELECT of the query dialect) under NAME, replacing a query of that "
-        "name, so that scenarios can use it as their input; without SQL print the stored text.");
+    CLI::App* c =
+        app.add_subcommand("query", "store, replace or print a query of the query dialect");
     c->add_option("DB", a->db, "database file")->required();
     c->add_option("NAME", a->name, "query name (never a table's)")->required();
     a->sqlOpt = c->add_option("SQL", a->sql, "the query's text");
-    setExample(*c,
-               "quorvane query data.db qryNorth \"SELECT [Plant], [Yield] FROM [Measurements] "
-               "WHERE [Region] = 'North'\"");
+    setExample(
+        *c,
+        "  "
+        "quorvane query data.db qryNorth \"SELECT [Plant], [Yield] FROM [Measurements] "
+        "WHERE [Region] = 'North'\"",
+        "Store a query (a SELECT of the query dialect) under NAME, replacing a query of that "
+        "name, so that scenarios can use it as their input; without SQL print the stored text.");
     c->callback([a, &exitCode] { exitCode = runQuery(*a); });
 }
 

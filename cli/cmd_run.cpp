@@ -16,6 +16,7 @@
 #include "dataaccess/fold.h"
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
+#include "scenario/analysis_types.h"
 #include "scenario/scenario_tables.h"
 
 namespace qrv::cli {
@@ -29,18 +30,6 @@ struct RunOptions {
     std::vector<std::int32_t> ids;
     bool progress = false, showErrors = false, replace = false;
 };
-
-// The analysis types a scenario may name; the engine runs nothing for any
-// other and calls that success, which the command line does not.
-bool knownAnalysisType(const std::string& subtype) {
-    static const char* const kTypes[] = {
-        "Describe", "Frequency",         "Percentiles", "Compare",       "Matrix",     "Regression",
-        "Crosstab", "Two Sample t-Test", "ANOVA",       "Two way ANOVA", "Chi-Square", "Sign Test",
-        "K-S Fit",  "2 Sample",          "N Sample",    "Paired Fields", "N Fields"};
-    for (const char* t : kTypes)
-        if (iequal(subtype, t)) return true;
-    return false;
-}
 
 // The stored analysis type of a scenario, when the scenario is there to read.
 std::optional<std::string> storedAnalysisType(Database& db, std::int32_t id) {
@@ -90,7 +79,7 @@ int runScenarios(const RunOptions& o, int& succeeded) {
         const std::string label = "Scenario " + std::to_string(id) + ": ";
         if (scenarios) {
             const auto type = storedAnalysisType(*scenarios, id);
-            if (type && !knownAnalysisType(*type)) {
+            if (type && !scenario::FindAnalysisType(*type)) {
                 ++failed;
                 std::cout << label << "The analysis type \"" << *type
                           << "\" is not one Quorvane knows, so nothing was run.\n";

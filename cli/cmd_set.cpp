@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/authoring_common.h"
+#include "cli/commands.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_checks.h"
 #include "scenario/store_transaction.h"
@@ -47,17 +48,20 @@ int runSet(const SetArgs& a) {
 
 void addSetCommand(CLI::App& app, int& exitCode) {
     auto a = std::make_shared<SetArgs>();
-    CLI::App* c = app.add_subcommand(
-        "set",
-        "Change a scenario: options by their column names (Yes/No/True/False, numbers, or the "
-        "texts as stored; an empty value clears a number), Description=, Input=, Out= and "
-        "Out2=. The scenario is checked as the wizard checks it before it is saved; nothing "
-        "changes when something is refused.");
+    CLI::App* c =
+        app.add_subcommand("set", "change options, description, input or outputs of a scenario");
     c->add_option("DB", a->db, "database file with the scenario tables")->required();
     c->add_option("ID", a->id, "scenario number")->required();
     c->add_option("ASSIGNMENTS", a->assignments, "OPTION=VALUE ...");
     a->ignore.add(*c, true);
-    setExample(*c, "quorvane set data.db 3 Skew=Yes PercentileRadio=Quartiles Out=Yield_Stats");
+    setExample(
+        *c,
+        "  "
+        "quorvane set data.db 3 Skew=Yes PercentileRadio=Quartiles Out=Yield_Stats",
+        "Change a scenario: options by their column names (Yes/No/True/False, numbers, or the "
+        "texts as stored; an empty value clears a number), Description=, Input=, Out= and "
+        "Out2=. The scenario is checked as the wizard checks it before it is saved; nothing "
+        "changes when something is refused.");
     c->callback([a, &exitCode] { exitCode = runSet(*a); });
 }
 

@@ -102,9 +102,9 @@ unchanged set-missing 1 "Scenario 7 not found\." -- "$q" set "$db" 7 Skew=Yes
 unchanged set-badid 1 "'seven' is not a scenario number\." -- "$q" set "$db" seven Skew=Yes
 unchanged set-nothing 1 "nothing to set" -- "$q" set "$db" 1
 # An argument that looks like an option is never taken for a file name.
-unchanged new-option-db 109 "not expected: --frobnicate" -- bash -c "cd '$dir' && '$q' new --frobnicate new.db Describe Plants --x Yield"
-unchanged new-option-missing 106 "INPUT is required" -- bash -c "cd '$dir' && '$q' new --frobnicate Describe Plants --x Yield"
-unchanged query-option-db 109 "not expected: --csv" -- bash -c "cd '$dir' && '$q' query --csv new.db qB"
+unchanged new-option-db 2 "not expected: --frobnicate" -- bash -c "cd '$dir' && '$q' new --frobnicate new.db Describe Plants --x Yield"
+unchanged new-option-missing 2 "not expected: --frobnicate" -- bash -c "cd '$dir' && '$q' new --frobnicate Describe Plants --x Yield"
+unchanged query-option-db 2 "not expected: --csv" -- bash -c "cd '$dir' && '$q' query --csv new.db qB"
 check no-option-files 0 "^none$" -- bash -c "ls -A '$dir' | grep -E '^-|^new\.db|^Describe' || echo none"
 check new-no-db 1 "Could not find file" -- "$q" new "$dir/absent.db" Describe Plants --x Yield
 check new-no-db-file 0 "^none$" -- bash -c "ls '$dir' | grep absent || echo none"
