@@ -27,6 +27,7 @@ class LevelSums {
     double min() const { return min_; }
     double max() const { return max_; }
     double shift() const { return shift_; }
+    // The derived values below need n > 0.
     Extended sum() const { return n_ * shift_ + d_; }  // sum of w x
     Extended mean() const { return shift_ + d_ / n_; }
     // Sum of w (x - mean)^2.

@@ -32,7 +32,7 @@ class CrossProducts {
     explicit CrossProducts(int terms)
         : f_(terms), s_(static_cast<std::size_t>((terms + 2) * (terms + 2))) {}
 
-    // x holds the F term values of one row.
+    // x holds the F term values of one row (at least F of them).
     void add(std::span<const double> x, double y, double w = 1.0);
     void merge(const CrossProducts& o);
 

@@ -3,6 +3,7 @@
 // (mapped through the caller's change of coordinates when there is one).
 #include "numeric/least_squares.h"
 
+#include <cmath>
 #include <cstdint>
 
 #include "numeric/cmatrix.h"
@@ -18,6 +19,20 @@ constexpr double kNegligibleResidual = -1e-12;
 // of the size of the total. Exact fits then come out exactly exact.
 constexpr double kResolution = 1e-26;
 
+bool finite(const Extended& v) {
+    return std::isfinite(v.hi()) && std::isfinite(v.lo());
+}
+
+bool allFinite(const NormalEquations& eq) {
+    for (const auto& v : eq.cross) {
+        if (!finite(v)) return false;
+    }
+    for (const auto& v : eq.xy) {
+        if (!finite(v)) return false;
+    }
+    return finite(eq.yy);
+}
+
 Extended centred(const Extended& sq, const Extended& s1, const Extended& s2, const Extended& n) {
     return sq - s1 * s2 / n;
 }
@@ -31,6 +46,10 @@ RegressionFit fitLeastSquares(const NormalEquations& eq, bool intercept, const C
     const int k = eq.k;
     const Extended n = eq.n();
     fit.n = n;
+    if (!allFinite(eq)) {
+        fit.status = FitStatus::NotFinite;
+        return fit;
+    }
     fit.residDf = n - static_cast<double>(k + (intercept ? 1 : 0));
     if (!(fit.residDf > Extended(0.0)) || k < 1) {
         fit.status = FitStatus::NoResidualDf;
@@ -136,6 +155,14 @@ RegressionFit fitLeastSquares(const NormalEquations& eq, bool intercept, const C
     };
     fit.b.assign(est.begin(), est.begin() + k);
     for (int i = 0; i < k; ++i) fit.se.push_back(standardError(var[static_cast<std::size_t>(i)]));
+    for (int i = 0; i < k; ++i) {
+        const std::size_t ii = static_cast<std::size_t>(i);
+        const Extended spread = !map.spread.empty() ? map.spread[ii]
+                                : intercept ? centred(eq.at(i, i), eq.at(i, k), eq.at(i, k), n)
+                                            : eq.at(i, i);
+        const Extended r = spread / sst;
+        fit.beta.push_back(r > Extended(0.0) ? std::optional(fit.b[ii] * sqrt(r)) : std::nullopt);
+    }
     if (intercept) {
         fit.a = est[static_cast<std::size_t>(k)];
         fit.seA = standardError(var[static_cast<std::size_t>(k)]);

@@ -39,10 +39,13 @@ struct NormalEquations {
 // A change of coordinates: the kernel solves for c in the coordinates the sums
 // were taken in, and reports b = T c + e. T is square over the unknowns in
 // solve order (terms, then the constant when there is an intercept). Empty T
-// means the identity; empty e means zero.
+// means the identity; empty e means zero. spread holds, per reported term,
+// its centred sum of squares (uncentred without intercept), for the
+// standardised coefficients; empty means they are taken from the sums.
 struct CoefficientMap {
     std::vector<std::vector<Extended>> T;
     std::vector<Extended> e;
+    std::vector<Extended> spread;
 };
 
 enum class FitStatus {
@@ -51,6 +54,7 @@ enum class FitStatus {
     NoSpread,          // y or one of the terms does not vary
     Singular,          // no usable pivot in the solve
     NegativeResidual,  // the residual sum of squares came out clearly negative
+    NotFinite,         // a sum overflowed (or was fed a non-finite value)
 };
 
 struct RegressionFit {
@@ -58,8 +62,11 @@ struct RegressionFit {
     bool intercept = true;
     Extended n;                   // sum of weights
     std::vector<Extended> b, se;  // terms 1..k at indices 0..k-1
-    Extended a, seA;              // intercept and its standard error
-    Extended modelDf, residDf;    // k and n - k - 1 (n - k without intercept)
+    // Standardised coefficients b * sqrt(spread of the term / spread of y),
+    // absent where that ratio is not positive.
+    std::vector<std::optional<Extended>> beta;
+    Extended a, seA;            // intercept and its standard error
+    Extended modelDf, residDf;  // k and n - k - 1 (n - k without intercept)
     Extended ssModel, ssResid, ssTotal;
     Extended msModel, msResid;
     std::optional<Extended> f;  // absent when the residual is 0

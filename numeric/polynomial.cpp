@@ -153,6 +153,12 @@ RegressionFit PowerSums::fit(bool intercept) const {
         map.e.assign(at(unknowns), Extended());
         map.e[at(k_)] = cy_;
     }
+    // Spreads of the raw powers x^j, for the standardised coefficients.
+    const std::vector<Extended> raw = shiftedPowerSums(p_, cx_, 1.0);
+    for (int j = 1; j <= k_; ++j) {
+        const Extended& s2 = raw[at(2 * j)];
+        map.spread.push_back(intercept ? s2 - raw[at(j)] * raw[at(j)] / raw[0] : s2);
+    }
     return fitLeastSquares(eq, intercept, map, 1);
 }
 

@@ -53,6 +53,11 @@ TEST(LeastSquaresLine, ThreePointsByHand) {
     EXPECT_EQ(f.modelDf.toDouble(), 1.0);
     EXPECT_EQ(f.residDf.toDouble(), 1.0);
     EXPECT_LT(RelErr(f.msModel, 9, 2), 1e-29);
+    // Beta = b sqrt(Sxx / SSy) = 1.5 sqrt(3/7); for one term its square is
+    // R-square, 27/28.
+    ASSERT_TRUE(f.beta.at(0).has_value());
+    EXPECT_LT(RelErr(*f.beta[0] * *f.beta[0], 27, 28), 1e-29);
+    EXPECT_GT(f.beta[0]->toDouble(), 0.0);
 }
 
 TEST(LeastSquaresLine, ThroughTheOrigin) {
@@ -68,6 +73,8 @@ TEST(LeastSquaresLine, ThroughTheOrigin) {
     EXPECT_LT(RelErr(*f.f, 1682, 27), 1e-28);
     EXPECT_LT(RelErr(f.se[0] * f.se[0], 27, 28 * 14), 1e-28);
     EXPECT_EQ(f.residDf.toDouble(), 2.0);
+    // Without intercept beta uses the raw sums: (29/14)^2 * 14 / 62 = 841/868.
+    EXPECT_LT(RelErr(*f.beta.at(0) * *f.beta.at(0), 841, 868), 1e-29);
 }
 
 TEST(LeastSquaresLine, TwoPointsNeedNoInterceptForAResidualDf) {

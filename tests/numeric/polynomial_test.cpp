@@ -52,6 +52,10 @@ TEST(PolynomialFit, QuadraticAgainstExactFractions) {
     EXPECT_NEAR(f.se[0].toDouble(), 0.883869045614743976, 1e-15);
     EXPECT_NEAR(f.se[1].toDouble(), 0.21189138534559036996, 1e-15);
     EXPECT_EQ(f.modelDf.toDouble(), 2.0);
+    // Beta of x^j = bj sqrt(spread of x^j / SSy): x has spread 10, x^2 (0, 1,
+    // 4, 9, 16, mean 6) has 174, y has 162.
+    EXPECT_LT(RelErr(*f.beta.at(0) * *f.beta.at(0), 53.0 * 53 * 10, 70.0 * 70 * 162), 1e-28);
+    EXPECT_LT(RelErr(*f.beta.at(1) * *f.beta.at(1), 121.0 * 174, 196.0 * 162), 1e-28);
 }
 
 TEST(PolynomialFit, FarFromTheOriginKeepsItsDigits) {
@@ -85,6 +89,9 @@ TEST(PolynomialFit, ThroughTheOrigin) {
     EXPECT_NEAR(f.se[0].toDouble(), 0.59929719504739494333, 1e-15);
     EXPECT_NEAR(f.se[1].toDouble(), 0.17446215849019303031, 1e-15);
     EXPECT_EQ(f.residDf.toDouble(), 2.0);
+    // Beta from raw sums: x^2 sums to 30, x^4 to 354, y^2 to 143.
+    EXPECT_LT(RelErr(*f.beta.at(0) * *f.beta.at(0), 91.0 * 91 * 30, 62.0 * 62 * 143), 1e-28);
+    EXPECT_LT(RelErr(*f.beta.at(1) * *f.beta.at(1), 13.0 * 13 * 354, 62.0 * 62 * 143), 1e-28);
 }
 
 TEST(PolynomialFit, OrderOneIsTheStraightLine) {
@@ -112,6 +119,13 @@ TEST(PolynomialFit, TooFewPointsOrDistinctValues) {
     EXPECT_EQ(Sums(2, {1, 2, 3, 4, 5}, {7, 7, 7, 7, 7}).fit(true).status, FitStatus::NoSpread);
     // Nothing added.
     EXPECT_EQ(PowerSums(2).fit(true).status, FitStatus::NoResidualDf);
+    // x spread over 1e40: the 20th powers overflow, which is reported as such.
+    std::vector<double> wide, ys;
+    for (int i = 0; i < 12; ++i) {
+        wide.push_back(i * 1e40);
+        ys.push_back(i % 3);
+    }
+    EXPECT_EQ(Sums(10, wide, ys).fit(true).status, FitStatus::NotFinite);
 }
 
 TEST(PolynomialSums, WeightsAndMergedHalvesEqualOnePass) {
