@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <map>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "numeric/anova.h"
@@ -32,6 +34,18 @@ inline double digitsCorrect(double got, double cert) {
 }
 
 using Digits = std::map<std::string, double>;  // certified key -> digits correct
+
+// A line of tests/numeric/reference/strd_ceiling.py: "Name key=digits ...".
+inline std::pair<std::string, Digits> parseCeilings(const std::string& line) {
+    std::istringstream words(line);
+    std::pair<std::string, Digits> out;
+    words >> out.first;
+    for (std::string w; words >> w;) {
+        const auto eq = w.find('=');
+        out.second[w.substr(0, eq)] = std::stod(w.substr(eq + 1));
+    }
+    return out;
+}
 
 // Polynomial sets (terms with powers of x) go through the power sums, the
 // others through the cross products; both end in the same solver.
