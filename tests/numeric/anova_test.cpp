@@ -39,14 +39,15 @@ TEST(OneWayAnova, ThreeLevelsByHand) {
 }
 
 TEST(OneWayAnova, HugeOffsetKeepsEveryDigit) {
-    // The same table scaled by 1/4 on an offset of 2^40 (about 1.1e12): each
-    // value is a double exactly, and the sums of squares must come out as
-    // 54/16 and 6/16 exactly, F still 27. Plain sums of x and x^2 would need
-    // about 120 bits here and lose the table.
-    const double offset = std::ldexp(1.0, 40);
-    const OneWayAnova t = oneWayAnova(Levels({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, offset, 0.25));
-    EXPECT_EQ(t.ssBetween.toDouble(), 54.0 / 16);
-    EXPECT_EQ(t.ssWithin.toDouble(), 6.0 / 16);
+    // The same table scaled by 1/128 on an offset of 2^45 (about 3.5e13): each
+    // value is a double exactly (52 significant bits), and the sums of squares
+    // must come out as 54/128^2 and 6/128^2 exactly, F still 27. Plain sums
+    // of x^2 would need 108 bits here, beyond the 106 of an Extended, and
+    // would lose the table.
+    const double offset = std::ldexp(1.0, 45);
+    const OneWayAnova t = oneWayAnova(Levels({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, offset, 1.0 / 128));
+    EXPECT_EQ(t.ssBetween.toDouble(), 54.0 / 16384);
+    EXPECT_EQ(t.ssWithin.toDouble(), 6.0 / 16384);
     ASSERT_TRUE(t.f);
     EXPECT_LT(std::fabs((*t.f - 27.0).toDouble()), 1e-28);
 }

@@ -15,11 +15,11 @@ namespace {
 
 using Grid = std::vector<std::vector<std::vector<double>>>;
 
-std::vector<std::vector<LevelSums>> Cells(const Grid& g, double offset = 0) {
+std::vector<std::vector<LevelSums>> Cells(const Grid& g, double offset = 0, double scale = 1) {
     std::vector<std::vector<LevelSums>> c(g.size(), std::vector<LevelSums>(g[0].size()));
     for (std::size_t i = 0; i < g.size(); ++i) {
         for (std::size_t j = 0; j < g[i].size(); ++j) {
-            for (double v : g[i][j]) c[i][j].add(offset + v);
+            for (double v : g[i][j]) c[i][j].add(offset + scale * v);
         }
     }
     return c;
@@ -69,11 +69,14 @@ TEST(TwoWayTerms, UnbalancedWithAnEmptyCell) {
 }
 
 TEST(TwoWayTerms, OffsetDataKeepTheInteraction) {
-    // The unbalanced design on 2^40 + v: every sum of squares is unchanged.
+    // The unbalanced design as 2^45 + v/128, doubles exactly: every sum of
+    // squares is the one above over 128^2, though plain squares of these
+    // values would not fit an Extended.
     const Grid g = {{{1, 3, 2}, {5, 7}}, {{2, 4}, {10, 12, 11, 9}}, {{6}, {}}};
-    const TwoWayTerms t = twoWayTerms(Cells(g, std::ldexp(1.0, 40)));
-    EXPECT_LT(RelErr(t.interaction, 147, 19), 1e-26);
-    EXPECT_LT(RelErr(t.within, 11), 1e-28);
+    const TwoWayTerms t = twoWayTerms(Cells(g, std::ldexp(1.0, 45), 1.0 / 128));
+    EXPECT_LT(RelErr(t.interaction, 147, 19 * 16384.0), 1e-26);
+    EXPECT_LT(RelErr(t.within, 11, 16384), 1e-28);
+    EXPECT_LT(RelErr(t.cells, 147, 16384), 1e-28);
 }
 
 TEST(TwoWayTerms, EmptyInputAndOneLevel) {
