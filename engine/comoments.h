@@ -47,9 +47,11 @@ class CoMoments {
     const num::Extended& sumXY() const { return sxy_; }
 
     // Centred sums: sum of w (x - mean x)^2 and the like.
-    num::Extended Sxx() const { return sxx_ - sx_ * sx_ / n_; }
-    num::Extended Syy() const { return syy_ - sy_ * sy_ / n_; }
-    num::Extended Sxy() const { return sxy_ - sx_ * sy_ / n_; }
+    // Exactly 0 for constant data (see num::centredSum). Need n > 0, as do
+    // the means.
+    num::Extended Sxx() const { return num::centredSum(sxx_, sx_, sx_, n_); }
+    num::Extended Syy() const { return num::centredSum(syy_, sy_, sy_, n_); }
+    num::Extended Sxy() const { return num::centredSum(sxy_, sx_, sy_, n_); }
     num::Extended meanX() const { return sx_ / n_; }
     num::Extended meanY() const { return sy_ / n_; }
     // Sample (n - 1) variances and covariance: need n > 1.

@@ -3,6 +3,12 @@
 
 namespace qrv::num {
 
+Extended centredSum(const Extended& sq, const Extended& s1, const Extended& s2, const Extended& n) {
+    constexpr double kRounding = 1e-30;
+    const Extended r = sq - s1 * s2 / n;
+    return abs(r) <= abs(sq) * kRounding ? Extended(0.0) : r;
+}
+
 void CrossProducts::add(std::span<const double> x, double y, double w) {
     ++valid_;
     const int q = f_ + 1;  // index of y; f_ is the constant

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "numeric/cmatrix.h"
+#include "numeric/cross_products.h"
 
 namespace qrv::num {
 
@@ -34,7 +35,7 @@ bool allFinite(const NormalEquations& eq) {
 }
 
 Extended centred(const Extended& sq, const Extended& s1, const Extended& s2, const Extended& n) {
-    return sq - s1 * s2 / n;
+    return centredSum(sq, s1, s2, n);
 }
 
 }  // namespace

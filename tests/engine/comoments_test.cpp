@@ -71,6 +71,17 @@ TEST(CoMoments, PreconditionsLeaveResultsAbsent) {
     flat.add(2, 9);
     EXPECT_EQ(D(*flat.covariance()), 0.0);
     EXPECT_FALSE(flat.correlation().has_value());
+    // Constant values that are not short binary fractions: the sums carry
+    // rounding, yet the centred sums must come out as exactly 0.
+    for (double c : {0.1, 1e10 + 0.3, -7.7e-5}) {
+        CoMoments k;
+        k.add(c, 1, 0.3);
+        k.add(c, 2, 1.7);
+        k.add(c, 4);
+        EXPECT_EQ(D(k.Sxx()), 0.0) << c;
+        EXPECT_EQ(D(k.Sxy()), 0.0) << c;
+        EXPECT_FALSE(k.correlation().has_value()) << c;
+    }
     // Fractional weights summing to at most 1 give no sample variance.
     CoMoments light;
     light.add(1, 2, 0.5);

@@ -115,6 +115,10 @@ TEST(LeastSquaresLine, PerfectFitHasZeroResidualAndNoF) {
 TEST(LeastSquaresLine, NoSpreadInXOrY) {
     EXPECT_EQ(Fit({{{2}, 1}, {{2}, 3}, {{2}, 4}}, true).status, FitStatus::NoSpread);
     EXPECT_EQ(Fit({{{1}, 5}, {{2}, 5}, {{3}, 5}}, true).status, FitStatus::NoSpread);
+    // Constant x that is no short binary fraction, and large.
+    EXPECT_EQ(Fit({{{0.1}, 1}, {{0.1}, 3}, {{0.1}, 4}}, true).status, FitStatus::NoSpread);
+    EXPECT_EQ(Fit({{{1e10 + 0.3}, 1, 0.7}, {{1e10 + 0.3}, 3, 1.9}, {{1e10 + 0.3}, 4}}, true).status,
+              FitStatus::NoSpread);
     // The test is on the centred spread even without an intercept.
     EXPECT_EQ(Fit({{{2}, 1}, {{2}, 3}, {{2}, 4}}, false).status, FitStatus::NoSpread);
 }
