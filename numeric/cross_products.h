@@ -27,8 +27,8 @@ inline void addWeightedProduct(Extended& s, double a, double b, double w) {
 
 // sq - s1*s2/n, the centred form of a sum of products, taken as exactly 0 when
 // it is within rounding of the terms it is the difference of (about 1e-31 of
-// them): constant data must give no spread, not a speck of noise whose ratio
-// to another speck reads as a correlation. Only values whose spread is below a
+// them): constant data must give no spread, not a trace of noise whose ratio
+// to another trace reads as a correlation. Only values whose spread is below a
 // double's resolution (they differ in the last bit or so) are cut.
 Extended centredSum(const Extended& sq, const Extended& s1, const Extended& s2, const Extended& n);
 
