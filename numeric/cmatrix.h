@@ -5,28 +5,35 @@
 //
 // Arrays are indexed from 1 as the regressions describe them; row and column 0
 // exist and are never touched. Failure is the returned flag, never an exception.
+//
+// The same elimination runs over doubles or over Extended numbers; the
+// Extended form keeps about 32 digits through the solve, which is what lets
+// the regression kernels reach the accuracy the input data allow.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "numeric/extended.h"
+
 namespace qrv::num {
 
-// A dense array of doubles with indices 0..rowUpper and 0..colUpper, filled
-// with zeros; the shape of an array declared with upper bounds.
-class Array2D {
+// A dense array with indices 0..rowUpper and 0..colUpper, filled with zeros;
+// the shape of an array declared with upper bounds.
+template <class T>
+class BasicArray2D {
   public:
-    Array2D() = default;
-    Array2D(int rowUpper, int colUpper)
+    BasicArray2D() = default;
+    BasicArray2D(int rowUpper, int colUpper)
         : rowUpper_(rowUpper),
           colUpper_(colUpper),
           data_(static_cast<std::size_t>(rowUpper + 1) * static_cast<std::size_t>(colUpper + 1)) {}
 
     int rowUpper() const { return rowUpper_; }
     int colUpper() const { return colUpper_; }
-    double& operator()(int r, int c) { return data_[index(r, c)]; }
-    double operator()(int r, int c) const { return data_[index(r, c)]; }
+    T& operator()(int r, int c) { return data_[index(r, c)]; }
+    const T& operator()(int r, int c) const { return data_[index(r, c)]; }
 
   private:
     std::size_t index(int r, int c) const {
@@ -36,8 +43,11 @@ class Array2D {
 
     int rowUpper_ = -1;
     int colUpper_ = -1;
-    std::vector<double> data_;
+    std::vector<T> data_;
 };
+
+using Array2D = BasicArray2D<double>;
+using ExtendedArray2D = BasicArray2D<Extended>;
 
 class CMatrix {
   public:
@@ -49,9 +59,17 @@ class CMatrix {
     // 1e-14 (A and B are then partly transformed and must not be used), and
     // when A or B is too small for n and m.
     bool Quorvane_GaussJordan_b(std::int16_t n, std::int16_t m, Array2D& A, Array2D& B) const;
+    // The same elimination, pivot rule and zero flushing, carried in Extended:
+    // the pivot test and the flush look at the leading double of an entry.
+    bool Quorvane_GaussJordan_b(std::int16_t n, std::int16_t m, ExtendedArray2D& A,
+                                ExtendedArray2D& B) const;
 
   private:
-    void SwitchRows(std::int16_t r1, std::int16_t r2, std::int16_t m, Array2D& A, Array2D& B) const;
+    template <class T>
+    bool Eliminate(std::int16_t n, std::int16_t m, BasicArray2D<T>& A, BasicArray2D<T>& B) const;
+    template <class T>
+    void SwitchRows(std::int16_t r1, std::int16_t r2, std::int16_t m, BasicArray2D<T>& A,
+                    BasicArray2D<T>& B) const;
 };
 
 }  // namespace qrv::num

@@ -119,6 +119,35 @@ TEST(ExtendedSqrt, SquareRootOfTwo) {
     EXPECT_TRUE(std::isnan(sqrt(Extended(-1.0)).toDouble()));
 }
 
+// Within a few units of the last of 106 bits of the value (hi, lo) taken from
+// mpmath at 60 digits, rounded to a pair of doubles.
+void ExpectPair(const Extended& got, double hi, double lo) {
+    const Extended want = Extended::fromParts(hi, lo);
+    EXPECT_EQ(got.hi(), hi);
+    EXPECT_LE(std::fabs((got - want).toDouble()), 4 * std::ldexp(std::fabs(hi), -106)) << got;
+}
+
+TEST(ExtendedDivision, BothOperandsCarryLowParts) {
+    // (1 + 2^-60) / (3 + 2^-70): mpmath gives 0.3333333333333333 +
+    // 1.8792743541643492e-17; the 2^-60 shows in the low part, which a
+    // division of the leading doubles would lose.
+    const Extended a = Extended::sum(1.0, std::ldexp(1.0, -60));
+    const Extended b = Extended::sum(3.0, std::ldexp(1.0, -70));
+    ExpectPair(a / b, 0.3333333333333333, 1.8792743541643492e-17);
+    // (1/7 as a pair) / (3 + 2^-70): 0.047619047619047616 + 2.6433747089020033e-18.
+    ExpectPair(Extended(1.0) / 7.0 / b, 0.047619047619047616, 2.6433747089020033e-18);
+}
+
+TEST(ExtendedSqrt, UsesTheLowPartOfItsArgument) {
+    // sqrt(2 + 2^-80) = 1.4142135623730951 - 9.667293284207662e-17 (mpmath):
+    // it differs from sqrt(2) in the low part, from the 2^-80 alone.
+    ExpectPair(sqrt(Extended::sum(2.0, std::ldexp(1.0, -80))), 1.4142135623730951,
+               -9.667293284207662e-17);
+    // sqrt(1e30 + 1/8), with 1e30 the double 1000000000000000019884624838656:
+    // 1e15 + 0.009942312419328062, all of the fraction from the low parts.
+    ExpectPair(sqrt(Extended::sum(1e30, 0.125)), 1e15, 0.009942312419328062);
+}
+
 TEST(ExtendedComparison, OrdersBeyondDoublePrecision) {
     Extended one(1.0);
     Extended above = one + 1e-20;

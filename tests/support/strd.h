@@ -12,9 +12,10 @@ namespace qrv::test {
 
 struct StrdSet {
     std::string name;
+    std::map<std::string, std::vector<std::string>> header;  // every other key line
     std::map<std::string, double> certified;
     std::vector<std::string> columns;
-    std::vector<std::vector<double>> rows;  // one entry per column
+    std::vector<std::vector<double>> rows;  // one per observation, a value per column
 };
 
 inline StrdSet readStrd(const std::string& path) {
@@ -38,6 +39,9 @@ inline StrdSet readStrd(const std::string& path) {
                 std::string k, v;
                 words >> k >> v;
                 s.certified[k] = std::strtod(v.c_str(), nullptr);
+            } else {
+                auto& values = s.header[key];
+                for (std::string v; words >> v;) values.push_back(v);
             }
             continue;
         }
