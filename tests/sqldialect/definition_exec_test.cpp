@@ -359,6 +359,32 @@ TEST_F(DefinitionExecTest, IndexesHoldWhatTheySay) {
     EXPECT_EQ(errorOf("DROP INDEX [Key] ON [I]"), err::kItemNotFound);
 }
 
+TEST_F(DefinitionExecTest, ConstraintsOfATableBecomeItsIndexesAndRequiredFields) {
+    run("CREATE TABLE [G] ([a] LONG UNIQUE, [b] LONG CONSTRAINT [Index1] UNIQUE, [c] TEXT(4) "
+        "PRIMARY KEY, [d] LONG, CONSTRAINT [Both] UNIQUE ([a], [d]), CONSTRAINT [Must] NOT NULL "
+        "([a], [d]))");
+    auto g = db.GetTableDef("G");
+    ASSERT_TRUE(g.ok());
+    // Unnamed ones take the first free name; the key its usual one.
+    ASSERT_NE(g->FindIndex("Index2"), nullptr);
+    EXPECT_EQ(g->FindIndex("Index2")->Fields, std::vector<std::string>{"a"});
+    EXPECT_EQ(g->FindIndex("Index1")->Fields, std::vector<std::string>{"b"});
+    EXPECT_EQ(g->FindIndex("Both")->Fields, (std::vector<std::string>{"a", "d"}));
+    ASSERT_NE(g->FindIndex("PrimaryKey"), nullptr);
+    EXPECT_TRUE(g->FindIndex("PrimaryKey")->Primary);
+    EXPECT_TRUE(g->FindField("a")->Required);
+    EXPECT_FALSE(g->FindField("b")->Required);
+    EXPECT_TRUE(g->FindField("d")->Required);
+    change("INSERT INTO [G] VALUES (1, 1, 'k1', 1)");
+    EXPECT_EQ(errorOf("INSERT INTO [G] VALUES (1, 2, 'k2', 2)"), err::kDuplicateKey);
+    EXPECT_EQ(errorOf("INSERT INTO [G] VALUES (2, 1, 'k2', 2)"), err::kDuplicateKey);
+    EXPECT_EQ(errorOf("INSERT INTO [G] VALUES (2, 2, 'K1', 2)"), err::kDuplicateKey)
+        << "keys compare without regard to case";
+    EXPECT_EQ(errorOf("INSERT INTO [G] VALUES (2, 2, 'k2', Null)"), err::kRequired);
+    EXPECT_EQ(errorOf("INSERT INTO [G] VALUES (2, 2, Null, 2)"), err::kNullInKey);
+    change("INSERT INTO [G] VALUES (2, Null, 'k2', 2)");
+}
+
 TEST_F(DefinitionExecTest, HostileNamesFollowTheNamingRule) {
     const std::string before = fileState();
     for (const std::string& bad : std::vector<std::string>{
