@@ -290,8 +290,14 @@ Error dropColumn(DatabaseImpl& db, const TableDef& def, const std::string& name)
     auto ref = db.findRef(def.Name, "table");
     if (!ref) return scope.fail(notFound());
     if (Error e = exec(*db.conn, "ALTER TABLE main." + quoteIdentifier(ref->name) +
-                                     " DROP COLUMN " + quoteIdentifier(f->Name)))
+                                     " DROP COLUMN " + quoteIdentifier(f->Name))) {
+        // SQLite checks the schema without the column and names what still uses it.
+        if (e.description.find("after drop column") != std::string::npos)
+            e = makeError(err::kInvalidOperation,
+                          "Cannot delete field '" + f->Name + "' of table '" + ref->name +
+                              "': the table's validation rule or a stored query uses it.");
         return scope.fail(e);
+    }
     // Rows filed under a token that another table's text also carries are
     // that table's as much; the next tidy settles those.
     if (!ref->token.empty() && db.tokenCarriers(ref->token).size() == 1) {

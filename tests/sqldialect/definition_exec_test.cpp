@@ -329,6 +329,27 @@ TEST_F(DefinitionExecTest, AlteredTablesKeepRowsPropertiesAndTheRulesOfTheirFiel
     EXPECT_EQ(db.GetTableDef("A")->GetProperty("Description")->toText(), "kept");
 }
 
+TEST_F(DefinitionExecTest, TablesThatQueriesAndRulesReadCanStillBeAltered) {
+    TableDef def("R");
+    def.ValidationRule = "[a] < [b]";
+    def.AppendField(Field("a", dbLong));
+    def.AppendField(Field("b", dbLong));
+    def.AppendField(Field("c", dbLong));
+    ASSERT_FALSE(db.AppendTableDef(def));
+    change("INSERT INTO [R] VALUES (1, 2, 3)");
+    ASSERT_FALSE(db.CreateQueryDef("Q", "SELECT [a] + [c] AS s FROM [R]"));
+    run("ALTER TABLE [R] ADD COLUMN [d] DATETIME");
+    run("ALTER TABLE [R] ALTER COLUMN [c] TEXT(3)");
+    EXPECT_EQ(column("SELECT [s] FROM [Q]"), std::vector<std::string>{"4"});
+    EXPECT_EQ(errorOf("INSERT INTO [R] ([a], [b]) VALUES (5, 4)"), err::kValidationRule);
+    const std::string before = fileState();
+    EXPECT_EQ(errorOf("ALTER TABLE [R] DROP COLUMN [b]"), err::kInvalidOperation) << "the rule";
+    EXPECT_EQ(errorOf("ALTER TABLE [R] DROP COLUMN [c]"), err::kInvalidOperation) << "the query";
+    EXPECT_EQ(fileState(), before);
+    run("ALTER TABLE [R] DROP [d]");
+    EXPECT_EQ(db.GetTableDef("R")->Fields().size(), 3u);
+}
+
 TEST_F(DefinitionExecTest, IndexesHoldWhatTheySay) {
     run("CREATE TABLE [I] ([a] LONG, [b] TEXT(5))");
     ASSERT_FALSE(put("I", "a", 1));
