@@ -203,30 +203,25 @@ Result<TableDef> tableFrom(const sql::CreateTable& ct) {
     return def;
 }
 
-// A detached copy of a stored table's definition, to change and rebuild from.
-Result<TableDef> detachedCopy(DatabaseImpl& db, std::string_view table) {
-    auto old = db.loadTableDef(table);
-    if (!old) return old.error();
-    TableDef def(old->Name);
-    def.ValidationRule = old->ValidationRule;
-    def.ValidationText = old->ValidationText;
-    def.EnforceTypes = old->EnforceTypes;
-    for (const Field& f : old->Fields())
+// A detached copy of a definition, to change and rebuild from; `skip` is
+// left out.
+Result<TableDef> copyOf(const TableDef& src, const Index* skip = nullptr) {
+    TableDef def(src.Name);
+    def.ValidationRule = src.ValidationRule;
+    def.ValidationText = src.ValidationText;
+    def.EnforceTypes = src.EnforceTypes;
+    for (const Field& f : src.Fields())
         if (Error e = def.AppendField(f)) return e;
-    for (const Index& ix : old->Indexes())
-        if (Error e = def.AppendIndex(ix)) return e;
+    for (const Index& ix : src.Indexes())
+        if (&ix != skip)
+            if (Error e = def.AppendIndex(ix)) return e;
     return def;
 }
 
-TableDef without(const TableDef& def, const Index& gone) {
-    TableDef out(def.Name);
-    out.ValidationRule = def.ValidationRule;
-    out.ValidationText = def.ValidationText;
-    out.EnforceTypes = def.EnforceTypes;
-    for (const Field& f : def.Fields()) out.AppendField(f);
-    for (const Index& ix : def.Indexes())
-        if (&ix != &gone) out.AppendIndex(ix);
-    return out;
+Result<TableDef> storedCopy(DatabaseImpl& db, std::string_view table) {
+    auto stored = db.loadTableDef(table);
+    if (!stored) return stored.error();
+    return copyOf(*stored);
 }
 
 // ---- statements ---------------------------------------------------------------
@@ -248,14 +243,12 @@ Error addColumn(DatabaseImpl& db, TableDef& def, const sql::ColumnDef& col) {
     f.OrdinalPosition = last + 1;
     if (Error e = def.AppendField(f)) return e;
     if (Error e = addColumnConstraints(def, col, statedNames(col.constraints))) return e;
+    if (Error e = db.rebuildTable(def)) return e;
+    // Undone with the rebuild when it fails: the statement is one transaction.
     const Field* added = def.FindField(col.name);
-    if (!(added->Attributes & dbAutoIncrField) || soleCounterKey(def, *added))
-        return db.rebuildTable(def);
-    WriteScope scope(*db.conn, "qrv_add_counter");
-    if (Error e = scope.begin()) return e;
-    if (Error e = db.rebuildTable(def)) return scope.fail(e);
-    if (Error e = numberRows(db, def, *def.FindField(col.name))) return scope.fail(e);
-    return scope.commit();
+    if ((added->Attributes & dbAutoIncrField) && !soleCounterKey(def, *added))
+        return numberRows(db, def, *added);
+    return {};
 }
 
 Error alterColumn(DatabaseImpl& db, TableDef& def, const sql::ColumnDef& col) {
@@ -325,15 +318,16 @@ Error dropIndex(DatabaseImpl& db, const TableDef& def, const std::string& name) 
     const Index* ix = def.FindIndex(name);
     if (!ix) return notFound();
     if (ix->Primary) {
-        TableDef changed = without(def, *ix);
-        return db.rebuildTable(changed);
+        auto changed = copyOf(def, ix);
+        if (!changed) return changed.error();
+        return db.rebuildTable(*changed);
     }
     return exec(*db.conn, "DROP INDEX main." + quoteIdentifier(storedIndexName(db, def, *ix)));
 }
 
 Error alterTable(DatabaseImpl& db, const sql::AlterTable& at) {
     if (at.action == AlterAction::Rename) return db.renameTable(at.table, at.name);
-    auto def = detachedCopy(db, at.table);
+    auto def = storedCopy(db, at.table);
     if (!def) return def.error();
     switch (at.action) {
         case AlterAction::AddColumn:
@@ -354,7 +348,7 @@ Error alterTable(DatabaseImpl& db, const sql::AlterTable& at) {
 }
 
 Error createIndex(DatabaseImpl& db, const sql::CreateIndex& ci) {
-    auto def = detachedCopy(db, ci.table);
+    auto def = storedCopy(db, ci.table);
     if (!def) return def.error();
     Index ix(ci.index);
     for (const sql::IndexColumn& c : ci.columns) {
@@ -428,7 +422,7 @@ Error run(DatabaseImpl& db, const sql::Definition& d) {
         if (!t) return t.error();
         table = *t;
     }
-    auto def = detachedCopy(db, table);
+    auto def = storedCopy(db, table);
     if (!def) return def.error();
     return dropIndex(db, *def, di.index);
 }
