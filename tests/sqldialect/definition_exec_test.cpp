@@ -378,6 +378,14 @@ TEST_F(DefinitionExecTest, IndexesHoldWhatTheySay) {
     run("DROP INDEX [Key] ON [I]");
     EXPECT_EQ(db.GetTableDef("I")->FindIndex("Key"), nullptr);
     EXPECT_EQ(errorOf("DROP INDEX [Key] ON [I]"), err::kItemNotFound);
+
+    // Without ON the index's table is the one table that has an index of that name.
+    run("CREATE INDEX [Loose] ON [Sales] ([Name])");
+    EXPECT_EQ(errorOf("DROP INDEX [Loose]"), err::kInvalidOperation);
+    run("DROP INDEX [Loose] ON [Sales]");
+    run("DROP INDEX [loose]");
+    EXPECT_EQ(db.GetTableDef("I")->FindIndex("Loose"), nullptr);
+    EXPECT_EQ(errorOf("DROP INDEX [Loose]"), err::kItemNotFound);
 }
 
 TEST_F(DefinitionExecTest, ConstraintsOfATableBecomeItsIndexesAndRequiredFields) {
@@ -430,6 +438,11 @@ TEST_F(DefinitionExecTest, HostileNamesFollowTheNamingRule) {
     EXPECT_EQ(t->Fields().at(1).Name, "0.5<=N<1");
     EXPECT_EQ(column("SELECT Count(*) FROM [Sales]"), std::vector<std::string>{"2"});
     run("CREATE TABLE [" + std::string(64, 'n') + "] ([x] LONG)");
+    // The length limit counts characters: 64 of two bytes each are a name, 65 are not.
+    std::string wide;
+    for (int i = 0; i < 64; ++i) wide += "ä";
+    run("CREATE TABLE [" + wide + "] ([x] LONG)");
+    EXPECT_EQ(errorOf("CREATE TABLE [" + wide + "ä] ([x] LONG)"), 3125);
     // Names are one name whatever their case, in every script.
     run("CREATE TABLE [Größe] ([Ärger] TEXT(3))");
     EXPECT_EQ(errorOf("CREATE TABLE [GRÖSSE] ([x] LONG)"), err::kTableExists);
