@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "dataaccess/database_impl.h"
+#include "dataaccess/sql_definition.h"
 #include "dataaccess/sql_dialect.h"
 
 namespace qrv::dao {
@@ -95,6 +96,8 @@ Result<MemoryTable> Database::CreateMemoryTable(std::string_view name,
 
 Result<long> Database::Execute(std::string_view sql) {
     if (!IsOpen()) return closedError();
+    // Definitions are made by the layer's own table building, never sent as written.
+    if (sql::isDefinitionStatement(sql)) return detail::executeDefinition(*p_, sql);
     auto* impl = p_.get();
     auto tr =
         translateStatement(sql, [impl](const std::string& path) { return impl->attach(path); });

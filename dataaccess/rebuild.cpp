@@ -119,9 +119,16 @@ Error DatabaseImpl::rebuildTable(TableDef& def) {
     if (Error e = stepAll(*conn, *st)) return scope.fail(e);
     st->reset();
     if (Error e = exec(*conn, "DROP TABLE main." + quoteIdentifier(name))) return scope.fail(e);
-    if (Error e = exec(*conn, "ALTER TABLE " + quoteIdentifier(working) + " RENAME TO " +
-                                  quoteIdentifier(name)))
-        return scope.fail(e);
+    // Stored queries that read the table name it, not the working copy: the
+    // rename must leave their texts alone (SQLite would otherwise check them
+    // while the name is briefly missing, and refuse).
+    int legacy = 0;
+    sqlite3_db_config(conn->db, SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, -1, &legacy);
+    sqlite3_db_config(conn->db, SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, 1, nullptr);
+    Error renamed = exec(
+        *conn, "ALTER TABLE " + quoteIdentifier(working) + " RENAME TO " + quoteIdentifier(name));
+    sqlite3_db_config(conn->db, SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, legacy, nullptr);
+    if (renamed) return scope.fail(renamed);
     for (const Index& ix : def.Indexes())
         if (!ix.Primary)
             if (Error e = exec(*conn, createIndexSql(def, name, ix))) return scope.fail(e);

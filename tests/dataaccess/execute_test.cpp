@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "dataaccess/sql_definition.h"
 #include "fixture.h"
 
 namespace qrv::test {
@@ -88,13 +89,13 @@ TEST_F(ExecuteTest, StatementsOutsideTheDialectChangeNothing) {
              {"INSERT OR REPLACE INTO [Sales] VALUES ('eve', 5)", err::kSyntaxError},
              {"DELETE * FROM [Sales] LIMIT 1", err::kSyntaxError},
              {"SELECT [Name] FROM [Sales] LIMIT 1", err::kSyntaxError},
-             {"CREATE TABLE [Copy] AS SELECT * FROM [Sales]", err::kSyntaxError},
-             {"CREATE TABLE IF NOT EXISTS [Copy] ([x] LONG)", err::kSyntaxError},
-             {"CREATE TABLE [Copy] ([x] LONG DEFAULT 1)", err::kSyntaxError},
+             {"CREATE TABLE [Copy] AS SELECT * FROM [Sales]", err::kCreateTableSyntax},
+             {"CREATE TABLE IF NOT EXISTS [Copy] ([x] LONG)", err::kCreateTableSyntax},
+             {"CREATE TABLE [Copy] ([x] LONG DEFAULT 1)", err::kCreateTableSyntax},
              {"CREATE TEMP TABLE [Copy] ([x] LONG)", err::kInvalidStatement},
-             {"CREATE TABLE [main].[Copy] ([x] LONG)", err::kSyntaxError},
-             {"DROP TABLE IF EXISTS [Sales]", err::kSyntaxError},
-             {"ALTER TABLE [Sales] RENAME COLUMN [Name] TO [N]", err::kSyntaxError},
+             {"CREATE TABLE [main].[Copy] ([x] LONG)", err::kCreateTableSyntax},
+             {"DROP TABLE IF EXISTS [Sales]", err::kDropSyntax},
+             {"ALTER TABLE [Sales] RENAME COLUMN [Name] TO [N]", err::kAlterTableSyntax},
          }) {
         EXPECT_EQ(errorOf(c.sql), c.number) << c.sql;
     }
