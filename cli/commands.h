@@ -20,7 +20,6 @@ void addShowCommands(CLI::App& app, int& exitCode);      // show
 void addSqlCommand(CLI::App& app, int& exitCode);        // sql
 void addRunCommands(CLI::App& app, int& exitCode);       // run
 void addProbCommands(CLI::App& app, int& exitCode);      // prob, inverse
-void addDemoCommand(CLI::App& app, int& exitCode);       // demo
 void addHelpCommand(CLI::App& app, int& exitCode);       // help [COMMAND]
 
 // The end of a command's help: more about it (when given), then an example.

@@ -88,7 +88,6 @@ int main(int argc, char** argv) {
     addCsvCommands(app, exitCode);
     addRunCommands(app, exitCode);
     addProbCommands(app, exitCode);
-    addDemoCommand(app, exitCode);
     addHelpCommand(app, exitCode);
     // A wait for another program's lock is said on standard error, whatever the command.
     announceLockWaits();

@@ -92,7 +92,7 @@ check big-count 0 "^\(1500 rows\)$" -- "$q" show "$db" Big
 aligned big-columns -- "$q" show "$db" Big
 
 # list and tables: wide, combining and long texts keep their columns.
-"$q" demo "$dir" >/dev/null 2>&1
+"$demo_run" "$q" "$dir" >/dev/null 2>&1
 demo="$dir/quorvane-demo.db"
 python3 - "$demo" <<'PY'
 import sqlite3, sys

@@ -3,7 +3,7 @@
 # progress for logs, waiting for another program's lock, and the error log
 # named when an unexpected error was recorded.
 source "$(dirname "$0")/lib.sh"
-"$q" demo "$dir" >/dev/null 2>&1
+"$demo_run" "$q" "$dir" >/dev/null 2>&1
 demo="$dir/quorvane-demo.db"
 py() { python3 - "$demo" "$@"; }
 

@@ -5,7 +5,7 @@
 source "$(dirname "$0")/lib.sh"
 q="$(realpath "$q")"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-commands="init tables list show sql run prob inverse demo help"
+commands="init tables list new set info copy delete query show sql import export run prob inverse help"
 
 # Everything runs in an empty folder that must stay empty.
 empty="$dir/empty"
@@ -28,11 +28,11 @@ for c in $commands; do
 done
 # An option among the arguments is still an option.
 check init-help-last 0 "^Usage: quorvane init" -- in_empty init new.db --help
-check demo-help-dir 0 "^Usage: quorvane demo" -- in_empty demo "$empty/sub" --help
+check import-help-among 0 "^Usage: quorvane import" -- in_empty import new.db T "$empty/sub.csv" --help
 stays_empty help-among-arguments
 check init-unknown-option 2 "not expected: --frobnicate" -- in_empty init --frobnicate
-check demo-unknown-option 2 "not expected: --fast" -- in_empty demo --fast
-check demo-dash-dir 2 "not expected: -x" -- in_empty demo -x
+check new-unknown-option 2 "not expected: --fast" -- in_empty new a.db Describe T --fast
+check import-dash-file 2 "not expected: -x" -- in_empty import a.db T -x
 stays_empty unknown-options
 check unknown-option-hint 2 "Run 'quorvane init --help'" -- in_empty init --frobnicate
 check show-unknown-option 2 "not expected: --wide" -- in_empty show a.db T --wide

@@ -2,6 +2,8 @@
 # temporary folder $dir removed at exit, and check/finish.
 set -u
 q="$1"
+# The demo as a user runs it: demo/run QUORVANE DIR builds DIR/quorvane-demo.db.
+demo_run="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/demo/run"
 dir="$(mktemp -d)"
 trap 'rm -rf "$dir"' EXIT
 failures=0
