@@ -2,27 +2,9 @@
 # Authoring scenarios from the command line end to end: new, info, set, run,
 # copy, delete and query on a small table whose results are worked by hand,
 # and the refusals, each with a non-zero exit and the scenario tables unchanged.
-set -u
-q="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-dir="$(mktemp -d)"
-trap 'rm -rf "$dir"' EXIT
+source "$(dirname "$0")/lib.sh"
+q="$(realpath "$q")"
 db="$dir/plants.db"
-failures=0
-fail() {
-    echo "FAIL $*"
-    failures=$((failures + 1))
-}
-check() {  # check NAME EXPECTED_RC PATTERN -- COMMAND...
-    local name="$1" want="$2" pattern="$3"
-    shift 4
-    local out rc
-    out="$("$@" 2>&1)"
-    rc=$?
-    if [ "$rc" != "$want" ] || ! grep -qE -- "$pattern" <<<"$out"; then
-        fail "$name: rc=$rc (want $want), output:"
-        echo "$out" | head -20
-    fi
-}
 # The three scenario tables, every row, as CSV.
 tables() {
     for t in usysQuorvaneScenarios usysQuorvaneOptions usysQuorvaneFields; do
@@ -153,8 +135,4 @@ for c in new set info copy delete query; do
     check "help-$c" 0 "^  quorvane $c " -- "$q" "$c" --help
 done
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures authoring checks failed"
-    exit 1
-fi
-echo "all authoring checks passed"
+finish

@@ -12,18 +12,16 @@ same() {  # same NAME EXPECTED_FILE -- COMMAND...: output exactly as expected
     local name="$1" want="$2"
     shift 3
     if ! diff <("$@" 2>&1) "$want" >"$dir/diff"; then
-        echo "FAIL $name:"
+        fail "$name:"
         cat "$dir/diff"
-        failures=$((failures + 1))
     fi
 }
 aligned() {  # aligned NAME -- COMMAND...: the output's columns line up
     local name="$1"
     shift 2
     if ! "$@" 2>&1 | python3 "$here/columns.py" >"$dir/why"; then
-        echo "FAIL $name:"
+        fail "$name:"
         cat "$dir/why"
-        failures=$((failures + 1))
     fi
 }
 

@@ -93,7 +93,6 @@ check inverse-f-zero2 2 "DF2 is 0" -- "$q" inverse F 0.05 3 0
 check prob-f-neg1 2 "DF1 is -1" -- "$q" prob F 2 -1 10
 out="$("$q" prob T 2 0 2>/dev/null)"
 if [ -n "$out" ]; then
-    echo "FAIL prob-df-stdout: printed '$out' on standard output"
-    failures=$((failures + 1))
+    fail "prob-df-stdout: printed '$out' on standard output"
 fi
 finish

@@ -13,8 +13,7 @@ mkdir "$empty"
 in_empty() { (cd "$empty" && "$q" "$@"); }
 stays_empty() {  # stays_empty NAME: the folder holds nothing
     if [ -n "$(ls -A "$empty")" ]; then
-        echo "FAIL $1: left behind: $(ls -A "$empty" | tr '\n' ' ')"
-        failures=$((failures + 1))
+        fail "$1: left behind: $(ls -A "$empty" | tr '\n' ' ')"
         rm -rf "${empty:?}"/* "$empty"/.[!.]* 2>/dev/null
     fi
 }

@@ -2,28 +2,11 @@
 # quorvane import and export end to end: a file goes in, is shown, comes out
 # byte for byte as written (it is already in the exporter's form), and bad
 # input is refused leaving no table and no file.
-set -u
-q="$1"
-dir="$(mktemp -d)"
-trap 'rm -rf "$dir"' EXIT
-failures=0
-check() {  # check NAME EXPECTED_RC PATTERN -- COMMAND...
-    local name="$1" want="$2" pattern="$3"
-    shift 4
-    local out rc
-    out="$("$@" 2>&1)"
-    rc=$?
-    if [ "$rc" != "$want" ] || ! grep -qE -- "$pattern" <<<"$out"; then
-        echo "FAIL $name: rc=$rc (want $want), output:"
-        echo "$out" | head -20
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "$0")/lib.sh"
 same() {  # same NAME FILE1 FILE2
     if ! cmp -s "$2" "$3"; then
-        echo "FAIL $1: $2 and $3 differ"
+        fail "$1: $2 and $3 differ"
         diff <(od -c "$2") <(od -c "$3") | head -10
-        failures=$((failures + 1))
     fi
 }
 db="$dir/t.db"
@@ -88,11 +71,9 @@ whole_or_none() {  # whole_or_none NAME TABLE RC
     local n
     n="$("$q" tables "$db" | awk -v t="$2" '$1 == t { print $3 }')"
     if [ -n "$n" ] && [ "$n" != 200000 ]; then
-        echo "FAIL $1: rc=$3 and table $2 has $n of 200000 rows"
-        failures=$((failures + 1))
+        fail "$1: rc=$3 and table $2 has $n of 200000 rows"
     elif [ -z "$n" ] && [ "$3" = 0 ]; then
-        echo "FAIL $1: the import succeeded but table $2 is missing"
-        failures=$((failures + 1))
+        fail "$1: the import succeeded but table $2 is missing"
     fi
 }
 "$q" import "$db" BigInt "$dir/big.csv" >/dev/null 2>&1 &
@@ -101,7 +82,7 @@ sleep 0.3
 kill -INT "$pid" 2>/dev/null
 { wait "$pid"; } 2>/dev/null
 rc=$?
-case "$rc" in 0 | 130) ;; *) echo "FAIL interrupt-rc: $rc"; failures=$((failures + 1)) ;; esac
+case "$rc" in 0 | 130) ;; *) fail "interrupt-rc: $rc" ;; esac
 whole_or_none interrupt BigInt "$rc"
 "$q" import "$db" BigKill "$dir/big.csv" >/dev/null 2>&1 &
 pid=$!
@@ -119,8 +100,7 @@ rc=$?
 if [ "$rc" = 0 ]; then
     same export-interrupted-whole "$dir/big.csv" "$dir/big-out.csv"
 elif [ "$rc" != 130 ] || [ -e "$dir/big-out.csv" ]; then
-    echo "FAIL export-interrupt: rc=$rc"
-    failures=$((failures + 1))
+    fail "export-interrupt: rc=$rc"
 fi
 "$q" export "$db" Big "$dir/big-out2.csv" >/dev/null 2>&1 &
 pid=$!
@@ -132,8 +112,4 @@ check export-after-kill 0 "200000 rows exported" -- "$q" export "$db" Big "$dir/
 same export-after-kill-bytes "$dir/big.csv" "$dir/big-out2.csv"
 check no-temporary-files 0 "^none$" -- bash -c "ls -a '$dir' | grep -E '\.tmp$' || echo none"
 
-if [ "$failures" -gt 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all csv command checks passed"
+finish

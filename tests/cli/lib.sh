@@ -7,6 +7,10 @@ demo_run="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/demo/run"
 dir="$(mktemp -d)"
 trap 'rm -rf "$dir"' EXIT
 failures=0
+fail() {  # fail TEXT: one failed check
+    echo "FAIL $*"
+    failures=$((failures + 1))
+}
 check() {  # check NAME EXPECTED_RC PATTERN -- COMMAND...
     local name="$1" want="$2" pattern="$3"
     shift 4
@@ -14,9 +18,8 @@ check() {  # check NAME EXPECTED_RC PATTERN -- COMMAND...
     out="$("$@" 2>&1)"
     rc=$?
     if [ "$rc" != "$want" ] || ! grep -qE -- "$pattern" <<<"$out"; then
-        echo "FAIL $name: rc=$rc (want $want), output:"
+        fail "$name: rc=$rc (want $want), output:"
         echo "$out" | head -20
-        failures=$((failures + 1))
     fi
 }
 refute() {  # refute NAME PATTERN -- COMMAND...: the output must not match
