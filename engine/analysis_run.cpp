@@ -29,6 +29,7 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     std::string error =
         engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_, sizes_, !hashed);
     if (error.empty()) {
+        engine.BeginProgress(in_.input);
         engine.Quorvane_Msg(0, false, "Creating output table");
         ordinal_ = 1;
         error = CreateOutput();
@@ -45,7 +46,9 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     }
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Analyzing records");
-        error = hashed ? hashedWalk() : sortedWalk();
+        long records = 0;
+        error = hashed ? hashedWalk(records) : sortedWalk(records);
+        if (error.empty()) engine.EndProgress(records);
     }
     engine.DataRecordset().Close();
     engine.OutputRecordset().Close();
@@ -54,28 +57,32 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     return error;
 }
 
-std::string AnalysisRun::hashedWalk() {
+std::string AnalysisRun::hashedWalk(long& records) {
     HashedWalk walk(*engine_, in_.groups);
-    return walk.Run([this] { return newGroup(); },
-                    [this](GroupState& state) { return AddRow(state); },
-                    [this](GroupState& state, const std::vector<Value>& group, long records) {
-                        return WriteGroup(state, group, records);
-                    });
+    std::string error =
+        walk.Run([this] { return newGroup(); }, [this](GroupState& state) { return AddRow(state); },
+                 [this](GroupState& state, const std::vector<Value>& group, long records) {
+                     return WriteGroup(state, group, records);
+                 });
+    records = walk.Records();
+    return error;
 }
 
-std::string AnalysisRun::sortedWalk() {
+std::string AnalysisRun::sortedWalk(long& records) {
     std::unique_ptr<GroupState> state;
     GroupWalk walk(*engine_, in_.groups);
-    return walk.Run(
+    std::string error = walk.Run(
         [&]() -> std::string {
             state.reset();  // its values leave the budget before the next group's come
             state = newGroup();
             return {};
         },
         [&] { return AddRow(*state); },
-        [&](const std::vector<Value>& group, long records) {
-            return WriteGroup(*state, group, records);
+        [&](const std::vector<Value>& group, long inGroup) {
+            return WriteGroup(*state, group, inGroup);
         });
+    records = walk.Records();
+    return error;
 }
 
 std::unique_ptr<GroupState> AnalysisRun::newGroup() {

@@ -89,8 +89,9 @@ class AnalysisRun {
     dao::Recordset& output();
 
   private:
-    std::string hashedWalk();
-    std::string sortedWalk();
+    // Both give the rows read in records.
+    std::string hashedWalk(long& records);
+    std::string sortedWalk(long& records);
     // A new group's state, its sorted values counted against the run's budget.
     std::unique_ptr<GroupState> newGroup();
 
