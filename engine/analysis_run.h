@@ -1,8 +1,8 @@
 // AnalysisRun: the frame every analysis runs in, so that each analysis file
 // reads like its procedure (create the output, reset per group, add a row,
 // write a group) and nothing else. The frame owns the stage messages, the
-// input rows in group order, the output table, the scratch database and sort
-// table when values must be ordered, the group walk, the clean-up, and the
+// input rows in group order, the output table, the sorted values and their
+// memory budget when values must be ordered, the group walk, the clean-up, and the
 // one policy for database errors met on the way: the error handler records
 // them and their text ends the run.
 #pragma once
@@ -52,8 +52,8 @@ class AnalysisRun {
     enum class Walk { Sorted, SortedValues, Hashed };
 
     // The whole run: "Retrieving and sorting data", "Creating output table",
-    // the scratch database when sorted values are wanted, "Analyzing
-    // records" and the walk; recordsets and the sort table are closed
+    // the memory budget when sorted values are wanted, "Analyzing records"
+    // and the walk; recordsets and the sort table are closed
     // whatever happens. Returns the failure text, empty on success.
     std::string Run(Quorvane& engine, AnalysisInput in, Walk walk);
 

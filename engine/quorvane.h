@@ -195,6 +195,9 @@ class Quorvane {
     // temporary folder, their scratch files.
     static void RemoveDeadRunLeftovers(dao::Database& db);
     static void RemoveDeadScratchFiles();
+    // The folder of scratch files: the scratch database and sort spill files,
+    // named "qrv<pid>_<id>.tmp" so that a dead run's are known as such.
+    static std::string ScratchFolder();
     // A process of this machine that still runs (or that we may not signal).
     static bool ProcessAlive(long pid);
 
