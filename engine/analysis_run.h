@@ -5,6 +5,20 @@
 // memory budget when values must be ordered, the group walk, the clean-up, and the
 // one policy for database errors met on the way: the error handler records
 // them and their text ends the run.
+//
+// How an analysis uses it:
+// - Running sums per group (moments, co-moments of pairs, counts): a
+//   GroupState holding them, AddRow reading the row's numbers through
+//   reader() (Weight, Usable, UsableAt, and UsablePair for x and y usable
+//   together) and Merge adding two states; Walk::Hashed.
+// - Values in order per group (modes, percentiles, ranks): the same, with
+//   the values appended to the state's values (a SortTable) as (value,
+//   weight, tag): the tag a sample number or a row number, the weight a
+//   whole count for rank tests; Walk::SortedValues. WriteGroup then reads a
+//   field as often as it needs: Read in order, Runs for tie runs with ranks
+//   (and counts per sample), Ranked for each value with its mean rank.
+//   Paired tests append the difference of two fields per row.
+// - Rows in the order of the database: Walk::Sorted.
 #pragma once
 
 #include <memory>
