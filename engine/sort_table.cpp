@@ -3,6 +3,7 @@
 #include "engine/sort_table.h"
 
 #include <algorithm>
+#include <boost/sort/spreadsort/float_sort.hpp>
 #include <cmath>
 #include <utility>
 
@@ -130,10 +131,14 @@ namespace {
 
 void sortMemory(std::vector<double>& values, std::vector<SortItem>& items, bool& sorted) {
     if (sorted) return;
-    // Plain < sorts fastest; then -0 goes before 0 among the zeros it left mixed.
-    std::sort(values.begin(), values.end());
-    const auto zeros = std::equal_range(values.begin(), values.end(), 0.0);
-    std::partition(zeros.first, zeros.second, [](double v) { return std::signbit(v); });
+    // A radix-style sort of the doubles' bits beats comparisons two to three
+    // times, with no second buffer. The signs are parted first: the sort then
+    // only ever subtracts bit patterns of one sign (which cannot overflow),
+    // and -0 lands before 0 with the negatives.
+    const auto negatives =
+        std::partition(values.begin(), values.end(), [](double v) { return std::signbit(v); });
+    boost::sort::spreadsort::float_sort(values.begin(), negatives);
+    boost::sort::spreadsort::float_sort(negatives, values.end());
     std::sort(items.begin(), items.end(), ItemBefore);
     sorted = true;
 }
