@@ -1,8 +1,6 @@
 // The run frame shared by the analyses.
 #include "engine/analysis_run.h"
 
-#include <filesystem>
-
 #include "engine/group_walk.h"
 #include "engine/hashed_walk.h"
 #include "engine/quorvane.h"
@@ -21,31 +19,31 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     const int needed = in_.groups + in_.analysisFields + (in_.weighted ? 1 : 0);
     if (in_.groups < 0 || in_.analysisFields < 1 || static_cast<int>(in_.fields.size()) < needed)
         return "The field list does not hold the group, analysis and weight fields.";
+    // The weight field is the last of the list.
     reader_ = std::make_unique<ValueReader>(engine, in_.fields, in_.groups, in_.analysisFields,
-                                            in_.weighted);
+                                            in_.weighted, static_cast<int>(in_.fields.size()) - 1);
 
     engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
     // The hashed walk needs no order, so the database need not sort.
     std::string error =
         engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_, sizes_, !hashed);
     if (error.empty()) {
+        engine.BeginProgress(in_.input);
         engine.Quorvane_Msg(0, false, "Creating output table");
         ordinal_ = 1;
         error = CreateOutput();
     }
     if (error.empty()) error = BeforeWalk();
-    if (error.empty() && sortedValues) {
-        // The scratch file is where sorted values will spill past a memory budget.
-        if (!engine.Quorvane_UTIL_MakeTempDB())
-            error = "Temp database could not be created";
-        else
-            budget_ = std::make_unique<SortBudget>(
-                engine.SortMemoryBudget(),
-                std::filesystem::path(engine.ScratchPath()).parent_path().string());
-    }
+    // Sorted values spill past the memory budget to a file of their own
+    // beside the scratch files (made only if they do).
+    if (error.empty() && sortedValues)
+        budget_ =
+            std::make_unique<SortBudget>(engine.SortMemoryBudget(), Quorvane::ScratchFolder());
     if (error.empty()) {
         engine.Quorvane_Msg(0, false, "Analyzing records");
-        error = hashed ? hashedWalk() : sortedWalk();
+        long records = 0;
+        error = hashed ? hashedWalk(records) : sortedWalk(records);
+        if (error.empty()) engine.EndProgress(records);
     }
     engine.DataRecordset().Close();
     engine.OutputRecordset().Close();
@@ -54,28 +52,36 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     return error;
 }
 
-std::string AnalysisRun::hashedWalk() {
+std::string AnalysisRun::hashedWalk(long& records) {
     HashedWalk walk(*engine_, in_.groups);
-    return walk.Run([this] { return newGroup(); },
-                    [this](GroupState& state) { return AddRow(state); },
-                    [this](GroupState& state, const std::vector<Value>& group, long records) {
-                        return WriteGroup(state, group, records);
-                    });
+    std::string error =
+        walk.Run([this] { return newGroup(); }, [this](GroupState& state) { return AddRow(state); },
+                 [this](GroupState& into, const GroupState& part) -> std::string {
+                     if (Error e = into.MergeAll(part)) return Unexpected(e);
+                     return {};
+                 },
+                 [this](GroupState& state, const std::vector<Value>& group, long inGroup) {
+                     return WriteGroup(state, group, inGroup);
+                 });
+    records = walk.Records();
+    return error;
 }
 
-std::string AnalysisRun::sortedWalk() {
+std::string AnalysisRun::sortedWalk(long& records) {
     std::unique_ptr<GroupState> state;
     GroupWalk walk(*engine_, in_.groups);
-    return walk.Run(
+    std::string error = walk.Run(
         [&]() -> std::string {
             state.reset();  // its values leave the budget before the next group's come
             state = newGroup();
             return {};
         },
         [&] { return AddRow(*state); },
-        [&](const std::vector<Value>& group, long records) {
-            return WriteGroup(*state, group, records);
+        [&](const std::vector<Value>& group, long inGroup) {
+            return WriteGroup(*state, group, inGroup);
         });
+    records = walk.Records();
+    return error;
 }
 
 std::unique_ptr<GroupState> AnalysisRun::newGroup() {

@@ -1,10 +1,24 @@
 // AnalysisRun: the frame every analysis runs in, so that each analysis file
 // reads like its procedure (create the output, reset per group, add a row,
 // write a group) and nothing else. The frame owns the stage messages, the
-// input rows in group order, the output table, the scratch database and sort
-// table when values must be ordered, the group walk, the clean-up, and the
+// input rows in group order, the output table, the sorted values and their
+// memory budget when values must be ordered, the group walk, the clean-up, and the
 // one policy for database errors met on the way: the error handler records
 // them and their text ends the run.
+//
+// How an analysis uses it:
+// - Running sums per group (moments, co-moments of pairs, counts): a
+//   GroupState holding them, AddRow reading the row's numbers through
+//   reader() (Weight, Usable, UsableAt, and UsablePair for x and y usable
+//   together) and Merge adding two states; Walk::Hashed.
+// - Values in order per group (modes, percentiles, ranks): the same, with
+//   the values appended to the state's values (a SortTable) as (value,
+//   weight, tag): the tag a sample number or a row number, the weight a
+//   whole count for rank tests; Walk::SortedValues. WriteGroup then reads a
+//   field as often as it needs: Read in order, Runs for tie runs with ranks
+//   (and counts per sample), Ranked for each value with its mean rank.
+//   Paired tests append the difference of two fields per row.
+// - Rows in the order of the database: Walk::Sorted.
 #pragma once
 
 #include <memory>
@@ -52,8 +66,8 @@ class AnalysisRun {
     enum class Walk { Sorted, SortedValues, Hashed };
 
     // The whole run: "Retrieving and sorting data", "Creating output table",
-    // the scratch database when sorted values are wanted, "Analyzing
-    // records" and the walk; recordsets and the sort table are closed
+    // the memory budget when sorted values are wanted, "Analyzing records"
+    // and the walk; recordsets and the sort table are closed
     // whatever happens. Returns the failure text, empty on success.
     std::string Run(Quorvane& engine, AnalysisInput in, Walk walk);
 
@@ -89,8 +103,9 @@ class AnalysisRun {
     dao::Recordset& output();
 
   private:
-    std::string hashedWalk();
-    std::string sortedWalk();
+    // Both give the rows read in records.
+    std::string hashedWalk(long& records);
+    std::string sortedWalk(long& records);
     // A new group's state, its sorted values counted against the run's budget.
     std::unique_ptr<GroupState> newGroup();
 

@@ -42,25 +42,50 @@ std::string Quorvane::DescFreqInit(bool fWidthAdjust, int K, bool fLowerClosed,
         return "The field list does not hold the analysis fields.";
 
     std::optional<double> low, high;
-    for (int i = 0; i < intFields; ++i) {
-        const std::string field = bracketName(strFields[static_cast<size_t>(intGroupFields + i)]);
+    // Takes one field's MIN and MAX, at columns column and column + 1.
+    auto take = [&](const Recordset& rs, int column, int i) -> std::string {
+        // A text among the numbers sorts above them, so the maximum shows it.
+        const std::string& name = strFields[static_cast<size_t>(intGroupFields + i)];
+        std::optional<double> v;
+        if (std::string e = NumericValue(rs.GetValue(column), name, v); !e.empty()) return e;
+        if (v && (!low || *v < *low)) low = v;
+        if (std::string e = NumericValue(rs.GetValue(column + 1), name, v); !e.empty()) return e;
+        if (v && (!high || *v > *high)) high = v;
+        return {};
+    };
+    auto open = [&](const std::string& sql) -> Result<Recordset> {
+        auto rs = sourceDb_.OpenRecordset(sql, dbOpenSnapshot);
+        if (!rs) err_.HandleError(rs.error().number, rs.error().description);
+        return rs;
+    };
+    auto fieldName = [&](int i) {
+        return bracketName(strFields[static_cast<size_t>(intGroupFields + i)]);
+    };
+    if (missingRule_.empty()) {
+        // Without an ignore rule every field takes all rows: one read of the
+        // input for all of them rather than one per field.
+        std::string sql = "SELECT ";
+        for (int i = 0; i < intFields; ++i) {
+            const std::string n = std::to_string(i + 1);
+            sql += (i ? ", MIN(" : "MIN(") + fieldName(i) + ") as Minimum" + n + ", MAX(" +
+                   fieldName(i) + ") as Maximum" + n;
+        }
+        auto rs = open(sql + " FROM " + bracketName(strUserTable) + ";");
+        if (!rs) return rs.error().description;
+        for (int i = 0; i < intFields && !rs->Eof(); ++i)
+            if (std::string e = take(*rs, 2 * i, i); !e.empty()) return e;
+        rs->Close();
+    }
+    for (int i = 0; i < intFields && !missingRule_.empty(); ++i) {
+        const std::string field = fieldName(i);
         const std::string cond = Quorvane_DataWhere(field);
         const std::string sql = "SELECT MIN(" + field + ") as Minimum1, MAX(" + field +
                                 ") as Maximum1 FROM " + bracketName(strUserTable) +
                                 (cond.empty() ? "" : " WHERE (" + cond + ")") + ";";
-        auto rs = sourceDb_.OpenRecordset(sql, dbOpenSnapshot);
-        if (!rs) {
-            err_.HandleError(rs.error().number, rs.error().description);
-            return rs.error().description;
-        }
+        auto rs = open(sql);
+        if (!rs) return rs.error().description;
         if (rs->Eof()) continue;
-        // A text among the numbers sorts above them, so the maximum shows it.
-        const std::string& name = strFields[static_cast<size_t>(intGroupFields + i)];
-        std::optional<double> v;
-        if (std::string e = NumericValue(rs->GetValue(0), name, v); !e.empty()) return e;
-        if (v && (!low || *v < *low)) low = v;
-        if (std::string e = NumericValue(rs->GetValue(1), name, v); !e.empty()) return e;
-        if (v && (!high || *v > *high)) high = v;
+        if (std::string e = take(*rs, 0, i); !e.empty()) return e;
         rs->Close();
     }
     if (!low || !high) return "No data found";

@@ -73,7 +73,7 @@ int compareColumn(const Part& a, const Part& b, size_t i, bool foldOnly) {
 }  // namespace
 
 std::string HashedWalk::Run(const NewState& newState, const AddRow& addRow,
-                            const WriteGroup& writeGroup) {
+                            const MergeStates& merge, const WriteGroup& writeGroup) {
     Recordset& rs = engine_.DataRecordset();
     const size_t fields = static_cast<size_t>(groupFields_);
     std::unordered_map<std::string, size_t> index;
@@ -133,8 +133,8 @@ std::string HashedWalk::Run(const NewState& newState, const AddRow& addRow,
         for (; next < order.size(); ++next) {
             Part& p = parts[order[next]];
             if (engine_.Quorvane_SameRecords_b(groupFields_, true, saved, p.values)) break;
-            if (Error e = head.state->MergeAll(*p.state))
-                return e.description.empty() ? "Error " + std::to_string(e.number) : e.description;
+            error = merge(*head.state, *p.state);
+            if (!error.empty()) return error;
             head.records += p.records;
             p.state.reset();
         }

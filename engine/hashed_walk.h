@@ -25,13 +25,17 @@ class HashedWalk {
     using AddRow = std::function<std::string(GroupState&)>;
     using WriteGroup =
         std::function<std::string(GroupState&, const std::vector<dao::Value>& group, long records)>;
+    // Adds the second state (another part of the same group) to the first.
+    using MergeStates = std::function<std::string(GroupState& into, const GroupState& part)>;
 
     HashedWalk(Quorvane& engine, int groupFields) : engine_(engine), groupFields_(groupFields) {}
 
-    // addRow runs for every row with its group's state; writeGroup once per
-    // group, in the sorted walk's order, inside a transaction of the output
-    // database. The first non-empty text ends the walk and is returned.
-    std::string Run(const NewState& newState, const AddRow& addRow, const WriteGroup& writeGroup);
+    // addRow runs for every row with its group's state; merge joins the parts
+    // of a group the engine calls one; writeGroup runs once per group, in the
+    // sorted walk's order, inside a transaction of the output database. The
+    // first non-empty text ends the walk and is returned.
+    std::string Run(const NewState& newState, const AddRow& addRow, const MergeStates& merge,
+                    const WriteGroup& writeGroup);
 
     long Records() const { return records_; }
 

@@ -113,6 +113,9 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     err_.SetScenarioNumber(ScenarioNo);
     runScenarioNo_ = ScenarioNo;
     const Database savedScenario = scenarioDb_, savedSource = sourceDb_, savedOutput = outputDb_;
+    progressTotal_ = -1;
+    progressDone_ = 0;
+    progressNext_ = onProgress_.empty() ? kNoProgress : 0;
     for (auto& f : onBegin_) f();
 
     // 3: a path argument opens a database for this run only.

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -92,6 +93,14 @@ class Quorvane {
     void OnRunScenarioComplete(std::function<void(bool& fStatus, std::string& strError)> f) {
         onComplete_.push_back(std::move(f));
     }
+    // Rows of the input read so far and their total (-1 while unknown): at
+    // every stage, every half percent or so of the rows while they are read,
+    // and once at the end of the walk with done == total. Raised whenever a
+    // handler is registered, whatever ShowProgress says; StatStatus is apart.
+    void OnStatProgress(std::function<void(long done, long total)> f) {
+        onProgress_.push_back(std::move(f));
+        progressNext_ = 0;
+    }
 
     CErr_Zelk& ErrorHandler() { return err_; }
 
@@ -133,6 +142,16 @@ class Quorvane {
     bool Util_FieldExists(const std::string& table, const std::string& field,
                           const dao::Database& db);
     void Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage);
+    // The row count progress is measured against: counted when the input is
+    // a table (cheap), unknown (-1) for a query until its rows were read.
+    // Does nothing without a progress handler.
+    void BeginProgress(const std::string& strUserTable);
+    // The walk read done rows; raises progress when the next step is reached.
+    void Progress(long done) {
+        if (done >= progressNext_) raiseProgress(done, false);
+    }
+    // The walk read all done rows: the final report, done == total.
+    void EndProgress(long done);
     void AddTableField(dao::TableDef& def, const std::string& name, int type, int& ordinal,
                        long size);
 
@@ -176,6 +195,9 @@ class Quorvane {
     // temporary folder, their scratch files.
     static void RemoveDeadRunLeftovers(dao::Database& db);
     static void RemoveDeadScratchFiles();
+    // The folder of scratch files: the scratch database and sort spill files,
+    // named "qrv<pid>_<id>.tmp" so that a dead run's are known as such.
+    static std::string ScratchFolder();
     // A process of this machine that still runs (or that we may not signal).
     static bool ProcessAlive(long pid);
 
@@ -206,6 +228,7 @@ class Quorvane {
     std::string OwnerTag() const;
     std::string unexpectedErrorText() const;
     void raiseStatus(const std::string& message);
+    void raiseProgress(long done, bool final);
     void cleanupScratch();
     std::string commitOutputs();
     void discardOutputs();
@@ -250,6 +273,11 @@ class Quorvane {
     std::vector<std::function<void()>> onBegin_;
     std::vector<std::function<void(const std::string&)>> onStatus_;
     std::vector<std::function<void(bool&, std::string&)>> onComplete_;
+    std::vector<std::function<void(long, long)>> onProgress_;
+    static constexpr long kNoProgress = std::numeric_limits<long>::max();
+    // Rows at which progress is raised next (never without a handler).
+    long progressNext_ = kNoProgress;
+    long progressTotal_ = -1, progressDone_ = 0;
 };
 
 }  // namespace qrv

@@ -18,12 +18,6 @@ using namespace qrv::dao;
 
 namespace {
 
-std::string tempFolder() {
-    std::error_code ec;
-    auto p = std::filesystem::temp_directory_path(ec);
-    return ec ? std::string("/tmp") : p.string();
-}
-
 // Removes "qrv<pid>_<id>.tmp" files whose process no longer runs.
 void removeStaleScratchFiles(const std::string& folder) {
     DIR* d = ::opendir(folder.c_str());
@@ -45,13 +39,19 @@ bool Quorvane::ProcessAlive(long pid) {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
+std::string Quorvane::ScratchFolder() {
+    std::error_code ec;
+    auto p = std::filesystem::temp_directory_path(ec);
+    return ec ? std::string("/tmp") : p.string();
+}
+
 void Quorvane::RemoveDeadScratchFiles() {
-    removeStaleScratchFiles(tempFolder());
+    removeStaleScratchFiles(ScratchFolder());
 }
 
 bool Quorvane::Quorvane_UTIL_MakeTempDB() {
     ProcedureScope scope(err_, "Quorvane_UTIL_MakeTempDB");
-    const std::string folder = tempFolder();
+    const std::string folder = ScratchFolder();
     char name[64];
     std::snprintf(name, sizeof name, "qrv%ld_%llx.tmp", static_cast<long>(::getpid()),
                   static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(this)));

@@ -208,6 +208,10 @@ bool Quorvane::Util_FieldExists(const std::string& table, const std::string& fie
 }
 
 void Quorvane::Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage) {
+    if (lngRecord == 0 && !onProgress_.empty())
+        raiseProgress(progressDone_, false);  // a new stage
+    else
+        Progress(lngRecord);
     // In a run the run's flag decides; outside one, the property.
     if (!(runProgress_ || showProgress_)) return;
     std::string message;

@@ -32,7 +32,8 @@ SortBudget::~SortBudget() {
 
 Error SortBudget::SpillAll() {
     for (SortTable* t : tables_)
-        if (Error e = t->spill()) return e;
+        if (!t->pinned_)
+            if (Error e = t->spill()) return e;
     return {};
 }
 

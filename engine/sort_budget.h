@@ -1,7 +1,8 @@
 // SortBudget: one run's account of the memory its groups' sorted values take,
 // and the file their values spill to once that passes the limit. Every
 // SortTable of the run joins it; when a table needs more room than is left,
-// every joined table writes its values out as sorted runs and frees them, and
+// every joined table (but one being merged into another, whose values are
+// being read) writes its values out as sorted runs and frees them, and
 // reading a field in order merges the runs back. The spill file is named like
 // the scratch file (qrv<pid>_<id>.tmp) so a killed run's file is removed by
 // the dead-run clean-up; it is removed when the budget goes.
@@ -22,7 +23,8 @@ class SortBudget {
   public:
     static constexpr std::size_t kDefaultBytes = std::size_t{256} << 20;
 
-    // folder is where the spill file goes (created only when first needed).
+    // folder is where the spill file goes (the file is made only when the
+    // first run is written).
     SortBudget(std::size_t limit, std::string folder);
     ~SortBudget();
     SortBudget(const SortBudget&) = delete;

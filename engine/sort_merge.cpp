@@ -7,7 +7,7 @@
 
 namespace qrv {
 
-SortedStream::SortedStream(const double* values, const SortItem* pairs, std::size_t count,
+SortedStream::SortedStream(const double* values, const SortItem* items, std::size_t count,
                            const std::vector<SpilledRun>& runs, const SortBudget* budget,
                            std::size_t bufferItems)
     : budget_(budget), bufferItems_(std::max<std::size_t>(bufferItems, 1)) {
@@ -15,7 +15,7 @@ SortedStream::SortedStream(const double* values, const SortItem* pairs, std::siz
     if (count > 0) {
         Source s;
         s.values = values;
-        s.pairs = pairs;
+        s.pairs = items;
         s.size = count;
         sources_.push_back(std::move(s));
     }
@@ -38,7 +38,7 @@ bool SortedStream::refill(Source& s) {
     const std::size_t n = std::min(bufferItems_, r.count - s.read);
     if (n == 0) return false;
     dao::Error e;
-    if (r.weighted) {
+    if (r.items) {
         s.items.resize(n);
         e = budget_->Read(r.offset + s.read * sizeof(SortItem), s.items.data(),
                           n * sizeof(SortItem));
@@ -60,7 +60,7 @@ bool SortedStream::refill(Source& s) {
 
 bool SortedStream::advance(Source& s) {
     if (s.pos == s.size && (!s.run || !refill(s))) return false;
-    s.head = s.pairs ? s.pairs[s.pos] : SortItem{s.values[s.pos], 1.0};
+    s.head = s.pairs ? s.pairs[s.pos] : SortItem{s.values[s.pos], 1.0, 0};
     ++s.pos;
     return true;
 }

@@ -1,8 +1,9 @@
-// The sorted values of the current group, their memory account, and the two
-// questions asked of them: modes and percentiles.
+// The sorted values of a group, their memory account, and the questions
+// asked of them: modes, percentiles, and reads in order for the rank tests.
 #include "engine/sort_table.h"
 
 #include <algorithm>
+#include <boost/sort/spreadsort/float_sort.hpp>
 #include <cmath>
 #include <utility>
 
@@ -59,17 +60,10 @@ void SortTable::UseBudget(SortBudget* budget) {
     }
 }
 
-std::string SortTable::Prepare() {
-    // Capacity stays: the next group of a similar size needs no allocation.
-    for (Field& f : fields_) f.clear();
-    rows_ = 0;
-    return {};
-}
-
 void SortTable::account() {
     std::size_t bytes = 0;
     for (const Field& f : fields_)
-        bytes += f.values.capacity() * sizeof(double) + f.pairs.capacity() * sizeof(SortItem);
+        bytes += f.values.capacity() * sizeof(double) + f.items.capacity() * sizeof(SortItem);
     if (budget_) {
         if (bytes > charged_)
             budget_->Charge(bytes - charged_);
@@ -79,26 +73,26 @@ void SortTable::account() {
     charged_ = bytes;
 }
 
-Error SortTable::grow(Field& f, bool toPairs) {
-    const bool pairs = toPairs || f.weighted;
-    const std::size_t size = pairs ? sizeof(SortItem) : sizeof(double);
-    std::size_t items = std::max(kFirstItems, 2 * f.inMemory());
+Error SortTable::grow(Field& f, bool toItems) {
+    const bool items = toItems || f.hasItems;
+    const std::size_t size = items ? sizeof(SortItem) : sizeof(double);
+    std::size_t count = std::max(kFirstItems, 2 * f.inMemory());
     // The old buffer is still held while the values move to the new one.
-    if (budget_ && !budget_->Fits(items * size)) {
+    if (budget_ && !budget_->Fits(count * size)) {
         if (Error e = budget_->SpillAll()) return e;
-        items = std::max(kFirstItems, 2 * f.inMemory());
+        count = std::max(kFirstItems, 2 * f.inMemory());
     }
-    if (toPairs) {
+    if (toItems) {
         std::vector<SortItem> moved;
-        moved.reserve(std::max(items, f.values.size() + 1));
-        for (double v : f.values) moved.push_back({v, 1.0});
-        f.pairs = std::move(moved);
+        moved.reserve(std::max(count, f.values.size() + 1));
+        for (double v : f.values) moved.push_back({v, 1.0, 0});
+        f.items = std::move(moved);
         std::vector<double>().swap(f.values);
-        f.weighted = true;
-    } else if (f.weighted) {
-        f.pairs.reserve(items);
+        f.hasItems = true;
+    } else if (f.hasItems) {
+        f.items.reserve(count);
     } else {
-        f.values.reserve(items);
+        f.values.reserve(count);
     }
     account();
     return {};
@@ -110,16 +104,21 @@ SortTable::Field& SortTable::field(int field) {
     return fields_[static_cast<size_t>(field - 1)];
 }
 
-Error SortTable::Append(int fieldNo, double data, double weight) {
+std::size_t SortTable::Count(int fieldNo) const {
+    if (fieldNo < 1 || static_cast<size_t>(fieldNo) > fields_.size()) return 0;
+    return fields_[static_cast<size_t>(fieldNo - 1)].total;
+}
+
+Error SortTable::Append(int fieldNo, double data, double weight, std::int64_t tag) {
     if (fieldNo < 1) return {};
     Field& f = field(fieldNo);
-    if (weight != 1 && !f.weighted) {
+    if ((weight != 1 || tag != 0) && !f.hasItems) {
         if (Error e = grow(f, true)) return e;
-    } else if (f.inMemory() == (f.weighted ? f.pairs.capacity() : f.values.capacity())) {
+    } else if (f.inMemory() == (f.hasItems ? f.items.capacity() : f.values.capacity())) {
         if (Error e = grow(f, false)) return e;
     }
-    if (f.weighted)
-        f.pairs.push_back({data, weight});
+    if (f.hasItems)
+        f.items.push_back({data, weight, tag});
     else
         f.values.push_back(data);
     f.sorted = false;
@@ -130,15 +129,125 @@ Error SortTable::Append(int fieldNo, double data, double weight) {
 
 namespace {
 
-void sortMemory(std::vector<double>& values, std::vector<SortItem>& pairs, bool& sorted) {
+void sortMemory(std::vector<double>& values, std::vector<SortItem>& items, bool& sorted) {
     if (sorted) return;
-    // Plain < sorts fastest; then -0 goes before 0 among the zeros it left mixed.
-    std::sort(values.begin(), values.end());
-    const auto zeros = std::equal_range(values.begin(), values.end(), 0.0);
-    std::partition(zeros.first, zeros.second, [](double v) { return std::signbit(v); });
-    std::sort(pairs.begin(), pairs.end(), ItemBefore);
+    // A radix-style sort of the doubles' bits beats comparisons two to three
+    // times, with no second buffer. The signs are parted first: the sort then
+    // only ever subtracts bit patterns of one sign (which cannot overflow),
+    // and -0 lands before 0 with the negatives.
+    const auto negatives =
+        std::partition(values.begin(), values.end(), [](double v) { return std::signbit(v); });
+    boost::sort::spreadsort::float_sort(values.begin(), negatives);
+    boost::sort::spreadsort::float_sort(negatives, values.end());
+    std::sort(items.begin(), items.end(), ItemBefore);
     sorted = true;
 }
+
+// The mode of values read in order: equal values are adjacent, so each run's
+// weight is one value's count.
+class ModeScan {
+  public:
+    void Add(const SortItem& it) {
+        if (!open_ || it.value != value_) {
+            close();
+            open_ = true;
+            value_ = it.value;
+            sum_ = num::Extended();
+        }
+        sum_ += it.weight;
+    }
+    SortTable::Mode Finish() {
+        close();
+        return mode_;
+    }
+
+  private:
+    void close() {
+        if (!open_) return;
+        open_ = false;
+        const double count = sum_.toDouble();
+        if (!any_ || count > mode_.count) {
+            mode_ = {value_, count, true};
+            any_ = true;
+        } else if (count == mode_.count) {
+            mode_.unique = false;
+        }
+    }
+    SortTable::Mode mode_;
+    bool any_ = false, open_ = false;
+    double value_ = 0;
+    num::Extended sum_;
+};
+
+// Cut points 1..parts-1 of values read in order.
+class CutScan {
+  public:
+    CutScan(bool weighted, int parts, const num::Extended& n, std::size_t total)
+        : weighted_(weighted), parts_(parts), n_(n), cuts_(static_cast<size_t>(parts - 1)) {
+        if (weighted) return;
+        // Cut j sits at position 1 + (n - 1) j / parts, between values when
+        // fractional; positions only grow with j.
+        const long long count = static_cast<long long>(n.toDouble());
+        last_ = static_cast<long long>(total) - 1;
+        for (int j = 1; j < parts; ++j) {
+            const long long num = (count - 1) * j;
+            Cut& c = cuts_[static_cast<size_t>(j - 1)];
+            c.row = std::min(num / parts, last_);  // from 0
+            c.fraction = static_cast<double>(num % parts) / parts;
+        }
+    }
+    // Whether later values can change no cut.
+    bool Done() const {
+        if (weighted_) return j_ >= parts_;
+        return cuts_.empty() || at_ >= cuts_.back().row + 1;
+    }
+    void Add(const SortItem& it) {
+        if (weighted_) {
+            // Cut j is the first value whose running weight reaches j n / parts.
+            // Both sides are exact sums of the same weights in double-double,
+            // so a running weight that ties j n / parts is seen to tie.
+            if (j_ >= parts_) return;
+            c_ += it.weight;
+            last_value_ = it.value;
+            while (j_ < parts_ && c_ * static_cast<double>(parts_) >= n_ * static_cast<double>(j_))
+                cuts_[static_cast<size_t>(j_++ - 1)].here = it.value;
+            return;
+        }
+        ++at_;
+        while (first_ < cuts_.size() && cuts_[first_].row + 1 < at_) ++first_;
+        for (size_t k = first_; k < cuts_.size() && cuts_[k].row <= at_; ++k) {
+            if (cuts_[k].row == at_) cuts_[k].here = it.value;
+            if (cuts_[k].row + 1 == at_) cuts_[k].next = it.value;
+        }
+    }
+    void Finish(std::vector<double>& result) {
+        result.assign(cuts_.size(), 0.0);
+        for (size_t k = 0; k < cuts_.size(); ++k) {
+            const Cut& c = cuts_[k];
+            if (weighted_)
+                // Cuts the running weight never reached take the last value.
+                result[k] = static_cast<int>(k) + 1 < j_ ? c.here : last_value_;
+            else
+                result[k] = c.fraction > 0 && c.row < last_
+                                ? c.here + c.fraction * (c.next - c.here)
+                                : c.here;
+        }
+    }
+
+  private:
+    struct Cut {
+        long long row = 0;
+        double fraction = 0, here = 0, next = 0;
+    };
+    bool weighted_;
+    int parts_;
+    num::Extended n_, c_;
+    std::vector<Cut> cuts_;
+    int j_ = 1;  // weighted: the next cut
+    double last_value_ = 0;
+    long long at_ = -1, last_ = 0;  // unweighted: the value's row, the last row
+    size_t first_ = 0;              // unweighted: the first cut not yet passed
+};
 
 }  // namespace
 
@@ -146,132 +255,97 @@ Error SortTable::spill() {
     for (Field& f : fields_) {
         const std::size_t n = f.inMemory();
         if (n == 0) continue;
-        sortMemory(f.values, f.pairs, f.sorted);
+        sortMemory(f.values, f.items, f.sorted);
         SpilledRun run;
         run.count = n;
-        run.weighted = f.weighted;
-        const Error e = f.weighted
-                            ? budget_->Write(f.pairs.data(), n * sizeof(SortItem), run.offset)
+        run.items = f.hasItems;
+        const Error e = f.hasItems
+                            ? budget_->Write(f.items.data(), n * sizeof(SortItem), run.offset)
                             : budget_->Write(f.values.data(), n * sizeof(double), run.offset);
         if (e) return e;
         f.runs.push_back(run);
         std::vector<double>().swap(f.values);
-        std::vector<SortItem>().swap(f.pairs);
+        std::vector<SortItem>().swap(f.items);
     }
     account();
     return {};
 }
 
-SortedStream SortTable::stream(int fieldNo) {
+SortedStream SortTable::Read(int fieldNo) {
+    static const std::vector<SpilledRun> kNoRuns;
+    if (fieldNo < 1) return SortedStream(nullptr, nullptr, 0, kNoRuns, nullptr, 1);
     Field& f = field(fieldNo);
-    sortMemory(f.values, f.pairs, f.sorted);
+    sortMemory(f.values, f.items, f.sorted);
     // Read buffers share a slice of the budget between the runs.
     std::size_t buffer = 1 << 16;
     if (budget_)
         buffer = std::clamp<std::size_t>(
             budget_->Limit() / (4 * sizeof(SortItem) * (f.runs.size() + 1)), 256, buffer);
-    return SortedStream(f.weighted ? nullptr : f.values.data(),
-                        f.weighted ? f.pairs.data() : nullptr, f.inMemory(), f.runs, budget_,
+    return SortedStream(f.hasItems ? nullptr : f.values.data(),
+                        f.hasItems ? f.items.data() : nullptr, f.inMemory(), f.runs, budget_,
                         buffer);
+}
+
+TieRuns SortTable::Runs(int fieldNo, bool byTag) {
+    return TieRuns(Read(fieldNo), byTag);
+}
+
+RankedValues SortTable::Ranked(int fieldNo) {
+    SortedStream runs = Read(fieldNo);
+    return RankedValues(std::move(runs), Read(fieldNo));
 }
 
 std::string SortTable::CalcMode(int fields, std::vector<Mode>& modes) {
     modes.assign(static_cast<size_t>(fields), Mode{});
-    for (int fieldNo = 1; fieldNo <= fields; ++fieldNo) {
-        SortedStream s = stream(fieldNo);
-        Mode& m = modes[static_cast<size_t>(fieldNo - 1)];
-        bool any = false;
-        SortItem it;
-        bool more = s.Next(it);
-        // Equal values are adjacent: each run's weight is one value's count.
-        while (more) {
-            const double v = it.value;
-            num::Extended sum;
-            do {
-                sum += it.weight;
-                more = s.Next(it);
-            } while (more && it.value == v);
-            const double count = sum.toDouble();
-            if (!any || count > m.count) {
-                m = {v, count, true};
-                any = true;
-            } else if (count == m.count) {
-                m.unique = false;
-            }
-        }
-        if (s.error()) return s.error().description;
-    }
+    std::vector<double> none;
+    for (int fieldNo = 1; fieldNo <= fields; ++fieldNo)
+        if (std::string e = Summarize(fieldNo, &modes[static_cast<size_t>(fieldNo - 1)], false, 0,
+                                      num::Extended(), none);
+            !e.empty())
+            return e;
     return {};
 }
 
 std::string SortTable::CalcPercentiles(int fieldNo, bool weighted, int parts,
                                        const num::Extended& n, std::vector<double>& result) {
-    result.assign(static_cast<size_t>(parts - 1), 0.0);
-    if (fieldNo < 1) return {};
-    const std::size_t total = field(fieldNo).total;
-    if (total == 0) return {};
-    SortedStream s = stream(fieldNo);
+    result.assign(static_cast<size_t>(std::max(parts - 1, 0)), 0.0);
+    if (fieldNo < 1 || Count(fieldNo) == 0) return {};
+    return Summarize(fieldNo, nullptr, weighted, parts, n, result);
+}
+
+std::string SortTable::Summarize(int fieldNo, Mode* mode, bool weighted, int parts,
+                                 const num::Extended& n, std::vector<double>& cuts) {
+    if (mode) *mode = Mode{};
+    const bool wantCuts = parts > 1 && Count(fieldNo) > 0;
+    if (parts > 1) cuts.assign(static_cast<size_t>(parts - 1), 0.0);
+    if (!mode && !wantCuts) return {};
+    SortedStream s = Read(fieldNo);
+    ModeScan modeScan;
+    CutScan cutScan(weighted, wantCuts ? parts : 1, n, Count(fieldNo));
     SortItem it;
-    int j = 1;
-    if (weighted) {
-        // Cut j is the first value whose running weight reaches j n / parts.
-        // Both sides are exact sums of the same weights in double-double, so
-        // a running weight that ties j n / parts is seen to tie.
-        num::Extended c;
-        double last = 0;
-        while (j < parts && s.Next(it)) {
-            c += it.weight;
-            last = it.value;
-            while (j < parts && c * static_cast<double>(parts) >= n * static_cast<double>(j))
-                result[static_cast<size_t>(j++ - 1)] = it.value;
-        }
-        if (s.error()) return s.error().description;
-        // Cuts the running weight never reached take the last value.
-        for (; j < parts; ++j) result[static_cast<size_t>(j - 1)] = last;
-        return {};
+    while ((mode || !cutScan.Done()) && s.Next(it)) {
+        if (mode) modeScan.Add(it);
+        if (wantCuts) cutScan.Add(it);
     }
-    // Cut j sits at position 1 + (n - 1) j / parts, between values when
-    // fractional. Positions only grow with j, so the stream is read once,
-    // keeping the value before the current one.
-    long long at = -1;
-    double previous = 0, current = 0;
-    auto valueAt = [&](long long row) {
-        while (at < row && s.Next(it)) {
-            previous = current;
-            current = it.value;
-            ++at;
-        }
-        return row == at ? current : previous;
-    };
-    const long long count = static_cast<long long>(n.toDouble());
-    const long long last = static_cast<long long>(total) - 1;
-    for (; j < parts; ++j) {
-        const long long num = (count - 1) * j;
-        const long long row = std::min(num / parts, last);  // from 0
-        const double fraction = static_cast<double>(num % parts) / parts;
-        const double here = valueAt(row);
-        result[static_cast<size_t>(j - 1)] =
-            fraction > 0 && row < last ? here + fraction * (valueAt(row + 1) - here) : here;
-        if (s.error()) return s.error().description;
-    }
+    if (s.error()) return s.error().description;
+    if (mode) *mode = modeScan.Finish();
+    if (wantCuts) cutScan.Finish(cuts);
     return {};
 }
 
-void SortTable::Drop() {
-    fields_.clear();
-    fields_.shrink_to_fit();
-    rows_ = 0;
-    account();
-}
-
 Error SortTable::Merge(const SortTable& other) {
+    struct Pin {
+        const SortTable& t;
+        ~Pin() { t.pinned_ = false; }
+    } pin{other};
+    other.pinned_ = true;
     for (size_t i = 0; i < other.fields_.size(); ++i) {
         const int fieldNo = static_cast<int>(i + 1);
         const Field& o = other.fields_[i];
         for (double v : o.values)
-            if (Error e = Append(fieldNo, v, 1.0)) return e;
-        for (const SortItem& p : o.pairs)
-            if (Error e = Append(fieldNo, p.value, p.weight)) return e;
+            if (Error e = Append(fieldNo, v)) return e;
+        for (const SortItem& p : o.items)
+            if (Error e = Append(fieldNo, p.value, p.weight, p.tag)) return e;
         if (o.runs.empty()) continue;
         if (other.budget_ == budget_) {
             // Runs of the same file are taken over as they are.
@@ -285,7 +359,7 @@ Error SortTable::Merge(const SortTable& other) {
         }
         SortedStream s(nullptr, nullptr, 0, o.runs, other.budget_, 1 << 12);
         for (SortItem it; s.Next(it);)
-            if (Error e = Append(fieldNo, it.value, it.weight)) return e;
+            if (Error e = Append(fieldNo, it.value, it.weight, it.tag)) return e;
         if (s.error()) return s.error();
     }
     return {};

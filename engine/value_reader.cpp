@@ -27,8 +27,13 @@ std::string NumericValue(const Value& v, const std::string& field, std::optional
 }
 
 ValueReader::ValueReader(const Quorvane& engine, const std::vector<std::string>& fields, int first,
-                         int count, bool weighted)
-    : engine_(engine), fields_(fields), first_(first), count_(count), weighted_(weighted) {}
+                         int count, bool weighted, int weightPosition)
+    : engine_(engine),
+      fields_(fields),
+      first_(first),
+      count_(count),
+      weightPosition_(weightPosition >= 0 ? weightPosition : first + count),
+      weighted_(weighted) {}
 
 std::string ValueReader::Number(int position, std::optional<double>& x) const {
     const Recordset& rs = engine_.DataRecordset();
@@ -44,14 +49,30 @@ std::string ValueReader::Weight(double& w) const {
     w = 1;
     if (!weighted_) return {};
     std::optional<double> x;
-    if (std::string e = Number(first_ + count_, x); !e.empty()) return e;
+    if (std::string e = Number(weightPosition_, x); !e.empty()) return e;
     w = x ? engine_.WeightOf(*x) : 0;
     return {};
 }
 
 std::string ValueReader::Usable(int i, std::optional<double>& x) const {
-    if (std::string e = Number(first_ + i, x); !e.empty()) return e;
+    return UsableAt(first_ + i, x);
+}
+
+std::string ValueReader::UsableAt(int position, std::optional<double>& x) const {
+    if (std::string e = Number(position, x); !e.empty()) return e;
     if (x && !engine_.Quorvane_DataOk_b(*x, false)) x.reset();
+    return {};
+}
+
+std::string ValueReader::UsablePair(int xPosition, int yPosition, std::optional<double>& x,
+                                    std::optional<double>& y) const {
+    // Both are read, so that a text that is not a number is met in either.
+    if (std::string e = UsableAt(xPosition, x); !e.empty()) return e;
+    if (std::string e = UsableAt(yPosition, y); !e.empty()) return e;
+    if (!x || !y) {
+        x.reset();
+        y.reset();
+    }
     return {};
 }
 

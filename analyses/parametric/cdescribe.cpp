@@ -203,9 +203,6 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     const DescribeArgs& a = *a_;
     auto& g = static_cast<DescribeGroup&>(state);
-    std::vector<SortTable::Mode> modes;
-    if (a.mode)
-        if (std::string e = g.values.CalcMode(a.analysisFields, modes); !e.empty()) return e;
     Recordset& out = output();
     const InputFields in = inputFields();
     num::CZValue z;
@@ -221,6 +218,15 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
         if (a.weighted) put("Observations", static_cast<double>(m.valid));
         out.Collect("Missing", Value::int32(static_cast<std::int32_t>(records - m.valid)));
         const Spread sample = Variance("N-1", m);
+        // The mode and the cut points come from one read of the sorted values.
+        SortTable::Mode md;
+        std::vector<double> cuts;
+        const int parts = percentiles_ && n > 1 ? parts_ : 0;
+        if (a.mode || parts > 0)
+            if (std::string e =
+                    g.values.Summarize(i + 1, a.mode ? &md : nullptr, a.weighted, parts, m.n, cuts);
+                !e.empty())
+                return e;
         if (n > 0) {
             const double mean = (m.S / m.n).toDouble();
             put("Mean", mean);
@@ -266,17 +272,12 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
                 }
             }
             if (a.mode) {
-                const SortTable::Mode& md = modes[static_cast<size_t>(i)];
                 if (md.count > 0) {
                     put("ModeCount", md.count);
                     if (md.unique) put("Mode", md.value);
                 }
             }
-            if (percentiles_ && n > 1) {
-                std::vector<double> cuts;
-                if (std::string e = g.values.CalcPercentiles(i + 1, a.weighted, parts_, m.n, cuts);
-                    !e.empty())
-                    return e;
+            if (parts > 0) {
                 for (auto& [name, cut] : percentileColumns(a.percentileType))
                     put(name, cuts[static_cast<size_t>(cut - 1)]);
                 if (a.percentileType == 'Q') put("Quartile_Range", cuts[2] - cuts[0]);

@@ -533,6 +533,27 @@ TEST_F(DescFreqInitTest, RangeSpansAllAnalysisFieldsButNotGroupFields) {
     EXPECT_DOUBLE_EQ(b.width, 5.5);
 }
 
+TEST_F(DescFreqInitTest, EveryFieldIsReadWithOrWithoutARule) {
+    pointAtData();
+    addRow("a", Value(), 4.0);
+    addRow("b", Value(), 14.0);
+    // X holds no value at all: the range is Y's alone, 4 to 14: d = 1,
+    // width (14 + 1 - 4) / 10 = 1.1.
+    Borders b = defaults(true, 10, true, {"X", "Y"}, 0, 2);
+    ASSERT_EQ(b.error, "");
+    EXPECT_DOUBLE_EQ(b.initial, 4);
+    EXPECT_DOUBLE_EQ(b.width, 1.1);
+    // A text in the second field is found whether the fields are read
+    // together (no rule) or one by one (a rule).
+    ASSERT_TRUE(db.Execute("UPDATE [Data] SET [Y] = 'many' WHERE [Grp] = 'b'").ok());
+    EXPECT_EQ(defaults(true, 10, true, {"X", "Y"}, 0, 2).error,
+              "Field [Y] holds a value that is not a number: 'many'");
+    setRule("2", {}, 0.0, {});
+    pointAtData();
+    EXPECT_EQ(defaults(true, 10, true, {"X", "Y"}, 0, 2).error,
+              "Field [Y] holds a value that is not a number: 'many'");
+}
+
 TEST_F(DescFreqInitTest, MissingValuesDoNotWidenTheRange) {
     setRule("2", {}, 0.0, {});
     pointAtData();

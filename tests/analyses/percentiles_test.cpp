@@ -4,6 +4,7 @@
 // the scratch table's reuse between groups, skipped records, the output
 // table's shape, progress stages and the failure texts.
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -358,45 +359,48 @@ TEST_F(Percentile, InputProblemsEndTheRun) {
     EXPECT_EQ(engine.WorkingTableName("Out"), "Out");
 }
 
-TEST_F(Percentile, ScratchDatabaseThatCannotBeMade) {
+TEST_F(Percentile, SpillFolderWhereNoFileCanBeMade) {
     pointAtData();
-    addX("a", {1, 2});
+    addX("a", range(1, 2000));
     const char* old = ::getenv("TMPDIR");
     const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
     ::setenv("TMPDIR", "/proc", 1);  // a folder where no file can be created
-    const std::string error = percentile({"Grp", "X"}, 1, 1, false, "Q");
+    // Values that fit the budget need no file at all.
+    const std::string fits = percentile({"Grp", "X"}, 1, 1, false, "Q");
+    engine.SetSortMemoryBudget(1024);
+    const std::string spills = percentile({"Grp", "X"}, 1, 1, false, "Q", "Out2");
+    engine.SetSortMemoryBudget(SortBudget::kDefaultBytes);
     if (saved)
         ::setenv("TMPDIR", saved->c_str(), 1);
     else
         ::unsetenv("TMPDIR");
-    EXPECT_EQ(error, "Temp database could not be created");
+    EXPECT_EQ(fits, "");
+    EXPECT_EQ(spills.rfind("Cannot create the sort spill file /proc/qrv", 0), 0u) << spills;
     EXPECT_FALSE(engine.OutputRecordset().IsOpen());
 }
 
-TEST_F(Percentile, ScratchTableAndFileAreGoneAfterARun) {
+TEST_F(Percentile, NoScratchFileIsMadeOrLeft) {
     pointAtData();
     addX("a", range(1, 20));
     {
         CPercentiles p;
         ASSERT_EQ(p.Quorvane_Percentile("Out", "Data", {"Grp", "X"}, 1, 1, false, "Q", engine), "");
-        ASSERT_FALSE(engine.ScratchPath().empty());
-        EXPECT_FALSE(engine.ScratchDatabase().GetTableDef("statTemp1").ok())
-            << "the analysis drops its scratch table";
+        EXPECT_EQ(engine.ScratchPath(), "") << "sorted values need no scratch database";
     }
     // Through the run pipeline: the output table appears under its own name and
     // the scratch file is deleted at the end.
-    std::string scratch, error = "not run";
+    std::string error = "not run";
     engine.OnRunScenarioBegin([&] {
         CPercentiles p;
         error = p.Quorvane_Percentile("Out2", "Data", {"Grp", "X"}, 1, 1, false, "M", engine);
-        scratch = engine.ScratchPath();
     });
     ScenarioSpec s;
     s.subtype = "Nothing Else";
     ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
     EXPECT_EQ(error, "");
-    ASSERT_FALSE(scratch.empty());
-    EXPECT_FALSE(std::filesystem::exists(scratch));
+    const std::string mine = "qrv" + std::to_string(::getpid()) + "_";
+    for (const auto& e : std::filesystem::directory_iterator(Quorvane::ScratchFolder()))
+        EXPECT_NE(e.path().filename().string().rfind(mine, 0), 0u) << e.path();
     auto rs = db.OpenRecordset("SELECT [Percentile], [Value] FROM [Out2]");
     ASSERT_TRUE(rs.ok()) << rs.error().description;
     ASSERT_FALSE(rs->Eof());

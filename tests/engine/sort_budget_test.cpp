@@ -126,18 +126,19 @@ TEST(SortBudgetTest, ValuesWithinTheBudgetStayInMemory) {
     TempDir dir;
     const auto rows = randomRows(7, 3000);
     SortBudget budget(SortBudget::kDefaultBytes, dir.path());
-    SortTable t;
-    t.UseBudget(&budget);
-    fill(t, rows);
-    EXPECT_GT(budget.Held(), 3000 * sizeof(double));
-    SortTable memory;
-    fill(memory, rows);
-    EXPECT_EQ(answers(t, rows), answers(memory, rows));
-    EXPECT_EQ(budget.Runs(), 0);
-    EXPECT_EQ(budget.SpillPath(), "");
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-    t.Drop();
-    EXPECT_EQ(budget.Held(), 0u);
+    {
+        SortTable t;
+        t.UseBudget(&budget);
+        fill(t, rows);
+        EXPECT_GT(budget.Held(), 3000 * sizeof(double));
+        SortTable memory;
+        fill(memory, rows);
+        EXPECT_EQ(answers(t, rows), answers(memory, rows));
+        EXPECT_EQ(budget.Runs(), 0);
+        EXPECT_EQ(budget.SpillPath(), "");
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
+    EXPECT_EQ(budget.Held(), 0u) << "a table gone gives its memory back";
 }
 
 TEST(SortBudgetTest, ASpillThatCannotBeWrittenIsAnErrorAndLeavesNoFile) {
