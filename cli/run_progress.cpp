@@ -8,32 +8,34 @@
 namespace qrv::cli {
 
 namespace {
-constexpr std::string_view kRecordPrefix = "Analyzing record: ";
-}
 
-long recordCountOf(const std::string& status) {
-    if (status.rfind(kRecordPrefix, 0) != 0) return -1;
-    const char* first = status.data() + kRecordPrefix.size();
+constexpr std::string_view kWalkPrefix = "Analyzing record: ";
+constexpr std::string_view kResidualPrefix = "Residual analysis record: ";
+
+long countAfter(const std::string& status, std::string_view prefix) {
+    if (status.rfind(prefix, 0) != 0) return -1;
+    const char* first = status.data() + prefix.size();
     const char* last = status.data() + status.size();
     long n = -1;
     auto [p, ec] = std::from_chars(first, last, n);
     return ec == std::errc() && p == last && n >= 0 ? n : -1;
 }
 
+}  // namespace
+
+long recordCountOf(const std::string& status) {
+    const long n = countAfter(status, kWalkPrefix);
+    return n >= 0 ? n : countAfter(status, kResidualPrefix);
+}
+
 void connectProgress(Quorvane& engine, ProgressDisplay& display) {
-    // The status texts carry the stages and, every fifth record, the count
-    // of records read; the total is not in them, so the bar shows the count
-    // alone.
-    //
-    // Where the engine offers OnStatProgress(done, total), the count comes
-    // from there instead, with the total, and this is the one place to
-    // change:
-    //     engine.OnStatProgress([&display](long done, long total) {
-    //         display.progress(done, total);
-    //     });
-    // and the status handler below then passes record counts over.
+    // The walk's rows come with the input's total; the status texts then
+    // carry the stages, and the counts of passes after the walk (residuals),
+    // whose total nobody knows beforehand.
+    engine.OnStatProgress([&display](long done, long total) { display.progress(done, total); });
     engine.OnStatStatus([&display](const std::string& message) {
-        const long n = recordCountOf(message);
+        if (countAfter(message, kWalkPrefix) >= 0) return;
+        const long n = countAfter(message, kResidualPrefix);
         if (n >= 0)
             display.progress(n, -1);
         else

@@ -12,8 +12,8 @@ namespace qrv::cli {
 
 class ProgressDisplay;
 
-// The row count in an engine status text "Analyzing record: N", or -1 when
-// the text is a stage message.
+// The row count in an engine status text "Analyzing record: N" or "Residual
+// analysis record: N", or -1 when the text is a stage message.
 long recordCountOf(const std::string& status);
 
 // Stage messages become lines of their own, record counts move the bar. The

@@ -39,7 +39,7 @@ check progress-stdout 0 "^Scenario 1: ok$" -- cat "$dir/out"
 check progress-scenario 0 "^  Scenario 1$" -- cat "$dir/err"
 check progress-stage 0 "^  Retrieving and sorting data\.\.\.$" -- cat "$dir/err"
 check progress-stage-2 0 "^  Analyzing records\.\.\.$" -- cat "$dir/err"
-check progress-rows 0 "^    3,000 rows$" -- cat "$dir/err"
+check progress-rows 0 "^    3,000 of 3,000 rows \(100%\)$" -- cat "$dir/err"
 check progress-plain 0 "^plain$" -- bash -c "grep -q \$'[\\r\\033]' '$dir/err' && echo bar || echo plain"
 refute progress-not-stdout "Retrieving|rows" -- cat "$dir/out"
 refute no-progress "Retrieving|Analyzing" -- "$q" run "$demo" 1
@@ -48,7 +48,7 @@ refute no-progress "Retrieving|Analyzing" -- "$q" run "$demo" 1
 if command -v script >/dev/null; then
     script -qec "'$q' run '$demo' 1 --progress" /dev/null >"$dir/tty" 2>&1
     check tty-rc 0 "" -- test $? -eq 0
-    check tty-bar 0 "^bar$" -- bash -c "grep -q \$'\r    3,000 rows  [0-9]:[0-9][0-9]\033\\[K' '$dir/tty' && echo bar"
+    check tty-bar 0 "^bar$" -- bash -c "grep -qE \$'\r    \\[#+\\]  3,000 / 3,000 rows  100%' '$dir/tty' && echo bar"
     check tty-ok 0 "Scenario 1: ok" -- cat "$dir/tty"
 fi
 

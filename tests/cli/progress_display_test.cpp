@@ -147,6 +147,7 @@ TEST(ProgressDisplay, LockWaitRoundsSecondsUp) {
 TEST(RunProgress, RecordCountsAndStages) {
     EXPECT_EQ(recordCountOf("Analyzing record: 35"), 35);
     EXPECT_EQ(recordCountOf("Analyzing record: 0"), 0);
+    EXPECT_EQ(recordCountOf("Residual analysis record: 15"), 15);
     EXPECT_EQ(recordCountOf("Analyzing records..."), -1);
     EXPECT_EQ(recordCountOf("Analyzing record: 12x"), -1);
     EXPECT_EQ(recordCountOf("Analyzing record: "), -1);
