@@ -1,21 +1,25 @@
 // Translation of the desktop engine's SQL dialect into SQLite SQL.
-// Built on a tokenizer (sql_tokenizer.h): string literals and bracketed names
-// are recognised before any rewrite, so a quote or a bracket
-// inside a name or value can never change the statement's structure.
+// A statement is tokenized (sql_tokenizer.h), parsed into a tree
+// (sql_parser.h, sql_tree.h) and written out by the SQLite writer
+// (sql_writer.h). String literals and bracketed names are settled by the
+// tokenizer before anything else, so a quote or a bracket inside a name or
+// value can never change the statement's structure.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "dataaccess/error.h"
+#include "dataaccess/sql_writer.h"
 
 namespace qrv::dao {
 
 // Given an external database path from a source clause `IN 'path'`, returns the
 // schema name under which that file is attached (the Database attaches it).
-using AttachFn = std::function<Result<std::string>(const std::string& path)>;
+using AttachFn = sql::AttachFn;
+// Finds the stored spelling of a table or field name (see sql_writer.h).
+using NameLookup = sql::NameLookup;
 
 // Other: a definition statement (CREATE TABLE, CREATE INDEX, ALTER TABLE,
 // DROP TABLE / INDEX / VIEW); it changes no records.
@@ -28,16 +32,29 @@ struct DefinedName {
     bool field = false;    // a field name (the naming rule allows a period in one)
 };
 
+// The new table of SELECT ... INTO.
+struct IntoTarget {
+    std::string table;   // as meant
+    std::string schema;  // "main" or the schema an IN 'file' clause attached
+};
+
 struct TranslatedSql {
     std::string sql;
     StatementKind kind = StatementKind::Other;
     std::vector<DefinedName> names;  // definition statements only
+    // SELECT ... INTO: `sql` is the query alone, every column named; the
+    // caller makes the table and fills it.
+    bool selectInto = false;
+    IntoTarget into;
 };
 
 // One statement; a trailing ";" is allowed, anything after it is error 3142.
 // Statements other than SELECT, INSERT, UPDATE, DELETE and the definitions
 // above are error 3129; SQLite-only syntax is refused, never passed on.
-Result<TranslatedSql> translateStatement(std::string_view dialectSql, const AttachFn& attach);
+// With `names`, names that SQLite would not match by itself (letter case
+// beyond ASCII) are written in their stored spelling.
+Result<TranslatedSql> translateStatement(std::string_view dialectSql, const AttachFn& attach,
+                                         const NameLookup* names = nullptr);
 
 // An expression alone, e.g. a FindFirst criteria text "[Name] Like 'A*'".
 Result<std::string> translateExpression(std::string_view dialectExpr);

@@ -11,9 +11,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "dataaccess/date_text.h"
 #include "dataaccess/fold.h"
 
 namespace qrv::dao {
@@ -379,6 +381,37 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
 }
 
+// ---- qrv_serial(value) -------------------------------------------------------
+//
+// A field's value as a day number, for arithmetic next to a date: a date's
+// stored text gives its serial day, a number stays itself, a numeric text
+// its number; any other text is Null.
+
+void serialFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    switch (sqlite3_value_type(argv[0])) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            sqlite3_result_value(ctx, argv[0]);
+            return;
+        case SQLITE_TEXT: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+            const std::string_view text(p, static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+            if (const std::optional<double> serial = parseDateText(text)) {
+                sqlite3_result_double(ctx, *serial);
+                return;
+            }
+            if (sqlite3_value_numeric_type(argv[0]) != SQLITE_TEXT) {
+                sqlite3_result_value(ctx, argv[0]);
+                return;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    sqlite3_result_null(ctx);
+}
+
 // ---- QRV_FOLD collation ------------------------------------------------------
 //
 // Text by its case fold, fold-equal texts by their bytes: the order in which
@@ -426,6 +459,7 @@ int registerDialectFunctions(sqlite3* db) {
         {"qrv_mod", 2, wholeDivision, reinterpret_cast<void*>(1)},
         {"qrv_cat", 2, concatFunction, nullptr},
         {"qrv_num", 1, numberFunction, nullptr},
+        {"qrv_serial", 1, serialFunction, nullptr},
     };
     for (const Scalar& f : kScalars) {
         if (rc != SQLITE_OK) return rc;
