@@ -5,7 +5,9 @@
 #include <filesystem>
 
 #include "dataaccess/database_impl.h"
+#include "dataaccess/select_into.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/sql_names.h"
 
 namespace qrv::dao {
 
@@ -96,9 +98,11 @@ Result<MemoryTable> Database::CreateMemoryTable(std::string_view name,
 Result<long> Database::Execute(std::string_view sql) {
     if (!IsOpen()) return closedError();
     auto* impl = p_.get();
-    auto tr =
-        translateStatement(sql, [impl](const std::string& path) { return impl->attach(path); });
+    const NameLookup names = detail::storedNameLookup(*impl->conn);
+    auto tr = translateStatement(
+        sql, [impl](const std::string& path) { return impl->attach(path); }, &names);
     if (!tr) return tr.error();
+    if (tr->kind == StatementKind::SelectInto) return detail::executeSelectInto(*p_, *tr);
     if (tr->kind == StatementKind::Select) return makeError(3065, "Cannot execute a select query.");
     // Definitions follow the naming rule of TableDefs, and never reach the
     // layer's own catalog or SQLite's tables.

@@ -20,6 +20,8 @@ StatementKind kindOf(sql::StatementType t) {
             return StatementKind::Update;
         case sql::StatementType::Delete:
             return StatementKind::Delete;
+        case sql::StatementType::SelectInto:
+            return StatementKind::SelectInto;
         default:
             return StatementKind::Select;
     }
@@ -58,7 +60,6 @@ Result<TranslatedSql> translateStatement(std::string_view dialectSql, const Atta
     options.attach = &attach;
     options.names = names;
     if (st.type == sql::StatementType::SelectInto) {
-        out.selectInto = true;
         out.into.table = st.target.name.back();
         out.into.schema = "main";
         if (st.target.name.size() > 1) out.into.schema = st.target.name.front();

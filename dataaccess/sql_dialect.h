@@ -21,9 +21,11 @@ using AttachFn = sql::AttachFn;
 // Finds the stored spelling of a table or field name (see sql_writer.h).
 using NameLookup = sql::NameLookup;
 
+// SelectInto: SELECT ... INTO, which makes a table: `sql` is its query
+// alone, every column named, and the caller makes and fills the table.
 // Other: a definition statement (CREATE TABLE, CREATE INDEX, ALTER TABLE,
 // DROP TABLE / INDEX / VIEW); it changes no records.
-enum class StatementKind { Select, Insert, Update, Delete, Other };
+enum class StatementKind { Select, Insert, Update, Delete, SelectInto, Other };
 
 // A name a definition statement uses, as meant (brackets taken off).
 struct DefinedName {
@@ -42,10 +44,7 @@ struct TranslatedSql {
     std::string sql;
     StatementKind kind = StatementKind::Other;
     std::vector<DefinedName> names;  // definition statements only
-    // SELECT ... INTO: `sql` is the query alone, every column named; the
-    // caller makes the table and fills it.
-    bool selectInto = false;
-    IntoTarget into;
+    IntoTarget into;                 // SelectInto only
 };
 
 // One statement; a trailing ";" is allowed, anything after it is error 3142.
