@@ -360,20 +360,17 @@ void SqliteWriter::binary(Id id) {
     const Expr& e = node(id);
     const int p = prec(id);
     if (dateArithmetic(e)) {
-        // A date moved by days stays a date, in its stored form; the
-        // difference of two dates is a number of days.
+        // A date moved by days stays a date, in its stored form rounded to
+        // the second (serial 25569 is 1970-01-01); the difference of two
+        // dates is a number of days.
         const bool date = e.type == Type::Date;
-        if (date) out_.append("datetime(");
+        if (date) out_.append("datetime(round((");
         out_.push_back('(');
         numberOperand(e.a, e.b);
         out_.append(e.op == Op::Add ? " + " : " - ");
         numberOperand(e.b, e.a);
         out_.push_back(')');
-        if (date) {
-            out_.append(" + ");
-            out_.append(kSerialEpoch);
-            out_.push_back(')');
-        }
+        if (date) out_.append(" - 25569) * 86400), 'unixepoch')");
         return;
     }
     switch (e.op) {
