@@ -287,7 +287,7 @@ void SqliteWriter::expr(Id id) {
         case ExprKind::Exists:
             if (e.kind == ExprKind::Exists) out_.append("EXISTS ");
             out_.push_back('(');
-            query(e.query, false);
+            query(e.query);
             out_.push_back(')');
             break;
         case ExprKind::Call:
@@ -549,7 +549,7 @@ void SqliteWriter::in(const Expr& e) {
     out_.append(e.negated ? " NOT IN " : " IN ");
     out_.push_back('(');
     if (e.query >= 0)
-        query(e.query, false);
+        query(e.query);
     else
         list(e.list);
     out_.push_back(')');

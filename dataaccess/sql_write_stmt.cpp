@@ -99,7 +99,7 @@ void SqliteWriter::statement() {
     switch (st.type) {
         case StatementType::Select:
         case StatementType::SelectInto:
-            query(st.query, true);
+            query(st.query);
             break;
         case StatementType::Insert:
             insert();
@@ -113,13 +113,13 @@ void SqliteWriter::statement() {
     }
 }
 
-void SqliteWriter::query(Id id, bool top) {
+void SqliteWriter::query(Id id) {
     enter();
     const Query& q = tree_.queries[id];
     const Select* limited = nullptr;
     for (const Select& s : q.parts)
         if (s.top && limited == nullptr) limited = &s;
-    queryBody(q, true);
+    queryBody(id, true);
     if (limited != nullptr) {
         out_.append(" LIMIT ");
         if (limited->topPercent) {
@@ -127,20 +127,22 @@ void SqliteWriter::query(Id id, bool top) {
             out_.append("(SELECT CAST(ceil(count(*) * ");
             out_.append(limited->topCount);
             out_.append(" / 100.0) AS INTEGER) FROM (");
-            queryBody(q, false);
+            queryBody(id, false);
             out_.append("))");
         } else {
             out_.append(limited->topCount);
         }
     }
-    (void)top;
     leave();
 }
 
-void SqliteWriter::queryBody(const Query& q, bool withOrder) {
+void SqliteWriter::queryBody(Id id, bool withOrder) {
+    const Query& q = tree_.queries[id];
+    // The statement's own query, whose columns SELECT ... INTO names.
+    const bool top = tree_.expression < 0 && id == tree_.statement.query;
     for (std::size_t i = 0; i < q.parts.size(); ++i) {
         if (i != 0) out_.append(q.parts[i].unionAll ? " UNION ALL " : " UNION ");
-        selectPart(q.parts[i], i == 0 && &q == &tree_.queries[tree_.statement.query]);
+        selectPart(q.parts[i], i == 0 && top);
     }
     if (!withOrder || q.orderBy.empty()) return;
     out_.append(" ORDER BY ");
@@ -248,7 +250,7 @@ void SqliteWriter::table(Id id) {
         }
     } else if (t.query >= 0) {
         out_.push_back('(');
-        query(t.query, false);
+        query(t.query);
         out_.push_back(')');
     } else {
         target(t.name, t.hasSource, t.sourceFile);
@@ -280,7 +282,7 @@ void SqliteWriter::insert() {
     }
     if (st.query >= 0) {
         out_.push_back(' ');
-        query(st.query, false);
+        query(st.query);
         return;
     }
     out_.append(" VALUES ");

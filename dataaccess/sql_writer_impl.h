@@ -36,8 +36,8 @@ class SqliteWriter {
     void target(const std::vector<std::string>& parts, bool hasSource, const std::string& file);
 
     // ---- statements (sql_write_stmt.cpp) ----
-    void query(Id q, bool top);
-    void queryBody(const Query& q, bool withOrder);
+    void query(Id q);
+    void queryBody(Id q, bool withOrder);
     void selectPart(const Select& s, bool top);
     void table(Id t);
     Id firstTable(Id t) const;
