@@ -142,6 +142,16 @@ std::optional<double> parseDateText(std::string_view text) {
     return serialFromCivil(y, m, d) + (h * 3600 + mi * 60 + s) / 86400.0;
 }
 
+bool isStoredDateText(std::string_view t) {
+    if (t.size() != 19) return false;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const char c = t[i];
+        const char want = i == 4 || i == 7 ? '-' : i == 10 ? ' ' : i == 13 || i == 16 ? ':' : '9';
+        if (want == '9' ? (c < '0' || c > '9') : c != want) return false;
+    }
+    return parseDateText(t).has_value();
+}
+
 std::string serialDateToIso(double serial) {
     // Round to whole seconds so that a stored time reads back as written.
     const double days = std::floor(serial);

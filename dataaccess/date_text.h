@@ -17,6 +17,9 @@ namespace qrv::dao {
 // including impossible dates and times (February 30th, 25:00).
 std::optional<double> parseDateText(std::string_view text);
 
+// True for exactly the stored form "YYYY-MM-DD HH:MM:SS" of a valid date.
+bool isStoredDateText(std::string_view text);
+
 // Serial day number of a calendar day (no range check).
 double serialFromCivil(int year, int month, int day);
 

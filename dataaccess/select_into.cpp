@@ -17,17 +17,6 @@ namespace qrv::dao::detail {
 
 namespace {
 
-// The stored form of a date: "YYYY-MM-DD HH:MM:SS".
-bool looksLikeStoredDate(std::string_view t) {
-    if (t.size() != 19) return false;
-    for (std::size_t i = 0; i < t.size(); ++i) {
-        const char c = t[i];
-        const char want = i == 4 || i == 7 ? '-' : i == 10 ? ' ' : i == 13 || i == 16 ? ':' : '9';
-        if (want == '9' ? (c < '0' || c > '9') : c != want) return false;
-    }
-    return parseDateText(t).has_value();
-}
-
 // The field type of one column of the query's first row (or of no row).
 void typeFromValue(sqlite3_stmt* s, int col, bool haveRow, int& type, long& size) {
     size = 0;
@@ -51,7 +40,7 @@ void typeFromValue(sqlite3_stmt* s, int col, bool haveRow, int& type, long& size
         case SQLITE_TEXT: {
             const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
             const std::string_view t(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s, col)));
-            if (looksLikeStoredDate(t)) {
+            if (isStoredDateText(t)) {
                 type = dbDate;
             } else if (t.size() > 255) {
                 type = dbMemo;

@@ -84,7 +84,7 @@ void Parser::settleType(Expr& e) const {
 }
 
 // Operators a writer can write as "a op b op c" without recursing per term:
-// the logical ones, comparisons, and arithmetic other than on dates.
+// the logical ones, comparisons, and arithmetic on numbers and texts.
 bool Parser::chainable(const Expr& e) const {
     switch (e.op) {
         case Op::And:
@@ -98,9 +98,12 @@ bool Parser::chainable(const Expr& e) const {
         case Op::Mul:
             return true;
         case Op::Add:
-        case Op::Sub:
-            return e.type != Type::Date && tree_.exprs[e.a].type != Type::Date &&
-                   tree_.exprs[e.b].type != Type::Date;
+        case Op::Sub: {
+            // Sums of fields and dates are written as calls, one per term.
+            auto plain = [](Type t) { return t == Type::Number || t == Type::Text; };
+            return e.type != Type::Date && plain(tree_.exprs[e.a].type) &&
+                   plain(tree_.exprs[e.b].type);
+        }
         default:
             return false;
     }

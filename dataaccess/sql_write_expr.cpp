@@ -144,6 +144,17 @@ bool SqliteWriter::dateArithmetic(const Expr& e) const {
     return e.type == Type::Date || node(e.a).type == Type::Date || node(e.b).type == Type::Date;
 }
 
+// A sum or difference whose meaning the row decides: a field (or a value of
+// unknown type) may hold a text, a number or a date. Rules are read by other
+// SQLite clients and keep SQLite's own "+" and "-".
+bool SqliteWriter::runtimeSum(const Expr& e) const {
+    if (opt_.portable || e.kind != ExprKind::Binary || (e.op != Op::Add && e.op != Op::Sub) ||
+        e.type == Type::Text || dateArithmetic(e))
+        return false;
+    auto open = [](Type t) { return t == Type::Field || t == Type::Unknown; };
+    return open(node(e.a).type) || open(node(e.b).type);
+}
+
 // Where a node sits in SQLite's own precedence (higher binds tighter); used to
 // decide whether an operand must be parenthesised when written out.
 int SqliteWriter::prec(Id id) const {
@@ -162,7 +173,7 @@ int SqliteWriter::prec(Id id) const {
         case ExprKind::In:
             return 4;
         case ExprKind::Binary:
-            if (dateArithmetic(e)) return 100;  // written whole, in parentheses
+            if (dateArithmetic(e) || runtimeSum(e)) return 100;  // written whole
             switch (e.op) {
                 case Op::Or:
                 case Op::Imp:
@@ -197,7 +208,8 @@ int SqliteWriter::prec(Id id) const {
 // True when the node is written "left op right" as part of a chain of its level.
 bool SqliteWriter::chainable(Id id) const {
     const Expr& e = node(id);
-    return e.kind == ExprKind::Binary && !dateArithmetic(e) && !infixText(e).empty();
+    return e.kind == ExprKind::Binary && !dateArithmetic(e) && !runtimeSum(e) &&
+           !infixText(e).empty();
 }
 
 void SqliteWriter::text(const std::string& value) {
@@ -371,6 +383,14 @@ void SqliteWriter::binary(Id id) {
         numberOperand(e.b, e.a);
         out_.push_back(')');
         if (date) out_.append(" - 25569) * 86400), 'unixepoch')");
+        return;
+    }
+    if (runtimeSum(e)) {
+        out_.append(e.op == Op::Add ? "qrv_add(" : "qrv_sub(");
+        numberOperand(e.a, kNoNode);
+        out_.append(", ");
+        numberOperand(e.b, kNoNode);
+        out_.push_back(')');
         return;
     }
     switch (e.op) {

@@ -51,6 +51,7 @@ class SqliteWriter {
     int prec(Id e) const;
     bool chainable(Id e) const;
     bool dateArithmetic(const Expr& e) const;
+    bool runtimeSum(const Expr& e) const;
     void expr(Id e);
     void operand(Id e, int parentPrec, bool leftSide);
     void side(Id link, bool left, int p);

@@ -57,6 +57,33 @@ TEST_F(ArithmeticTest, DateFieldsNextToADate) {
               (std::vector<std::string>{"2021-02-15 06:00:00", "2020-12-31 00:00:00", "NULL"}));
 }
 
+TEST_F(ArithmeticTest, SumsOfFieldsFollowTheValuesTheyHold) {
+    using Strings = std::vector<std::string>;
+    // A date field moved by days stays a date: 2021-01-15 + 1, 2021-03-10 - 1.
+    EXPECT_EQ(column("SELECT [d] + 1 FROM [Ev] ORDER BY [k]"),
+              (Strings{"2021-01-16 00:00:00", "2021-03-11 00:00:00", "NULL"}));
+    EXPECT_EQ(column("SELECT [d] - 1 FROM [Ev] ORDER BY [k]"),
+              (Strings{"2021-01-14 00:00:00", "2021-03-09 00:00:00", "NULL"}));
+    // 2021-01-15 + 45.25 days is 2021-03-01 06:00; 2021-03-10 - 1 day is 2021-03-09.
+    EXPECT_EQ(column("SELECT [d] + [n] FROM [Ev] ORDER BY [k]"),
+              (Strings{"2021-03-01 06:00:00", "2021-03-09 00:00:00", "NULL"}));
+    // Two date fields: 2021-03-10 is 54 days after 2021-01-15 (Python's datetime).
+    EXPECT_EQ(scalar("SELECT b.[d] - a.[d] FROM [Ev] AS a, [Ev] AS b WHERE a.k = 1 AND b.k = 2"),
+              "54.0");
+    // Numbers stay numbers, whole ones whole; texts join with "+".
+    EXPECT_EQ(column("SELECT [k] + 10 FROM [Ev] ORDER BY [k]"), (Strings{"11", "12", "13"}));
+    EXPECT_EQ(column("SELECT [n] - 0.25 FROM [Ev] ORDER BY [k]"),
+              (Strings{"45.0", "-1.25", "NULL"}));
+    exec("CREATE TABLE Tx (a TEXT, b TEXT); INSERT INTO Tx VALUES ('ab', 'cd'), ('10', '5')");
+    EXPECT_EQ(column("SELECT [a] + [b] FROM [Tx] ORDER BY [a] DESC"), (Strings{"abcd", "105"}));
+    EXPECT_EQ(column("SELECT [a] + 1 FROM [Tx] WHERE [a] = '10'"), (Strings{"11"}))
+        << "a numeric text and a number add up";
+    EXPECT_EQ(column("SELECT [a] - [b] FROM [Tx] WHERE [a] = '10'"), (Strings{"5"}));
+    EXPECT_EQ(column("SELECT [a] + 1 FROM [Tx] WHERE [a] = 'ab'"), (Strings{"NULL"}))
+        << "a text that is no number has no sum";
+    EXPECT_EQ(column("SELECT [a] + Null FROM [Tx]"), (Strings{"NULL", "NULL"}));
+}
+
 TEST_F(ArithmeticTest, TrueIsMinusOneInArithmetic) {
     EXPECT_EQ(scalar("SELECT True + 1"), "0");
     EXPECT_EQ(scalar("SELECT False + 1"), "1");
