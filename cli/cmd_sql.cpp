@@ -6,7 +6,6 @@
 #include "cli/commands.h"
 #include "cli/table_printer.h"
 #include "dataaccess/dataaccess.h"
-#include "dataaccess/sql_definition.h"
 #include "dataaccess/sql_dialect.h"
 
 namespace qrv::cli {
@@ -24,16 +23,10 @@ struct SqlOptions {
 int sql(const SqlOptions& o) {
     // The kind decides how the file is opened; a statement the dialect
     // refuses is reported before the file is touched.
-    bool select = false;
-    if (!sql::isDefinitionStatement(o.statement)) {
-        auto kind = translateStatement(o.statement, [](const std::string&) -> Result<std::string> {
-            return std::string("main");
-        });
-        if (!kind) return fail(kind.error().description);
-        select = kind->kind == StatementKind::Select;
-    } else if (auto def = sql::parseDefinition(o.statement); !def) {
-        return fail(def.error().description);
-    }
+    auto kind = translateStatement(
+        o.statement, [](const std::string&) -> Result<std::string> { return std::string("main"); });
+    if (!kind) return fail(kind.error().description);
+    const bool select = kind->kind == StatementKind::Select;
     auto db = DBEngine::Instance().OpenDatabase(o.path, false, select);
     if (!db) return fail(db.error().description);
     if (!select) {

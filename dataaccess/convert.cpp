@@ -215,7 +215,7 @@ Value readColumn(sqlite3_stmt* s, int col, int type) {
             const int n = sqlite3_column_bytes(s, col);
             std::string_view t(p ? p : "", static_cast<size_t>(n));
             if (type == dbDate)
-                if (auto serial = isoToSerialDate(t)) return Value::date(*serial);
+                if (auto serial = parseDateText(t)) return Value::date(*serial);
             return Value::text(std::string(t));
         }
         default:
@@ -278,7 +278,7 @@ Error bindValue(sqlite3_stmt* s, int idx, const Value& v, int type, std::string_
         case dbDate: {
             std::string iso;
             if (v.isText()) {
-                auto serial = isoToSerialDate(v.textRef());
+                auto serial = parseDateText(v.textRef());
                 if (!serial) return conversionError();
                 iso = serialDateToIso(*serial);
             } else {

@@ -5,8 +5,10 @@
 #include <filesystem>
 
 #include "dataaccess/database_impl.h"
+#include "dataaccess/select_into.h"
 #include "dataaccess/sql_definition.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/sql_names.h"
 
 namespace qrv::dao {
 
@@ -99,18 +101,12 @@ Result<long> Database::Execute(std::string_view sql) {
     // Definitions are made by the layer's own table building, never sent as written.
     if (sql::isDefinitionStatement(sql)) return detail::executeDefinition(*p_, sql);
     auto* impl = p_.get();
-    auto tr =
-        translateStatement(sql, [impl](const std::string& path) { return impl->attach(path); });
+    const NameLookup names = detail::storedNameLookup(*impl->conn);
+    auto tr = translateStatement(
+        sql, [impl](const std::string& path) { return impl->attach(path); }, &names);
     if (!tr) return tr.error();
+    if (tr->kind == StatementKind::SelectInto) return detail::executeSelectInto(*p_, *tr);
     if (tr->kind == StatementKind::Select) return makeError(3065, "Cannot execute a select query.");
-    // Definitions follow the naming rule of TableDefs, and never reach the
-    // layer's own catalog or SQLite's tables.
-    for (const DefinedName& n : tr->names) {
-        const bool internal = !n.field && (iequal(n.name, detail::kCatalogTable) ||
-                                           iequal(n.name.substr(0, 7), "sqlite_"));
-        if (n.created || internal)
-            if (Error e = detail::checkName(n.name, n.field)) return e;
-    }
     auto st = detail::prepare(*p_->conn, tr->sql);
     if (!st) return st.error();
     if (!*st) return 0L;  // nothing but blanks
@@ -118,13 +114,7 @@ Result<long> Database::Execute(std::string_view sql) {
     while ((rc = sqlite3_step(st->get())) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) return detail::mapError(*p_->conn, rc);
-    // SQLite's count still holds the last row change when a definition ran.
-    if (tr->kind != StatementKind::Other) return static_cast<long>(sqlite3_changes(p_->conn->db));
-    // A DROP or ALTER sent as SQL goes straight to SQLite; the catalog rows it
-    // left behind go now. Nothing depends on it: they could never reach
-    // another table, and the next write of the catalog would drop them too.
-    if (!p_->conn->readOnly) p_->tidyCatalog();
-    return 0L;
+    return static_cast<long>(sqlite3_changes(p_->conn->db));
 }
 
 Error Database::AppendTableDef(TableDef& def) {

@@ -11,6 +11,7 @@
 
 #include "dataaccess/database_impl.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/sql_names.h"
 
 namespace qrv::dao {
 
@@ -552,7 +553,9 @@ Result<Recordset> DatabaseImpl::openRecordset(std::string_view source, int type,
     } else if (view) {
         sql = "SELECT * FROM main." + quoteIdentifier(*view);
     } else {
-        auto tr = translateStatement(src, [this](const std::string& p) { return attach(p); });
+        const NameLookup names = storedNameLookup(*conn);
+        auto tr = translateStatement(
+            src, [this](const std::string& p) { return attach(p); }, &names);
         if (!tr) return tr.error();
         if (tr->kind != StatementKind::Select)
             return makeError(err::kInvalidOperation, "Invalid operation.");

@@ -56,7 +56,7 @@ Result<std::string> defaultLiteral(const Field& f) {
     if (isTextType(f.Type)) return quoteLiteral(stripQuotes(t));
     if (f.Type == dbDate) {
         if (iequal(t, "Now()") || iequal(t, "Date()")) return std::string("CURRENT_TIMESTAMP");
-        auto serial = isoToSerialDate(stripQuotes(t));
+        auto serial = parseDateText(stripQuotes(t));
         if (!serial) return makeError(err::kTypeConversion, "Data type conversion error.");
         return quoteLiteral(serialDateToIso(*serial));
     }

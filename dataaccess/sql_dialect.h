@@ -1,43 +1,52 @@
 // Translation of the desktop engine's SQL dialect into SQLite SQL.
-// Built on a tokenizer (sql_tokenizer.h): string literals and bracketed names
-// are recognised before any rewrite, so a quote or a bracket
-// inside a name or value can never change the statement's structure.
+// A statement is tokenized (sql_tokenizer.h), parsed into a tree
+// (sql_parser.h, sql_tree.h) and written out by the SQLite writer
+// (sql_writer.h). String literals and bracketed names are settled by the
+// tokenizer before anything else, so a quote or a bracket inside a name or
+// value can never change the statement's structure.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "dataaccess/error.h"
+#include "dataaccess/sql_writer.h"
 
 namespace qrv::dao {
 
 // Given an external database path from a source clause `IN 'path'`, returns the
 // schema name under which that file is attached (the Database attaches it).
-using AttachFn = std::function<Result<std::string>(const std::string& path)>;
+using AttachFn = sql::AttachFn;
+// Finds the stored spelling of a table or field name (see sql_writer.h).
+using NameLookup = sql::NameLookup;
 
+// SelectInto: SELECT ... INTO, which makes a table: `sql` is its query
+// alone, every column named, and the caller makes and fills the table.
 // Other: a definition statement (CREATE TABLE, CREATE INDEX, ALTER TABLE,
-// DROP TABLE / INDEX / VIEW); it changes no records.
-enum class StatementKind { Select, Insert, Update, Delete, Other };
+// DROP TABLE / INDEX / VIEW), checked but not written: `sql` is empty, and
+// the database makes it with its own table building (sql_definition.h).
+enum class StatementKind { Select, Insert, Update, Delete, SelectInto, Other };
 
-// A name a definition statement uses, as meant (brackets taken off).
-struct DefinedName {
-    std::string name;
-    bool created = false;  // the statement makes an object or field of this name
-    bool field = false;    // a field name (the naming rule allows a period in one)
+// The new table of SELECT ... INTO.
+struct IntoTarget {
+    std::string table;   // as meant
+    std::string schema;  // "main" or the schema an IN 'file' clause attached
 };
 
 struct TranslatedSql {
     std::string sql;
     StatementKind kind = StatementKind::Other;
-    std::vector<DefinedName> names;  // definition statements only
+    IntoTarget into;  // SelectInto only
 };
 
 // One statement; a trailing ";" is allowed, anything after it is error 3142.
 // Statements other than SELECT, INSERT, UPDATE, DELETE and the definitions
 // above are error 3129; SQLite-only syntax is refused, never passed on.
-Result<TranslatedSql> translateStatement(std::string_view dialectSql, const AttachFn& attach);
+// With `names`, names that SQLite would not match by itself (letter case
+// beyond ASCII) are written in their stored spelling.
+Result<TranslatedSql> translateStatement(std::string_view dialectSql, const AttachFn& attach,
+                                         const NameLookup* names = nullptr);
 
 // An expression alone, e.g. a FindFirst criteria text "[Name] Like 'A*'".
 Result<std::string> translateExpression(std::string_view dialectExpr);

@@ -11,9 +11,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "dataaccess/date_text.h"
 #include "dataaccess/fold.h"
 
 namespace qrv::dao {
@@ -379,6 +381,133 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
 }
 
+// ---- qrv_serial(value) -------------------------------------------------------
+//
+// A field's value as a day number, for arithmetic next to a date: a date's
+// stored text gives its serial day, a number stays itself, a numeric text
+// its number; any other text is Null.
+
+void serialFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    switch (sqlite3_value_type(argv[0])) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            sqlite3_result_value(ctx, argv[0]);
+            return;
+        case SQLITE_TEXT: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+            const std::string_view text(p, static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+            if (const std::optional<double> serial = parseDateText(text)) {
+                sqlite3_result_double(ctx, *serial);
+                return;
+            }
+            if (sqlite3_value_numeric_type(argv[0]) != SQLITE_TEXT) {
+                sqlite3_result_value(ctx, argv[0]);
+                return;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    sqlite3_result_null(ctx);
+}
+
+// ---- qrv_add(a, b), qrv_sub(a, b) -------------------------------------------
+//
+// "+" and "-" where a field's value decides what they mean: two texts join
+// (for "+"), a date's stored text counts as its serial day number and a
+// date moved by days stays a date, a numeric text counts as its number. Any
+// other text is Null: the dialect has no number for it.
+
+struct Operand {
+    bool null = false;
+    bool date = false;
+    bool integer = false;
+    std::int64_t i = 0;
+    double d = 0;
+};
+
+Operand operandOf(sqlite3_value* v) {
+    Operand o;
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_NULL:
+            o.null = true;
+            return o;
+        case SQLITE_INTEGER:
+            o.integer = true;
+            o.i = sqlite3_value_int64(v);
+            o.d = static_cast<double>(o.i);
+            return o;
+        case SQLITE_FLOAT:
+            o.d = sqlite3_value_double(v);
+            return o;
+        case SQLITE_TEXT: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            const std::string_view text(p, static_cast<size_t>(sqlite3_value_bytes(v)));
+            if (isStoredDateText(text)) {
+                o.date = true;
+                o.d = *parseDateText(text);
+                return o;
+            }
+            const int type = sqlite3_value_numeric_type(v);
+            if (type == SQLITE_INTEGER) {
+                o.integer = true;
+                o.i = sqlite3_value_int64(v);
+                o.d = static_cast<double>(o.i);
+                return o;
+            }
+            if (type == SQLITE_FLOAT) {
+                o.d = sqlite3_value_double(v);
+                return o;
+            }
+            o.null = true;
+            return o;
+        }
+        default:
+            o.null = true;
+            return o;
+    }
+}
+
+void addOrSubtract(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const bool subtract = sqlite3_user_data(ctx) != nullptr;
+    if (!subtract && sqlite3_value_type(argv[0]) == SQLITE_TEXT &&
+        sqlite3_value_type(argv[1]) == SQLITE_TEXT) {
+        const auto* a = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        const auto* b = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+        const std::string_view x(a, static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+        const std::string_view y(b, static_cast<size_t>(sqlite3_value_bytes(argv[1])));
+        if (!isStoredDateText(x) && !isStoredDateText(y)) {
+            std::string joined;
+            joined.reserve(x.size() + y.size());
+            joined.append(x).append(y);
+            sqlite3_result_text64(ctx, joined.data(), joined.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+            return;
+        }
+    }
+    const Operand a = operandOf(argv[0]);
+    const Operand b = operandOf(argv[1]);
+    if (a.null || b.null) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    // A date plus days, or minus days, is a date; between two dates lie days.
+    const bool date = subtract ? a.date && !b.date : a.date || b.date;
+    if (date) {
+        const double serial = subtract ? a.d - b.d : a.d + b.d;
+        const std::string iso = serialDateToIso(serial);
+        sqlite3_result_text64(ctx, iso.data(), iso.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        return;
+    }
+    std::int64_t r = 0;
+    if (a.integer && b.integer &&
+        !(subtract ? __builtin_sub_overflow(a.i, b.i, &r) : __builtin_add_overflow(a.i, b.i, &r))) {
+        sqlite3_result_int64(ctx, r);
+        return;
+    }
+    sqlite3_result_double(ctx, subtract ? a.d - b.d : a.d + b.d);
+}
+
 // ---- QRV_FOLD collation ------------------------------------------------------
 //
 // Text by its case fold, fold-equal texts by their bytes: the order in which
@@ -426,6 +555,9 @@ int registerDialectFunctions(sqlite3* db) {
         {"qrv_mod", 2, wholeDivision, reinterpret_cast<void*>(1)},
         {"qrv_cat", 2, concatFunction, nullptr},
         {"qrv_num", 1, numberFunction, nullptr},
+        {"qrv_serial", 1, serialFunction, nullptr},
+        {"qrv_add", 2, addOrSubtract, nullptr},
+        {"qrv_sub", 2, addOrSubtract, reinterpret_cast<void*>(1)},
     };
     for (const Scalar& f : kScalars) {
         if (rc != SQLITE_OK) return rc;

@@ -1,5 +1,5 @@
-// Value conversions: numbers, text and the serial-date <-> ISO text mapping
-// used for date columns in the database files.
+// Value conversions between numbers, text and truth values; dates go
+// through date_text.h.
 #include "dataaccess/value.h"
 
 #include <charconv>
@@ -28,32 +28,6 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-// Days from 1970-01-01 for a proleptic Gregorian date (Howard Hinnant's algorithm).
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void civilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    y = static_cast<long long>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp + (mp < 10 ? 3 : -9);
-    y += m <= 2;
-}
-
-// Serial day 0 is 1899-12-30.
-constexpr long long kSerialEpochFrom1970 = -25569;
-
 }  // namespace
 
 std::optional<double> parseNumber(std::string_view text) {
@@ -75,37 +49,6 @@ std::string numberToText(double d) {
     char buf[64];
     auto [p, ec] = std::to_chars(buf, buf + sizeof buf, d);
     return std::string(buf, ec == std::errc() ? p : buf);
-}
-
-std::string serialDateToIso(double serial) {
-    // Round to whole seconds so that a stored time reads back as written.
-    double days = std::floor(serial);
-    long long secs = std::llround((serial - days) * 86400.0);
-    long long day = static_cast<long long>(days);
-    if (secs >= 86400) {
-        secs -= 86400;
-        ++day;
-    }
-    long long y;
-    unsigned m, d;
-    civilFromDays(day + kSerialEpochFrom1970, y, m, d);
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02lld:%02lld:%02lld", y, m, d, secs / 3600,
-                  (secs / 60) % 60, secs % 60);
-    return buf;
-}
-
-std::optional<double> isoToSerialDate(std::string_view text) {
-    text = trim(text);
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    std::string tmp(text);
-    int n = std::sscanf(tmp.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 ||
-        s < 0 || s > 59)
-        return std::nullopt;
-    long long day = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) -
-                    kSerialEpochFrom1970;
-    return static_cast<double>(day) + (h * 3600 + mi * 60 + s) / 86400.0;
 }
 
 std::optional<double> Value::toDouble() const {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "dataaccess/date_text.h"
+
 namespace qrv::dao {
 
 enum class ValueKind : std::uint8_t { Null, Bool, Byte, Int16, Int32, Double, Text, Date };
@@ -94,9 +96,6 @@ class Value {
     std::string s_;
 };
 
-// Conversions between serial dates and the "YYYY-MM-DD HH:MM:SS" text stored in files.
-std::string serialDateToIso(double serial);
-std::optional<double> isoToSerialDate(std::string_view text);
 // Number to text that reads back as the same double (shortest round-trip form).
 std::string numberToText(double d);
 std::optional<double> parseNumber(std::string_view text);

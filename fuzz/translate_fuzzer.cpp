@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,7 +60,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qrv::dao::AttachFn attach = [](const std::string&) -> qrv::dao::Result<std::string> {
         return std::string("main");
     };
+    // Some names come back from the lookup in another spelling, one with
+    // quote characters in it: they must stay names.
+    const qrv::dao::NameLookup names = [](std::string_view n) -> std::optional<std::string> {
+        if (n.size() % 2 == 0) return std::nullopt;
+        return std::string(n) + "\"]'";
+    };
     if (auto st = qrv::dao::translateStatement(text, attach)) check(st->sql, false);
+    if (auto st = qrv::dao::translateStatement(text, attach, &names)) check(st->sql, false);
     if (auto ex = qrv::dao::translateExpression(text)) check("SELECT " + *ex, true);
     if (auto rule = qrv::dao::translateTableRule(text)) check("SELECT " + *rule + " FROM t", true);
     if (auto rule = qrv::dao::translateFieldRule(text, "a"))

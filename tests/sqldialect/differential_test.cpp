@@ -9,6 +9,9 @@
 //     the dividend; a zero divisor gives Null (the engine's rule for all three).
 //   - "+" of two texts joins them; otherwise "+" and the other arithmetic
 //     operators read a numeric-looking text as its number. Null in, Null out.
+//   - In arithmetic True is -1 and False 0, and a date is its serial day
+//     number (days since 1899-12-30, the time as the fraction): a date plus
+//     or minus a number is a date, the difference of two dates a number.
 //   - "&" joins the text forms of its operands, a Null as empty text; only two
 //     Nulls give Null.
 //   - Comparisons: numbers numerically, texts ignoring case, a number with a
@@ -23,10 +26,8 @@
 // Left out, by construction of the generator (and why):
 //   - arithmetic on texts that are no number: a type mismatch error in the
 //     dialect, which the translated SQL does not raise for + - * /;
-//   - arithmetic on dates and on comparison results: the dialect's dates are
-//     day counts and True is -1, while translated SQL keeps dates as ISO text
-//     and True as 1; dates are only compared with dates, truth values only
-//     combined with And, Or, Not;
+//   - a number minus a date, and the sum of two dates: rare, and of a type
+//     the dialect's own documentation leaves open;
 //   - "&" of a number that is not whole: the text form of such doubles is
 //     left to the formatting of the engine, not fixed here;
 //   - "^" with other than a small whole exponent: a negative base with a
@@ -41,6 +42,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -55,7 +57,40 @@ struct V {
     double num = 0;  // Num; Date: yyyymmddhhmmss
     std::string text;
     bool truth = false;
+    double serial = 0;  // Date: days since 1899-12-30
 };
+
+// Serial day numbers and yyyymmddhhmmss keys through the C library's UTC
+// calendar (timegm, gmtime_r): 1970-01-01 is serial 25569.
+double serialOfKey(double key) {
+    const long long k = static_cast<long long>(key);
+    std::tm tm{};
+    tm.tm_year = static_cast<int>(k / 10000000000LL) - 1900;
+    tm.tm_mon = static_cast<int>(k / 100000000 % 100) - 1;
+    tm.tm_mday = static_cast<int>(k / 1000000 % 100);
+    tm.tm_hour = static_cast<int>(k / 10000 % 100);
+    tm.tm_min = static_cast<int>(k / 100 % 100);
+    tm.tm_sec = static_cast<int>(k % 100);
+    return static_cast<double>(timegm(&tm)) / 86400.0 + 25569.0;
+}
+
+double keyOfSerial(double serial) {
+    const std::time_t t = static_cast<std::time_t>(std::llround((serial - 25569.0) * 86400.0));
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    return ((((tm.tm_year + 1900) * 100.0 + tm.tm_mon + 1) * 100 + tm.tm_mday) * 100 + tm.tm_hour) *
+               10000 +
+           tm.tm_min * 100 + tm.tm_sec;
+}
+
+// "YYYY-MM-DD HH:MM:SS", the stored form of a date, from its key.
+std::string isoOfKey(double key) {
+    const long long k = static_cast<long long>(key);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", k / 10000000000LL,
+                  k / 100000000 % 100, k / 1000000 % 100, k / 10000 % 100, k / 100 % 100, k % 100);
+    return buf;
+}
 
 V null() {
     return {};
@@ -84,6 +119,14 @@ V boolean(bool b) {
     v.truth = b;
     return v;
 }
+V dateOf(double serial) {
+    if (serial < 1 || serial > 2958465) return skip();  // stay within years 1900..9999
+    V v;
+    v.kind = V::Date;
+    v.serial = serial;
+    v.num = keyOfSerial(serial);
+    return v;
+}
 
 // A text that reads as a number, as a whole.
 bool numericText(const std::string& s, double& out) {
@@ -97,6 +140,14 @@ bool numericText(const std::string& s, double& out) {
 bool asNumber(const V& v, double& out) {
     if (v.kind == V::Num) {
         out = v.num;
+        return true;
+    }
+    if (v.kind == V::Bool) {
+        out = v.truth ? -1 : 0;
+        return true;
+    }
+    if (v.kind == V::Date) {
+        out = v.serial;
         return true;
     }
     return v.kind == V::Text && numericText(v.text, out);
@@ -182,6 +233,12 @@ V arith(const std::string& op, const V& a, const V& b) {
     if (op == "+" && a.kind == V::Text && b.kind == V::Text) return text(a.text + b.text);
     double x = 0, y = 0;
     if (!asNumber(a, x) || !asNumber(b, y)) return skip();
+    const bool dateA = a.kind == V::Date, dateB = b.kind == V::Date;
+    if ((op == "+" || op == "-") && (dateA || dateB)) {
+        if (op == "+") return dateA && dateB ? skip() : dateOf(x + y);
+        if (dateA && dateB) return num(x - y);
+        return dateA ? dateOf(x - y) : skip();
+    }
     if (op == "+") return num(x + y);
     if (op == "-") return num(x - y);
     if (op == "*") return num(x * y);
@@ -199,6 +256,9 @@ int order(const V& a, const V& b) {
     auto cmp = [](auto x, auto y) { return x < y ? -1 : x > y ? 1 : 0; };
     double x = 0, y = 0;
     if (a.kind == V::Date && b.kind == V::Date) return cmp(a.num, b.num);
+    if ((a.kind == V::Bool || b.kind == V::Bool) && a.kind != V::Text && b.kind != V::Text &&
+        a.kind != V::Date && b.kind != V::Date && asNumber(a, x) && asNumber(b, y))
+        return cmp(x, y);
     if (a.kind == V::Num && b.kind == V::Num) return cmp(a.num, b.num);
     if (a.kind == V::Text && b.kind == V::Text) {
         if (!plainText(a.text) || !plainText(b.text)) return 2;
@@ -295,7 +355,36 @@ class Generator {
 
     G number(int depth) {
         if (depth <= 0 || chance(25)) return numberLeaf();
-        const int r = pick(9);
+        const int r = pick(11);
+        if (r == 9) {
+            // A date moved by a number, or the difference of two dates.
+            const G d = date();
+            if (chance(30)) {
+                const G e = date();
+                return binary("-", kAdd, d, e, arith("-", d.v, e.v));
+            }
+            const G n = number(depth - 1);
+            if (chance(50)) return binary("-", kAdd, d, n, arith("-", d.v, n.v));
+            const bool dateFirst = chance(50);
+            const G& l = dateFirst ? d : n;
+            const G& rr = dateFirst ? n : d;
+            return binary("+", kAdd, l, rr, arith("+", l.v, rr.v));
+        }
+        if (r == 10) {
+            // A truth value in arithmetic: a comparison or True / False.
+            G t = chance(30)
+                      ? (chance(50) ? atom("True", boolean(true)) : atom("False", boolean(false)))
+                      : truth(depth - 1);
+            t = G{"(" + t.text + ")", kAtom, t.v};
+            static const char* const kTruthOps[] = {"+", "-", "*"};
+            static const int kTruthLevels[] = {kAdd, kAdd, kMul};
+            const int k = pick(3);
+            const G n = number(depth - 1);
+            const bool truthFirst = chance(50);
+            const G& l = truthFirst ? t : n;
+            const G& rr = truthFirst ? n : t;
+            return binary(kTruthOps[k], kTruthLevels[k], l, rr, arith(kTruthOps[k], l.v, rr.v));
+        }
         if (r == 0) {
             const G a = number(depth - 1);
             V v = a.v;
@@ -363,6 +452,7 @@ class Generator {
         V v;
         v.kind = V::Date;
         v.num = d.key;
+        v.serial = serialOfKey(d.key);
         return atom(d.text, v);
     }
 
@@ -394,8 +484,8 @@ class Generator {
                 V v = a.v;
                 if (v.kind == V::Text)
                     v = boolean(like(v.text, 0, p.substr(1, p.size() - 2), 0));
-                else if (v.kind == V::Num)
-                    v = skip();  // Like on a number: left out with "&" of numbers
+                else if (v.kind != V::Null)
+                    v = skip();  // Like on a number or date: left out with "&" of numbers
                 return G{wrap(a, a.level <= kCmp) + " Like " + p, kCmp, v};
             }
             case 6: {
@@ -466,6 +556,9 @@ TEST_F(DifferentialTest, TranslatedExpressionsComputeTheDialectsValues) {
                 case V::Text:
                     same = type == SQLITE_TEXT && got == g.v.text;
                     break;
+                case V::Date:
+                    same = type == SQLITE_TEXT && got == isoOfKey(g.v.num);
+                    break;
                 default:
                     break;
             }
@@ -475,6 +568,7 @@ TEST_F(DifferentialTest, TranslatedExpressionsComputeTheDialectsValues) {
             const std::string want = g.v.kind == V::Null   ? "Null"
                                      : g.v.kind == V::Bool ? (g.v.truth ? "True" : "False")
                                      : g.v.kind == V::Num  ? std::to_string(g.v.num)
+                                     : g.v.kind == V::Date ? "#" + isoOfKey(g.v.num) + "#"
                                                            : "'" + g.v.text + "'";
             ADD_FAILURE() << g.text << "\n  as: " << sql << "\n  gives " << got << ", want "
                           << want;

@@ -121,6 +121,23 @@ TEST_F(SelectTest, TopBecomesALimit) {
               (Strings{"Bob", "Dee"}));
 }
 
+TEST_F(SelectTest, TopPercentTakesThatShareOfTheRowsRoundedUp) {
+    // Units: Cid 5, Eve 4, Ann 3, Bob 2, Dee 1. 40% of 5 rows is 2; 50% is
+    // 2.5, so 3; 1% is 0.05, so 1.
+    EXPECT_EQ(column("SELECT TOP 40 PERCENT [Rep] FROM [Sales Data] ORDER BY [Units] DESC"),
+              (Strings{"Cid", "Eve"}));
+    EXPECT_EQ(column("SELECT TOP 50 PERCENT [Rep] FROM [Sales Data] ORDER BY [Units] DESC"),
+              (Strings{"Cid", "Eve", "Ann"}));
+    EXPECT_EQ(column("SELECT TOP 1 PERCENT [Rep] FROM [Sales Data] ORDER BY [Units] DESC"),
+              (Strings{"Cid"}));
+    EXPECT_EQ(column("SELECT TOP 100 PERCENT [Rep] FROM [Sales Data]").size(), 5u);
+    // The share is of the rows the WHERE clause keeps: 50% of North's 2 rows.
+    EXPECT_EQ(column("SELECT TOP 50 PERCENT [Rep] FROM [Sales Data] WHERE [Region] = 'North' "
+                     "ORDER BY [Units]"),
+              (Strings{"Bob"}));
+    EXPECT_TRUE(column("SELECT TOP 50 PERCENT [Rep] FROM [Sales Data] WHERE [Units] > 9").empty());
+}
+
 TEST_F(SelectTest, IIfIsNullAndNz) {
     EXPECT_EQ(run("SELECT [Rep], IIf(IsNull([Note]), 'none', [Note]) FROM [Sales Data] "
                   "WHERE [Region] = 'North' ORDER BY [Rep]"),
