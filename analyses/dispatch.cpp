@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "analyses/parametric/ccompare.h"
+#include "analyses/parametric/ccorrmatrix.h"
 #include "analyses/parametric/cdescribe.h"
 #include "analyses/parametric/cfrequency.h"
 #include "analyses/parametric/cpercentiles.h"
@@ -129,7 +130,13 @@ std::string RunCompare_s_Zelk(Quorvane& e) {
 
 std::string RunMatrix_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunMatrix_s_Zelk");
-    return notBuilt("Matrix");
+    const CLumvarScenario& s = *e.Scenario();
+    std::string descriptor;
+    for (bool on : {s.MCnt, s.MMis, s.MMean, s.MDev, s.MCov, s.MCor, s.MR2, s.MT, s.MProb})
+        descriptor += on ? "Y" : "N";
+    return CCorrMatrix().Quorvane_Matrix(s.OutputTable1, s.Table, e.FieldNames(), e.GroupCount(),
+                                         e.XCount(), e.HasWeight(), descriptor,
+                                         s.MProbTail.substr(0, 1), e);
 }
 
 std::string RunRegression_s_Zelk(Quorvane& e) {
