@@ -10,6 +10,7 @@
 
 #include "analyses/parametric/ccompare.h"
 #include "engine/engine_fixture.h"
+#include "support/strd.h"
 
 namespace qrv::test {
 namespace {
@@ -284,6 +285,24 @@ TEST_F(CompareTest, KeepsDigitsFarFromZero) {
     EXPECT_REL(num(r[0], "R-Square"), 0.999990240298447761, 1e-14);
     EXPECT_REL(num(r[0], "Paired_t-Value"), -3.4641016151377545871, 1e-12);
     EXPECT_REL(num(r[0], "Prob_(2-tail)"), 0.0085162633709012773941, 1e-11);
+}
+
+TEST_F(CompareTest, ReachesTheCertifiedDigitsOfTheReferenceLine) {
+    // Norris: the certified R-squared of the straight line y on x is the
+    // squared correlation (ceiling 15.0 digits on the parsed doubles); the
+    // correlation must come within one digit of it. X2 repeats X1 so the
+    // run walks two fields.
+    const StrdSet set = readStrd(std::string(QRV_TEST_DATA_DIR) + "/strd/Norris.txt");
+    ASSERT_EQ(set.columns, (std::vector<std::string>{"y", "x"}));
+    std::vector<CmpRow> rows;
+    for (const auto& r : set.rows) rows.push_back({"n", r[1], r[1], r[0], {}});
+    addRows(rows);
+    ASSERT_TRUE(run(compare({{"X1", "X"}, {"X2", "X"}, {"Y", "Y"}}))) << engine.ErrorInfo();
+    auto out1 = out("[DataField]");
+    ASSERT_EQ(out1.size(), 2u);
+    EXPECT_GE(correctDigits(num(out1[0], "R-Square"), set.certified.at("r2")), 14.0);
+    EXPECT_GE(correctDigits(num(out1[0], "Correlation"), std::sqrt(set.certified.at("r2"))), 14.0);
+    EXPECT_EQ(num(out1[0], "Count_of_Y"), 36);
 }
 
 TEST_F(CompareTest, WeightedSums) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/engine_fixture.h"
+#include "support/strd.h"
 
 namespace qrv::test {
 namespace {
@@ -329,6 +330,29 @@ TEST_F(MatrixTest, IgnoreRuleDropsOneValueNotTheRecord) {
     // X2 against X1 over (1, 5), (3, 6): deviations (-1, -0.5), (1, 0.5), so
     // the covariance is 1 / 1 (by hand).
     EXPECT_EQ(num(rows[6 + 1], "X1"), 1);
+}
+
+TEST_F(MatrixTest, ReachesTheCertifiedDigitsOfTheReferenceLine) {
+    // Norris (y, x): the certified R-squared of the straight line is the
+    // squared correlation, and the certified slope is cov(y, x) / var(x).
+    // The ceilings an exact computation on the parsed doubles reaches are
+    // 15.0 and 14.4 digits; the matrix must come within one digit.
+    const StrdSet set = readStrd(std::string(QRV_TEST_DATA_DIR) + "/strd/Norris.txt");
+    ASSERT_EQ(set.columns, (std::vector<std::string>{"y", "x"}));
+    std::vector<MRow> rows;
+    for (const auto& r : set.rows) rows.push_back({"n", r[0], r[1], N, N});
+    addRows(rows);
+    ASSERT_TRUE(run(matrix({{"X1", "X"}, {"X2", "X"}}))) << engine.ErrorInfo();
+    auto out1 = out();
+    ASSERT_EQ(out1.size(), 18u);
+    EXPECT_EQ(out1[0].at("CalcType").toText(), "Count");
+    EXPECT_EQ(num(out1[0], "X2"), 36);
+    ASSERT_EQ(out1[12].at("CalcType").toText(), "R-Square");
+    EXPECT_GE(correctDigits(num(out1[12], "X2"), set.certified.at("r2")), 14.0);
+    EXPECT_GE(correctDigits(num(out1[13], "X1"), set.certified.at("r2")), 14.0);
+    ASSERT_EQ(out1[8].at("CalcType").toText(), "Covariance");
+    const double slope = num(out1[8], "X2") / num(out1[9], "X2");
+    EXPECT_GE(correctDigits(slope, set.certified.at("b1")), 13.4);
 }
 
 }  // namespace
