@@ -118,6 +118,12 @@ TEST_F(CompareTest, ColumnsFollowTheOptions) {
                   "Grp", "DataField", "Count_of_Y", "Missing", "Count<Y", "Count=Y", "Count>Y",
                   "MeanX", "MeanY", "MeanDiff", "StdDevDiff", "Covariance", "Correlation",
                   "R-Square", "T-DF", "Paired_t-Value", "Prob_(1-tail)", "Prob_(2-tail)"}));
+    // The chi-square option has no effect on Compare.
+    const auto chi = compare({{"X1", "X"}, {"Y", "Y"}}, true, false, false, false);
+    setOptions(chi, {{"Chi", true}});
+    ASSERT_TRUE(run(chi)) << engine.ErrorInfo();
+    EXPECT_EQ(tableColumns("Out1"), (std::vector<std::string>{"DataField", "Count_of_Y", "Missing",
+                                                              "Count<Y", "Count=Y", "Count>Y"}));
     // Weighted, only the t-test: Observations joins the count columns.
     ASSERT_TRUE(run(compare({{"X1", "X"}, {"Y", "Y"}, {"W", "W"}}, false, false, false, true)))
         << engine.ErrorInfo();
@@ -436,6 +442,25 @@ TEST_F(CompareTest, HashedAndSortedWalksWriteTheSameTable) {
                 EXPECT_REL(hashed[r][c].asDouble(), sorted[r][c].asDouble(), 1e-15);
             }
         }
+    }
+}
+
+TEST_F(CompareTest, GroupSpellingsThatDifferInCaseArePooled) {
+    // "k" and "K" are one group, so the hashed walk merges their sums: the
+    // doubling pairs again (mean difference -2, spread 1, t = -2 / sqrt(1/3)).
+    addRows({{"k", 1.0, {}, 2.0, {}}, {"K", 2.0, {}, 4.0, {}}, {"k", 3.0, {}, 6.0, {}}});
+    const auto id = compare({{"Grp", "G"}, {"X1", "X"}, {"Y", "Y"}});
+    for (bool hashed : {true, false}) {
+        SCOPED_TRACE(hashed ? "hashed" : "sorted");
+        engine.SetHashedGroups(hashed);
+        ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+        auto r = out();
+        ASSERT_EQ(r.size(), 1u);
+        EXPECT_EQ(num(r[0], "Count_of_Y"), 3);
+        EXPECT_EQ(num(r[0], "Count<Y"), 3);
+        EXPECT_DOUBLE_EQ(num(r[0], "StdDevDiff"), 1);
+        EXPECT_DOUBLE_EQ(num(r[0], "Covariance"), 2);
+        EXPECT_REL(num(r[0], "Paired_t-Value"), -2 / std::sqrt(1.0 / 3), 1e-14);
     }
 }
 

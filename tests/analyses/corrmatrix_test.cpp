@@ -308,6 +308,26 @@ TEST_F(MatrixTest, HashedAndSortedWalksAgree) {
     }
 }
 
+TEST_F(MatrixTest, GroupSpellingsThatDifferInCaseArePooled) {
+    // "k" and "K" are one group, so the hashed walk merges their sums.
+    // X1 = (1, 2, 3), X2 = (2, 4, 6): covariance 2, X1 - X2 = (-1, -2, -3)
+    // with mean -2 and spread 1 (by hand).
+    addRows({{"k", 1.0, 2.0, N, N}, {"K", 2.0, 4.0, N, N}, {"k", 3.0, 6.0, N, N}});
+    const auto id = matrix({{"Grp", "G"}, {"X1", "X"}, {"X2", "X"}});
+    for (bool hashed : {true, false}) {
+        SCOPED_TRACE(hashed ? "hashed" : "sorted");
+        engine.SetHashedGroups(hashed);
+        ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+        auto rows = out();
+        ASSERT_EQ(rows.size(), 18u);
+        EXPECT_EQ(num(rows[0], "X2"), 3);
+        EXPECT_DOUBLE_EQ(num(rows[4], "X2"), -2);
+        EXPECT_DOUBLE_EQ(num(rows[6], "X2"), 1);
+        EXPECT_DOUBLE_EQ(num(rows[8], "X2"), 2);
+        EXPECT_DOUBLE_EQ(num(rows[10], "X2"), 1);
+    }
+}
+
 TEST_F(MatrixTest, IgnoreRuleDropsOneValueNotTheRecord) {
     // Rule "Equal" -1: the -1 in X2 leaves that record out of X2's pairs
     // only; X1 and X3 keep it. X1 = (1, 2, 3), X3 = (2, 4, 6): covariance 2.
