@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "analyses/parametric/column_names.h"
 #include "analyses/parametric/pair_differences.h"
 #include "engine/quorvane.h"
 
@@ -71,20 +72,24 @@ std::string CCompare::Quorvane_Compare(const std::string& strOutputTable,
 
 std::string CCompare::CreateOutput() {
     ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
+    std::vector<std::string> names(in().fields.begin(), in().fields.begin() + in().groups);
+    names.push_back("DataField");
+    names.push_back(countColumn_);
+    if (in().weighted) names.push_back("Observations");
+    names.push_back("Missing");
+    const size_t first = names.size();  // the double columns of the options
+    if (counts_) names.insert(names.end(), {"Count<Y", "Count=Y", "Count>Y"});
+    if (means_) names.insert(names.end(), {"MeanX", "MeanY", "MeanDiff", "StdDevDiff"});
+    if (corr_) names.insert(names.end(), {"Covariance", "Correlation", "R-Square"});
+    if (tTest_)
+        names.insert(names.end(), {"T-DF", "Paired_t-Value", "Prob_(1-tail)", "Prob_(2-tail)"});
+    if (std::string e = RepeatedColumn(names); !e.empty()) return e;
+
     TableDef def = NewOutputTable(outputTable_);
     AddColumn(def, countColumn_, dbDouble);
     if (in().weighted) AddColumn(def, "Observations", dbDouble);
     AddColumn(def, "Missing", dbLong);
-    if (counts_)
-        for (const char* c : {"Count<Y", "Count=Y", "Count>Y"}) AddColumn(def, c, dbDouble);
-    if (means_)
-        for (const char* c : {"MeanX", "MeanY", "MeanDiff", "StdDevDiff"})
-            AddColumn(def, c, dbDouble);
-    if (corr_)
-        for (const char* c : {"Covariance", "Correlation", "R-Square"}) AddColumn(def, c, dbDouble);
-    if (tTest_)
-        for (const char* c : {"T-DF", "Paired_t-Value", "Prob_(1-tail)", "Prob_(2-tail)"})
-            AddColumn(def, c, dbDouble);
+    for (size_t i = first; i < names.size(); ++i) AddColumn(def, names[i], dbDouble);
     return CreateOutputTable(def);
 }
 

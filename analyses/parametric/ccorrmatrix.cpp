@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "analyses/parametric/column_names.h"
 #include "analyses/parametric/pair_differences.h"
 #include "engine/quorvane.h"
 
@@ -84,6 +85,12 @@ std::string CCorrMatrix::Quorvane_Matrix(const std::string& strOutputTable,
 
 std::string CCorrMatrix::CreateOutput() {
     ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
+    std::vector<std::string> names(in().fields.begin(), in().fields.begin() + in().groups);
+    names.push_back("DataField");
+    names.push_back("CalcType");
+    names.insert(names.end(), in().fields.begin() + in().groups,
+                 in().fields.begin() + in().groups + F_);
+    if (std::string e = RepeatedColumn(names); !e.empty()) return e;
     TableDef def = NewOutputTable(outputTable_);
     AddColumn(def, "CalcType", dbText, 13);
     for (int j = 0; j < F_; ++j)

@@ -489,6 +489,34 @@ TEST_F(CompareTest, MissingYAndBadInput) {
     EXPECT_NE(engine.ErrorInfo().find("[A]"), std::string::npos) << engine.ErrorInfo();
 }
 
+TEST_F(CompareTest, AGroupFieldNamedLikeAnotherColumnIsRefused) {
+    TableDef t = db.CreateTableDef("Odd");
+    for (Field f : {Field("MeanX", dbText, 5), Field("A", dbDouble), Field("B", dbDouble)})
+        t.AppendField(f);
+    ASSERT_FALSE(db.AppendTableDef(t));
+    ScenarioSpec s;
+    s.subtype = "Compare";
+    s.input = "Odd";
+    s.fields = {{"MeanX", "G"}, {"A", "X"}, {"B", "Y"}};
+    auto rs = db.OpenRecordset("Odd");
+    ASSERT_FALSE(rs->AddNew());
+    rs->Collect("MeanX", std::string("g"));
+    rs->Collect("A", 1.0);
+    rs->Collect("B", 2.0);
+    ASSERT_FALSE(rs->Update());
+    rs->Close();
+    const auto id = addScenario(s);
+    setOptions(id, {{"MeanXY", true}});
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(engine.ErrorInfo(),
+              "The output table cannot have two columns named [MeanX]: rename the field or leave "
+              "it out.");
+    EXPECT_FALSE(db.GetTableDef("Out1").ok());
+    // Without the means the name is free.
+    setOptions(id, {{"MeanXY", false}});
+    EXPECT_TRUE(run(id)) << engine.ErrorInfo();
+}
+
 TEST_F(CompareTest, LongYNameIsCutForTheCountColumn) {
     const std::string y(60, 'Q');
     TableDef t = db.CreateTableDef("Long");

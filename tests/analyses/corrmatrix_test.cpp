@@ -328,6 +328,29 @@ TEST_F(MatrixTest, GroupSpellingsThatDifferInCaseArePooled) {
     }
 }
 
+TEST_F(MatrixTest, AFieldNamedLikeAnotherColumnIsRefused) {
+    TableDef t = db.CreateTableDef("Odd");
+    for (Field f : {Field("calctype", dbDouble), Field("B", dbDouble)}) t.AppendField(f);
+    ASSERT_FALSE(db.AppendTableDef(t));
+    auto rs = db.OpenRecordset("Odd");
+    ASSERT_FALSE(rs->AddNew());
+    rs->Collect("calctype", 1.0);
+    rs->Collect("B", 2.0);
+    ASSERT_FALSE(rs->Update());
+    rs->Close();
+    ScenarioSpec s;
+    s.subtype = "Matrix";
+    s.input = "Odd";
+    s.fields = {{"calctype", "X"}, {"B", "X"}};
+    const auto id = addScenario(s);
+    setOptions(id, {{"MCnt", true}});
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(engine.ErrorInfo(),
+              "The output table cannot have two columns named [calctype]: rename the field or "
+              "leave it out.");
+    EXPECT_FALSE(db.GetTableDef("Out1").ok());
+}
+
 TEST_F(MatrixTest, IgnoreRuleDropsOneValueNotTheRecord) {
     // Rule "Equal" -1: the -1 in X2 leaves that record out of X2's pairs
     // only; X1 and X3 keep it. X1 = (1, 2, 3), X3 = (2, 4, 6): covariance 2.
