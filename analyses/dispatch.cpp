@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analyses/parametric/ccompare.h"
+#include "analyses/parametric/ccorrmatrix.h"
 #include "analyses/parametric/cdescribe.h"
 #include "analyses/parametric/cfrequency.h"
 #include "analyses/parametric/cpercentiles.h"
@@ -118,12 +120,23 @@ std::string RunPercentile_s_Zelk(Quorvane& e) {
 std::string RunCompare_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunCompare_s_Zelk");
     if (!e.HasY()) return "Y Field not assigned";
-    return notBuilt("Compare");
+    const CLumvarScenario& s = *e.Scenario();
+    // The fifth letter (chi-square) is always off for Compare.
+    const std::string descriptor = std::string(s.CountXY ? "Y" : "N") + (s.MeanXY ? "Y" : "N") +
+                                   (s.CorrXY ? "Y" : "N") + (s.TTest ? "Y" : "N") + "N";
+    return CCompare().Quorvane_Compare(s.OutputTable1, s.Table, e.FieldNames(), e.GroupCount(),
+                                       e.XCount(), e.HasWeight(), descriptor, e);
 }
 
 std::string RunMatrix_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunMatrix_s_Zelk");
-    return notBuilt("Matrix");
+    const CLumvarScenario& s = *e.Scenario();
+    std::string descriptor;
+    for (bool on : {s.MCnt, s.MMis, s.MMean, s.MDev, s.MCov, s.MCor, s.MR2, s.MT, s.MProb})
+        descriptor += on ? "Y" : "N";
+    return CCorrMatrix().Quorvane_Matrix(s.OutputTable1, s.Table, e.FieldNames(), e.GroupCount(),
+                                         e.XCount(), e.HasWeight(), descriptor,
+                                         s.MProbTail.substr(0, 1), e);
 }
 
 std::string RunRegression_s_Zelk(Quorvane& e) {

@@ -1,0 +1,173 @@
+// Compare two fields: per group and X field the pair sums of X and Y over
+// the records in which both are usable, and the comparison counts.
+#include "analyses/parametric/ccompare.h"
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
+#include "analyses/parametric/column_names.h"
+#include "analyses/parametric/pair_differences.h"
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+struct FieldSums {
+    PairDifferences pair;
+    std::int32_t below = 0, equal = 0, above = 0;
+};
+
+struct CompareGroup : GroupState {
+    std::vector<FieldSums> fields;
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const CompareGroup&>(other);
+        for (size_t i = 0; i < fields.size(); ++i) {
+            fields[i].pair.merge(o.fields[i].pair);
+            fields[i].below += o.fields[i].below;
+            fields[i].equal += o.fields[i].equal;
+            fields[i].above += o.fields[i].above;
+        }
+    }
+};
+
+// A count moves to the integer nearest to its old value plus the weight, ties
+// to even: with fractional weights the counts are rounded at every record.
+std::int32_t bump(std::int32_t count, double w) {
+    return static_cast<std::int32_t>(std::nearbyint(static_cast<double>(count) + w));
+}
+
+bool letter(const std::string& descriptor, size_t i) {
+    return descriptor.size() > i && (descriptor[i] == 'Y' || descriptor[i] == 'y');
+}
+
+}  // namespace
+
+std::string CCompare::Quorvane_Compare(const std::string& strOutputTable,
+                                       const std::string& strUserTable,
+                                       const std::vector<std::string>& strFields,
+                                       int intGroupFields, int intFields, bool fWeighted,
+                                       const std::string& strDescriptor, Quorvane& engine) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_Compare");
+    const auto yAt = static_cast<size_t>(intGroupFields + intFields);
+    if (intGroupFields < 0 || intFields < 1 || strFields.size() <= yAt)
+        return "The field list does not hold the group, X and Y fields.";
+    outputTable_ = strOutputTable;
+    F_ = intFields;
+    counts_ = letter(strDescriptor, 0);
+    means_ = letter(strDescriptor, 1);
+    corr_ = letter(strDescriptor, 2);
+    tTest_ = letter(strDescriptor, 3);
+    countColumn_ = ("Count_of_" + strFields[yAt]).substr(0, 64);
+    // Y reads as the analysis field after the X fields. Fractional weights
+    // round the comparison counts record by record, so a weighted run takes
+    // the rows in the order of the sorted walk; without weights every count
+    // is a plain sum and any order gives the same table.
+    return Run(engine, {strUserTable, strFields, intGroupFields, intFields + 1, fWeighted},
+               fWeighted ? Walk::Sorted : Walk::Hashed);
+}
+
+std::string CCompare::CreateOutput() {
+    ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
+    std::vector<std::string> names(in().fields.begin(), in().fields.begin() + in().groups);
+    names.push_back("DataField");
+    names.push_back(countColumn_);
+    if (in().weighted) names.push_back("Observations");
+    names.push_back("Missing");
+    const size_t first = names.size();  // the double columns of the options
+    if (counts_) names.insert(names.end(), {"Count<Y", "Count=Y", "Count>Y"});
+    if (means_) names.insert(names.end(), {"MeanX", "MeanY", "MeanDiff", "StdDevDiff"});
+    if (corr_) names.insert(names.end(), {"Covariance", "Correlation", "R-Square"});
+    if (tTest_)
+        names.insert(names.end(), {"T-DF", "Paired_t-Value", "Prob_(1-tail)", "Prob_(2-tail)"});
+    if (std::string e = RepeatedColumn(names); !e.empty()) return e;
+
+    TableDef def = NewOutputTable(outputTable_);
+    AddColumn(def, countColumn_, dbDouble);
+    if (in().weighted) AddColumn(def, "Observations", dbDouble);
+    AddColumn(def, "Missing", dbLong);
+    for (size_t i = first; i < names.size(); ++i) AddColumn(def, names[i], dbDouble);
+    return CreateOutputTable(def);
+}
+
+std::unique_ptr<GroupState> CCompare::NewGroup() {
+    auto g = std::make_unique<CompareGroup>();
+    g->fields.resize(static_cast<size_t>(F_));
+    return g;
+}
+
+std::string CCompare::AddRow(GroupState& state) {
+    ProcedureScope scope(engine().ErrorHandler(), "CalcData");
+    auto& g = static_cast<CompareGroup&>(state);
+    double w = 0;
+    if (std::string e = reader().Weight(w); !e.empty()) return e;
+    if (!(w > 0)) return {};
+    std::optional<double> y;
+    if (std::string e = reader().Usable(F_, y); !e.empty()) return e;
+    if (!y) return {};  // missing for every X field
+    for (int i = 0; i < F_; ++i) {
+        std::optional<double> x;
+        if (std::string e = reader().Usable(i, x); !e.empty()) return e;
+        if (!x) continue;
+        FieldSums& f = g.fields[static_cast<size_t>(i)];
+        f.pair.add(*x, *y, w);
+        std::int32_t& count = *x < *y ? f.below : *x == *y ? f.equal : f.above;
+        count = bump(count, w);
+    }
+    return {};
+}
+
+std::string CCompare::WriteGroup(GroupState& state, const std::vector<Value>& group, long records) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteData");
+    auto& g = static_cast<CompareGroup&>(state);
+    const InputFields fields = inputFields();
+    Recordset& out = output();
+    for (int i = 0; i < F_; ++i) {
+        const FieldSums& f = g.fields[static_cast<size_t>(i)];
+        const long valid = f.pair.moments().valid();
+        const PairDifferences::Result r = f.pair.result();
+        Error e = out.AddNew();
+        if (!e)
+            e = WriteGroupColumns(out, fields, group,
+                                  in().fields[static_cast<size_t>(in().groups + i)]);
+        auto put = [&](const char* column, std::optional<double> v) {
+            if (!e && v) e = out.Collect(column, Value::real(*v));
+        };
+        put(countColumn_.c_str(), r.n);
+        if (in().weighted) put("Observations", static_cast<double>(valid));
+        if (!e)
+            e = out.Collect("Missing", Value::int32(static_cast<std::int32_t>(records - valid)));
+        if (r.n > 0 && counts_) {
+            put("Count<Y", f.below);
+            put("Count=Y", f.equal);
+            put("Count>Y", f.above);
+        }
+        if (means_) {
+            put("MeanX", r.meanX);
+            put("MeanY", r.meanY);
+            put("MeanDiff", r.meanDiff);
+            put("StdDevDiff", r.stdDevDiff);
+        }
+        if (corr_) {
+            put("Covariance", r.covariance);
+            put("Correlation", r.correlation);
+            put("R-Square", r.rSquare);
+        }
+        if (tTest_) {
+            put("T-DF", r.df);
+            put("Paired_t-Value", r.t);
+            if (r.p) {
+                put("Prob_(1-Tail)", *r.p / 2);
+                put("Prob_(2-Tail)", r.p);
+            }
+        }
+        if (!e) e = out.Update();
+        if (e) return Unexpected(e);
+    }
+    return {};
+}
+
+}  // namespace qrv

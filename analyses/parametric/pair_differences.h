@@ -1,0 +1,47 @@
+// PairDifferences: the running sums of two fields over the rows in which both
+// are usable, for analyses that set one field against another (Compare, the
+// correlation matrix). Besides the co-moments it sums the differences
+// x - y themselves, so that the spread of the differences comes from their
+// own centred sum instead of Sxx + Syy - 2 Sxy, which cancels to noise when
+// x and y nearly agree (two fields that differ by a constant have no spread
+// at all).
+#pragma once
+
+#include <optional>
+
+#include "engine/comoments.h"
+#include "numeric/extended.h"
+
+namespace qrv {
+
+class PairDifferences {
+  public:
+    // A row in which both x and y are usable, weight w > 0.
+    void add(double x, double y, double w);
+    void merge(const PairDifferences& o);
+
+    const CoMoments& moments() const { return m_; }
+
+    // What is known of the pair; every optional is unset where its
+    // condition fails (the output leaves those cells Null).
+    struct Result {
+        double n = 0;                       // weight sum
+        std::optional<double> meanX;        // n > 0
+        std::optional<double> meanY;        // n > 0
+        std::optional<double> meanDiff;     // n > 0: mean of x - y
+        std::optional<double> stdDevDiff;   // n > 1 and the differences vary
+        std::optional<double> covariance;   // n > 1
+        std::optional<double> correlation;  // n > 1 and both fields vary
+        std::optional<double> rSquare;      // as correlation
+        std::optional<double> df;           // n > 1: n - 1
+        std::optional<double> t;            // paired t of the mean difference: as stdDevDiff
+        std::optional<double> p;            // its two-tailed probability
+    };
+    Result result() const;
+
+  private:
+    CoMoments m_;
+    num::Extended sd_, sdd_;  // sums of w d and w d^2, d = x - y
+};
+
+}  // namespace qrv
