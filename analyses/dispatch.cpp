@@ -9,6 +9,7 @@
 #include "analyses/parametric/cdescribe.h"
 #include "analyses/parametric/cfrequency.h"
 #include "analyses/parametric/cpercentiles.h"
+#include "analyses/parametric/cregresssimple.h"
 #include "engine/analysis_dispatch.h"
 #include "engine/quorvane.h"
 
@@ -128,8 +129,13 @@ std::string RunMatrix_s_Zelk(Quorvane& e) {
 
 std::string RunRegression_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunRegression_s_Zelk");
-    const std::string& type = e.Scenario()->RegressType;
-    if (iequal(type, "S") || iequal(type, "M") || iequal(type, "P")) return notBuilt("Regression");
+    const CLumvarScenario& s = *e.Scenario();
+    const std::string& type = s.RegressType;
+    if (iequal(type, "S"))
+        return CRegressSimple().Quorvane_RegressSimple(s.OutputTable1, s.OutputTable2, s.Table,
+                                                       e.FieldNames(), e.GroupCount(), e.XCount(),
+                                                       e.HasWeight(), s.RAnova, s.RYInt, 0, e);
+    if (iequal(type, "M") || iequal(type, "P")) return notBuilt("Regression");
     return {};  // any other type runs nothing
 }
 
