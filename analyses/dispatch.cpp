@@ -9,6 +9,7 @@
 #include "analyses/parametric/cdescribe.h"
 #include "analyses/parametric/cfrequency.h"
 #include "analyses/parametric/cpercentiles.h"
+#include "analyses/parametric/cregressmulti.h"
 #include "analyses/parametric/cregresssimple.h"
 #include "engine/analysis_dispatch.h"
 #include "engine/quorvane.h"
@@ -135,7 +136,11 @@ std::string RunRegression_s_Zelk(Quorvane& e) {
         return CRegressSimple().Quorvane_RegressSimple(s.OutputTable1, s.OutputTable2, s.Table,
                                                        e.FieldNames(), e.GroupCount(), e.XCount(),
                                                        e.HasWeight(), s.RAnova, s.RYInt, 0, e);
-    if (iequal(type, "M") || iequal(type, "P")) return notBuilt("Regression");
+    if (iequal(type, "M"))
+        return CRegressMulti().Quorvane_RegressMulti(s.OutputTable1, s.OutputTable2, s.Table,
+                                                     e.FieldNames(), e.GroupCount(), e.XCount(),
+                                                     e.HasWeight(), s.RAnova, s.RYInt, 0, e);
+    if (iequal(type, "P")) return notBuilt("Regression");
     return {};  // any other type runs nothing
 }
 
