@@ -10,6 +10,7 @@
 #include "analyses/parametric/cfrequency.h"
 #include "analyses/parametric/cpercentiles.h"
 #include "analyses/parametric/cregressmulti.h"
+#include "analyses/parametric/cregresspoly.h"
 #include "analyses/parametric/cregresssimple.h"
 #include "engine/analysis_dispatch.h"
 #include "engine/quorvane.h"
@@ -128,6 +129,14 @@ std::string RunMatrix_s_Zelk(Quorvane& e) {
     return notBuilt("Matrix");
 }
 
+// The stored order (2 when Null); one beyond a 16-bit integer is passed as 0,
+// which the analysis refuses.
+int polyOrder(const Value& v) {
+    if (v.isNull()) return 2;
+    const double k = v.asDouble();
+    return k >= 1 && k <= 32767 ? static_cast<int>(k) : 0;
+}
+
 std::string RunRegression_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunRegression_s_Zelk");
     const CLumvarScenario& s = *e.Scenario();
@@ -140,7 +149,10 @@ std::string RunRegression_s_Zelk(Quorvane& e) {
         return CRegressMulti().Quorvane_RegressMulti(s.OutputTable1, s.OutputTable2, s.Table,
                                                      e.FieldNames(), e.GroupCount(), e.XCount(),
                                                      e.HasWeight(), s.RAnova, s.RYInt, 0, e);
-    if (iequal(type, "P")) return notBuilt("Regression");
+    if (iequal(type, "P"))
+        return CRegressPoly().Quorvane_RegressPoly(
+            s.OutputTable1, s.OutputTable2, s.Table, e.FieldNames(), e.GroupCount(), e.XCount(),
+            e.HasWeight(), s.RAnova, s.RYInt, 0, polyOrder(s.RPoly), e);
     return {};  // any other type runs nothing
 }
 
