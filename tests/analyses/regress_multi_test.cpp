@@ -110,7 +110,7 @@ TEST_F(RegressMultiTest, ThroughTheOriginWithResiduals) {
     const double fitted[] = {3.4632972322503008, 2.7966305655836342, 7.6365824308062575,
                              6.9699157641395909, 11.809867629362214, 11.143200962695548,
                              14.606498194945848};
-    const auto res = tableRows("Resid");
+    const auto res = tableRows("Resid", "[X1:X1]");
     ASSERT_EQ(res.size(), 7u);
     for (std::size_t i = 0; i < 7; ++i) {
         near(res[i], "X1:X1", kRows[i][0]);
@@ -147,7 +147,7 @@ TEST_F(RegressMultiTest, WeightsNullsAndTheResidualObservations) {
     near(r, "Residual_DF", 8);
     near(r, "F-Value", 170.66857513365386);
     near(r, "Prob", 2.7503049810081488e-7, 1e-11);
-    auto res = tableRows("Resid");
+    auto res = tableRows("Resid", "[X1:X1]");
     ASSERT_EQ(res.size(), 7u);
     for (std::size_t i = 0; i < 7; ++i) near(res[i], "Observations", ws[i]);
     near(res[0], "Estimated_Y", 3.8400435255712731, 1e-14);
@@ -159,7 +159,7 @@ TEST_F(RegressMultiTest, WeightsNullsAndTheResidualObservations) {
     ASSERT_TRUE(
         run(regression("M", {{"X1", "X"}, {"X2", "X"}, {"Y", "Y"}, {"W", "W"}}, {}, "Resid", "H")))
         << engine.ErrorInfo();
-    res = tableRows("Resid");
+    res = tableRows("Resid", "[X1:X1]");
     ASSERT_EQ(res.size(), 5u);
     near(res[0], "Observations", 2);
     near(res[1], "Observations", 4);

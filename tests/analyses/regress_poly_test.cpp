@@ -89,7 +89,7 @@ TEST_F(RegressPolyTest, OrderTwoWithInterceptAnovaAndResiduals) {
               (std::vector<std::string>{"DataField", "X_Value", "Y:Y", "Estimated_Y", "Residual"}));
     const double fitted[] = {1.2142857142857143, 2.0714285714285714, 5.0, 10.0, 17.071428571428571,
                              26.214285714285714, 37.428571428571429};
-    const auto res = tableRows("Resid");
+    const auto res = tableRows("Resid", "[X_Value]");
     ASSERT_EQ(res.size(), 7u);
     for (int x = 0; x <= 6; ++x) {
         near(res[x], "X_Value", x);

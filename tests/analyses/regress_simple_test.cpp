@@ -179,7 +179,7 @@ TEST_F(RegressSimpleTest, PerfectFitConstantXAndTheResidualTable) {
     EXPECT_EQ(tableColumns("Resid"), (std::vector<std::string>{"Grp", "DataField", "X_Value", "Y:Y",
                                                                "Estimated_Y", "Residual"}));
     // The constant group's rows are gone; the exact line leaves residuals of 0.
-    const auto res = tableRows("Resid");
+    const auto res = tableRows("Resid", "[X_Value]");
     ASSERT_EQ(res.size(), 4u);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(res[i].at("Grp").toText(), "p");
@@ -205,13 +205,57 @@ TEST_F(RegressSimpleTest, ResidualsOfTheTextbookLineWeighted) {
                                         "Estimated_Y", "Residual"}));
     // Fitted 2.2 + 0.6 x at x = 1..5.
     const double fitted[] = {2.8, 3.4, 4.0, 4.6, 5.2}, ys[] = {2, 4, 5, 4, 5};
-    const auto res = tableRows("Resid");
+    const auto res = tableRows("Resid", "[X_Value]");
     ASSERT_EQ(res.size(), 5u);
     for (int i = 0; i < 5; ++i) {
         near(res[i], "Observations", 1);
         near(res[i], "Estimated_Y", fitted[i], 1e-14);
         EXPECT_NEAR(num(res[i], "Residual"), ys[i] - fitted[i], 1e-14);
     }
+}
+
+TEST_F(RegressSimpleTest, ResidualRowsFollowTheirGroupAndField) {
+    // Group 1: X1 is the textbook x, X2 is constant (no fit: its rows go).
+    // Group 2: X1 = y exactly (residuals 0), X2 the textbook x again.
+    const double ys[] = {2, 4, 5, 4, 5};
+    std::vector<std::vector<double>> rows;
+    for (int i = 0; i < 5; ++i) rows.push_back({2, ys[i], i + 1.0, ys[i]});
+    for (int i = 0; i < 5; ++i) rows.push_back({1, i + 1.0, 3, ys[i]});
+    makeTable("T", {"G", "X1", "X2", "Y"}, rows);
+    ASSERT_TRUE(
+        run(regression("S", {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"Y", "Y"}}, {}, "Resid", "T")))
+        << engine.ErrorInfo();
+    const auto res = tableRows("Resid");
+    // Group 1 first; the constant X2 left no rows. Each row is fitted with
+    // the line of its own group and field (the order within a group is the
+    // order the database hands the records over).
+    ASSERT_EQ(res.size(), 15u);
+    int rows1 = 0, rowsX1 = 0, rowsX2 = 0;
+    for (std::size_t i = 0; i < res.size(); ++i) {
+        const TableRow& r = res[i];
+        const double x = num(r, "X_Value");
+        const std::string field = r.at("DataField").toText();
+        if (i < 5) {
+            near(r, "G", 1);
+            EXPECT_EQ(field, "X1");
+            near(r, "Estimated_Y", 2.2 + 0.6 * x, 1e-14);
+            ++rows1;
+        } else if (field == "X1") {
+            near(r, "G", 2);
+            near(r, "Estimated_Y", x, 1e-14);  // y = X1 exactly
+            EXPECT_EQ(num(r, "Residual"), 0.0);
+            ++rowsX1;
+        } else {
+            near(r, "G", 2);
+            EXPECT_EQ(field, "X2");
+            near(r, "Estimated_Y", 2.2 + 0.6 * x, 1e-14);
+            EXPECT_NEAR(num(r, "Residual"), num(r, "Y:Y") - (2.2 + 0.6 * x), 1e-14);
+            ++rowsX2;
+        }
+    }
+    EXPECT_EQ(rows1, 5);
+    EXPECT_EQ(rowsX1, 5);
+    EXPECT_EQ(rowsX2, 5);
 }
 
 TEST_F(RegressSimpleTest, NullXLosesOneFieldNullYLosesAll) {
