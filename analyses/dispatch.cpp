@@ -11,6 +11,9 @@
 #include "analyses/parametric/cdescribe.h"
 #include "analyses/parametric/cfrequency.h"
 #include "analyses/parametric/cpercentiles.h"
+#include "analyses/parametric/cregressmulti.h"
+#include "analyses/parametric/cregresspoly.h"
+#include "analyses/parametric/cregresssimple.h"
 #include "engine/analysis_dispatch.h"
 #include "engine/quorvane.h"
 
@@ -139,10 +142,30 @@ std::string RunMatrix_s_Zelk(Quorvane& e) {
                                          s.MProbTail.substr(0, 1), e);
 }
 
+// The stored order (2 when Null); one beyond a 16-bit integer is passed as 0,
+// which the analysis refuses.
+int polyOrder(const Value& v) {
+    if (v.isNull()) return 2;
+    const double k = v.asDouble();
+    return k >= 1 && k <= 32767 ? static_cast<int>(k) : 0;
+}
+
 std::string RunRegression_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunRegression_s_Zelk");
-    const std::string& type = e.Scenario()->RegressType;
-    if (iequal(type, "S") || iequal(type, "M") || iequal(type, "P")) return notBuilt("Regression");
+    const CLumvarScenario& s = *e.Scenario();
+    const std::string& type = s.RegressType;
+    if (iequal(type, "S"))
+        return CRegressSimple().Quorvane_RegressSimple(s.OutputTable1, s.OutputTable2, s.Table,
+                                                       e.FieldNames(), e.GroupCount(), e.XCount(),
+                                                       e.HasWeight(), s.RAnova, s.RYInt, 0, e);
+    if (iequal(type, "M"))
+        return CRegressMulti().Quorvane_RegressMulti(s.OutputTable1, s.OutputTable2, s.Table,
+                                                     e.FieldNames(), e.GroupCount(), e.XCount(),
+                                                     e.HasWeight(), s.RAnova, s.RYInt, 0, e);
+    if (iequal(type, "P"))
+        return CRegressPoly().Quorvane_RegressPoly(
+            s.OutputTable1, s.OutputTable2, s.Table, e.FieldNames(), e.GroupCount(), e.XCount(),
+            e.HasWeight(), s.RAnova, s.RYInt, 0, polyOrder(s.RPoly), e);
     return {};  // any other type runs nothing
 }
 

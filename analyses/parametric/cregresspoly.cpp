@@ -1,0 +1,105 @@
+// Polynomial regression per group and X field: the power sums of each X
+// field with Y over the records where both are usable; the fit runs in a
+// centred and scaled variable and is mapped back to powers of x.
+#include "analyses/parametric/cregresspoly.h"
+
+#include <optional>
+
+#include "engine/quorvane.h"
+#include "numeric/polynomial.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+struct PolyGroup : GroupState {
+    std::vector<num::PowerSums> sums;             // per X field
+    std::vector<std::vector<Bookmark>> residual;  // residual rows per X field
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const PolyGroup&>(other);
+        for (std::size_t i = 0; i < sums.size(); ++i) {
+            sums[i].merge(o.sums[i]);
+            residual[i].insert(residual[i].end(), o.residual[i].begin(), o.residual[i].end());
+        }
+    }
+};
+
+}  // namespace
+
+std::string CRegressPoly::Quorvane_RegressPoly(const std::string& strOutputTable,
+                                               const std::string& strResidualTable,
+                                               const std::string& strUserTable,
+                                               const std::vector<std::string>& strFields,
+                                               int intGroupFields, int intFields, bool fWeighted,
+                                               bool fAnova, bool fIntercept, int /*intConfidence*/,
+                                               int intOrder, Quorvane& engine) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_RegressPoly");
+    if (intOrder < 1) return "The polynomial order must be at least 1.";
+    order_ = intOrder;
+    RegressionArgs a{strOutputTable, strResidualTable, strUserTable, strFields, intGroupFields,
+                     intFields,      fWeighted,        fAnova,       fIntercept};
+    if (intFields < 1 || static_cast<int>(strFields.size()) < intGroupFields + intFields + 1)
+        return "The field list does not hold the group, X and Y fields.";
+    return RunRegression(engine, a, true);
+}
+
+std::string CRegressPoly::CreateOutput() {
+    std::vector<std::string> suffixes;
+    for (int j = 1; j <= order_; ++j) suffixes.push_back("X^" + std::to_string(j));
+    if (std::string e = CreateFitTable(true, suffixes); !e.empty()) return e;
+    if (!residuals()) return {};
+    return CreateResidualTable(true, {"X_Value"});
+}
+
+std::unique_ptr<GroupState> CRegressPoly::NewGroup() {
+    auto g = std::make_unique<PolyGroup>();
+    g->sums.assign(static_cast<std::size_t>(args().xFields), num::PowerSums(order_));
+    g->residual.resize(static_cast<std::size_t>(args().xFields));
+    return g;
+}
+
+std::string CRegressPoly::AddRow(GroupState& state) {
+    ProcedureScope scope(engine().ErrorHandler(), "CalcData");
+    auto& g = static_cast<PolyGroup&>(state);
+    double w = 0;
+    if (std::string e = reader().Weight(w); !e.empty()) return e;
+    if (!(w > 0)) return {};
+    std::optional<double> y;
+    if (std::string e = reader().Usable(args().xFields, y); !e.empty()) return e;
+    if (!y) return {};  // no Y: missing for every X field
+    for (int i = 0; i < args().xFields; ++i) {
+        std::optional<double> x;
+        if (std::string e = reader().Usable(i, x); !e.empty()) return e;
+        if (!x) continue;
+        const auto f = static_cast<std::size_t>(i);
+        g.sums[f].add(*x, *y, w);
+        if (residuals()) {
+            Bookmark row = 0;
+            const std::string& name = args().fields[static_cast<std::size_t>(args().groups + i)];
+            if (std::string e = AppendResidual(name, w, {*x}, *y, row); !e.empty()) return e;
+            g.residual[f].push_back(row);
+        }
+    }
+    return {};
+}
+
+std::string CRegressPoly::WriteGroup(GroupState& state, const std::vector<Value>& group,
+                                     long records) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteData");
+    auto& g = static_cast<PolyGroup&>(state);
+    for (int i = 0; i < args().xFields; ++i) {
+        const auto f = static_cast<std::size_t>(i);
+        const num::PowerSums& s = g.sums[f];
+        const num::RegressionFit fit = s.fit(args().intercept);
+        const std::string& name = args().fields[static_cast<std::size_t>(args().groups + i)];
+        if (std::string e = WriteFitRow(group, name, s.n().toDouble(), s.valid(), records, fit);
+            !e.empty())
+            return e;
+        if (residuals()) AddModel(fit, g.residual[f]);
+    }
+    return {};
+}
+
+}  // namespace qrv

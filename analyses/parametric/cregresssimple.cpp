@@ -1,0 +1,103 @@
+// Simple regression per group and X field: the pairwise sums of each X field
+// with Y over the records where both are usable, solved as normal equations
+// of one term in Extended.
+#include "analyses/parametric/cregresssimple.h"
+
+#include <optional>
+
+#include "engine/comoments.h"
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+struct SimpleGroup : GroupState {
+    std::vector<CoMoments> sums;                  // per X field
+    std::vector<std::vector<Bookmark>> residual;  // residual rows per X field
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const SimpleGroup&>(other);
+        for (std::size_t i = 0; i < sums.size(); ++i) {
+            sums[i].merge(o.sums[i]);
+            residual[i].insert(residual[i].end(), o.residual[i].begin(), o.residual[i].end());
+        }
+    }
+};
+
+}  // namespace
+
+std::string CRegressSimple::Quorvane_RegressSimple(const std::string& strOutputTable,
+                                                   const std::string& strResidualTable,
+                                                   const std::string& strUserTable,
+                                                   const std::vector<std::string>& strFields,
+                                                   int intGroupFields, int intFields,
+                                                   bool fWeighted, bool fAnova, bool fIntercept,
+                                                   int /*intConfidence*/, Quorvane& engine) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_RegressSimple");
+    RegressionArgs a{strOutputTable, strResidualTable, strUserTable, strFields, intGroupFields,
+                     intFields,      fWeighted,        fAnova,       fIntercept};
+    if (intFields < 1 || static_cast<int>(strFields.size()) < intGroupFields + intFields + 1)
+        return "The field list does not hold the group, X and Y fields.";
+    return RunRegression(engine, a, true);
+}
+
+std::string CRegressSimple::CreateOutput() {
+    if (std::string e = CreateFitTable(true, {"X"}); !e.empty()) return e;
+    if (!residuals()) return {};
+    return CreateResidualTable(true, {"X_Value"});
+}
+
+std::unique_ptr<GroupState> CRegressSimple::NewGroup() {
+    auto g = std::make_unique<SimpleGroup>();
+    g->sums.resize(static_cast<std::size_t>(args().xFields));
+    g->residual.resize(static_cast<std::size_t>(args().xFields));
+    return g;
+}
+
+std::string CRegressSimple::AddRow(GroupState& state) {
+    ProcedureScope scope(engine().ErrorHandler(), "CalcData");
+    auto& g = static_cast<SimpleGroup&>(state);
+    double w = 0;
+    if (std::string e = reader().Weight(w); !e.empty()) return e;
+    if (!(w > 0)) return {};
+    std::optional<double> y;
+    if (std::string e = reader().Usable(args().xFields, y); !e.empty()) return e;
+    if (!y) return {};  // no Y: missing for every X field
+    for (int i = 0; i < args().xFields; ++i) {
+        std::optional<double> x;
+        if (std::string e = reader().Usable(i, x); !e.empty()) return e;
+        if (!x) continue;
+        const auto f = static_cast<std::size_t>(i);
+        g.sums[f].add(*x, *y, w);
+        if (residuals()) {
+            Bookmark row = 0;
+            const std::string& name = args().fields[static_cast<std::size_t>(args().groups + i)];
+            if (std::string e = AppendResidual(name, w, {*x}, *y, row); !e.empty()) return e;
+            g.residual[f].push_back(row);
+        }
+    }
+    return {};
+}
+
+std::string CRegressSimple::WriteGroup(GroupState& state, const std::vector<Value>& group,
+                                       long records) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteData");
+    auto& g = static_cast<SimpleGroup&>(state);
+    for (int i = 0; i < args().xFields; ++i) {
+        const auto f = static_cast<std::size_t>(i);
+        const CoMoments& s = g.sums[f];
+        const num::RegressionFit fit =
+            s.valid() > 0 ? num::fitLeastSquares(s.normalEquations(), args().intercept)
+                          : num::RegressionFit{};
+        const std::string& name = args().fields[static_cast<std::size_t>(args().groups + i)];
+        if (std::string e = WriteFitRow(group, name, s.n().toDouble(), s.valid(), records, fit);
+            !e.empty())
+            return e;
+        if (residuals()) AddModel(fit, g.residual[f]);
+    }
+    return {};
+}
+
+}  // namespace qrv
