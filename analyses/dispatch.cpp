@@ -38,11 +38,10 @@ std::string RunGroup_s_Zelk(Quorvane& e) {
     // The group analysis has no Y role: a Y field assigned anyway is left out,
     // so that the weight field follows the data fields.
     std::vector<std::string> fields = e.FieldNames();
-    if (e.HasY())
-        fields.erase(fields.begin() + e.GroupCount() + e.CompareCount() + e.XCount());
+    if (e.HasY()) fields.erase(fields.begin() + e.GroupCount() + e.CompareCount() + e.XCount());
     return CAnova().Quorvane_ANOVA(type, !s.GroupIgnoreBlanks, s.OutputTable1, s.OutputTable2,
-                                   s.Table, fields, e.GroupCount(), e.CompareCount(),
-                                   e.XCount(), e.HasWeight(), e);
+                                   s.Table, fields, e.GroupCount(), e.CompareCount(), e.XCount(),
+                                   e.HasWeight(), e);
 }
 
 std::string RunDescribe_s_Zelk(Quorvane& e) {

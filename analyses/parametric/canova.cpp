@@ -96,8 +96,8 @@ std::string CAnova::CheckNonBlankRows(Quorvane& engine) {
     ProcedureScope scope(engine.ErrorHandler(), "InitAnovaTable");
     std::string where;
     for (const std::string& name : compareNames_)
-        where += (where.empty() ? "" : " AND ") + std::string("(") + bracketName(name) +
-                 " Is Not Null)";
+        where +=
+            (where.empty() ? "" : " AND ") + std::string("(") + bracketName(name) + " Is Not Null)";
     Database source = engine.SourceDatabase();
     auto rs = source.OpenRecordset(
         "SELECT Count(*) FROM " + bracketName(input_) + " WHERE (" + where + ");", dbOpenSnapshot);
@@ -135,9 +135,9 @@ std::string CAnova::CreateTTest() {
     ProcedureScope scope(engine().ErrorHandler(), "CreateTTest");
     TableDef def = NewOutputTable(outputTable_);
     for (const char* name :
-         {"Count-1", "Count-2", "Mean-1", "Mean-2", "Mean_Diff", "StdDeviation-1",
-          "StdDeviation-2", "StdError-1", "StdError-2", "DF_Pooled", "t-Value_Pooled",
-          "Prob_(2-tail)_Pooled", "DF_Separate", "t-Value_Separate", "Prob_(2-tail)_Separate"})
+         {"Count-1", "Count-2", "Mean-1", "Mean-2", "Mean_Diff", "StdDeviation-1", "StdDeviation-2",
+          "StdError-1", "StdError-2", "DF_Pooled", "t-Value_Pooled", "Prob_(2-tail)_Pooled",
+          "DF_Separate", "t-Value_Separate", "Prob_(2-tail)_Separate"})
         AddColumn(def, name, dbDouble);
     return CreateOutputTable(def);
 }
@@ -159,8 +159,7 @@ std::string CAnova::CreateDetail() {
         detailNames_.push_back(in.names[at(ComparePosition(0))]);
         detailTypes_.push_back(in.types[at(ComparePosition(0))]);
         detailSizes_.push_back(in.sizes[at(ComparePosition(0))]);
-        AddGroupColumns(engine(), def, ordinal,
-                        {detailNames_, detailTypes_, detailSizes_, G_ + 1});
+        AddGroupColumns(engine(), def, ordinal, {detailNames_, detailTypes_, detailSizes_, G_ + 1});
         add("Count", dbDouble);
         if (weighted_) add("Observations", dbDouble);
     } else {

@@ -17,7 +17,7 @@
 namespace qrv {
 
 struct AnovaGroup : GroupState {
-    using Levels = std::map<int, num::LevelSums>;               // level index -> sums
+    using Levels = std::map<int, num::LevelSums>;                 // level index -> sums
     using Cells = std::map<std::pair<int, int>, num::LevelSums>;  // (level a, level b) -> sums
 
     AnovaGroup(int dataFields, int compareFields)
@@ -39,9 +39,7 @@ struct AnovaGroup : GroupState {
     num::LevelSums& total(int k) { return totals[static_cast<std::size_t>(k)]; }
     Levels& level(int k, int i) { return levels[static_cast<std::size_t>(k * C + i)]; }
     const Levels& level(int k, int i) const { return levels[static_cast<std::size_t>(k * C + i)]; }
-    Cells& cell(int k, int p) {
-        return cells[static_cast<std::size_t>(k * pairCount(C) + p)];
-    }
+    Cells& cell(int k, int p) { return cells[static_cast<std::size_t>(k * pairCount(C) + p)]; }
     const Cells& cell(int k, int p) const {
         return cells[static_cast<std::size_t>(k * pairCount(C) + p)];
     }

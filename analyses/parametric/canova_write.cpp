@@ -185,11 +185,10 @@ std::string CAnova::WriteAnova(const AnovaGroup& g, const std::vector<Value>& gr
         for (auto& [j, index] : rows) index = r++;
         for (auto& [j, index] : cols) index = c++;
         std::vector<std::vector<LevelSums>> grid(at(r), std::vector<LevelSums>(at(c)));
-        for (const auto& [jj, sums] : cells)
-            grid[at(rows[jj.first])][at(cols[jj.second])] = sums;
+        for (const auto& [jj, sums] : cells) grid[at(rows[jj.first])][at(cols[jj.second])] = sums;
         const num::TwoWayTerms t = num::twoWayTerms(grid);
-        pairs.push_back({"[" + CompareName(a) + "] & [" + CompareName(b) + "]", t.df,
-                         t.interaction});
+        pairs.push_back(
+            {"[" + CompareName(a) + "] & [" + CompareName(b) + "]", t.df, t.interaction});
         interaction += t.interaction;
         dfInteraction += t.df;
         // With two compare fields the residual is the spread within the cells.
@@ -220,8 +219,7 @@ std::string CAnova::WriteAnova(const AnovaGroup& g, const std::vector<Value>& gr
             if (takesF && msr && *msr != zero && ss > zero) {
                 const double f = (ms / *msr).toDouble();
                 row.set("F-Value", Value(f));
-                row.set("Prob", Value(z.Quorvane_CalcProb("F", f, df.toDouble(),
-                                                           dfr.toDouble())));
+                row.set("Prob", Value(z.Quorvane_CalcProb("F", f, df.toDouble(), dfr.toDouble())));
             }
         }
         if (Error e = row.finish()) return Unexpected(e);
@@ -264,9 +262,9 @@ std::string CAnova::WriteDetail(const AnovaGroup& g, const std::vector<Value>& g
                 std::vector<Value> keys = group;
                 keys.push_back(level);
                 if (!row.e)
-                    row.e = WriteGroupColumns(
-                        detail_, {detailNames_, detailTypes_, detailSizes_, G_ + 1}, keys,
-                        DataName(k));
+                    row.e = WriteGroupColumns(detail_,
+                                              {detailNames_, detailTypes_, detailSizes_, G_ + 1},
+                                              keys, DataName(k));
             } else {
                 if (!row.e) row.e = WriteGroupColumns(detail_, inputFields(), group, DataName(k));
                 row.set("Compare_Field", Value(CompareName(i)));

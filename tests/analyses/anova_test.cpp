@@ -38,8 +38,8 @@ class AnovaTest : public EngineTest {
     }
 
     // Adds a row; "NULL" (or an empty optional) writes Null.
-    void add(const std::string& g, const std::string& a, std::optional<int> b,
-             const std::string& d, std::optional<double> x, double w = 1) {
+    void add(const std::string& g, const std::string& a, std::optional<int> b, const std::string& d,
+             std::optional<double> x, double w = 1) {
         auto text = [](const std::string& s) { return s == "NULL" ? s : "'" + s + "'"; };
         const std::string sql = "INSERT INTO [T] ([G], [A], [B], [D], [X], [W]) VALUES (" +
                                 text(g) + ", " + text(a) + ", " +
@@ -121,8 +121,7 @@ TEST_F(AnovaTest, OneWayTableAndDetail) {
 
     EXPECT_EQ(tableColumns("Out1"),
               (std::vector<std::string>{"G", "DataField", "Index", "Source_of_Variation",
-                                        "Sum_of_Squares", "DF", "Mean_Square", "F-Value",
-                                        "Prob"}));
+                                        "Sum_of_Squares", "DF", "Mean_Square", "F-Value", "Prob"}));
     expectTable(rowsOf("Out1", "g1"), kOneWay, "g1");
     // g2 by hand: means 2 and 4, grand mean 3: between 2*1 + 2*1 = 4 on 1
     // df; within 2 + 8 = 10 on 2 df; F = 4 / 5 = 0.8 and the F(1, 2) tail
@@ -180,7 +179,6 @@ const std::vector<Expected> kTwoWay = {
     {"Total", 13, 150.35714285714286, 11.565934065934066, kNull, kNull},
 };
 
-
 TEST_F(AnovaTest, TwoWayUnbalanced) {
     const char* a = "ppppppqqqqqqqq";
     const int b[] = {1, 1, 1, 2, 2, 3, 1, 2, 2, 2, 3, 3, 3, 3};
@@ -193,10 +191,9 @@ TEST_F(AnovaTest, TwoWayUnbalanced) {
     // Several compare fields: one detail row per field and level, the level
     // as text because the compare fields' types differ.
     EXPECT_EQ(tableColumns("Det"),
-              (std::vector<std::string>{"G", "DataField", "Compare_Field", "Compare_Value",
-                                        "Count", "Mean", "Minimum", "Maximum", "Range", "Sum",
-                                        "Variance", "CoeffOfVariance", "StdDeviation",
-                                        "StdError"}));
+              (std::vector<std::string>{"G", "DataField", "Compare_Field", "Compare_Value", "Count",
+                                        "Mean", "Minimum", "Maximum", "Range", "Sum", "Variance",
+                                        "CoeffOfVariance", "StdDeviation", "StdError"}));
     auto def = db.GetTableDef("Det");
     ASSERT_TRUE(def.ok());
     for (const Field& f : def->Fields())
@@ -221,29 +218,107 @@ TEST_F(AnovaTest, ThreeCompareFields) {
     const int b[] = {1, 1, 2, 2, 3, 3, 3, 1, 1, 1, 2, 2, 3, 3, 3, 2};
     const char* d = "uvuvuvvuvuuvuvuv";
     const double y[] = {4, 6, 5, 9, 7, 8, 10, 3, 5, 4, 8, 11, 9, 12, 14, 7};
-    for (int i = 0; i < 16; ++i)
-        add("g", std::string(1, a[i]), b[i], std::string(1, d[i]), y[i]);
+    for (int i = 0; i < 16; ++i) add("g", std::string(1, a[i]), b[i], std::string(1, d[i]), y[i]);
     ASSERT_EQ(runGroup("ANOVA", {{"A", "C"}, {"B", "C"}, {"D", "C"}, {"X", "X"}}), "");
-    expectTable(
-        tableRows("Out1", "[Index]"),
-        {{"Main Effects", 4, 103.66111111111111, 25.915277777777778, 7.1019894874568536,
-          0.018435923980709361},
-         {"Main: [A]", 1, 4.8611111111111111, 4.8611111111111111, 1.332170170218071,
-          0.29231186022214417},
-         {"Main: [B]", 2, 86.55, 43.275, 11.859359475329902, 0.0082293114005146074},
-         {"Main: [D]", 1, 12.25, 12.25, 3.357068828949539, 0.11662710262079528},
-         {"Interactions", 5, 20.194789081885856, 4.0389578163771712, 1.1068619907593386,
-          0.44435470078221477},
-         {"[A] & [B]", 2, 12.574358974358974, 6.2871794871794872, 1.7229791247690779,
-          0.25628057284550323},
-         {"[A] & [D]", 1, 3.0204301075268817, 3.0204301075268817, 0.82773810318360809,
-          0.39800073082677252},
-         {"[B] & [D]", 2, 4.6, 2.3, 0.63030680053746447, 0.56433082952863532},
-         {"Explained", 9, 123.85590019299697, 13.761766688110774, 3.7713631004026786,
-          0.06009937235289733},
-         {"Residual", 6, 21.894099807003033, 3.6490166345005055, kNull, kNull},
-         {"Total", 15, 145.75, 9.7166666666666667, kNull, kNull}},
-        "three-way");
+    expectTable(tableRows("Out1", "[Index]"),
+                {{"Main Effects", 4, 103.66111111111111, 25.915277777777778, 7.1019894874568536,
+                  0.018435923980709361},
+                 {"Main: [A]", 1, 4.8611111111111111, 4.8611111111111111, 1.332170170218071,
+                  0.29231186022214417},
+                 {"Main: [B]", 2, 86.55, 43.275, 11.859359475329902, 0.0082293114005146074},
+                 {"Main: [D]", 1, 12.25, 12.25, 3.357068828949539, 0.11662710262079528},
+                 {"Interactions", 5, 20.194789081885856, 4.0389578163771712, 1.1068619907593386,
+                  0.44435470078221477},
+                 {"[A] & [B]", 2, 12.574358974358974, 6.2871794871794872, 1.7229791247690779,
+                  0.25628057284550323},
+                 {"[A] & [D]", 1, 3.0204301075268817, 3.0204301075268817, 0.82773810318360809,
+                  0.39800073082677252},
+                 {"[B] & [D]", 2, 4.6, 2.3, 0.63030680053746447, 0.56433082952863532},
+                 {"Explained", 9, 123.85590019299697, 13.761766688110774, 3.7713631004026786,
+                  0.06009937235289733},
+                 {"Residual", 6, 21.894099807003033, 3.6490166345005055, kNull, kNull},
+                 {"Total", 15, 145.75, 9.7166666666666667, kNull, kNull}},
+                "three-way");
+}
+
+// Student's sleep data (Cushny and Peebles): extra hours of sleep under two
+// drugs. Published: means 0.75 and 2.33; pooled t = -1.8608 on 18 df, p =
+// 0.07919; Welch t = -1.8608 on 17.776 df, p = 0.07939. The full digits are
+// from anova_reference.py ("sleep", mpmath at 40 digits).
+const double kDrug1[] = {0.7, -1.6, -0.2, -1.2, -0.1, 3.4, 3.7, 0.8, 0.0, 2.0};
+const double kDrug2[] = {1.9, 0.8, 1.1, 0.1, -0.1, 4.4, 5.5, 1.6, 4.6, 3.4};
+
+TEST_F(AnovaTest, TwoSampleTTestOnATextbookExample) {
+    for (double v : kDrug1) add("g", "d", 1, "u", v);
+    for (double v : kDrug2) add("g", "d", 2, "u", v);
+    ASSERT_EQ(runGroup("Two Sample t-Test", {{"B", "C"}, {"X", "X"}}, "Det"), "");
+    EXPECT_EQ(
+        tableColumns("Out1"),
+        (std::vector<std::string>{
+            "DataField", "Count-1", "Count-2", "Mean-1", "Mean-2", "Mean_Diff", "StdDeviation-1",
+            "StdDeviation-2", "StdError-1", "StdError-2", "DF_Pooled", "t-Value_Pooled",
+            "Prob_(2-tail)_Pooled", "DF_Separate", "t-Value_Separate", "Prob_(2-tail)_Separate"}));
+    const auto rows = tableRows("Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    const TableRow& r = rows[0];
+    // The published figures, to their printed digits.
+    EXPECT_NEAR(r.at("t-Value_Pooled").asDouble(), -1.8608, 5e-5);
+    EXPECT_NEAR(r.at("Prob_(2-tail)_Pooled").asDouble(), 0.07919, 5e-6);
+    EXPECT_NEAR(r.at("DF_Separate").asDouble(), 17.776, 5e-4);
+    EXPECT_NEAR(r.at("Prob_(2-tail)_Separate").asDouble(), 0.07939, 5e-6);
+    // And every column to the reference's digits.
+    near(r.at("Count-1"), 10, "Count-1");
+    near(r.at("Count-2"), 10, "Count-2");
+    near(r.at("Mean-1"), 0.75, "Mean-1");
+    near(r.at("Mean-2"), 2.33, "Mean-2");
+    near(r.at("Mean_Diff"), -1.58, "Mean_Diff");
+    near(r.at("StdDeviation-1"), 1.7890096577591625, "StdDeviation-1");
+    near(r.at("StdDeviation-2"), 2.002248735796829, "StdDeviation-2");
+    near(r.at("StdError-1"), 0.56573452745572774, "StdError-1");
+    near(r.at("StdError-2"), 0.63316664473106919, "StdError-2");
+    near(r.at("DF_Pooled"), 18, "DF_Pooled");
+    near(r.at("t-Value_Pooled"), -1.8608134674868531, "t-Value_Pooled");
+    near(r.at("Prob_(2-tail)_Pooled"), 0.079186714215938111, "Prob pooled");
+    near(r.at("DF_Separate"), 17.77647351617849, "DF_Separate");
+    near(r.at("t-Value_Separate"), -1.8608134674868531, "t-Value_Separate");
+    near(r.at("Prob_(2-tail)_Separate"), 0.079394140187358138, "Prob separate");
+    // The detail table of the t-test: one row per level.
+    const auto detail = tableRows("Det", "[B]");
+    ASSERT_EQ(detail.size(), 2u);
+    near(detail[0].at("Sum"), 7.5, "drug 1 sum");
+    near(detail[1].at("Minimum"), -0.1, "drug 2 minimum");
+    near(detail[1].at("Maximum"), 5.5, "drug 2 maximum");
+}
+
+TEST_F(AnovaTest, TTestSamplesAreTheFirstTwoValuesOfTheList) {
+    // Equal n and equal variances: the separate df equal the pooled ones
+    // (by hand: s1 = s2 = 1, n = 3: v = 2/3, df = (4/9) / (2 * (1/9) / 2) = 4).
+    // A third value of the compare field takes no part.
+    for (double v : {1.0, 2.0, 3.0}) add("g", "x", 1, "u", v);
+    for (double v : {5.0, 6.0, 7.0}) add("g", "x", 2, "u", v);
+    for (double v : {100.0, 200.0}) add("g", "x", 3, "u", v);
+    // A group whose second sample has one value: no variance there, so no
+    // separate t; the pooled variance is the first sample's alone.
+    for (double v : {1.0, 2.0, 3.0}) add("h", "x", 1, "u", v);
+    add("h", "x", 2, "u", 4.0);
+    ASSERT_EQ(runGroup("two sample t-test", {{"G", "G"}, {"B", "C"}, {"X", "X"}}), "");
+    const auto rows = tableRows("Out1", "[G]");
+    ASSERT_EQ(rows.size(), 2u);
+    near(rows[0].at("DF_Pooled"), 4, "g pooled df");
+    near(rows[0].at("DF_Separate"), 4, "g separate df");
+    // t = -4 / sqrt(2/3); its two-tailed t(4) probability is the regularized
+    // incomplete beta I(4 / (4 + t^2); 2, 1/2), by mpmath at 40 digits.
+    near(rows[0].at("t-Value_Pooled"), -4 / std::sqrt(2.0 / 3), "g t");
+    near(rows[0].at("Prob_(2-tail)_Pooled"), 0.0080498931008377197501, "g p");
+    near(rows[0].at("Count-1"), 3, "g count 1");
+    near(rows[0].at("Count-2"), 3, "g count 2");
+    // h: s_p^2 = (2 * 1 + 0) / 2 = 1; t = (2 - 4) / sqrt(1/3 + 1) on 2 df.
+    near(rows[1].at("DF_Pooled"), 2, "h pooled df");
+    near(rows[1].at("t-Value_Pooled"), -2 / std::sqrt(4.0 / 3), "h t");
+    near(rows[1].at("StdDeviation-2"), kNull, "h sd 2");
+    near(rows[1].at("StdError-2"), kNull, "h se 2");
+    near(rows[1].at("DF_Separate"), kNull, "h separate df");
+    near(rows[1].at("t-Value_Separate"), kNull, "h separate t");
 }
 
 }  // namespace
