@@ -166,17 +166,20 @@ std::string CAnova::CreateDetail() {
         AddGroupColumns(engine(), def, ordinal, in);
         if (weighted_) add("Observations", dbDouble);
         add("Compare_Field", dbText, 64);
-        // The compare fields' common type, or text when they differ.
+        // The compare fields' common type; when they differ, text long
+        // enough for the longest of them and for numbers written as text.
         compareValueType_ = in.types[at(ComparePosition(0))];
+        bool differ = false;
         long textSize = 0;
         for (int i = 0; i < C_; ++i) {
             const int type = in.types[at(ComparePosition(i))];
-            if (type != compareValueType_) compareValueType_ = dbText;
+            if (type != compareValueType_) differ = true;
             if (type == dbText || type == 0)
                 textSize = std::max(textSize, in.sizes[at(ComparePosition(i))]);
         }
-        if (compareValueType_ == 0) compareValueType_ = dbText;
-        if (compareValueType_ == dbText && textSize < 20) textSize = 25;
+        if (differ || compareValueType_ == 0) compareValueType_ = dbText;
+        if (differ && textSize < 20) textSize = 25;
+        if (compareValueType_ == dbText && textSize <= 0) textSize = 255;
         add("Compare_Value", compareValueType_, compareValueType_ == dbText ? textSize : 0);
         add("Count", dbDouble);
     }

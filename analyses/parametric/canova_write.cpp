@@ -55,6 +55,19 @@ std::optional<double> sampleVariance(const LevelSums& s) {
     return v < 0 ? 0.0 : v;
 }
 
+// Source_of_Variation holds 70 characters; two long field names in a pair's
+// label would not fit, and a shortened label beats a failed run.
+std::string fitLabel(const std::string& label) {
+    constexpr std::size_t kMax = 70;
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < label.size(); ++i) {
+        // Count UTF-8 lead bytes only, so a character is never cut in two.
+        if ((static_cast<unsigned char>(label[i]) & 0xC0) != 0x80 && ++chars > kMax)
+            return label.substr(0, i);
+    }
+    return label;
+}
+
 const LevelSums* levelAt(const AnovaGroup::Levels& levels, int j) {
     const auto it = levels.find(j);
     return it == levels.end() || it->second.count() == 0 ? nullptr : &it->second;
@@ -210,7 +223,7 @@ std::string CAnova::WriteAnova(const AnovaGroup& g, const std::vector<Value>& gr
         RowWriter row{out, out.AddNew()};
         if (!row.e) row.e = WriteGroupColumns(out, inputFields(), group, DataName(k));
         row.set("Index", Value::int16(++index));
-        row.set("Source_of_Variation", Value(label));
+        row.set("Source_of_Variation", Value(fitLabel(label)));
         row.set("DF", Value::int32(static_cast<std::int32_t>(std::llround(df.toDouble()))));
         row.set("Sum_of_Squares", Value(ss.toDouble()));
         if (df > zero) {

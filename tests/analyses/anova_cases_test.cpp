@@ -289,5 +289,41 @@ TEST_F(AnovaCases, AYFieldTakesNoPart) {
     EXPECT_EQ(t[3].second.first, 5);
 }
 
+TEST_F(AnovaCases, LongFieldNamesAndTextCompareValues) {
+    // Two compare fields of 40-character names: the pair's label would take
+    // 88 characters and is cut to the column's 70. Both are text, so the
+    // detail's Compare_Value is text as long as the longer of them.
+    const std::string first(40, 'f'), second = std::string(39, 's') + "\xc3\xa9";
+    TableDef t = db.CreateTableDef("Long");
+    for (Field f : {Field(first, dbText, 30), Field(second, dbText, 12), Field("X", dbDouble)})
+        t.AppendField(f);
+    ASSERT_FALSE(db.AppendTableDef(t));
+    const char* rows[] = {"('a', 'x', 1)", "('a', 'y', 2)", "('b', 'x', 4)",
+                          "('b', 'y', 3)", "('a', 'x', 2)", "('b', 'y', 5)"};
+    for (const char* r : rows)
+        ASSERT_TRUE(db.Execute(std::string("INSERT INTO [Long] VALUES ") + r).ok());
+    ScenarioSpec s;
+    s.category = "G";
+    s.subtype = "Two way ANOVA";
+    s.input = "Long";
+    s.output2 = "Det";
+    s.fields = {{first, "C"}, {second, "C"}, {"X", "X"}};
+    ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
+    const auto out = tableRows("Out1", "[Index]");
+    ASSERT_EQ(out.size(), 7u);
+    const std::string pair = out[3].at("Source_of_Variation").toText();
+    // 70 characters: "[" + 40 f + "] & [" + 24 s; no character is cut in two.
+    EXPECT_EQ(pair, "[" + first + "] & [" + std::string(24, 's'));
+    EXPECT_EQ(out[2].at("Source_of_Variation").toText(), "Main: [" + second + "]");
+    auto def = db.GetTableDef("Det");
+    ASSERT_TRUE(def.ok());
+    for (const Field& f : def->Fields())
+        if (f.Name == "Compare_Value") {
+            EXPECT_EQ(f.Type, dbText);
+            EXPECT_EQ(f.Size, 30);
+        }
+    EXPECT_EQ(tableRows("Det").size(), 4u);
+}
+
 }  // namespace
 }  // namespace qrv::test
