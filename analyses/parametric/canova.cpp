@@ -52,6 +52,8 @@ std::string CAnova::Quorvane_ANOVA(const std::string& strType, bool fIncludeBlan
     X_ = intDataFields;
     weighted_ = fWeighted;
     compareNames_.assign(strFields.begin() + G_, strFields.begin() + G_ + C_);
+    // The t-test reads levels only; the analysis of variance also needs cells.
+    cellPairs_ = AnovaGroup::pairs(tTest_ ? 0 : C_);
 
     engine.Quorvane_Msg(0, false, "Analyzing comparison fields");
     if (std::string e = AnovaGroups(engine); !e.empty()) return e;
@@ -221,7 +223,6 @@ std::string CAnova::AddRow(GroupState& state) {
         rowLevels_[at(i)] = LevelOf(i, v);
         if (rowLevels_[at(i)] < 0) return {};
     }
-    const auto pairs = AnovaGroup::pairs(tTest_ ? 0 : C_);
     for (int k = 0; k < X_; ++k) {
         std::optional<double> value;
         if (std::string e = reader().Usable(k, value); !e.empty()) return e;
@@ -229,8 +230,8 @@ std::string CAnova::AddRow(GroupState& state) {
         const double x = *value;
         g.total(k).add(x, w);
         for (int i = 0; i < C_; ++i) g.level(k, i)[rowLevels_[at(i)]].add(x, w);
-        for (std::size_t p = 0; p < pairs.size(); ++p) {
-            const auto [a, b] = pairs[p];
+        for (std::size_t p = 0; p < cellPairs_.size(); ++p) {
+            const auto [a, b] = cellPairs_[p];
             g.cell(k, static_cast<int>(p))[{rowLevels_[at(a)], rowLevels_[at(b)]}].add(x, w);
         }
     }

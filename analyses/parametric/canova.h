@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dataaccess/recordset.h"
@@ -65,7 +66,8 @@ class CAnova : private AnalysisRun {
     // order the database returned them; a level is an index into its list.
     std::vector<std::vector<dao::Value>> levels_;
     std::vector<int> lastLevel_;  // the previous row's level per field: rows come in runs
-    std::vector<int> rowLevels_;  // the current row's level per compare field
+    std::vector<std::pair<int, int>> cellPairs_;  // the pairs of compare fields with cells
+    std::vector<int> rowLevels_;                  // the current row's level per compare field
     dao::Recordset detail_;
     // The detail table's leading columns with one compare field: the group
     // fields and the compare field as one more.
