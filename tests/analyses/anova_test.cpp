@@ -321,5 +321,59 @@ TEST_F(AnovaTest, TTestSamplesAreTheFirstTwoValuesOfTheList) {
     near(rows[1].at("t-Value_Separate"), kNull, "h separate t");
 }
 
+TEST_F(AnovaTest, OffsetDataKeepTheirDigits) {
+    // The two-way design again, every value moved up by 1e9 (still exact in
+    // a double): the sums of squares, F values and probabilities do not move.
+    const char* a = "ppppppqqqqqqqq";
+    const int b[] = {1, 1, 1, 2, 2, 3, 1, 2, 2, 2, 3, 3, 3, 3};
+    const double y[] = {3, 5, 4, 6, 8, 9, 2, 7, 5, 6, 12, 10, 11, 13};
+    for (int i = 0; i < 14; ++i) add("g", std::string(1, a[i]), b[i], "u", 1e9 + y[i]);
+    ASSERT_EQ(runGroup("Two way ANOVA", {{"A", "C"}, {"B", "C"}, {"X", "X"}}), "");
+    expectTable(rowsOf("Out1", ""), kTwoWay, "two-way, offset 1e9");
+}
+
+TEST_F(AnovaTest, IgnoredValuesTakeNoPart) {
+    // The one-way data with -99 marking missing values in two levels; the
+    // rule "equal to -99" leaves the table of the clean data.
+    int x = 0;
+    for (const char* a : {"A", "B", "C"})
+        for (int i = 0; i < 3; ++i) add("g", a, 1, "u", ++x);
+    add("g", "A", 1, "u", -99.0);
+    add("g", "C", 1, "u", -99.0);
+    ScenarioSpec s;
+    s.category = "G";
+    s.subtype = "ANOVA";
+    s.input = "T";
+    s.output2 = "Det";
+    s.missingType = "1";
+    s.missingEqual = -99.0;
+    s.fields = {{"A", "C"}, {"X", "X"}};
+    ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
+    expectTable(rowsOf("Out1", ""), kOneWay, "ignore rule");
+    for (const TableRow& r : tableRows("Det")) EXPECT_EQ(r.at("Count").asDouble(), 3);
+}
+
+TEST_F(AnovaTest, WeightedDetailWithOneCompareField) {
+    // Weights 2 and 1: Count is the weight, Observations the rows. Level a
+    // weighs as the rows 1, 1, 3: mean 5/3, variance (2 (2/3)^2 + (4/3)^2) /
+    // (3 - 1) = (24/9) / 2 = 4/3.
+    add("g", "a", 1, "u", 1.0, 2);
+    add("g", "a", 1, "u", 3.0, 1);
+    add("g", "b", 1, "u", 5.0, 1);
+    ASSERT_EQ(runGroup("ANOVA", {{"A", "C"}, {"X", "X"}, {"W", "W"}}, "Det"), "");
+    EXPECT_EQ(tableColumns("Det"),
+              (std::vector<std::string>{"A", "DataField", "Count", "Observations", "Mean",
+                                        "Minimum", "Maximum", "Range", "Sum", "Variance",
+                                        "CoeffOfVariance", "StdDeviation", "StdError"}));
+    const auto detail = tableRows("Det", "[A]");
+    ASSERT_EQ(detail.size(), 2u);
+    near(detail[0].at("Count"), 3, "a Count");
+    near(detail[0].at("Observations"), 2, "a Observations");
+    near(detail[0].at("Mean"), 5.0 / 3, "a Mean");
+    near(detail[0].at("Sum"), 5, "a Sum");
+    near(detail[0].at("Variance"), 4.0 / 3, "a Variance");
+    near(detail[1].at("Variance"), kNull, "b: one value of weight 1");
+}
+
 }  // namespace
 }  // namespace qrv::test
