@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analyses/parametric/canova.h"
 #include "analyses/parametric/ccompare.h"
 #include "analyses/parametric/ccorrmatrix.h"
 #include "analyses/parametric/cdescribe.h"
@@ -37,7 +38,15 @@ double nullAsZero(const Value& v) {
 
 std::string RunGroup_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunGroup_s_Zelk");
-    return notBuilt(e.Scenario()->CalcType);
+    const CLumvarScenario& s = *e.Scenario();
+    const std::string type = iequal(s.CalcType, "TWO SAMPLE T-TEST") ? "T" : "A";
+    // The group analysis has no Y role: a Y field assigned anyway is left out,
+    // so that the weight field follows the data fields.
+    std::vector<std::string> fields = e.FieldNames();
+    if (e.HasY()) fields.erase(fields.begin() + e.GroupCount() + e.CompareCount() + e.XCount());
+    return CAnova().Quorvane_ANOVA(type, !s.GroupIgnoreBlanks, s.OutputTable1, s.OutputTable2,
+                                   s.Table, fields, e.GroupCount(), e.CompareCount(), e.XCount(),
+                                   e.HasWeight(), e);
 }
 
 std::string RunDescribe_s_Zelk(Quorvane& e) {

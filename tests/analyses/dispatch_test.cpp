@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/engine_fixture.h"
@@ -58,9 +59,15 @@ TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
     EXPECT_EQ(runType("N", "N Fields", xy), notBuilt("N Fields"));
     EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}), notBuilt("2 Sample"));
     EXPECT_EQ(runType("N", "N Sample", {{"X", "X"}, {"Grp", "C"}}), notBuilt("N Sample"));
-    // Every group subtype goes to the group analysis, whatever its letter case.
-    for (const char* g : {"Two Sample t-Test", "two sample t-test", "ANOVA", "Two way ANOVA"})
-        EXPECT_EQ(runType("G", g, {{"Grp", "G"}, {"X", "X"}}), notBuilt(g));
+    // Every group subtype goes to the group analysis, whatever its letter
+    // case; only the t-test's name asks for the t-test.
+    for (const char* g : {"Two Sample t-Test", "two sample t-test", "ANOVA", "Two way ANOVA"}) {
+        EXPECT_EQ(runType("G", g, {{"Grp", "C"}, {"X", "X"}}), "") << g;
+        const bool t = std::string(g).find("ample t-") != std::string::npos;
+        const auto columns = tableColumns("Out1");
+        const char* expected = t ? "t-Value_Pooled" : "Source_of_Variation";
+        EXPECT_NE(std::find(columns.begin(), columns.end(), expected), columns.end()) << g;
+    }
     EXPECT_EQ(runType("P", "Something Else", xy), "") << "an unknown subtype runs nothing";
 }
 

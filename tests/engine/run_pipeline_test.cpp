@@ -145,11 +145,11 @@ TEST_F(RunPipeline, InputMustExist) {
 
 TEST_F(RunPipeline, KnownTypesWithoutTheirAnalysisSaySo) {
     ScenarioSpec s;
-    s.category = "G";
-    s.subtype = "two sample t-test";
+    s.category = "N";
+    s.subtype = "N Fields";
     EXPECT_FALSE(run(addScenario(s)));
     EXPECT_EQ(engine.ErrorInfo(),
-              "The analysis type \"two sample t-test\" is not available in "
+              "The analysis type \"N Fields\" is not available in "
               "this version of Quorvane.");
 }
 
