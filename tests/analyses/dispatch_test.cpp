@@ -48,7 +48,7 @@ TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
     EXPECT_EQ(runType("P", "Compare", xy), notBuilt("Compare"));
     EXPECT_EQ(runType("P", "Matrix", xy), notBuilt("Matrix"));
     EXPECT_EQ(runType("P", "Regression", xy), notBuilt("Regression"));
-    EXPECT_EQ(runType("P", "Crosstab", {{"Grp", "G"}}), notBuilt("Crosstab"));
+    EXPECT_EQ(runType("P", "Crosstab", {{"Grp", "G"}}), "Column field must be assigned");
     EXPECT_EQ(runType("N", "Chi-Square", {{"Grp", "C"}}), notBuilt("Chi-Square"));
     EXPECT_EQ(runType("N", "sign test", xy), notBuilt("Sign Test"));
     EXPECT_EQ(runType("N", "K-S Fit", xy), notBuilt("K-S Fit"));
