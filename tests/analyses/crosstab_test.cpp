@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/engine_fixture.h"
@@ -437,6 +438,34 @@ TEST_F(CrosstabTest, WeightsAndTheIgnoreRule) {
         ASSERT_TRUE(run(id)) << engine.ErrorInfo();
         const Rows out = read("Out1");
         expectRow(out, 0, out.at(0, "DataType").toText(), want, p, {want});
+    }
+}
+
+TEST_F(CrosstabTest, FirstAndLastFollowTheInputOrderInManyRows) {
+    // Rows of two shops interleaved, and of two kinds within each; many rows
+    // tie on the sort keys, so the order within a cell is the input's.
+    std::vector<Sale> sales;
+    for (int i = 0; i < 5000; ++i)
+        sales.push_back(
+            {"x", i % 2 ? "b" : "a", i % 3 ? "q" : "p", double((i * 7919) % 10007), {}});
+    add(sales);
+    // By hand from the loop: cell a/p holds i = 0, 6, ..., 4998; a/q the
+    // other even i from 2 to 4996; b/p 3, 9, ..., 4995; b/q 1 to 4999.
+    auto valueAt = [](int i) { return double((i * 7919) % 10007); };
+    const std::vector<std::string> pq = {"p", "q"};
+    for (auto [type, a, b] :
+         {std::tuple{"1", std::pair{valueAt(0), valueAt(2)}, std::pair{valueAt(3), valueAt(1)}},
+          {"L", {valueAt(4998), valueAt(4996)}, {valueAt(4995), valueAt(4999)}}}) {
+        SCOPED_TRACE(type);
+        ASSERT_TRUE(run(crosstab({{"Shop", "G"}, {"Kind", "C"}, {"Amount", "X"}},
+                                 {{"XType", std::string(type)}})))
+            << engine.ErrorInfo();
+        const Rows out = read("Out1");
+        const bool first = std::string(type) == "1";
+        expectRow(out, 0, out.at(0, "DataType").toText(), first ? valueAt(0) : valueAt(4998), pq,
+                  {a.first, a.second});
+        expectRow(out, 1, out.at(1, "DataType").toText(), first ? valueAt(1) : valueAt(4999), pq,
+                  {b.first, b.second});
     }
 }
 
