@@ -127,15 +127,21 @@ std::string CXTab::Quorvane_Xtab(const std::string& strXtabTable, const std::str
 
 std::string CXTab::CreateColumns(Quorvane& engine) {
     ProcedureScope scope(engine.ErrorHandler(), "CreateColumns");
-    Database source = engine.SourceDatabase();
-    auto rs = source.OpenRecordset("SELECT DISTINCT " + bracketName(columnField_) + " FROM " +
-                                   bracketName(userTable_) + ";");
-    if (!rs) {
-        engine.ErrorHandler().HandleError(rs.error().number, rs.error().description);
-        return rs.error().description;
+    // A misspelt column field of a table is named plainly, as the data
+    // preparation names the others.
+    if (engine.Quorvane_UTIL_TableOrQuery(engine.SourceDatabase(), userTable_) == 0) {
+        auto def = engine.SourceDatabase().GetTableDef(userTable_);
+        if (def && !def->FindField(columnField_))
+            return "Field [" + columnField_ + "] not found in [" + userTable_ + "].";
     }
+    // The data recordset is free until the rows are prepared.
+    std::string error = engine.Quorvane_OpenDataRecordset(
+        "SELECT DISTINCT " + bracketName(columnField_) + " FROM " + bracketName(userTable_) + ";");
+    if (!error.empty()) return error;
+    Recordset& rs = engine.DataRecordset();
     distinct_.clear();
-    for (; !rs->Eof(); rs->MoveNext()) distinct_.push_back(rs->GetValue(0));
+    for (; !rs.Eof(); rs.MoveNext()) distinct_.push_back(rs.GetValue(0));
+    rs.Close();
     if (distinct_.empty()) return "Column field must have at least one value";
     return {};
 }
@@ -196,7 +202,17 @@ std::string CXTab::CreateOutput() {
     AddColumn(def, "DataType", dbText, 17);
     AddColumn(def, "RowSummary", dbDouble);
     if (hasNullColumn_) AddColumn(def, "<NULL>", dbDouble);
-    for (const std::string& name : columnNames_) AddColumn(def, name, dbDouble);
+    // Column names are data: one may spell a column already there.
+    std::vector<std::string> taken;
+    for (const Field& f : def.Fields()) taken.push_back(f.Name);
+    for (const std::string& name : columnNames_) {
+        for (const std::string& t : taken)
+            if (iequal(t, name))
+                return "The column field value \"" + name + "\" clashes with the output column \"" +
+                       t + "\".";
+        taken.push_back(name);
+        AddColumn(def, name, dbDouble);
+    }
     if (std::string e = CreateOutputTable(def); !e.empty()) return e;
     return chi_ ? CreateChi() : std::string();
 }

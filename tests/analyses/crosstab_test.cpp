@@ -48,6 +48,7 @@ class CrosstabTest : public EngineTest {
     void add(const std::vector<Sale>& sales) {
         auto rs = db.OpenRecordset("Sales");
         ASSERT_TRUE(rs.ok());
+        ASSERT_FALSE(db.BeginTrans());
         for (const Sale& s : sales) {
             ASSERT_FALSE(rs->AddNew());
             rs->Collect("Region", s.region);
@@ -57,6 +58,7 @@ class CrosstabTest : public EngineTest {
             rs->Collect("W", s.w);
             ASSERT_FALSE(rs->Update());
         }
+        ASSERT_FALSE(db.CommitTrans());
     }
     // A crosstab scenario over Sales; options as column -> value.
     std::int32_t crosstab(std::vector<std::pair<std::string, std::string>> fields,
@@ -479,6 +481,15 @@ TEST_F(CrosstabTest, DispatchAndInputMessages) {
     EXPECT_NE(engine.ErrorInfo().find("Crosstab type \"Q\""), std::string::npos)
         << engine.ErrorInfo();
     EXPECT_FALSE(db.GetTableDef("Out1").ok());
+    // Column values are data: one that spells an existing column is refused.
+    add({{"x", "a", "rowsummary", 1.0, {}}});
+    ASSERT_FALSE(run(crosstab({{"Shop", "G"}, {"Kind", "C"}}, {})));
+    EXPECT_EQ(engine.ErrorInfo(),
+              "The column field value \"rowsummary\" clashes with the output column "
+              "\"RowSummary\".");
+    EXPECT_FALSE(db.GetTableDef("Out1").ok());
+    ASSERT_FALSE(run(crosstab({{"Shop", "G"}, {"Kindd", "C"}}, {})));
+    EXPECT_EQ(engine.ErrorInfo(), "Field [Kindd] not found in [Sales].");
     auto cleared = db.Execute("DELETE FROM [Sales];");
     ASSERT_TRUE(cleared.ok());
     ASSERT_FALSE(run(crosstab({{"Shop", "G"}, {"Kind", "C"}}, {})));
