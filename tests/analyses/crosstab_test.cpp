@@ -421,8 +421,8 @@ TEST_F(CrosstabTest, NullColumnComesFirstAndWalksAgree) {
 
 TEST_F(CrosstabTest, WeightsAndTheIgnoreRule) {
     // Weights 2 and 3 on a/p values 1 and 6; a zero weight and the ignored
-    // value -1 count nowhere. Weighted mean 4 and sample variance
-    // (5 * 2 * 9 + 5 * 3 * 4... ) worked with python3 fractions: 15/2.
+    // value -1 count nowhere. By hand: N = 5, SumX = 20, SumX2 = 110, mean 4,
+    // variance (5 * 110 - 20^2) / (5 * 4) = 15/2, as for 1, 1, 6, 6, 6.
     add({{"x", "a", "p", 1.0, 2.0},
          {"x", "a", "p", 6.0, 3.0},
          {"x", "a", "p", 100.0, 0.0},
@@ -468,6 +468,44 @@ TEST_F(CrosstabTest, FirstAndLastFollowTheInputOrderInManyRows) {
                   {a.first, a.second});
         expectRow(out, 1, out.at(1, "DataType").toText(), first ? valueAt(1) : valueAt(4999), pq,
                   {b.first, b.second});
+    }
+}
+
+TEST_F(CrosstabTest, NumericRowsInOrderAndEqualValuesWithoutSpread) {
+    // The fixture's Data table: X numeric rows, Grp the columns, Y values,
+    // W weights; counting records ("*") with weights.
+    addRow("g", 10.0, 0.1, 1.0);
+    addRow("g", 9.0, 0.1, 2.0);
+    addRow("h", 2.0, 0.1, 1.0);
+    addRow("g", 10.0, 0.1, 3.0);
+    addRow("g", 9.0, 0.1, 0.0);  // weight 0: counts nowhere
+    ScenarioSpec s;
+    s.subtype = "Crosstab";
+    s.fields = {{"X", "G"}, {"Grp", "C"}, {"W", "W"}};
+    ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
+    const std::vector<std::string> gh = {"g", "h"};
+    const Rows counts = read("Out1");
+    ASSERT_EQ(counts.rows.size(), 5u);
+    // Rows by value, not by text: 2, 9, 10; weighted counts by hand.
+    EXPECT_EQ(counts.at(0, "X").asDouble(), 2);
+    EXPECT_EQ(counts.at(1, "X").asDouble(), 9);
+    EXPECT_EQ(counts.at(2, "X").asDouble(), 10);
+    expectRow(counts, 0, "Count", 1, gh, {std::nullopt, 1});
+    expectRow(counts, 1, "Count", 2, gh, {2, std::nullopt});
+    expectRow(counts, 2, "Count", 4, gh, {4, std::nullopt});
+    EXPECT_EQ(counts.at(0, "DataField").toText(), "-");
+
+    // Equal values that are no binary fraction still have no spread at all.
+    s.fields = {{"X", "G"}, {"Grp", "C"}, {"Y", "X"}};
+    const auto id = addScenario(s);
+    for (auto type : {"V", "D", "E", "F"}) {
+        setOptions(id, {{"XType", std::string(type)}});
+        ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+        const Rows out = read("Out1");
+        SCOPED_TRACE(type);
+        EXPECT_EQ(out.at(2, "g").asDouble(), 0.0);           // row 10: two values 0.1
+        EXPECT_TRUE(out.at(0, "h").isNull());                // row 2: one value
+        EXPECT_EQ(out.at(5, "RowSummary").asDouble(), 0.0);  // GROUP row: all 0.1
     }
 }
 
