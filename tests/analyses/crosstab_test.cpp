@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "analyses/parametric/xtab_cells.h"
 #include "engine/engine_fixture.h"
 
 namespace qrv::test {
@@ -534,6 +535,37 @@ TEST_F(CrosstabTest, DispatchAndInputMessages) {
     ASSERT_TRUE(cleared.ok());
     ASSERT_FALSE(run(crosstab({{"Shop", "G"}, {"Kind", "C"}}, {})));
     EXPECT_EQ(engine.ErrorInfo(), "Column field must have at least one value");
+}
+
+// The cell arithmetic alone, worked by hand.
+TEST(CrosstabCell, MergeKeepsTheOrderOfRowsAndModeNeedsASingleTop) {
+    XTabCell early, late;
+    early.add(3, 1, true, 2);
+    early.add(8, 2, true, 5);
+    late.add(1, 1, true, 1);
+    late.add(9, 1, true, 4);
+    // The later part's rows are numbered after the earlier part's 5 rows.
+    XTabCell merged = early;
+    merged.merge(late, 5);
+    EXPECT_EQ(*XTabCellValue(merged, '1'), 3);
+    EXPECT_EQ(*XTabCellValue(merged, 'L'), 9);
+    EXPECT_EQ(*XTabCellValue(merged, 'U'), 4);
+    EXPECT_EQ(*XTabCellValue(merged, 'O'), 8);  // weight 2 against 1, 1 and 1
+    EXPECT_EQ(*XTabCellValue(merged, 'C'), 5);
+    // Merged without a shift the rows interleave: 1 (row 1) comes first
+    // and 8 (row 5) last.
+    XTabCell interleaved = early;
+    interleaved.merge(late);
+    EXPECT_EQ(*XTabCellValue(interleaved, '1'), 1);
+    EXPECT_EQ(*XTabCellValue(interleaved, 'L'), 8);
+    // 3 and 1 once each: no single most frequent value.
+    XTabCell tie;
+    tie.add(3, 1, true, 1);
+    tie.add(1, 1, true, 2);
+    EXPECT_FALSE(XTabCellValue(tie, 'O'));
+    EXPECT_FALSE(XTabCellValue(XTabCell(), 'C'));
+    EXPECT_EQ(XTabTypeLabel('q'), nullptr);
+    EXPECT_STREQ(XTabTypeLabel('E'), "StError");
 }
 
 }  // namespace
