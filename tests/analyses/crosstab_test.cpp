@@ -397,7 +397,8 @@ TEST_F(CrosstabTest, NullColumnComesFirstAndWalksAgree) {
          {"n", "b", "  ", 1.0, {}},
          {"s", "b", "Q", 1.0, {}},
          {"n", "a", "p ", 1.0, {}},
-         {"s", "a", "p", 1.0, {}}});
+         {"s", "a", "p", 1.0, {}},
+         {"N", "b", "q", 1.0, {}}});
     const auto id = crosstab({{"Region", "G"}, {"Shop", "G"}, {"Kind", "C"}}, {{"XType", "C"}});
     ASSERT_TRUE(run(id)) << engine.ErrorInfo();
     const Rows hashed = read("Out1");
@@ -405,13 +406,13 @@ TEST_F(CrosstabTest, NullColumnComesFirstAndWalksAgree) {
     EXPECT_EQ(hashed.columns, (std::vector<std::string>{"Region", "DataField", "Shop", "DataType",
                                                         "RowSummary", "<NULL>", "p", "q"}));
     const std::vector<std::string> cols = {"<NULL>", "p", "q"};
-    // Region n: a (Null, p, p), b (blank); region s: A and a as one row (p,
+    // Region n (and N): a (Null, p, p), b (blank, q); region s: A and a as one row (p,
     // p) spelt as the sorted rows meet it first, b (q, Q). Hand-counted.
     ASSERT_EQ(hashed.rows.size(), 8u);
     expectRow(hashed, 0, "Count", 3, cols, {1, 2, std::nullopt});
-    expectRow(hashed, 1, "Count", 1, cols, {1, std::nullopt, std::nullopt});
-    expectRow(hashed, 2, "GROUP Total", 4, cols, {2, 2, std::nullopt});
-    expectRow(hashed, 3, "GROUP Count", 4, cols, {2, 2, std::nullopt});
+    expectRow(hashed, 1, "Count", 2, cols, {1, std::nullopt, 1});
+    expectRow(hashed, 2, "GROUP Total", 5, cols, {2, 2, 1});
+    expectRow(hashed, 3, "GROUP Count", 5, cols, {2, 2, 1});
     expectRow(hashed, 4, "Count", 2, cols, {std::nullopt, 2, std::nullopt});
     expectRow(hashed, 5, "Count", 2, cols, {std::nullopt, std::nullopt, 2});
     EXPECT_EQ(hashed.at(4, "Shop").toText(), "A");
