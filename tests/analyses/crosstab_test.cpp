@@ -436,7 +436,8 @@ TEST_F(CrosstabTest, WeightsAndTheIgnoreRule) {
     s.input = "Sales";
     s.missingType = "1";
     s.missingEqual = -1.0;
-    s.fields = {{"Shop", "G"}, {"Kind", "C"}, {"Amount", "X"}, {"W", "W"}};
+    // A Y field has no part in a crosstab: the weight is still W.
+    s.fields = {{"Shop", "G"}, {"Kind", "C"}, {"Amount", "X"}, {"Region", "Y"}, {"W", "W"}};
     const auto id = addScenario(s);
     const std::vector<std::string> p = {"p"};
     for (auto [type, want] : {std::pair{"C", 5.0}, {"S", 20.0}, {"A", 4.0}, {"V", 7.5}}) {
