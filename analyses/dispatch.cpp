@@ -15,6 +15,7 @@
 #include "analyses/parametric/cregressmulti.h"
 #include "analyses/parametric/cregresspoly.h"
 #include "analyses/parametric/cregresssimple.h"
+#include "analyses/parametric/cxtab.h"
 #include "engine/analysis_dispatch.h"
 #include "engine/quorvane.h"
 
@@ -181,7 +182,21 @@ std::string RunRegression_s_Zelk(Quorvane& e) {
 std::string RunCrosstab_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunCrosstab_s_Zelk");
     if (e.GroupCount() < 1) return "At least one row field must be assigned";
-    return notBuilt("Crosstab");
+    // The columns come from exactly one field.
+    if (e.CompareCount() < 1) return "Column field must be assigned";
+    if (e.CompareCount() > 1) return "Only one Column field may be assigned";
+    const CLumvarScenario& s = *e.Scenario();
+    // Row fields, the column field, the value fields ("*" when none), the
+    // weight field; a Y field has no part in a crosstab.
+    const std::vector<std::string>& all = e.FieldNames();
+    const auto upTo = static_cast<long>(e.GroupCount() + 1 + e.XCount());
+    std::vector<std::string> fields(all.begin(), all.begin() + upTo);
+    if (e.HasWeight()) fields.push_back(all.back());
+    std::string descriptor;
+    for (bool flag : {s.XRowPCnt, s.XColPcnt, s.XTotPcnt, s.XExpectPcnt, s.XExpect, s.XChi})
+        descriptor += flag ? 'Y' : 'N';
+    return CXTab().Quorvane_Xtab(s.OutputTable1, s.OutputTable2, s.Table, fields, e.GroupCount(),
+                                 e.XCount(), e.HasWeight(), s.XType, descriptor, e);
 }
 
 std::string RunChiSquare_s_Zelk(Quorvane& e) {

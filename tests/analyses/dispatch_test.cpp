@@ -51,7 +51,7 @@ TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
     EXPECT_EQ(runType("P", "Matrix", xy, {{"MCnt", true}, {"MCor", true}}), "");
     EXPECT_EQ(tableRows("Out1").size(), 2u) << "two statistics, one X field (Y has no part)";
     EXPECT_EQ(runType("P", "Regression", xy), "");
-    EXPECT_EQ(runType("P", "Crosstab", {{"Grp", "G"}}), notBuilt("Crosstab"));
+    EXPECT_EQ(runType("P", "Crosstab", {{"Grp", "G"}}), "Column field must be assigned");
     EXPECT_EQ(runType("N", "Chi-Square", {{"Grp", "C"}}), notBuilt("Chi-Square"));
     EXPECT_EQ(runType("N", "sign test", xy), notBuilt("Sign Test"));
     EXPECT_EQ(runType("N", "K-S Fit", xy), notBuilt("K-S Fit"));

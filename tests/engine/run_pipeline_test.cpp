@@ -118,8 +118,8 @@ TEST_F(RunPipeline, FieldListOrderAndCrosstabStar) {
     x.fields = {{"Grp", "G"}, {"Y", "C"}};
     EXPECT_FALSE(run(addScenario(x)));
     EXPECT_EQ(engine.FieldNames(), (std::vector<std::string>{"Grp", "Y", "*"}));
-    EXPECT_EQ(engine.ErrorInfo(),
-              "The analysis type \"Crosstab\" is not available in this version of Quorvane.");
+    // The crosstab itself then finds no column values in the empty table.
+    EXPECT_EQ(engine.ErrorInfo(), "Column field must have at least one value");
 }
 
 TEST_F(RunPipeline, InputMustExist) {

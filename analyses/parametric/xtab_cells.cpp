@@ -1,0 +1,159 @@
+// Cell sums and statistics of the crosstab, and the order of its row values.
+#include "analyses/parametric/xtab_cells.h"
+
+#include <cmath>
+
+#include "dataaccess/fold.h"
+#include "engine/variance.h"
+
+namespace qrv {
+
+using dao::compareFolded;
+using dao::compareFoldOnly;
+
+void XTabCell::add(double x, double w, bool keepCounts, long at) {
+    if (m.valid == 0) {
+        first = x;
+        firstAt = at;
+    }
+    last = x;
+    lastAt = at;
+    m.add(x, w, false);
+    if (keepCounts) counts[x == 0 ? 0.0 : x] += w;
+}
+
+void XTabCell::merge(const XTabCell& other, long shift) {
+    if (other.m.valid == 0) return;
+    if (m.valid == 0 || other.firstAt + shift < firstAt) {
+        first = other.first;
+        firstAt = other.firstAt + shift;
+    }
+    if (m.valid == 0 || other.lastAt + shift > lastAt) {
+        last = other.last;
+        lastAt = other.lastAt + shift;
+    }
+    m.merge(other.m);
+    for (const auto& [x, w] : other.counts) counts[x] += w;
+}
+
+const char* XTabTypeLabel(char type) {
+    switch (type) {
+        case 'C':
+            return "Count";
+        case 'S':
+            return "Sum";
+        case 'A':
+            return "Average";
+        case 'M':
+            return "Min";
+        case 'X':
+            return "Max";
+        case 'R':
+            return "Range";
+        case 'V':
+            return "Var";
+        case 'F':
+            return "CoefVar";
+        case 'D':
+            return "StDev";
+        case 'E':
+            return "StError";
+        case 'U':
+            return "UniqueCount";
+        case 'O':
+            return "Mode";
+        case '1':
+            return "First";
+        case 'L':
+            return "Last";
+        default:
+            return nullptr;
+    }
+}
+
+std::optional<double> XTabCellValue(const XTabCell& cell, char type) {
+    const Moments& m = cell.m;
+    const double n = m.n.toDouble();
+    if (m.valid == 0 || !(n > 0)) return std::nullopt;
+    switch (type) {
+        case 'C':
+            return n;
+        case 'S':
+            return m.S.toDouble();
+        case 'A':
+            return (m.S / m.n).toDouble();
+        case 'M':
+            return m.min;
+        case 'X':
+            return m.max;
+        case 'R':
+            return m.max - m.min;
+        case '1':
+            return cell.first;
+        case 'L':
+            return cell.last;
+        case 'U':
+            return static_cast<double>(cell.counts.size());
+        case 'O': {
+            // The most frequent value by weight; none when the top is shared.
+            double best = 0, top = -1;
+            bool tied = false;
+            for (const auto& [x, w] : cell.counts) {
+                if (w > top) {
+                    best = x;
+                    top = w;
+                    tied = false;
+                } else if (w == top) {
+                    tied = true;
+                }
+            }
+            if (tied || top < 0) return std::nullopt;
+            return best;
+        }
+        default:
+            break;
+    }
+    // The spread statistics need more than one unit of weight.
+    if (!(n > 1)) return std::nullopt;
+    const Spread s = Variance("N-1", m);
+    switch (type) {
+        case 'V':
+            return s.variance;
+        case 'D':
+            return s.stdDev;
+        case 'E':
+            return std::sqrt(s.variance / n);
+        case 'F': {
+            const double mean = (m.S / m.n).toDouble();
+            if (mean == 0) return std::nullopt;
+            return s.stdDev / mean;
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+XTabRowKey XTabRowKey::of(const dao::Value& v) {
+    XTabRowKey k;
+    if (v.isNull()) {
+        k.kind = 0;
+    } else if (v.isText()) {
+        k.kind = 2;
+        k.text = v.textRef();
+    } else {
+        k.kind = 1;
+        k.number = v.asDouble();
+        if (k.number == 0) k.number = 0;  // -0 and 0 are one row
+    }
+    return k;
+}
+
+bool XTabRowLess::operator()(const XTabRowKey& a, const XTabRowKey& b) const {
+    if (a.kind != b.kind) return a.kind < b.kind;
+    if (a.kind == 1) return a.number < b.number;
+    if (a.kind != 2) return false;
+    if (int c = compareFoldOnly(a.text, b.text)) return c < 0;
+    return binary && compareFolded(a.text, b.text) < 0;
+}
+
+}  // namespace qrv

@@ -1,0 +1,63 @@
+// The cells of a crosstab: the running sums of one value field over the rows
+// that fall into one row value and one column, how a cell's statistic is
+// taken from them, and the order and sameness of row values. Kept apart from
+// the analysis so that the cell arithmetic can be checked on its own.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dataaccess/value.h"
+#include "engine/moments.h"
+
+namespace qrv {
+
+// One cell: weighted moments of the usable values, the first and last of
+// them by the running number of the row that brought them, and (for the unique-count and mode
+// statistics only) the weight of every distinct value.
+struct XTabCell {
+    Moments m;
+    double first = 0, last = 0;
+    long firstAt = 0, lastAt = 0;
+    std::map<double, double> counts;
+
+    // at: the running number of the row within its group, increasing.
+    void add(double x, double w, bool keepCounts, long at);
+    // Combines another cell; its rows' numbers are taken shift later.
+    void merge(const XTabCell& other, long shift = 0);
+};
+
+// The statistic letters and their DataType labels; nullptr for an unknown letter.
+const char* XTabTypeLabel(char type);
+
+// The value of a cell for a statistic letter; nothing when the cell has no
+// weight, or too little for the statistic.
+std::optional<double> XTabCellValue(const XTabCell& cell, char type);
+
+// A row value as the engine sorts and groups it: Null first, then numbers by
+// value, then texts by case fold; texts that differ only in case are one row
+// unless texts compare binary, and then they are ordered by their bytes.
+struct XTabRowKey {
+    int kind = 0;  // 0 Null, 1 number, 2 text
+    double number = 0;
+    std::string text;
+
+    static XTabRowKey of(const dao::Value& v);
+};
+
+struct XTabRowLess {
+    bool binary = false;
+    bool operator()(const XTabRowKey& a, const XTabRowKey& b) const;
+};
+
+// One row: its value as written, and its cells (value field f, column c at
+// f * columns + c).
+struct XTabRow {
+    dao::Value spelling;
+    std::vector<XTabCell> cells;
+};
+using XTabRows = std::map<XTabRowKey, XTabRow, XTabRowLess>;
+
+}  // namespace qrv
