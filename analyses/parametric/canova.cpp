@@ -61,12 +61,13 @@ std::string CAnova::Quorvane_ANOVA(const std::string& strType, bool fIncludeBlan
         if (std::string e = CheckNonBlankRows(engine); !e.empty()) return e;
 
     // The frame reads the data fields right after the group fields and the
-    // weight right after them; the compare fields ride along at the end.
+    // weight last; the compare fields ride along between them.
     AnalysisInput in{strUserTable, {}, G_, X_, fWeighted};
     in.fields.assign(strFields.begin(), strFields.begin() + G_);
     in.fields.insert(in.fields.end(), strFields.begin() + G_ + C_,
-                     strFields.begin() + G_ + C_ + X_ + (fWeighted ? 1 : 0));
+                     strFields.begin() + G_ + C_ + X_);
     in.fields.insert(in.fields.end(), compareNames_.begin(), compareNames_.end());
+    if (fWeighted) in.fields.push_back(strFields[static_cast<size_t>(G_ + C_ + X_)]);
     std::string error = Run(engine, std::move(in), Walk::Hashed);
     detail_.Close();
     return error;

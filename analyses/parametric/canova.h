@@ -54,7 +54,7 @@ class CAnova : private AnalysisRun {
     // Index of the value-list entry equal to v for compare field i, -1 if none.
     int LevelOf(int i, const dao::Value& v);
     // Position of compare field i in the run's field list (from 0).
-    int ComparePosition(int i) const { return G_ + X_ + (weighted_ ? 1 : 0) + i; }
+    int ComparePosition(int i) const { return G_ + X_ + i; }
     const std::string& DataName(int k) const;
     const std::string& CompareName(int i) const;
 
