@@ -102,8 +102,8 @@ c.execute(s, ("A description much longer than the column has room for", 3))
 c.commit()
 PY
 aligned list-columns -- "$q" list "$demo"
-check list-wide 0 "^ 1  P    Describe     東京の売上データ +Measurements" -- "$q" list "$demo"
-check list-cut 0 "^ 3  P    Frequency    A description much longer than the … +Measurements" -- "$q" list "$demo"
+check list-wide 0 "^ 1  P    Describe +東京の売上データ +Measurements" -- "$q" list "$demo"
+check list-cut 0 "^ 3  P    Frequency +A description much longer than the … +Measurements" -- "$q" list "$demo"
 "$q" sql "$demo" "CREATE TABLE [売上の表] ([n] LONG)" >/dev/null
 "$q" sql "$demo" "CREATE TABLE [$(printf 'A%.0s' {1..45})] ([n] LONG)" >/dev/null
 aligned tables-columns -- "$q" tables "$demo"
