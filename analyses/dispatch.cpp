@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analyses/nonparametric/cnonparamfriedman.h"
 #include "analyses/parametric/canova.h"
 #include "analyses/parametric/ccompare.h"
 #include "analyses/parametric/ccorrmatrix.h"
@@ -215,6 +216,22 @@ std::string RunNPPaired_s_Zelk(Quorvane& e) {
     return notBuilt("Paired Fields");
 }
 
+// The Friedman test has no routine of its own in the dispatch: the class is
+// called directly. Its field list is the group fields, the compared (X)
+// fields and the weight: compare or Y fields have no part in it.
+std::string RunFriedman(Quorvane& e) {
+    const CLumvarScenario& s = *e.Scenario();
+    const std::vector<std::string>& all = e.FieldNames();
+    const auto groups = static_cast<long>(e.GroupCount());
+    const auto xFrom = groups + e.CompareCount();
+    std::vector<std::string> fields(all.begin(), all.begin() + groups);
+    fields.insert(fields.end(), all.begin() + xFrom, all.begin() + xFrom + e.XCount());
+    if (e.HasWeight()) fields.push_back(all.back());
+    return CNonParamFriedman().Quorvane_NonParamFriedman(s.OutputTable1, s.OutputTable2, s.Table,
+                                                         fields, e.GroupCount(), e.XCount(),
+                                                         e.HasWeight(), e);
+}
+
 // Two- and N-sample tests split the rows by exactly one compare field.
 std::string oneCompareField(int compareCount) {
     if (compareCount < 1) return "At least one Compare field must be assigned";
@@ -253,7 +270,7 @@ std::string DispatchAnalysis(Quorvane& e) {
     if (iequal(t, "Sign Test")) return RunSignFit_s_Zelk(e, "Sign");
     if (iequal(t, "K-S Fit")) return RunSignFit_s_Zelk(e, "Fit");
     if (iequal(t, "Paired Fields")) return RunNPPaired_s_Zelk(e);
-    if (iequal(t, "N Fields")) return notBuilt("N Fields");
+    if (iequal(t, "N Fields")) return RunFriedman(e);
     if (iequal(t, "2 Sample")) return RunNPTwoSample_s_Zelk(e);
     if (iequal(t, "N Sample")) return RunNPNSample_s_Zelk(e);
     return {};
