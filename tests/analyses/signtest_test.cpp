@@ -137,7 +137,8 @@ TEST_F(SignTest, WeightsGiveTheMedianByRunningWeightAndCountsRoundedAtEveryRecor
     addRow("a", Value(), {}, 1.0);  // no value: missing too
     Options o = all(0);
     o[2].second = false;  // no custom test
-    ASSERT_EQ(sign(o, {{"X", "X"}, {"W", "W"}}), "");
+    // A Y field assigned anyway takes no part: W stays the weight.
+    ASSERT_EQ(sign(o, {{"X", "X"}, {"Y", "Y"}, {"W", "W"}}), "");
     const auto rows = tableRows("Out1");
     ASSERT_EQ(rows.size(), 2u);
     expectRow(rows[0], {"Mean", 15 / 5.5, 2, 0, 3, 0.5, 26.0 / 32});
@@ -165,6 +166,17 @@ TEST_F(SignTest, GroupsOfOneValueOrNoneWriteNothingAndNullGroupsAreGroups) {
     EXPECT_TRUE(rows[0].at("Grp").isNull());
     expectRow(rows[0], {"Median", 2, 1, 0, 1, 0.75, 0.75});
     EXPECT_EQ(rows[0].at("Missing").asDouble(), 0);
+}
+
+TEST_F(SignTest, ANullCustomValueTestsAgainstZero) {
+    // -1 1 2 against 0: one below, two above; P(B(3) <= 1) = 4/8, P(B(3) <= 2) = 7/8.
+    for (double x : {2.0, -1.0, 1.0}) addRow("a", x);
+    Options o = only("SignCustom");
+    o[3].second = Value();
+    ASSERT_EQ(sign(o), "");
+    const auto rows = tableRows("Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    expectRow(rows[0], {"Custom", 0, 1, 0, 2, 0.5, 7.0 / 8});
 }
 
 TEST_F(SignTest, AnEmptyInputSaysSo) {
