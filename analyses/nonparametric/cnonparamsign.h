@@ -66,7 +66,7 @@ class CNonParamSign : private AnalysisRun {
     // The weighted median of field f, by running weight or by position.
     std::string Median(Group& g, int f, double& median);
     // The largest positive and negative differences between the empirical
-    // and the fitted distribution of field f; false when the fitted
+    // and the fitted distribution of field f; defined is false when the fitted
     // distribution does not exist (no spread in the data).
     std::string CalcCompareFit(Group& g, int f, int type, double mean, double sd,
                                double& maxPositive, double& maxNegative, bool& defined);
