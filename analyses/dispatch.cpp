@@ -4,9 +4,11 @@
 // whose analysis is not part of this build says so by name; an unknown
 // subtype runs nothing.
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 #include "analyses/nonparametric/cnonparamfriedman.h"
+#include "analyses/nonparametric/cnonparamsign.h"
 #include "analyses/parametric/canova.h"
 #include "analyses/parametric/ccompare.h"
 #include "analyses/parametric/ccorrmatrix.h"
@@ -207,7 +209,20 @@ std::string RunChiSquare_s_Zelk(Quorvane& e) {
 
 std::string RunSignFit_s_Zelk(Quorvane& e, const std::string& which) {
     ProcedureScope scope(e.ErrorHandler(), "RunSignFit_s_Zelk");
-    return notBuilt(which == "Sign" ? "Sign Test" : "K-S Fit");
+    const CLumvarScenario& s = *e.Scenario();
+    // Only group, data and weight fields take part: compare and Y fields
+    // assigned anyway are left out, so that the weight follows the data.
+    std::vector<std::string> fields = e.FieldNames();
+    const auto groupEnd = fields.begin() + e.GroupCount();
+    if (e.HasY()) fields.erase(groupEnd + e.CompareCount() + e.XCount());
+    fields.erase(groupEnd, groupEnd + e.CompareCount());
+    const bool fit = which == "Fit";
+    const std::array<bool, 3> fitChoices = {fit && s.FitUniform, fit && s.FitNormal,
+                                            fit && s.FitPoisson};
+    return CNonParamSign().Quorvane_SignFitTest(
+        s.OutputTable1, s.Table, fields, e.GroupCount(), e.XCount(), e.HasWeight(), fit, fitChoices,
+        !fit && s.SignMean, !fit && s.SignMedian, !fit && s.SignCustom,
+        fit ? 0.0 : nullAsZero(s.SignValue), e);
 }
 
 std::string RunNPPaired_s_Zelk(Quorvane& e) {

@@ -53,8 +53,12 @@ TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
     EXPECT_EQ(runType("P", "Regression", xy), "");
     EXPECT_EQ(runType("P", "Crosstab", {{"Grp", "G"}}), "Column field must be assigned");
     EXPECT_EQ(runType("N", "Chi-Square", {{"Grp", "C"}}), notBuilt("Chi-Square"));
-    EXPECT_EQ(runType("N", "sign test", xy), notBuilt("Sign Test"));
-    EXPECT_EQ(runType("N", "K-S Fit", xy), notBuilt("K-S Fit"));
+    EXPECT_EQ(runType("N", "sign test", xy, {{"SignMean", true}, {"SignMedian", true}}), "");
+    EXPECT_EQ(tableRows("Out1").size(), 2u) << "mean and median, one X field, groups pooled";
+    EXPECT_EQ(runType("N", "K-S Fit", xy,
+                      {{"FitUniform", true}, {"FitNormal", false}, {"FitPoisson", false}}),
+              "");
+    EXPECT_EQ(tableRows("Out1").size(), 1u) << "one distribution, one X field";
     EXPECT_EQ(runType("N", "Paired Fields", xy), notBuilt("Paired Fields"));
     EXPECT_EQ(runType("N", "N Fields", xy), "");
     EXPECT_EQ(tableRows("Out1").size(), 1u) << "one row, groups pooled (Y has no part)";

@@ -1,0 +1,124 @@
+// The Kolmogorov-Smirnov fit: the largest differences between a group's
+// empirical distribution and a uniform, normal or Poisson distribution
+// fitted to the same values, the K-S Z statistic and its probability.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "analyses/nonparametric/cnonparamsign.h"
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+enum FitType { kUniform, kNormal, kPoisson };
+constexpr const char* kFitTypes[] = {"Uniform", "Normal", "Poisson"};
+
+}  // namespace
+
+std::string CNonParamSign::WriteDataFit(Group& g, int f, const std::vector<Value>& group,
+                                        long records) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteDataFit");
+    const Moments& m = g.m[static_cast<size_t>(f)];
+    const double n = m.n.toDouble();
+    const double mean = (m.S / m.n).toDouble();
+    // Sum of squares about the mean from the raw sums, never below 0.
+    const double ss = std::max((m.S2 - m.S * m.S / m.n).toDouble(), 0.0);
+    const double sd = std::sqrt(ss / (n - 1));
+
+    for (int t = kUniform; t <= kPoisson; ++t) {
+        if (!fitChoices_[static_cast<size_t>(t)]) continue;
+        double positive = 0, negative = 0;
+        bool defined = true;
+        if (std::string e = CalcCompareFit(g, f, t, mean, sd, positive, negative, defined);
+            !e.empty())
+            return e;
+        const double absolute = std::max(positive, -negative);
+        const double ksZ = absolute * std::sqrt(n);
+        int at = 0;
+        Error e = StartRow(group, f, m, records, at);
+        for (double v : {mean, sd, m.min, m.max, m.max - m.min})
+            if (!e) e = output().SetValue(at++, v);
+        if (!e) e = output().SetValue(at++, Value::text(kFitTypes[t]));
+        // Without spread there is no fitted distribution to compare with.
+        for (double v : {absolute, positive, negative, ksZ, KSProb(ksZ)})
+            if (!e) e = output().SetValue(at++, defined ? Value(v) : Value());
+        if (!e) e = output().Update();
+        if (e) return Unexpected(e);
+    }
+    return {};
+}
+
+std::string CNonParamSign::CalcCompareFit(Group& g, int f, int type, double mean, double sd,
+                                          double& maxPositive, double& maxNegative, bool& defined) {
+    ProcedureScope scope(engine().ErrorHandler(), "CalcCompareFit");
+    const Moments& m = g.m[static_cast<size_t>(f)];
+    maxPositive = -std::numeric_limits<double>::infinity();
+    maxNegative = std::numeric_limits<double>::infinity();
+    defined = !(type == kUniform && !(m.max > m.min)) && !(type == kNormal && !(sd > 0));
+    if (!defined) return {};
+    const double n = m.n.toDouble();
+    long long k = -1;  // Poisson terms summed so far: 0..k
+    double cumulative = 0;
+    num::Extended running;
+    // Each run holds the weight of one distinct value: the difference is taken
+    // once all records of the value are in.
+    TieRuns runs = g.values.Runs(f + 1);
+    for (TieRun run; runs.Next(run);) {
+        running += run.count;
+        const double x = run.value;
+        double fitted = 0;
+        if (type == kUniform) {
+            fitted = (x - m.min) / (m.max - m.min);
+        } else if (type == kNormal) {
+            const double z = (x - mean) / sd;
+            const double p = z_.Quorvane_CalcProb("Z", std::fabs(z), 0, 0);
+            fitted = z >= 0 ? 0.5 + p / 2 : 0.5 - p / 2;
+        } else {
+            fitted = PoissonCdf(mean, x, k, cumulative);
+        }
+        const double d = (running / n).toDouble() - fitted;
+        maxPositive = std::max(maxPositive, d);
+        maxNegative = std::min(maxNegative, d);
+    }
+    if (runs.error()) return Unexpected(runs.error());
+    return {};
+}
+
+double CNonParamSign::PoissonCdf(double lambda, double x, long long& k, double& sum) {
+    // ln lambda only where it is taken; elsewhere 0.
+    const bool logged = lambda > 0 && lambda < 100000;
+    const double b = logged ? std::log(lambda) : 0.0;
+    // Past the mode (k above e^b) the terms only shrink: once one is 0 the
+    // rest add nothing, so the sum stops there however large x is.
+    const double mode = logged ? lambda : 1.0;
+    const double last = std::floor(x);
+    while (static_cast<double>(k + 1) <= last && k < std::numeric_limits<std::int32_t>::max()) {
+        const double term = z_.Quorvane_Poisson(lambda, b, static_cast<std::int32_t>(k + 1));
+        ++k;
+        sum += term;
+        if (term == 0 && static_cast<double>(k) > mode) {
+            k = std::numeric_limits<std::int32_t>::max();
+            break;
+        }
+    }
+    return sum;
+}
+
+double CNonParamSign::KSProb(double z) {
+    if (z >= 0 && z < 0.27) return 1;
+    if (z >= 0.27 && z <= 1) {
+        const double w = std::exp(-1.233701 / (z * z));
+        return 1 - (2.506628 / z) * (w + std::pow(w, 9) + std::pow(w, 25));
+    }
+    if (z > 1 && z < 3.1) {
+        const double w = std::exp(-2 * z * z);
+        return 2 * (w - std::pow(w, 4) + std::pow(w, 9) - std::pow(w, 16));
+    }
+    return 0;
+}
+
+}  // namespace qrv
