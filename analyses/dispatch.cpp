@@ -9,6 +9,7 @@
 
 #include "analyses/nonparametric/cnonparamfriedman.h"
 #include "analyses/nonparametric/cnonparamsign.h"
+#include "analyses/nonparametric/cnonparamchisquare.h"
 #include "analyses/parametric/canova.h"
 #include "analyses/parametric/ccompare.h"
 #include "analyses/parametric/ccorrmatrix.h"
@@ -204,7 +205,16 @@ std::string RunCrosstab_s_Zelk(Quorvane& e) {
 
 std::string RunChiSquare_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunChiSquare_s_Zelk");
-    return notBuilt("Chi-Square");
+    const CLumvarScenario& s = *e.Scenario();
+    // Group fields, compare fields, the weight field; X and Y fields have no
+    // part in the test.
+    const std::vector<std::string>& all = e.FieldNames();
+    const auto upTo = static_cast<long>(e.GroupCount() + e.CompareCount());
+    std::vector<std::string> fields(all.begin(), all.begin() + upTo);
+    if (e.HasWeight()) fields.push_back(all.back());
+    return CNonParamChiSquare().Quorvane_ChiSquare(s.OutputTable1, s.OutputTable2, s.Table, fields,
+                                                   e.GroupCount(), e.CompareCount(), e.HasWeight(),
+                                                   s.ChiDetail, !s.ChiIgnoreBlanks, s.ChiAll, e);
 }
 
 std::string RunSignFit_s_Zelk(Quorvane& e, const std::string& which) {
