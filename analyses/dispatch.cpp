@@ -10,6 +10,7 @@
 #include "analyses/nonparametric/cnonparamfriedman.h"
 #include "analyses/nonparametric/cnonparamsign.h"
 #include "analyses/nonparametric/cnonparamchisquare.h"
+#include "analyses/nonparametric/cnonparammannkruskalks.h"
 #include "analyses/parametric/canova.h"
 #include "analyses/parametric/ccompare.h"
 #include "analyses/parametric/ccorrmatrix.h"
@@ -264,18 +265,36 @@ std::string oneCompareField(int compareCount) {
     return {};
 }
 
+// The sample tests have no Y role: a Y field assigned anyway is left out, so
+// that the weight field follows the data fields.
+std::vector<std::string> sampleFields(Quorvane& e) {
+    std::vector<std::string> fields = e.FieldNames();
+    if (e.HasY()) fields.erase(fields.begin() + e.GroupCount() + e.CompareCount() + e.XCount());
+    return fields;
+}
+
 std::string RunNPTwoSample_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunNPTwoSample_s_Zelk");
     if (std::string m = oneCompareField(e.CompareCount()); !m.empty()) return m;
-    const std::string& type = e.Scenario()->NPTwoType;
-    if (iequal(type, "Wald") || iequal(type, "Mann")) return notBuilt("2 Sample");
+    const CLumvarScenario& s = *e.Scenario();
+    const std::string& type = s.NPTwoType;
+    // The runs test.
+    if (iequal(type, "Wald")) return notBuilt("2 Sample");
+    // Mann-Whitney and Kolmogorov-Smirnov; no detail table.
+    if (iequal(type, "Mann"))
+        return CNonParamMannKruskalKS().Quorvane_MannKSKruskal(
+            s.OutputTable1, "", s.Table, sampleFields(e), e.GroupCount() + 1, e.XCount(),
+            e.HasWeight(), true, true, false, e);
     return {};  // any other type runs nothing
 }
 
 std::string RunNPNSample_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunNPNSample_s_Zelk");
     if (std::string m = oneCompareField(e.CompareCount()); !m.empty()) return m;
-    return notBuilt("N Sample");
+    const CLumvarScenario& s = *e.Scenario();
+    return CNonParamMannKruskalKS().Quorvane_MannKSKruskal(
+        s.OutputTable1, s.OutputTable2, s.Table, sampleFields(e), e.GroupCount() + 1, e.XCount(),
+        e.HasWeight(), false, false, true, e);
 }
 
 }  // namespace

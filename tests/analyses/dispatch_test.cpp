@@ -63,8 +63,12 @@ TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
     EXPECT_EQ(runType("N", "Paired Fields", xy), notBuilt("Paired Fields"));
     EXPECT_EQ(runType("N", "N Fields", xy), "");
     EXPECT_EQ(tableRows("Out1").size(), 1u) << "one row, groups pooled (Y has no part)";
-    EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}), notBuilt("2 Sample"));
-    EXPECT_EQ(runType("N", "N Sample", {{"X", "X"}, {"Grp", "C"}}), notBuilt("N Sample"));
+    EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}, {{"NPTwoType", "Wald"}}),
+              notBuilt("2 Sample"));
+    EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}), "") << "Mann by default";
+    EXPECT_EQ(tableRows("Out1").size(), 1u) << "one X field, no group fields";
+    EXPECT_EQ(runType("N", "N Sample", {{"X", "X"}, {"Grp", "C"}}), "");
+    EXPECT_EQ(tableRows("Out1").size(), 1u);
     // Every group subtype goes to the group analysis, whatever its letter
     // case; only the t-test's name asks for the t-test.
     for (const char* g : {"Two Sample t-Test", "two sample t-test", "ANOVA", "Two way ANOVA"}) {

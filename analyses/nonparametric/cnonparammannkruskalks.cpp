@@ -1,0 +1,408 @@
+// The rank tests' run: the compare values, the output tables, one pass that
+// keeps each usable value with its sample and its whole-number count, and per
+// group and data field the tie runs of the pooled values, from which the rank
+// sums, the tie statistics and the empirical distribution functions follow.
+#include "analyses/nonparametric/cnonparammannkruskalks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <memory>
+#include <optional>
+
+#include "dataaccess/sql_dialect.h"
+#include "engine/quorvane.h"
+#include "numeric/czvalue.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+// Per data field and sample: the observations stored (rows with a usable
+// value) and their count as ranked, the sum of the whole parts of their
+// weights. The values themselves sit in the sorted values, field k + 1,
+// tagged with their sample number (from 1).
+struct RankSamples : GroupState {
+    RankSamples(int dataFields, int samples)
+        : M(samples),
+          stored(static_cast<std::size_t>(dataFields * samples)),
+          counted(static_cast<std::size_t>(dataFields * samples)) {}
+    std::size_t at(int k, int j) const { return static_cast<std::size_t>(k * M + j); }
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const RankSamples&>(other);
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            stored[i] += o.stored[i];
+            counted[i] += o.counted[i];
+        }
+    }
+    int M;
+    std::vector<long> stored;
+    std::vector<double> counted;
+};
+
+namespace {
+
+std::size_t at(int i) {
+    return static_cast<std::size_t>(i);
+}
+
+// Sets the columns of the row being added; the first failure sticks.
+struct RowWriter {
+    Recordset& rs;
+    Error e;
+    void set(const std::string& column, const Value& v) {
+        if (!e) e = rs.Collect(column, v);
+    }
+    void set(const std::string& column, const std::optional<double>& v) {
+        if (v) set(column, Value(*v));
+    }
+    Error finish() {
+        if (!e) e = rs.Update();
+        if (e) rs.CancelUpdate();
+        return e;
+    }
+};
+
+// The compare field's name cut to 62 characters (whole UTF-8 characters),
+// so that a suffix of two still fits a 64-character column name.
+std::string cutName(const std::string& name) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80 && ++chars > 62)
+            return name.substr(0, i);
+    return name;
+}
+
+// The ranks of one data field over some samples: rank sums and counts per
+// sample, and the statistics of the runs of tied values.
+struct Ranking {
+    std::vector<double> rankSum, count;
+    double ties = 0, tiedGroups = 0, sumTies = 0;  // sumTies: f^3 - f added
+};
+
+}  // namespace
+
+std::string CNonParamMannKruskalKS::Quorvane_MannKSKruskal(
+    const std::string& strOutputTable, const std::string& strDetailTable,
+    const std::string& strUserTable, const std::vector<std::string>& strFields,
+    int intComparePosition, int intDataFields, bool fWeighted, bool fMann, bool fKS, bool fKruskal,
+    Quorvane& engine) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_MannKSKruskal");
+    G_ = intComparePosition - 1;
+    K_ = intDataFields;
+    const int needed = G_ + 1 + K_ + (fWeighted ? 1 : 0);
+    if (G_ < 0 || K_ < 1 || static_cast<int>(strFields.size()) < needed)
+        return "The field list does not hold the group, compare, data and weight fields.";
+    outputTable_ = strOutputTable;
+    detailTable_ = strDetailTable;
+    weighted_ = fWeighted;
+    mann_ = fMann;
+    ks_ = fKS;
+    kruskal_ = fKruskal;
+    if (!twoSample() && !kruskal_) return {};  // no test asked for
+    compareName_ = strFields[at(G_)];
+
+    engine.Quorvane_Msg(0, false, "Retrieving comparison values");
+    if (std::string e = QueryGroups(engine, strUserTable, compareName_); !e.empty()) return e;
+    if (samples_.empty()) return "Problem with input table";
+
+    // The frame reads the data fields right after the group fields and the
+    // weight last; the compare field rides between them.
+    AnalysisInput in{strUserTable, {}, G_, K_, fWeighted};
+    in.fields.assign(strFields.begin(), strFields.begin() + G_);
+    in.fields.insert(in.fields.end(), strFields.begin() + G_ + 1, strFields.begin() + G_ + 1 + K_);
+    in.fields.push_back(compareName_);
+    if (fWeighted) in.fields.push_back(strFields[at(G_ + 1 + K_)]);
+    std::string error = Run(engine, std::move(in), Walk::SortedValues);
+    detail_.Close();
+    return error;
+}
+
+std::string CNonParamMannKruskalKS::QueryGroups(Quorvane& engine, const std::string& input,
+                                                const std::string& field) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_QueryGroups");
+    Database source = engine.SourceDatabase();
+    auto rs = source.OpenRecordset(
+        "SELECT DISTINCT " + bracketName(field) + " FROM " + bracketName(input) + ";",
+        dbOpenSnapshot);
+    if (!rs) {
+        if (rs.error().number == err::kTooFewParameters)
+            return "The selected query expects parameters and cannot be used by Lumvar.";
+        engine.ErrorHandler().HandleError(rs.error().number, rs.error().description);
+        return rs.error().description;
+    }
+    for (; !rs->Eof(); rs->MoveNext()) samples_.push_back(rs->GetValue(0));
+    return {};
+}
+
+std::string CNonParamMannKruskalKS::CreateOutput() {
+    if (twoSample()) return CreateMannKS();
+    if (!detailTable_.empty())
+        if (std::string e = CreateKruskalDetail(); !e.empty()) return e;
+    return CreateKruskalWallis();
+}
+
+std::string CNonParamMannKruskalKS::CreateMannKS() {
+    ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
+    TableDef def = NewOutputTable(outputTable_);
+    const InputFields in = inputFields();
+    const int compareType = in.types[at(G_ + K_)];
+    const long compareSize = in.sizes[at(G_ + K_)];
+    const std::string cut = cutName(compareName_);
+    AddColumn(def, cut + "-1", compareType, compareSize);
+    AddColumn(def, cut + "-2", compareType, compareSize);
+    for (const char* name : {"Count", "Cases-1", "Cases-2"}) AddColumn(def, name, dbDouble);
+    if (mann_)
+        for (const char* name :
+             {"SumRank-1", "SumRank-2", "MeanRank-1", "MeanRank-2", "Ties", "TiedGroups", "SumTies",
+              "MW_U", "MW_U_Prime", "MW_W", "MW_Z", "MW_Prob", "MW_Z_(ties)", "MW_Prob_(ties)"})
+            AddColumn(def, name, dbDouble);
+    if (ks_)
+        for (const char* name :
+             {"KS_MaxAbsoluteDiff", "KS_MaxPosDiff", "KS_MaxNegDiff", "KS_Z", "KS_Prob"})
+            AddColumn(def, name, dbDouble);
+    return CreateOutputTable(def);
+}
+
+std::string CNonParamMannKruskalKS::CreateKruskalWallis() {
+    ProcedureScope scope(engine().ErrorHandler(), "CreateKruskalWallis");
+    TableDef def = NewOutputTable(outputTable_);
+    AddCountColumns(def);
+    for (const char* name :
+         {"Groups", "Ties", "TiedGroups", "SumTies", "H", "Prob", "H_(ties)", "Prob_(ties)"})
+        AddColumn(def, name, dbDouble);
+    return CreateOutputTable(def);
+}
+
+std::string CNonParamMannKruskalKS::CreateKruskalDetail() {
+    ProcedureScope scope(engine().ErrorHandler(), "CreateKruskalDetail");
+    engine().Quorvane_DeleteTable(false, detailTable_);
+    TableDef def = engine().OutputDatabase().CreateTableDef(detailTable_);
+    int ordinal = 1;
+    const InputFields in = inputFields();
+    detailNames_.assign(in.names.begin(), in.names.begin() + G_);
+    detailTypes_.assign(in.types.begin(), in.types.begin() + G_);
+    detailSizes_.assign(in.sizes.begin(), in.sizes.begin() + G_);
+    detailNames_.push_back(compareName_);
+    detailTypes_.push_back(in.types[at(G_ + K_)]);
+    detailSizes_.push_back(in.sizes[at(G_ + K_)]);
+    AddGroupColumns(engine(), def, ordinal, {detailNames_, detailTypes_, detailSizes_, G_ + 1});
+    auto add = [&](const char* name) { engine().AddTableField(def, name, dbDouble, ordinal, 0); };
+    add("Count");
+    if (weighted_) add("Observations");
+    add("SumRanks");
+    add("MeanRank");
+    return CreateOutputTable(def, &detail_);
+}
+
+std::unique_ptr<GroupState> CNonParamMannKruskalKS::NewGroup() {
+    return std::make_unique<RankSamples>(K_, static_cast<int>(samples_.size()));
+}
+
+int CNonParamMannKruskalKS::FindGroup(const Value& v) {
+    const int m = static_cast<int>(samples_.size());
+    // The previous row's sample and the one after it first.
+    for (int j : {lastSample_, lastSample_ + 1})
+        if (j >= 0 && j < m && engine().Quorvane_SameValue(samples_[at(j)], v, false)) {
+            lastSample_ = j;
+            return j;
+        }
+    for (int j = 0; j < m; ++j)
+        if (engine().Quorvane_SameValue(samples_[at(j)], v, false)) {
+            lastSample_ = j;
+            return j;
+        }
+    return -1;
+}
+
+std::string CNonParamMannKruskalKS::AddRow(GroupState& state) {
+    ProcedureScope scope(engine().ErrorHandler(), "CalcData");
+    auto& g = static_cast<RankSamples&>(state);
+    double w = 1;
+    if (std::string e = reader().Weight(w); !e.empty()) return e;
+    if (w <= 0) return {};
+    // A value the list does not hold (the input changed since it was read)
+    // belongs to no sample.
+    const int j = FindGroup(engine().DataRecordset().GetValue(G_ + K_));
+    if (j < 0) return {};
+    // Ranks count each row by the whole part of its weight.
+    const double count = std::trunc(w);
+    // Two-sample tests rank the first two samples only.
+    const bool ranked = count > 0 && (!twoSample() || j < 2);
+    for (int k = 0; k < K_; ++k) {
+        std::optional<double> x;
+        if (std::string e = reader().Usable(k, x); !e.empty()) return e;
+        if (!x) continue;
+        ++g.stored[g.at(k, j)];
+        g.counted[g.at(k, j)] += count;
+        if (ranked)
+            if (Error e = g.values.Append(k + 1, *x, count, j + 1)) return Unexpected(e);
+    }
+    return {};
+}
+
+std::string CNonParamMannKruskalKS::WriteGroup(GroupState& state, const std::vector<Value>& group,
+                                               long records) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteData");
+    auto& g = static_cast<RankSamples&>(state);
+    for (int k = 0; k < K_; ++k) {
+        std::string e =
+            twoSample() ? WriteMannKS(g, group, k) : WriteKruskalWallis(g, group, k, records);
+        if (!e.empty()) return e;
+    }
+    return {};
+}
+
+std::string CNonParamMannKruskalKS::WriteMannKS(RankSamples& g, const std::vector<Value>& group,
+                                                int k) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteMannKS");
+    const int m = static_cast<int>(samples_.size());
+    const double n1 = g.counted[g.at(k, 0)];
+    const double n2 = m > 1 ? g.counted[g.at(k, 1)] : 0.0;
+    const std::string cut = cutName(compareName_);
+    RowWriter row{output(), output().AddNew()};
+    if (!row.e) row.e = WriteGroupColumns(output(), inputFields(), group, DataName(k));
+    row.set(cut + "-1", samples_[0]);
+    if (m > 1) row.set(cut + "-2", samples_[1]);
+    row.set("Count", Value(n1 + n2));
+    row.set("Cases-1", Value(n1));
+    row.set("Cases-2", Value(n2));
+    if (n1 > 0 && n2 > 0) {
+        // One pass over the tie runs: rank sums, tie statistics, and the two
+        // empirical distribution functions compared at the end of each run.
+        double r1 = 0, r2 = 0, c1 = 0, c2 = 0, ties = 0, tiedGroups = 0, sumTies = 0;
+        double maxPos = 0, maxNeg = 0;
+        TieRuns runs = g.values.Runs(k + 1, true);
+        for (TieRun run; runs.Next(run);) {
+            for (const auto& [tag, count] : run.tags) {
+                (tag == 1 ? r1 : r2) += count * run.meanRank;
+                (tag == 1 ? c1 : c2) += count;
+            }
+            if (run.tied()) {
+                const double f = run.count;
+                ties += f;
+                tiedGroups += 1;
+                sumTies += (f * f * f - f) / 12;
+            }
+            const double d = c1 / n1 - c2 / n2;
+            maxPos = std::max(maxPos, d);
+            maxNeg = std::min(maxNeg, d);
+        }
+        if (runs.error()) return Unexpected(runs.error());
+        const num::CZValue z;
+        const double n = n1 + n2, product = n1 * n2;
+        if (mann_) {
+            double u = product + n1 * (n1 + 1) / 2 - r1;
+            if (u > product / 2) u = product - u;
+            row.set("SumRank-1", Value(r1));
+            row.set("SumRank-2", Value(r2));
+            row.set("MeanRank-1", Value(r1 / n1));
+            row.set("MeanRank-2", Value(r2 / n2));
+            row.set("Ties", Value(ties));
+            row.set("TiedGroups", Value(tiedGroups));
+            row.set("SumTies", Value(sumTies));
+            row.set("MW_U", Value(u));
+            row.set("MW_U_Prime", Value(product - u));
+            row.set("MW_W", Value(n1 > n2 ? r2 : r1));
+            const double t = (n * n * n - n) / 12;
+            const double scale = product / (n * (n - 1));
+            const double mwZ = (u - product / 2) / std::sqrt(scale * t);
+            row.set("MW_Z", Value(mwZ));
+            // Two-tailed: the area beyond |Z| on both sides.
+            row.set("MW_Prob", Value(z.Quorvane_CalcTailProb("Z", mwZ, 0, 0)));
+            if (t > sumTies) {
+                const double tiesZ = (u - product / 2) / std::sqrt(scale * (t - sumTies));
+                row.set("MW_Z_(ties)", Value(tiesZ));
+                row.set("MW_Prob_(ties)", Value(z.Quorvane_CalcTailProb("Z", tiesZ, 0, 0)));
+            }
+        }
+        if (ks_) {
+            const double maxAbs = std::max(-maxNeg, maxPos);
+            const double ksZ = maxAbs * std::sqrt(product / n);
+            row.set("KS_MaxAbsoluteDiff", Value(maxAbs));
+            row.set("KS_MaxPosDiff", Value(maxPos));
+            row.set("KS_MaxNegDiff", Value(maxNeg));
+            row.set("KS_Z", Value(ksZ));
+            row.set("KS_Prob", Value(z.Quorvane_CalcKSProb(ksZ)));
+        }
+    }
+    if (Error e = row.finish()) return Unexpected(e);
+    return {};
+}
+
+std::string CNonParamMannKruskalKS::WriteKruskalWallis(RankSamples& g,
+                                                       const std::vector<Value>& group, int k,
+                                                       long records) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteKruskalWallis");
+    const int m = g.M;
+    std::vector<double> rankSum(at(m), 0.0);
+    double ties = 0, tiedGroups = 0, sumTies = 0;
+    TieRuns runs = g.values.Runs(k + 1, true);
+    for (TieRun run; runs.Next(run);) {
+        for (const auto& [tag, count] : run.tags)
+            rankSum[at(static_cast<int>(tag) - 1)] += count * run.meanRank;
+        if (run.tied()) {
+            const double f = run.count;
+            ties += f;
+            tiedGroups += 1;
+            sumTies += f * f * f - f;
+        }
+    }
+    if (runs.error()) return Unexpected(runs.error());
+
+    double n = 0, s = 0, groups = 0;
+    long stored = 0;
+    for (int j = 0; j < m; ++j) {
+        stored += g.stored[g.at(k, j)];
+        const double nj = g.counted[g.at(k, j)];
+        if (!(nj > 0)) continue;
+        const double rj = rankSum[at(j)];
+        if (!detailTable_.empty()) {
+            std::vector<Value> keys = group;
+            keys.push_back(samples_[at(j)]);
+            RowWriter row{detail_, detail_.AddNew()};
+            if (!row.e)
+                row.e = WriteGroupColumns(
+                    detail_, {detailNames_, detailTypes_, detailSizes_, G_ + 1}, keys, DataName(k));
+            row.set("Count", Value(nj));
+            if (weighted_)
+                row.set("Observations", Value(static_cast<double>(g.stored[g.at(k, j)])));
+            row.set("SumRanks", Value(rj));
+            row.set("MeanRank", Value(rj / nj));
+            if (Error e = row.finish()) return Unexpected(e);
+        }
+        n += nj;
+        s += rj * rj / nj;
+        groups += 1;
+    }
+
+    RowWriter row{output(), output().AddNew()};
+    if (!row.e) row.e = WriteGroupColumns(output(), inputFields(), group, DataName(k));
+    row.set("Count", Value(n));
+    if (weighted_) row.set("Observations", Value(static_cast<double>(stored)));
+    row.set("Missing", Value(static_cast<std::int32_t>(records - stored)));
+    row.set("Groups", Value(groups));
+    row.set("Ties", Value(ties));
+    row.set("TiedGroups", Value(tiedGroups));
+    row.set("SumTies", Value(sumTies));
+    if (n > 0) {
+        const num::CZValue z;
+        const double h = 12 * s / (n * (n + 1)) - 3 * (n + 1);
+        row.set("H", Value(h));
+        row.set("Prob", Value(z.Quorvane_CalcProb("C", h, groups - 1, 0)));
+        const double t = n * n * n - n;
+        if (n > 1 && t != sumTies) {
+            const double hTies = h / (1 - sumTies / t);
+            row.set("H_(ties)", Value(hTies));
+            row.set("Prob_(ties)", Value(z.Quorvane_CalcProb("C", hTies, groups - 1, 0)));
+        }
+    }
+    if (Error e = row.finish()) return Unexpected(e);
+    return {};
+}
+
+const std::string& CNonParamMannKruskalKS::DataName(int k) const {
+    return in().fields[at(G_ + k)];
+}
+
+}  // namespace qrv
