@@ -11,6 +11,7 @@
 #include "analyses/nonparametric/cnonparamsign.h"
 #include "analyses/nonparametric/cnonparamchisquare.h"
 #include "analyses/nonparametric/cnonparammannkruskalks.h"
+#include "analyses/nonparametric/cnonparametric.h"
 #include "analyses/parametric/canova.h"
 #include "analyses/parametric/ccompare.h"
 #include "analyses/parametric/ccorrmatrix.h"
@@ -239,7 +240,17 @@ std::string RunSignFit_s_Zelk(Quorvane& e, const std::string& which) {
 std::string RunNPPaired_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunNPPaired_s_Zelk");
     if (!e.HasY()) return "Y Field not assigned";
-    return notBuilt("Paired Fields");
+    const CLumvarScenario& s = *e.Scenario();
+    // Compare fields have no part in paired tests: the X fields follow the
+    // group fields.
+    std::vector<std::string> fields = e.FieldNames();
+    fields.erase(fields.begin() + e.GroupCount(),
+                 fields.begin() + e.GroupCount() + e.CompareCount());
+    const int yPosition = e.GroupCount() + e.XCount() + 1;
+    return CNonParametric().Quorvane_NonParametric(
+        s.OutputTable1, s.Table, fields, e.GroupCount(), e.XCount(), yPosition, e.HasWeight(),
+        false, std::vector<double>(static_cast<size_t>(e.XCount()), 0.0), s.NPPair_Sign,
+        s.NPPair_Wilcoxon, s.NPPair_Spearman, false, false, e);
 }
 
 // The Friedman test has no routine of its own in the dispatch: the class is

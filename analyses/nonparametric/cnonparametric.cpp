@@ -1,0 +1,219 @@
+// Paired-field tests: per group and X field the pair sums of X and Y over the
+// records in which both are usable, the comparison counts, and the values
+// the rank tests need, kept in the group's sorted values.
+#include "analyses/nonparametric/cnonparametric.h"
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
+#include "analyses/nonparametric/paired_ranks.h"
+#include "analyses/parametric/column_names.h"
+#include "analyses/parametric/pair_differences.h"
+#include "engine/quorvane.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+struct FieldSums {
+    PairDifferences pair;
+    std::int32_t below = 0, equal = 0, above = 0;
+};
+
+struct PairedGroup : GroupState {
+    std::vector<FieldSums> fields;
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const PairedGroup&>(other);
+        for (size_t i = 0; i < fields.size(); ++i) {
+            fields[i].pair.merge(o.fields[i].pair);
+            fields[i].below += o.fields[i].below;
+            fields[i].equal += o.fields[i].equal;
+            fields[i].above += o.fields[i].above;
+        }
+    }
+};
+
+// A count moves to the integer nearest to its old value plus the weight, ties
+// to even: with fractional weights the counts are rounded at every record.
+std::int32_t bump(std::int32_t count, double w) {
+    return static_cast<std::int32_t>(std::nearbyint(static_cast<double>(count) + w));
+}
+
+}  // namespace
+
+std::string CNonParametric::Quorvane_NonParametric(
+    const std::string& strOutputTable, const std::string& strUserTable,
+    const std::vector<std::string>& strFields, int intGroupFields, int intFields, int intYPosition,
+    bool fWeighted, bool fMedianSign, const std::vector<double>& /*medians*/, bool fSign,
+    bool fWilcoxon, bool fSpearman, bool fKendall, bool fContingency, Quorvane& engine) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_NonParametric");
+    const auto yAt = static_cast<size_t>(intGroupFields + intFields);
+    if (intGroupFields < 0 || intFields < 1 || intYPosition != intGroupFields + intFields + 1 ||
+        strFields.size() <= yAt)
+        return "The field list does not hold the group, X and Y fields.";
+    if (fMedianSign || fKendall || fContingency)
+        return "The median sign test, Kendall's tau and contingency statistics are not available "
+               "for paired fields.";
+    outputTable_ = strOutputTable;
+    F_ = intFields;
+    sign_ = fSign;
+    wilcoxon_ = fWilcoxon;
+    spearman_ = fSpearman;
+    row_ = 0;
+    countColumn_ = ("Count_of_" + strFields[yAt]).substr(0, 64);
+    // Y reads as the analysis field after the X fields. The rank tests keep
+    // the values in order; otherwise fractional weights, which round the
+    // comparison counts record by record, take the rows in the sorted walk,
+    // and without weights any order gives the same table.
+    const Walk walk = wilcoxon_ || spearman_ ? Walk::SortedValues
+                      : fWeighted            ? Walk::Sorted
+                                             : Walk::Hashed;
+    return Run(engine, {strUserTable, strFields, intGroupFields, intFields + 1, fWeighted}, walk);
+}
+
+std::string CNonParametric::CreateOutput() {
+    ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
+    std::vector<std::string> names(in().fields.begin(), in().fields.begin() + in().groups);
+    names.push_back("DataField");
+    names.push_back(countColumn_);
+    if (in().weighted) names.push_back("Observations");
+    names.push_back("Missing");
+    const size_t first = names.size();  // the double columns
+    names.insert(names.end(),
+                 {"Mean", "MeanY", "MeanDiff", "Count<Y", "Count=Y", "Count>Y", "Pearson's_R"});
+    if (sign_) names.insert(names.end(), {"SignZ", "SignProb"});
+    if (wilcoxon_)
+        names.insert(names.end(),
+                     {"Wilcoxon_Neg_SumRank", "Wilcoxon_Pos_SumRank", "Wilcoxon_Neg_MeanRank",
+                      "Wilcoxon_Pos_MeanRank", "Wilcoxon_Z", "Wilcoxon_Prob"});
+    if (spearman_)
+        names.insert(names.end(),
+                     {"TiedGroups_X", "TiedGroups_Y", "Spearman", "Spearman_t", "Spearman_Prob",
+                      "Spearman_(ties)", "Spearman_t_(ties)", "Spearman_Prob_(ties)"});
+    if (std::string e = RepeatedColumn(names); !e.empty()) return e;
+
+    TableDef def = NewOutputTable(outputTable_);
+    AddColumn(def, countColumn_, dbDouble);
+    if (in().weighted) AddColumn(def, "Observations", dbDouble);
+    AddColumn(def, "Missing", dbLong);
+    for (size_t i = first; i < names.size(); ++i) AddColumn(def, names[i], dbDouble);
+    return CreateOutputTable(def);
+}
+
+std::unique_ptr<GroupState> CNonParametric::NewGroup() {
+    auto g = std::make_unique<PairedGroup>();
+    g->fields.resize(static_cast<size_t>(F_));
+    return g;
+}
+
+std::string CNonParametric::AddRow(GroupState& state) {
+    ProcedureScope scope(engine().ErrorHandler(), "CalcData");
+    auto& g = static_cast<PairedGroup&>(state);
+    double w = 0;
+    if (std::string e = reader().Weight(w); !e.empty()) return e;
+    if (!(w > 0)) return {};
+    std::optional<double> y;
+    if (std::string e = reader().Usable(F_, y); !e.empty()) return e;
+    if (!y) return {};  // missing for every X field
+    // The rank tests count a record as many times as its whole weight.
+    const double times = std::trunc(w);
+    const std::int64_t row = ++row_;
+    for (int i = 0; i < F_; ++i) {
+        std::optional<double> x;
+        if (std::string e = reader().Usable(i, x); !e.empty()) return e;
+        if (!x) continue;
+        FieldSums& f = g.fields[static_cast<size_t>(i)];
+        f.pair.add(*x, *y, w);
+        std::int32_t& count = *x < *y ? f.below : *x == *y ? f.equal : f.above;
+        count = bump(count, w);
+        if (times < 1) continue;
+        const double d = *x - *y;
+        Error e;
+        if (wilcoxon_ && d != 0)
+            e = g.values.Append(differences(i), TieValue(std::fabs(d)), times, d > 0 ? 1 : 0);
+        if (!e && spearman_) e = g.values.Append(xValues(i), *x, times, row);
+        if (!e && spearman_) e = g.values.Append(yValues(i), *y, times, row);
+        if (e) return Unexpected(e);
+    }
+    return {};
+}
+
+std::string CNonParametric::WriteGroup(GroupState& state, const std::vector<Value>& group,
+                                       long records) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteData");
+    auto& g = static_cast<PairedGroup&>(state);
+    const InputFields fields = inputFields();
+    Recordset& out = output();
+    for (int i = 0; i < F_; ++i) {
+        const FieldSums& f = g.fields[static_cast<size_t>(i)];
+        const std::string& name = in().fields[static_cast<size_t>(in().groups + i)];
+        const CoMoments& m = f.pair.moments();
+        const PairDifferences::Result r = f.pair.result();
+        WilcoxonResult wx;
+        if (wilcoxon_) {
+            engine().Quorvane_Msg(0, false, "Calculating Wilcoxon for [" + name + "]");
+            if (Error e = Wilcoxon(g.values, differences(i), wx)) return Unexpected(e);
+        }
+        const bool spearman = spearman_ && r.n > 1;
+        SpearmanResult sp;
+        if (spearman) {
+            engine().Quorvane_Msg(0, false, "Calculating Spearman for [" + name + "]");
+            if (Error e = Spearman(g.values, xValues(i), yValues(i), engine().SortMemoryBudget(),
+                                   Quorvane::ScratchFolder(), sp))
+                return Unexpected(e);
+        }
+
+        Error e = out.AddNew();
+        if (!e) e = WriteGroupColumns(out, fields, group, name);
+        auto put = [&](const char* column, std::optional<double> v) {
+            if (!e && v) e = out.Collect(column, Value::real(*v));
+        };
+        put(countColumn_.c_str(), r.n);
+        if (in().weighted) put("Observations", static_cast<double>(m.valid()));
+        if (!e)
+            e = out.Collect("Missing",
+                            Value::int32(static_cast<std::int32_t>(records - m.valid())));
+        if (r.n > 0) {
+            put("Mean", r.meanX);
+            put("MeanY", r.meanY);
+            put("MeanDiff", r.meanDiff);
+            put("Count<Y", f.below);
+            put("Count=Y", f.equal);
+            put("Count>Y", f.above);
+            const num::Extended sxx = m.Sxx(), syy = m.Syy();
+            if ((sxx * syy).toDouble() > 0)
+                put("Pearson's_R", (m.Sxy() / sqrt(sxx * syy)).toDouble());
+        }
+        if (sign_)
+            if (std::optional<SignResult> s = SignTest(f.below, f.above)) {
+                put("SignZ", s->z);
+                put("SignProb", s->p);
+            }
+        if (wilcoxon_) {
+            put("Wilcoxon_Neg_SumRank", wx.negSum);
+            put("Wilcoxon_Pos_SumRank", wx.posSum);
+            if (wx.negCount > 0) put("Wilcoxon_Neg_MeanRank", wx.negSum / wx.negCount);
+            if (wx.posCount > 0) put("Wilcoxon_Pos_MeanRank", wx.posSum / wx.posCount);
+            put("Wilcoxon_Z", wx.z);
+            put("Wilcoxon_Prob", wx.p);
+        }
+        if (spearman) {
+            put("TiedGroups_X", sp.tiedX);
+            put("TiedGroups_Y", sp.tiedY);
+            put("Spearman", sp.rho);
+            put("Spearman_t", sp.t);
+            put("Spearman_Prob", sp.p);
+            put("Spearman_(ties)", sp.rhoTies);
+            put("Spearman_t_(ties)", sp.tTies);
+            put("Spearman_Prob_(ties)", sp.pTies);
+        }
+        if (!e) e = out.Update();
+        if (e) return Unexpected(e);
+    }
+    return {};
+}
+
+}  // namespace qrv
