@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analyses/nonparametric/cnonparamwald.h"
 #include "analyses/parametric/canova.h"
 #include "analyses/parametric/ccompare.h"
 #include "analyses/parametric/ccorrmatrix.h"
@@ -226,7 +227,16 @@ std::string RunNPTwoSample_s_Zelk(Quorvane& e) {
     ProcedureScope scope(e.ErrorHandler(), "RunNPTwoSample_s_Zelk");
     if (std::string m = oneCompareField(e.CompareCount()); !m.empty()) return m;
     const std::string& type = e.Scenario()->NPTwoType;
-    if (iequal(type, "Wald") || iequal(type, "Mann")) return notBuilt("2 Sample");
+    if (iequal(type, "Wald")) {
+        // The runs test has no Y role: a Y field assigned anyway is left out,
+        // so that the weight field follows the data fields.
+        std::vector<std::string> fields = e.FieldNames();
+        if (e.HasY()) fields.erase(fields.begin() + e.GroupCount() + 1 + e.XCount());
+        return CNonParamWald().Quorvane_NonParametricRuns(
+            e.Scenario()->OutputTable1, e.Scenario()->Table, fields, e.GroupCount() + 1, e.XCount(),
+            e.HasWeight(), e);
+    }
+    if (iequal(type, "Mann")) return notBuilt("2 Sample");
     return {};  // any other type runs nothing
 }
 

@@ -58,6 +58,7 @@ TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
     EXPECT_EQ(runType("N", "Paired Fields", xy), notBuilt("Paired Fields"));
     EXPECT_EQ(runType("N", "N Fields", xy), notBuilt("N Fields"));
     EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}), notBuilt("2 Sample"));
+    EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}, {{"NPTwoType", "wald"}}), "");
     EXPECT_EQ(runType("N", "N Sample", {{"X", "X"}, {"Grp", "C"}}), notBuilt("N Sample"));
     // Every group subtype goes to the group analysis, whatever its letter
     // case; only the t-test's name asks for the t-test.
