@@ -45,9 +45,10 @@ struct WaldGroup : GroupState {
 
 // The smallest and largest run counts over the values of one field in
 // ascending order. For each count it keeps the sample that closes the
-// arrangement so far (0 before the first value).
+// arrangement so far (0 before the first value). The counts are doubles, as
+// large weights can make them larger than any 32-bit number.
 struct RunCounts {
-    std::int32_t minRuns = 0, maxRuns = 0;
+    double minRuns = 0, maxRuns = 0;
     int keepMin = 0, keepMax = 0;
     double ties = 0, tiedGroups = 0;
 
@@ -82,11 +83,10 @@ struct RunCounts {
         // Most runs: alternate the two samples as long as the smaller lasts.
         if (c1 != c2) {
             const int larger = c1 > c2 ? 1 : 2;
-            maxRuns +=
-                static_cast<std::int32_t>(2 * std::min(c1, c2)) + (keepMax != larger ? 1 : 0);
+            maxRuns += 2 * std::min(c1, c2) + (keepMax != larger ? 1 : 0);
             keepMax = larger;
         } else {
-            maxRuns += static_cast<std::int32_t>(c1 + c2);
+            maxRuns += c1 + c2;
         }
     }
 };
@@ -264,8 +264,8 @@ std::string CNonParamWald::WriteGroup(GroupState& state, const std::vector<Value
             row.push_back({"Wald_StdDev", Value::real(sd)});
             if (sd > 0)
                 for (auto [r, zName, pName] :
-                     {std::tuple{double(runs.minRuns), "Wald_Min_Z", "Wald_Min_Prob"},
-                      {double(runs.maxRuns), "Wald_Max_Z", "Wald_Max_Prob"}}) {
+                     {std::tuple{runs.minRuns, "Wald_Min_Z", "Wald_Min_Prob"},
+                      {runs.maxRuns, "Wald_Max_Z", "Wald_Max_Prob"}}) {
                     const double zr = WaldZ(r, mean, sd, n);
                     // One tail: half the two-tailed area beyond |Z|.
                     row.push_back({zName, Value::real(zr)});

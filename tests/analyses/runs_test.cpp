@@ -4,9 +4,11 @@
 // brute-force enumeration of every order of the tied values (python3,
 // itertools.permutations), the mean, standard deviation, Z and one-tailed
 // probability with mpmath at 30 digits (p = erfc(|z|/sqrt 2)/2).
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
+#include "analyses/nonparametric/cnonparamwald.h"
 #include "engine/engine_fixture.h"
 #include "engine/sort_budget.h"
 #include "support/raw_sqlite.h"
@@ -268,6 +270,48 @@ TEST_F(RunsTest, CompareFieldMustHoldTwoValues) {
     add("('g', 'b', 1, NULL, 1), ('g', 'c', 2, NULL, 1)");
     EXPECT_EQ(runs(), "Compare Field has 3 values.\r\nOnly two values are permitted.");
     EXPECT_FALSE(db.GetTableDef("Out1").ok()) << "a failed run writes nothing";
+}
+
+TEST_F(RunsTest, AYFieldTakesNoPartAndTheWeightStillCounts) {
+    // The weighted case above with a Y field assigned between X and the
+    // weight: the same figures.
+    add("('w', 'a', 1, 7, 2.7), ('w', 'a', 3, 7, 1), ('w', 'b', 1, 7, 1), ('w', 'b', 2, 7, 1.5)");
+    ASSERT_EQ(runs({{"S", "C"}, {"X", "X"}, {"X2", "Y"}, {"W", "W"}}), "");
+    const auto rows = tableRows("Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("DataField").toText(), "X");
+    check(rows[0],
+          {5, 3, 2, 3.4, 0.916515138991168, 3, 1, 3, 0.10910894511799619, 0.4565580400361872, 5,
+           1.2001983962979581, 0.11503114901319828, 0},
+          "weighted, with Y");
+}
+
+TEST_F(RunsTest, CompareValuesAreListedWithNullAndAParameterQueryIsRefused) {
+    add("('g', 'b', 1, NULL, 1), ('g', NULL, 2, NULL, 1), ('g', 'b', 3, NULL, 1),"
+        "('g', 'a', 4, NULL, 1)");
+    ASSERT_FALSE(engine.SetSourceDatabase(db));
+    std::vector<Value> values;
+    int count = -1;
+    EXPECT_EQ(CNonParamWald::Quorvane_QueryGroups("T", {"G", "S", "X"}, 2, values, count, engine),
+              "");
+    ASSERT_EQ(count, 3);
+    ASSERT_EQ(values.size(), 3u);
+    // Null is one of the values, each value listed once.
+    EXPECT_EQ(
+        std::count_if(values.begin(), values.end(), [](const Value& v) { return v.isNull(); }), 1);
+    std::vector<std::string> texts;
+    for (const Value& v : values)
+        if (!v.isNull()) texts.push_back(v.toText());
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"a", "b"}));
+
+    ASSERT_FALSE(db.CreateQueryDef("qParam", "SELECT * FROM [T] WHERE [X] > [Enter a minimum]"));
+    EXPECT_EQ(CNonParamWald::Quorvane_QueryGroups("qParam", {"S", "X"}, 1, values, count, engine),
+              "The selected query expects parameters and cannot be used by Lumvar.");
+    EXPECT_EQ(count, 0);
+    EXPECT_NE(
+        CNonParamWald::Quorvane_QueryGroups("NoSuchTable", {"S", "X"}, 1, values, count, engine),
+        "");
 }
 
 TEST_F(RunsTest, ATinyMemoryBudgetAndEitherWalkGiveTheSameTable) {
