@@ -1,17 +1,17 @@
 // Dispatch of a loaded scenario to its analysis: one routine per analysis
 // type reads the options it needs, makes the type's extra role checks, turns
-// options into the analysis's arguments and calls its entry. A known type
-// whose analysis is not part of this build says so by name; an unknown
+// options into the analysis's arguments and calls its entry. An unknown
 // subtype runs nothing.
 #include <algorithm>
 #include <array>
 #include <cctype>
 
-#include "analyses/nonparametric/cnonparamfriedman.h"
-#include "analyses/nonparametric/cnonparamsign.h"
 #include "analyses/nonparametric/cnonparamchisquare.h"
-#include "analyses/nonparametric/cnonparammannkruskalks.h"
 #include "analyses/nonparametric/cnonparametric.h"
+#include "analyses/nonparametric/cnonparamfriedman.h"
+#include "analyses/nonparametric/cnonparammannkruskalks.h"
+#include "analyses/nonparametric/cnonparamsign.h"
+#include "analyses/nonparametric/cnonparamwald.h"
 #include "analyses/parametric/canova.h"
 #include "analyses/parametric/ccompare.h"
 #include "analyses/parametric/ccorrmatrix.h"
@@ -30,10 +30,6 @@ namespace qrv {
 using namespace qrv::dao;
 
 namespace {
-
-std::string notBuilt(const std::string& type) {
-    return "The analysis type \"" + type + "\" is not available in this version of Quorvane.";
-}
 
 char firstLetter(const std::string& s) {
     return s.empty() ? '-' : s[0];
@@ -290,7 +286,10 @@ std::string RunNPTwoSample_s_Zelk(Quorvane& e) {
     const CLumvarScenario& s = *e.Scenario();
     const std::string& type = s.NPTwoType;
     // The runs test.
-    if (iequal(type, "Wald")) return notBuilt("2 Sample");
+    if (iequal(type, "Wald"))
+        return CNonParamWald().Quorvane_NonParametricRuns(s.OutputTable1, s.Table, sampleFields(e),
+                                                          e.GroupCount() + 1, e.XCount(),
+                                                          e.HasWeight(), e);
     // Mann-Whitney and Kolmogorov-Smirnov; no detail table.
     if (iequal(type, "Mann"))
         return CNonParamMannKruskalKS().Quorvane_MannKSKruskal(

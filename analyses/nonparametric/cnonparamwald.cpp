@@ -1,0 +1,289 @@
+// Runs test per group and data field. Each usable value goes into the
+// group's sort table tagged with its sample and carrying its weight; at the
+// end of the group the values are read back as runs of equal values, and
+// each run adds to the smallest and the largest possible run count.
+#include "analyses/nonparametric/cnonparamwald.h"
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <tuple>
+#include <utility>
+
+#include "dataaccess/sql_dialect.h"
+#include "engine/quorvane.h"
+#include "numeric/czvalue.h"
+#include "numeric/extended.h"
+
+namespace qrv {
+
+using namespace qrv::dao;
+
+namespace {
+
+// Below this many values the Z of a run count is corrected for continuity.
+constexpr double kContinuityBelow = 50;
+
+// The sample sizes (weights) and the records counted, per data field; the
+// values themselves are in the sort table.
+struct WaldGroup : GroupState {
+    explicit WaldGroup(int fields)
+        : size1(static_cast<size_t>(fields)),
+          size2(static_cast<size_t>(fields)),
+          counted(static_cast<size_t>(fields), 0) {}
+    std::vector<num::Extended> size1, size2;
+    std::vector<long> counted;
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const WaldGroup&>(other);
+        for (size_t i = 0; i < counted.size(); ++i) {
+            size1[i] += o.size1[i];
+            size2[i] += o.size2[i];
+            counted[i] += o.counted[i];
+        }
+    }
+};
+
+// The smallest and largest run counts over the values of one field in
+// ascending order. For each count it keeps the sample that closes the
+// arrangement so far (0 before the first value). The counts are doubles, as
+// large weights can make them larger than any 32-bit number.
+struct RunCounts {
+    double minRuns = 0, maxRuns = 0;
+    int keepMin = 0, keepMax = 0;
+    double ties = 0, tiedGroups = 0;
+
+    // One value: which samples hold it, their weights cut to whole numbers,
+    // and whether it is the field's last value.
+    void Add(bool has1, bool has2, double c1, double c2, bool last) {
+        if (has1 != has2) {
+            const int s = has1 ? 1 : 2;
+            if (keepMin == 0 && keepMax == 0 && (minRuns > 0 || maxRuns > 0)) {
+                // Only tied values of equal counts so far: either sample may
+                // close them, so this value starts a run in both counts.
+                ++minRuns;
+                ++maxRuns;
+            } else {
+                if (keepMin != s) ++minRuns;
+                if (keepMax != s) ++maxRuns;
+            }
+            keepMin = keepMax = s;
+            return;
+        }
+        if (!has1) return;
+        tiedGroups += 1;
+        ties += c1 + c2;
+        // Fewest runs: the closing sample's records join its run, the other
+        // sample's records make one new run and close the arrangement.
+        ++minRuns;
+        if (keepMin == 0) {
+            if (last) ++minRuns;
+        } else {
+            keepMin = keepMin == 1 ? 2 : 1;
+        }
+        // Most runs: alternate the two samples as long as the smaller lasts.
+        if (c1 != c2) {
+            const int larger = c1 > c2 ? 1 : 2;
+            maxRuns += 2 * std::min(c1, c2) + (keepMax != larger ? 1 : 0);
+            keepMax = larger;
+        } else {
+            maxRuns += c1 + c2;
+        }
+    }
+};
+
+}  // namespace
+
+std::string CNonParamWald::Quorvane_QueryGroups(const std::string& strUserTable,
+                                                const std::vector<std::string>& strFields,
+                                                int intComparePosition, std::vector<Value>& values,
+                                                int& count, Quorvane& engine) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_QueryGroups");
+    values.clear();
+    count = 0;
+    if (intComparePosition < 1 || static_cast<size_t>(intComparePosition) > strFields.size())
+        return "The field list does not hold the compare field.";
+    const std::string& field = strFields[static_cast<size_t>(intComparePosition - 1)];
+    Database source = engine.SourceDatabase();
+    auto rs = source.OpenRecordset(
+        "SELECT DISTINCT " + bracketName(field) + " FROM " + bracketName(strUserTable) + ";",
+        dbOpenSnapshot);
+    if (!rs) {
+        if (rs.error().number == err::kTooFewParameters)
+            return "The selected query expects parameters and cannot be used by Lumvar.";
+        return rs.error().description;
+    }
+    for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->GetValue(0));
+    count = static_cast<int>(values.size());
+    return {};
+}
+
+std::string CNonParamWald::Quorvane_NonParametricRuns(const std::string& strOutputTable,
+                                                      const std::string& strUserTable,
+                                                      const std::vector<std::string>& strFields,
+                                                      int intComparePosition, int intFields,
+                                                      bool fWeighted, Quorvane& engine) {
+    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_NonParametricRuns");
+    const int groups = intComparePosition - 1;
+    const size_t needed = static_cast<size_t>(intComparePosition + intFields) + (fWeighted ? 1 : 0);
+    if (groups < 0 || intFields < 1 || strFields.size() < needed)
+        return "The field list does not hold the group, compare, data and weight fields.";
+
+    engine.Quorvane_Msg(0, false, "Retrieving comparison values");
+    int count = 0;
+    if (std::string e = Quorvane_QueryGroups(strUserTable, strFields, intComparePosition, samples_,
+                                             count, engine);
+        !e.empty())
+        return e;
+    if (count == 0) return "Problem with input query";
+    if (count == 1) return "Compare Field has 1 value.\r\nTwo values are required.";
+    if (count > 2)
+        return "Compare Field has " + std::to_string(count) +
+               " values.\r\nOnly two values are permitted.";
+    lastSample_ = 0;
+
+    // The run reads the group fields, the data fields, then the compare field
+    // and the weight field last.
+    AnalysisInput in{strUserTable, {}, groups, intFields, fWeighted};
+    for (int i = 0; i < groups; ++i) in.fields.push_back(strFields[static_cast<size_t>(i)]);
+    for (int k = 0; k < intFields; ++k)
+        in.fields.push_back(strFields[static_cast<size_t>(intComparePosition + k)]);
+    in.fields.push_back(strFields[static_cast<size_t>(groups)]);
+    if (fWeighted)
+        in.fields.push_back(strFields[static_cast<size_t>(intComparePosition + intFields)]);
+    outputTable_ = strOutputTable;
+    return Run(engine, std::move(in), Walk::SortedValues);
+}
+
+std::string CNonParamWald::CreateOutput() {
+    ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
+    TableDef def = NewOutputTable(outputTable_);
+    AddCountColumns(def);
+    for (const char* name :
+         {"Cases-1", "Cases-2", "Wald_Mean", "Wald_StdDev", "Ties", "TiedGroups", "Wald_Min_Runs",
+          "Wald_Min_Z", "Wald_Min_Prob", "Wald_Max_Runs", "Wald_Max_Z", "Wald_Max_Prob"})
+        AddColumn(def, name, dbDouble);
+    return CreateOutputTable(def);
+}
+
+std::unique_ptr<GroupState> CNonParamWald::NewGroup() {
+    return std::make_unique<WaldGroup>(in().analysisFields);
+}
+
+int CNonParamWald::FindGroup(const Value& v) {
+    if (lastSample_ > 0 && engine().Quorvane_SameValue(samples_[lastSample_ - 1], v, false))
+        return lastSample_;
+    for (int j = 1; j <= 2; ++j)
+        if (engine().Quorvane_SameValue(samples_[static_cast<size_t>(j - 1)], v, false))
+            return lastSample_ = j;
+    return 0;
+}
+
+std::string CNonParamWald::AddRow(GroupState& state) {
+    ProcedureScope scope(engine().ErrorHandler(), "CalcData");
+    auto& g = static_cast<WaldGroup&>(state);
+    double w = 0;
+    if (std::string e = reader().Weight(w); !e.empty()) return e;
+    if (!(w > 0)) return {};
+    // The compare field follows the data fields.
+    const int sample =
+        FindGroup(engine().DataRecordset().GetValue(in().groups + in().analysisFields));
+    if (sample == 0) return {};  // not one of the two values listed
+    for (int k = 0; k < in().analysisFields; ++k) {
+        std::optional<double> x;
+        if (std::string e = reader().Usable(k, x); !e.empty()) return e;
+        if (!x) continue;
+        const size_t i = static_cast<size_t>(k);
+        (sample == 1 ? g.size1[i] : g.size2[i]) += w;
+        ++g.counted[i];
+        if (Error e = g.values.Append(k + 1, *x, w, sample)) return Unexpected(e);
+    }
+    return {};
+}
+
+namespace {
+
+// Z of a run count r about mean m with standard deviation s, corrected for
+// continuity toward the mean when fewer than 50 values take part.
+double WaldZ(double r, double m, double s, double n) {
+    if (n >= kContinuityBelow) return (r - m) / s;
+    return r >= m ? (r - m - 0.5) / s : (r - m + 0.5) / s;
+}
+
+}  // namespace
+
+std::string CNonParamWald::WriteGroup(GroupState& state, const std::vector<Value>& group,
+                                      long records) {
+    ProcedureScope scope(engine().ErrorHandler(), "WriteData");
+    auto& g = static_cast<WaldGroup&>(state);
+    const InputFields fields = inputFields();
+    Recordset& out = output();
+    num::CZValue z;
+    for (int k = 0; k < in().analysisFields; ++k) {
+        const size_t i = static_cast<size_t>(k);
+        // The values in order, a run of equal values at a time; the last
+        // one is told so.
+        RunCounts runs;
+        TieRuns values = g.values.Runs(k + 1, true);
+        TieRun run, next;
+        bool have = values.Next(run);
+        while (have) {
+            const bool more = values.Next(next);
+            bool has1 = false, has2 = false;
+            double c1 = 0, c2 = 0;
+            for (auto [tag, weight] : run.tags)
+                if (tag == 1) {
+                    has1 = true;
+                    c1 = std::trunc(weight);
+                } else {
+                    has2 = true;
+                    c2 = std::trunc(weight);
+                }
+            runs.Add(has1, has2, c1, c2, !more);
+            std::swap(run, next);
+            have = more;
+        }
+        if (values.error()) return Unexpected(values.error());
+
+        const double n1 = std::trunc(g.size1[i].toDouble());
+        const double n2 = std::trunc(g.size2[i].toDouble());
+        const double n = n1 + n2;
+        std::vector<std::pair<const char*, Value>> row = {
+            {"Count", Value::real(n)},
+            {"Missing", Value::int32(static_cast<std::int32_t>(records - g.counted[i]))},
+            {"Cases-1", Value::real(n1)},
+            {"Cases-2", Value::real(n2)},
+            {"Ties", Value::real(runs.ties)},
+            {"TiedGroups", Value::real(runs.tiedGroups)},
+            {"Wald_Min_Runs", Value::real(runs.minRuns)},
+            {"Wald_Max_Runs", Value::real(runs.maxRuns)}};
+        if (in().weighted) row.push_back({"Observations", Value::real(double(g.counted[i]))});
+        if (n > 1) {
+            const double mean = 2 * n1 * n2 / n + 1;
+            const double sd = std::sqrt(2 * n1 * n2 * (2 * n1 * n2 - n1 - n2) / (n * n * (n - 1)));
+            row.push_back({"Wald_Mean", Value::real(mean)});
+            row.push_back({"Wald_StdDev", Value::real(sd)});
+            if (sd > 0)
+                for (auto [r, zName, pName] :
+                     {std::tuple{runs.minRuns, "Wald_Min_Z", "Wald_Min_Prob"},
+                      {runs.maxRuns, "Wald_Max_Z", "Wald_Max_Prob"}}) {
+                    const double zr = WaldZ(r, mean, sd, n);
+                    // One tail: half the two-tailed area beyond |Z|.
+                    row.push_back({zName, Value::real(zr)});
+                    row.push_back(
+                        {pName,
+                         Value::real(z.Quorvane_CalcTailProb("Z", std::fabs(zr), 0, 0) / 2)});
+                }
+        }
+        Error e = out.AddNew();
+        if (!e)
+            e = WriteGroupColumns(out, fields, group,
+                                  in().fields[static_cast<size_t>(in().groups + k)]);
+        for (auto& [column, value] : row)
+            if (!e) e = out.Collect(column, value);
+        if (!e) e = out.Update();
+        if (e) return Unexpected(e);
+    }
+    return {};
+}
+
+}  // namespace qrv
