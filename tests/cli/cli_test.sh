@@ -7,7 +7,7 @@ q="$(realpath "$q")"
 check help 0 "Usage: quorvane" -- "$q" --help
 check unknown 2 "unknown command .frobnicate." -- "$q" frobnicate
 check demo 0 "Measurements +table +3000" -- "$demo_run" "$q" "$dir"
-check demo-runs 0 "^16 scenarios ran\." -- "$demo_run" "$q" "$dir"
+check demo-runs 0 "^24 scenarios ran\." -- "$demo_run" "$q" "$dir"
 check demo-results 0 "Alder +Yield +50 +49\.53" -- "$demo_run" "$q" "$dir"
 check demo-orders 0 "Orders +table +2000" -- "$q" tables "$dir/quorvane-demo.db"
 check show 0 "^Temperature +50 +74$" -- "$q" show "$dir/quorvane-demo.db" Demo_Percentiles
