@@ -18,29 +18,13 @@ using namespace qrv::dao;
 
 namespace {
 
-struct FieldSums {
-    PairDifferences pair;
-    std::int32_t below = 0, equal = 0, above = 0;
-};
-
 struct PairedGroup : GroupState {
-    std::vector<FieldSums> fields;
+    std::vector<PairComparison> fields;
     void Merge(const GroupState& other) override {
         const auto& o = static_cast<const PairedGroup&>(other);
-        for (size_t i = 0; i < fields.size(); ++i) {
-            fields[i].pair.merge(o.fields[i].pair);
-            fields[i].below += o.fields[i].below;
-            fields[i].equal += o.fields[i].equal;
-            fields[i].above += o.fields[i].above;
-        }
+        for (size_t i = 0; i < fields.size(); ++i) fields[i].merge(o.fields[i]);
     }
 };
-
-// A count moves to the integer nearest to its old value plus the weight, ties
-// to even: with fractional weights the counts are rounded at every record.
-std::int32_t bump(std::int32_t count, double w) {
-    return static_cast<std::int32_t>(std::nearbyint(static_cast<double>(count) + w));
-}
 
 }  // namespace
 
@@ -125,10 +109,7 @@ std::string CNonParametric::AddRow(GroupState& state) {
         std::optional<double> x;
         if (std::string e = reader().Usable(i, x); !e.empty()) return e;
         if (!x) continue;
-        FieldSums& f = g.fields[static_cast<size_t>(i)];
-        f.pair.add(*x, *y, w);
-        std::int32_t& count = *x < *y ? f.below : *x == *y ? f.equal : f.above;
-        count = bump(count, w);
+        g.fields[static_cast<size_t>(i)].add(*x, *y, w);
         if (times < 1) continue;
         const double d = *x - *y;
         Error e;
@@ -148,7 +129,7 @@ std::string CNonParametric::WriteGroup(GroupState& state, const std::vector<Valu
     const InputFields fields = inputFields();
     Recordset& out = output();
     for (int i = 0; i < F_; ++i) {
-        const FieldSums& f = g.fields[static_cast<size_t>(i)];
+        const PairComparison& f = g.fields[static_cast<size_t>(i)];
         const std::string& name = in().fields[static_cast<size_t>(in().groups + i)];
         const CoMoments& m = f.pair.moments();
         const PairDifferences::Result r = f.pair.result();

@@ -59,26 +59,7 @@ std::unique_ptr<GroupState> CRegressSimple::NewGroup() {
 std::string CRegressSimple::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     auto& g = static_cast<SimpleGroup&>(state);
-    double w = 0;
-    if (std::string e = reader().Weight(w); !e.empty()) return e;
-    if (!(w > 0)) return {};
-    std::optional<double> y;
-    if (std::string e = reader().Usable(args().xFields, y); !e.empty()) return e;
-    if (!y) return {};  // no Y: missing for every X field
-    for (int i = 0; i < args().xFields; ++i) {
-        std::optional<double> x;
-        if (std::string e = reader().Usable(i, x); !e.empty()) return e;
-        if (!x) continue;
-        const auto f = static_cast<std::size_t>(i);
-        g.sums[f].add(*x, *y, w);
-        if (residuals()) {
-            Bookmark row = 0;
-            const std::string& name = args().fields[static_cast<std::size_t>(args().groups + i)];
-            if (std::string e = AppendResidual(name, w, {*x}, *y, row); !e.empty()) return e;
-            g.residual[f].push_back(row);
-        }
-    }
-    return {};
+    return AddPerFieldRow(g.sums, g.residual);
 }
 
 std::string CRegressSimple::WriteGroup(GroupState& state, const std::vector<Value>& group,

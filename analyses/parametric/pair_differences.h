@@ -7,6 +7,8 @@
 // at all).
 #pragma once
 
+#include <cmath>
+#include <cstdint>
 #include <optional>
 
 #include "engine/comoments.h"
@@ -42,6 +44,28 @@ class PairDifferences {
   private:
     CoMoments m_;
     num::Extended sd_, sdd_;  // sums of w d and w d^2, d = x - y
+};
+
+// The pair's sums with the counts of rows where x is below, equal to and
+// above y (Compare and the paired tests). A count moves to the integer
+// nearest to its old value plus the weight, ties to even: with fractional
+// weights the counts are rounded at every record, so they depend on the
+// order of the rows.
+struct PairComparison {
+    PairDifferences pair;
+    std::int32_t below = 0, equal = 0, above = 0;
+
+    void add(double x, double y, double w) {
+        pair.add(x, y, w);
+        std::int32_t& count = x < y ? below : x == y ? equal : above;
+        count = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(count) + w));
+    }
+    void merge(const PairComparison& o) {
+        pair.merge(o.pair);
+        below += o.below;
+        equal += o.equal;
+        above += o.above;
+    }
 };
 
 }  // namespace qrv

@@ -7,6 +7,7 @@
 // its model could not be fitted.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,6 +73,34 @@ class RegressionBase : protected AnalysisRun {
     // Appends a residual row for the current data row; link gets its bookmark.
     std::string AppendResidual(const std::string& dataField, double weight,
                                const std::vector<double>& xs, double y, dao::Bookmark& link);
+    // Adds the current row to each X field's sums of that field against Y
+    // (simple and polynomial regression), with its residual row per field.
+    // Sums is any accumulator with add(x, y, w).
+    template <class Sums>
+    std::string AddPerFieldRow(std::vector<Sums>& sums,
+                               std::vector<std::vector<dao::Bookmark>>& residual) {
+        double w = 0;
+        if (std::string e = reader().Weight(w); !e.empty()) return e;
+        if (!(w > 0)) return {};
+        std::optional<double> y;
+        if (std::string e = reader().Usable(args().xFields, y); !e.empty()) return e;
+        if (!y) return {};  // no Y: missing for every X field
+        for (int i = 0; i < args().xFields; ++i) {
+            std::optional<double> x;
+            if (std::string e = reader().Usable(i, x); !e.empty()) return e;
+            if (!x) continue;
+            const auto f = static_cast<std::size_t>(i);
+            sums[f].add(*x, *y, w);
+            if (residuals()) {
+                dao::Bookmark row = 0;
+                const std::string& name =
+                    args().fields[static_cast<std::size_t>(args().groups + i)];
+                if (std::string e = AppendResidual(name, w, {*x}, *y, row); !e.empty()) return e;
+                residual[f].push_back(row);
+            }
+        }
+        return {};
+    }
     // Ties residual rows to a new model (the fit's coefficients when usable).
     void AddModel(const num::RegressionFit& fit, const std::vector<dao::Bookmark>& rows);
 
