@@ -7,6 +7,7 @@
 #include <cmath>
 #include <optional>
 
+#include "analyses/output_values.h"
 #include "dataaccess/fold.h"
 #include "engine/group_walk.h"
 #include "engine/quorvane.h"
@@ -27,20 +28,6 @@ bool isNumericType(int type) {
 // Null, and the empty or blank texts that stand for it in loaded data.
 bool isBlank(const Value& v) {
     return v.isNull() || (v.isText() && v.textRef().find_first_not_of(' ') == std::string::npos);
-}
-
-Value orNull(const std::optional<double>& x) {
-    return x && std::isfinite(*x) ? Value(*x) : Value();
-}
-
-std::optional<double> ratio(double part, double whole) {
-    if (whole == 0) return std::nullopt;
-    return part / whole;
-}
-
-// A count for a 16-bit integer column; Null past its range.
-Value smallCount(long n) {
-    return n >= -32768 && n <= 32767 ? Value::int16(static_cast<std::int16_t>(n)) : Value();
 }
 
 struct ChiGroup : GroupState {

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "analyses/output_values.h"
 #include "dataaccess/fold.h"
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
@@ -27,20 +28,6 @@ std::string trimSpaces(const std::string& s) {
     const size_t b = s.find_first_not_of(' ');
     if (b == std::string::npos) return {};
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-Value orNull(const std::optional<double>& x) {
-    return x && std::isfinite(*x) ? Value(*x) : Value();
-}
-
-std::optional<double> ratio(double part, double whole) {
-    if (whole == 0) return std::nullopt;
-    return part / whole;
-}
-
-// A count for a 16-bit integer column; Null past its range.
-Value smallCount(long n) {
-    return n <= 32767 ? Value::int16(static_cast<std::int16_t>(n)) : Value();
 }
 
 struct XTabGroup : GroupState {
