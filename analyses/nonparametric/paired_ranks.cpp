@@ -1,6 +1,7 @@
 // Rank statistics of paired values from a group's sorted values.
 #include "analyses/nonparametric/paired_ranks.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -76,9 +77,14 @@ Error Wilcoxon(SortTable& values, int field, WilcoxonResult& out) {
 }
 
 double TieValue(double difference) {
+    // The shortest exact conversions of the standard library, not printf:
+    // this runs once per row.
     char text[40];
-    std::snprintf(text, sizeof text, "%.15g", difference);
-    return std::strtod(text, nullptr);
+    const auto end =
+        std::to_chars(text, text + sizeof text, difference, std::chars_format::general, 15).ptr;
+    double value = difference;
+    std::from_chars(text, end, value);
+    return value;
 }
 
 Error Spearman(SortTable& values, int xField, int yField, std::size_t bytes,
