@@ -14,17 +14,7 @@ using namespace qrv::dao;
 
 namespace {
 
-struct PolyGroup : GroupState {
-    std::vector<num::PowerSums> sums;             // per X field
-    std::vector<std::vector<Bookmark>> residual;  // residual rows per X field
-    void Merge(const GroupState& other) override {
-        const auto& o = static_cast<const PolyGroup&>(other);
-        for (std::size_t i = 0; i < sums.size(); ++i) {
-            sums[i].merge(o.sums[i]);
-            residual[i].insert(residual[i].end(), o.residual[i].begin(), o.residual[i].end());
-        }
-    }
-};
+using PolyGroup = PerFieldGroup<num::PowerSums>;
 
 }  // namespace
 
@@ -63,7 +53,7 @@ std::unique_ptr<GroupState> CRegressPoly::NewGroup() {
 std::string CRegressPoly::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     auto& g = static_cast<PolyGroup&>(state);
-    return AddPerFieldRow(g.sums, g.residual);
+    return AddPerFieldRow(g);
 }
 
 std::string CRegressPoly::WriteGroup(GroupState& state, const std::vector<Value>& group,

@@ -14,17 +14,7 @@ using namespace qrv::dao;
 
 namespace {
 
-struct SimpleGroup : GroupState {
-    std::vector<CoMoments> sums;                  // per X field
-    std::vector<std::vector<Bookmark>> residual;  // residual rows per X field
-    void Merge(const GroupState& other) override {
-        const auto& o = static_cast<const SimpleGroup&>(other);
-        for (std::size_t i = 0; i < sums.size(); ++i) {
-            sums[i].merge(o.sums[i]);
-            residual[i].insert(residual[i].end(), o.residual[i].begin(), o.residual[i].end());
-        }
-    }
-};
+using SimpleGroup = PerFieldGroup<CoMoments>;
 
 }  // namespace
 
@@ -59,7 +49,7 @@ std::unique_ptr<GroupState> CRegressSimple::NewGroup() {
 std::string CRegressSimple::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     auto& g = static_cast<SimpleGroup&>(state);
-    return AddPerFieldRow(g.sums, g.residual);
+    return AddPerFieldRow(g);
 }
 
 std::string CRegressSimple::WriteGroup(GroupState& state, const std::vector<Value>& group,

@@ -36,6 +36,22 @@ struct RegressionArgs {
 // A name cut to its first 64 characters (not bytes).
 std::string CutName(const std::string& name);
 
+// The state of a regression fitted per X field (simple and polynomial): each
+// field's sums against Y and the residual rows waiting for its fit. Sums is
+// any accumulator with add(x, y, w) and merge.
+template <class Sums>
+struct PerFieldGroup : GroupState {
+    std::vector<Sums> sums;                            // per X field
+    std::vector<std::vector<dao::Bookmark>> residual;  // residual rows per X field
+    void Merge(const GroupState& other) override {
+        const auto& o = static_cast<const PerFieldGroup&>(other);
+        for (std::size_t i = 0; i < sums.size(); ++i) {
+            sums[i].merge(o.sums[i]);
+            residual[i].insert(residual[i].end(), o.residual[i].begin(), o.residual[i].end());
+        }
+    }
+};
+
 class RegressionBase : protected AnalysisRun {
   protected:
     // A fitted model for the residual pass: the estimate is a + sum b_j t_j,
@@ -73,12 +89,12 @@ class RegressionBase : protected AnalysisRun {
     // Appends a residual row for the current data row; link gets its bookmark.
     std::string AppendResidual(const std::string& dataField, double weight,
                                const std::vector<double>& xs, double y, dao::Bookmark& link);
-    // Adds the current row to each X field's sums of that field against Y
-    // (simple and polynomial regression), with its residual row per field.
-    // Sums is any accumulator with add(x, y, w).
+    // Adds the current row to each X field's sums of that field against Y,
+    // with its residual row per field.
     template <class Sums>
-    std::string AddPerFieldRow(std::vector<Sums>& sums,
-                               std::vector<std::vector<dao::Bookmark>>& residual) {
+    std::string AddPerFieldRow(PerFieldGroup<Sums>& g) {
+        std::vector<Sums>& sums = g.sums;
+        std::vector<std::vector<dao::Bookmark>>& residual = g.residual;
         double w = 0;
         if (std::string e = reader().Weight(w); !e.empty()) return e;
         if (!(w > 0)) return {};
