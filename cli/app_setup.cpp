@@ -31,6 +31,18 @@ std::string checkCount(const std::string& text) {
     return "";
 }
 
+std::string databasePassword(const CLI::App& command) {
+    const CLI::App* root = &command;
+    while (root->get_parent() != nullptr) root = root->get_parent();
+    const CLI::Option* option = root->get_option_no_throw("--password");
+    if (option == nullptr || option->empty()) return "";
+    return option->as<std::string>();
+}
+
+std::string databaseConnect(const CLI::App& command) {
+    return ";pwd=" + databasePassword(command);
+}
+
 void addHelpCommand(CLI::App& app, int& exitCode) {
     auto command = std::make_shared<std::string>();
     CLI::App* help = app.add_subcommand("help", "show the usage of a command, with an example");

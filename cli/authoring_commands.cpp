@@ -72,9 +72,9 @@ int report(const scenario::Refusal& r) {
     return report(r.Text());
 }
 
-std::optional<Database> openForAuthoring(const std::string& path, bool readOnly,
-                                         bool scenarioTables) {
-    auto db = DBEngine::Instance().OpenDatabase(path, false, readOnly);
+std::optional<Database> openForAuthoring(const std::string& path, const std::string& connect,
+                                         bool readOnly, bool scenarioTables) {
+    auto db = DBEngine::Instance().OpenDatabase(path, false, readOnly, connect);
     if (!db) {
         report(db.error());
         return std::nullopt;

@@ -20,8 +20,9 @@ namespace qrv::cli {
 
 // Opens an existing database; with scenarioTables, one that has them.
 // On failure prints why and gives nothing.
-std::optional<dao::Database> openForAuthoring(const std::string& path, bool readOnly,
-                                              bool scenarioTables = true);
+// connect carries the password (see databaseConnect).
+std::optional<dao::Database> openForAuthoring(const std::string& path, const std::string& connect,
+                                              bool readOnly, bool scenarioTables = true);
 // A scenario number from text, or nothing after printing why.
 std::optional<std::int32_t> parseScenarioId(const std::string& text);
 // Prints "quorvane: " and the text, CR LF as plain line breaks; gives exit code 1.

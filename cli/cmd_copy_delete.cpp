@@ -16,19 +16,19 @@ using namespace qrv::scenario;
 namespace {
 
 struct CopyArgs {
-    std::string db, id, description;
+    std::string db, id, description, connect;
     CLI::Option* descriptionOpt = nullptr;
 };
 
 struct DeleteArgs {
-    std::string db;
+    std::string db, connect;
     std::vector<std::string> ids;
 };
 
 int runCopy(const CopyArgs& a) {
     auto id = parseScenarioId(a.id);
     if (!id) return 1;
-    auto db = openForAuthoring(a.db, false);
+    auto db = openForAuthoring(a.db, a.connect, false);
     if (!db) return 1;
     StoreTransaction tx(*db);
     if (dao::Error e = tx.begin()) return report(e);
@@ -52,7 +52,7 @@ int runDelete(const DeleteArgs& a) {
         if (!id) return 1;
         ids.push_back(*id);
     }
-    auto db = openForAuthoring(a.db, false);
+    auto db = openForAuthoring(a.db, a.connect, false);
     if (!db) return 1;
     if (dao::Error e = DeleteScenarios(*db, ids)) return report(e);
     std::cout << "Deleted " << (ids.size() == 1 ? "scenario" : "scenarios");
@@ -75,7 +75,10 @@ void addCopyCommand(CLI::App& app, int& exitCode) {
         "quorvane copy data.db 3 --description \"Yield by plant\"",
         "Duplicate a scenario with its options and fields and print the new number. The copy "
         "is described as \"Copy of \" and the description unless --description is given.");
-    c->callback([a, &exitCode] { exitCode = runCopy(*a); });
+    c->callback([a, c, &exitCode] {
+        a->connect = databaseConnect(*c);
+        exitCode = runCopy(*a);
+    });
 }
 
 void addDeleteCommand(CLI::App& app, int& exitCode) {
@@ -89,7 +92,10 @@ void addDeleteCommand(CLI::App& app, int& exitCode) {
         "quorvane delete data.db 3 4",
         "Remove scenarios from the three scenario tables: all that are named, or none when one "
         "of them does not exist.");
-    c->callback([a, &exitCode] { exitCode = runDelete(*a); });
+    c->callback([a, c, &exitCode] {
+        a->connect = databaseConnect(*c);
+        exitCode = runDelete(*a);
+    });
 }
 
 }  // namespace qrv::cli

@@ -22,10 +22,10 @@ using namespace qrv::dao;
 
 namespace {
 
-int init(const std::string& path) {
+int init(const std::string& path, const std::string& connect) {
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
-    auto db = exists ? DBEngine::Instance().OpenDatabase(path)
+    auto db = exists ? DBEngine::Instance().OpenDatabase(path, false, false, connect)
                      : DBEngine::Instance().CreateDatabase(path, dbLangGeneral);
     if (!db) return fail(db.error().description);
     if (!db->Updatable()) return fail("Cannot update. Database or object is read-only.");
@@ -44,8 +44,8 @@ int init(const std::string& path) {
     return 0;
 }
 
-int list(const std::string& path) {
-    auto db = DBEngine::Instance().OpenDatabase(path, false, true);
+int list(const std::string& path, const std::string& connect) {
+    auto db = DBEngine::Instance().OpenDatabase(path, false, true, connect);
     if (!db) return fail(db.error().description);
     auto rs = db->OpenRecordset(
         "SELECT [Scenario_ID], [Scenario_Analysis_Type], [Scenario_Analysis_SubType], "
@@ -75,8 +75,8 @@ int list(const std::string& path) {
 
 }  // namespace
 
-int printTables(const std::string& path) {
-    auto db = DBEngine::Instance().OpenDatabase(path, false, true);
+int printTables(const std::string& path, const std::string& connect) {
+    auto db = DBEngine::Instance().OpenDatabase(path, false, true, connect);
     if (!db) return fail(db.error().description);
     AlignedPrinter out(std::cout,
                        {{"Name", Align::Left, 40}, {"Kind", Align::Left}, {"Rows", Align::Right}});
@@ -98,20 +98,25 @@ void addDatabaseCommands(CLI::App& app, int& exitCode) {
         app.add_subcommand("init", "create DB (if missing) and add the scenario tables to it");
     init->add_option("DB", *path, "database file")->required();
     setExample(*init, "  quorvane init sales.db");
-    init->callback([path, &exitCode] { exitCode = qrv::cli::init(*path); });
+    init->callback(
+        [path, init, &exitCode] { exitCode = qrv::cli::init(*path, databaseConnect(*init)); });
 
     auto tablesPath = std::make_shared<std::string>();
     CLI::App* tables =
         app.add_subcommand("tables", "list the tables and stored queries of DB with row counts");
     tables->add_option("DB", *tablesPath, "database file")->required();
     setExample(*tables, "  quorvane tables sales.db");
-    tables->callback([tablesPath, &exitCode] { exitCode = printTables(*tablesPath); });
+    tables->callback([tablesPath, tables, &exitCode] {
+        exitCode = printTables(*tablesPath, databaseConnect(*tables));
+    });
 
     auto listPath = std::make_shared<std::string>();
     CLI::App* list = app.add_subcommand("list", "list the scenarios stored in DB");
     list->add_option("DB", *listPath, "database file")->required();
     setExample(*list, "  quorvane list sales.db");
-    list->callback([listPath, &exitCode] { exitCode = qrv::cli::list(*listPath); });
+    list->callback([listPath, list, &exitCode] {
+        exitCode = qrv::cli::list(*listPath, databaseConnect(*list));
+    });
 }
 
 }  // namespace qrv::cli

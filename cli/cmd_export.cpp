@@ -11,7 +11,7 @@ namespace qrv::cli {
 using namespace qrv::dao;
 
 int runExport(const ExportArgs& args) {
-    auto db = DBEngine::Instance().OpenDatabase(args.db, false, true);
+    auto db = DBEngine::Instance().OpenDatabase(args.db, false, true, args.connect);
     if (!db) return fail(db.error().description);
     InterruptGuard guard;
     auto rows =

@@ -62,7 +62,7 @@ int runImport(const ImportArgs& args) {
 
     std::error_code ec;
     const bool existed = std::filesystem::exists(args.db, ec);
-    auto db = existed ? DBEngine::Instance().OpenDatabase(args.db)
+    auto db = existed ? DBEngine::Instance().OpenDatabase(args.db, false, false, args.connect)
                       : DBEngine::Instance().CreateDatabase(args.db, dbLangGeneral);
     if (!db) return fail(db.error().description);
     if (!db->Updatable()) return fail("Cannot update. Database or object is read-only.");

@@ -18,7 +18,7 @@ using namespace qrv::scenario;
 namespace {
 
 struct InfoArgs {
-    std::string db, id;
+    std::string db, id, connect;
 };
 
 std::string categoryName(const std::string& c) {
@@ -49,7 +49,7 @@ std::string ignoreText(const ScenarioDraft& d) {
 int runInfo(const InfoArgs& a) {
     auto id = parseScenarioId(a.id);
     if (!id) return 1;
-    auto db = openForAuthoring(a.db, true);
+    auto db = openForAuthoring(a.db, a.connect, true);
     if (!db) return 1;
     auto d = LoadDraft(*db, *id);
     if (!d) return report(d.error());
@@ -102,7 +102,10 @@ void addInfoCommand(CLI::App& app, int& exitCode) {
                "quorvane info data.db 3",
                "Show a scenario: type, input, outputs, fields by role, values to ignore and the "
                "options that differ from their defaults.");
-    c->callback([a, &exitCode] { exitCode = runInfo(*a); });
+    c->callback([a, c, &exitCode] {
+        a->connect = databaseConnect(*c);
+        exitCode = runInfo(*a);
+    });
 }
 
 }  // namespace qrv::cli

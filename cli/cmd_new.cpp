@@ -17,7 +17,7 @@ using namespace qrv::scenario;
 namespace {
 
 struct NewArgs {
-    std::string db, type, input, y, weight, out, out2, description;
+    std::string db, type, input, y, weight, out, out2, description, connect;
     std::vector<std::string> x, group, compare, settings;
     IgnoreOptions ignore;
     CLI::Option* out2Opt = nullptr;
@@ -26,7 +26,7 @@ struct NewArgs {
 int runNew(const NewArgs& a) {
     const AnalysisType* type = nullptr;
     if (auto r = CheckAnalysisType(a.type, type)) return report(*r);
-    auto db = openForAuthoring(a.db, false);
+    auto db = openForAuthoring(a.db, a.connect, false);
     if (!db) return 1;
     ScenarioDraft d = NewDraft(*type);
     d.input = a.input;
@@ -84,7 +84,10 @@ void addNewCommand(CLI::App& app, int& exitCode) {
         "names are checked as the scenario wizard checks them; nothing is saved when one is "
         "refused.\nTypes (any letter case): " +
             types);
-    c->callback([a, &exitCode] { exitCode = runNew(*a); });
+    c->callback([a, c, &exitCode] {
+        a->connect = databaseConnect(*c);
+        exitCode = runNew(*a);
+    });
 }
 
 }  // namespace qrv::cli

@@ -15,13 +15,13 @@ using namespace qrv::scenario;
 namespace {
 
 struct QueryArgs {
-    std::string db, name, sql;
+    std::string db, name, sql, connect;
     CLI::Option* sqlOpt = nullptr;
 };
 
 int runQuery(const QueryArgs& a) {
     const bool store = a.sqlOpt->count() > 0;
-    auto db = openForAuthoring(a.db, !store, false);
+    auto db = openForAuthoring(a.db, a.connect, !store, false);
     if (!db) return 1;
     if (!store) {
         auto text = QueryText(*db, a.name);
@@ -50,7 +50,10 @@ void addQueryCommand(CLI::App& app, int& exitCode) {
         "WHERE [Region] = 'North'\"",
         "Store a query (a SELECT of the query dialect) under NAME, replacing a query of that "
         "name, so that scenarios can use it as their input; without SQL print the stored text.");
-    c->callback([a, &exitCode] { exitCode = runQuery(*a); });
+    c->callback([a, c, &exitCode] {
+        a->connect = databaseConnect(*c);
+        exitCode = runQuery(*a);
+    });
 }
 
 }  // namespace qrv::cli

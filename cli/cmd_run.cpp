@@ -26,7 +26,7 @@ using namespace qrv::dao;
 namespace {
 
 struct RunOptions {
-    std::string db, source, output;
+    std::string db, source, output, password;
     std::vector<std::int32_t> ids;
     bool progress = false, showErrors = false, replace = false;
 };
@@ -51,6 +51,7 @@ bool fileExists(const std::string& path) {
 int runScenarios(const RunOptions& o, int& succeeded) {
     ConsolePrompter prompter(o.replace);
     Quorvane engine(&prompter);
+    engine.SetDatabasePassword(o.password);
     if (Error e = engine.SetScenarioDatabase(o.db)) {
         fail(e.description);
         return -1;
@@ -72,7 +73,7 @@ int runScenarios(const RunOptions& o, int& succeeded) {
         connectProgress(engine, display);
         announceLockWaits(&display);
     }
-    auto scenarios = DBEngine::Instance().OpenDatabase(o.db, false, true);
+    auto scenarios = DBEngine::Instance().OpenDatabase(o.db, false, true, ";pwd=" + o.password);
 
     int failed = 0;
     for (std::int32_t id : o.ids) {
@@ -150,7 +151,10 @@ void addRunCommands(CLI::App& app, int& exitCode) {
                "with --replace. A missing output database is made for the run.\n"
                "Exit codes: 0 every scenario ran, 1 one failed (or names an unknown\n"
                "analysis type), 2 usage error.");
-    c->callback([o, &exitCode] { exitCode = run(*o); });
+    c->callback([o, c, &exitCode] {
+        o->password = databasePassword(*c);
+        exitCode = run(*o);
+    });
 }
 
 }  // namespace qrv::cli

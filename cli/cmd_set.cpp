@@ -16,7 +16,7 @@ using namespace qrv::scenario;
 namespace {
 
 struct SetArgs {
-    std::string db, id;
+    std::string db, id, connect;
     std::vector<std::string> assignments;
     IgnoreOptions ignore;
 };
@@ -26,7 +26,7 @@ int runSet(const SetArgs& a) {
         return report("nothing to set: give OPTION=VALUE or an --ignore option");
     auto id = parseScenarioId(a.id);
     if (!id) return 1;
-    auto db = openForAuthoring(a.db, false);
+    auto db = openForAuthoring(a.db, a.connect, false);
     if (!db) return 1;
     // Read and written in one transaction: what is changed is what was read.
     StoreTransaction tx(*db);
@@ -62,7 +62,10 @@ void addSetCommand(CLI::App& app, int& exitCode) {
         "texts as stored; an empty value clears a number), Description=, Input=, Out= and "
         "Out2=. The scenario is checked as the wizard checks it before it is saved; nothing "
         "changes when something is refused.");
-    c->callback([a, &exitCode] { exitCode = runSet(*a); });
+    c->callback([a, c, &exitCode] {
+        a->connect = databaseConnect(*c);
+        exitCode = runSet(*a);
+    });
 }
 
 }  // namespace qrv::cli

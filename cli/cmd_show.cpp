@@ -15,13 +15,13 @@ using namespace qrv::dao;
 namespace {
 
 struct ShowOptions {
-    std::string path, table;
+    std::string path, table, connect;
     long limit = -1;
     bool csv = false;
 };
 
 int show(const ShowOptions& o) {
-    auto db = DBEngine::Instance().OpenDatabase(o.path, false, true);
+    auto db = DBEngine::Instance().OpenDatabase(o.path, false, true, o.connect);
     if (!db) return fail(db.error().description);
     if (!db->GetTableDef(o.table) && !db->GetQueryDef(o.table))
         return fail("Table or query [" + o.table + "] not found in " + o.path);
@@ -45,7 +45,10 @@ void addShowCommands(CLI::App& app, int& exitCode) {
     setExample(*c,
                "  quorvane show sales.db Orders --limit 20\n"
                "  quorvane show sales.db Demo_Describe --csv > describe.csv");
-    c->callback([o, &exitCode] { exitCode = show(*o); });
+    c->callback([o, c, &exitCode] {
+        o->connect = databaseConnect(*c);
+        exitCode = show(*o);
+    });
 }
 
 }  // namespace qrv::cli

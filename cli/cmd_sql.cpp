@@ -15,7 +15,7 @@ using namespace qrv::dao;
 namespace {
 
 struct SqlOptions {
-    std::string path, statement;
+    std::string path, statement, connect;
     long limit = -1;
     bool csv = false;
 };
@@ -27,7 +27,7 @@ int sql(const SqlOptions& o) {
         o.statement, [](const std::string&) -> Result<std::string> { return std::string("main"); });
     if (!kind) return fail(kind.error().description);
     const bool select = kind->kind == StatementKind::Select;
-    auto db = DBEngine::Instance().OpenDatabase(o.path, false, select);
+    auto db = DBEngine::Instance().OpenDatabase(o.path, false, select, o.connect);
     if (!db) return fail(db.error().description);
     if (!select) {
         auto n = db->Execute(o.statement);
@@ -60,7 +60,10 @@ void addSqlCommand(CLI::App& app, int& exitCode) {
                "  quorvane sql sales.db \"DELETE * FROM [Orders] WHERE [Amount] < 0\"",
                "A SELECT prints its rows as show does; any other statement prints the\n"
                "number of records it affected.");
-    c->callback([o, &exitCode] { exitCode = sql(*o); });
+    c->callback([o, c, &exitCode] {
+        o->connect = databaseConnect(*c);
+        exitCode = sql(*o);
+    });
 }
 
 }  // namespace qrv::cli

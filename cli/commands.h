@@ -20,6 +20,7 @@ void addShowCommands(CLI::App& app, int& exitCode);      // show
 void addSqlCommand(CLI::App& app, int& exitCode);        // sql
 void addRunCommands(CLI::App& app, int& exitCode);       // run
 void addProbCommands(CLI::App& app, int& exitCode);      // prob, inverse
+void addPasswordCommand(CLI::App& app, int& exitCode);   // password
 void addHelpCommand(CLI::App& app, int& exitCode);       // help [COMMAND]
 
 // The end of a command's help: more about it (when given), then an example.
@@ -34,6 +35,13 @@ int fail(const std::string& text);
 int usageFail(const std::string& command, const std::string& text);
 
 // Prints the tables and stored queries of a database with their row counts.
-int printTables(const std::string& path);
+int printTables(const std::string& path, const std::string& connect);
+
+// The database password of this run: the program's --password option, else
+// the environment's QUORVANE_PASSWORD; empty when neither is given. Any
+// command reaches it from its own CLI::App.
+std::string databasePassword(const CLI::App& command);
+// The connect text every database of this run opens with: ";pwd=" and that password.
+std::string databaseConnect(const CLI::App& command);
 
 }  // namespace qrv::cli

@@ -59,7 +59,10 @@ void addCsvCommands(CLI::App& app, int& exitCode) {
                "A header row names the columns (each a valid field name, used once); their\n"
                "types are guessed from the cells, and empty cells are Null. The table appears\n"
                "whole or not at all.");
-    imp->callback([in, &exitCode] { exitCode = runImport(*in); });
+    imp->callback([in, imp, &exitCode] {
+        in->connect = databaseConnect(*imp);
+        exitCode = runImport(*in);
+    });
 
     auto out = std::make_shared<ExportArgs>();
     CLI::App* exp = app.add_subcommand(
@@ -73,7 +76,10 @@ void addCsvCommands(CLI::App& app, int& exitCode) {
                "  quorvane export sales.db \"SELECT * FROM [Orders] WHERE [Units] > 4\" big.csv",
                "RFC 4180 in UTF-8 with a header row, ISO dates, and numbers that read back to\n"
                "the same value.");
-    exp->callback([out, &exitCode] { exitCode = runExport(*out); });
+    exp->callback([out, exp, &exitCode] {
+        out->connect = databaseConnect(*exp);
+        exitCode = runExport(*out);
+    });
 }
 
 }  // namespace qrv::cli

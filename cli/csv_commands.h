@@ -15,11 +15,11 @@ namespace qrv::cli {
 void addCsvCommands(CLI::App& app, int& exitCode);
 
 struct ImportArgs {
-    std::string db, table, file, delimiter, encoding;
+    std::string db, table, file, delimiter, encoding, connect;
     bool replace = false;
 };
 struct ExportArgs {
-    std::string db, source, file;
+    std::string db, source, file, connect;
 };
 int runImport(const ImportArgs& args);
 int runExport(const ExportArgs& args);

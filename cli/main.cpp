@@ -27,10 +27,14 @@ CLI::App* innermost(CLI::App& app, std::string& path) {
 
 // The parser reports a missing argument before an unknown option; the unknown
 // option is the likelier mistake (a misspelt flag took no argument's place).
-std::string usageMessage(const CLI::ParseError& e, CLI::App& command) {
+// An option the command does not know goes on to the program (which knows
+// --password), so the program's leftovers are looked at too.
+std::string usageMessage(const CLI::ParseError& e, CLI::App& command, CLI::App& app) {
     if (dynamic_cast<const CLI::RequiredError*>(&e))
-        for (const std::string& a : command.remaining())
-            if (a.size() > 1 && a[0] == '-') return "The following argument was not expected: " + a;
+        for (CLI::App* c : {&command, &app})
+            for (const std::string& a : c->remaining())
+                if (a.size() > 1 && a[0] == '-')
+                    return "The following argument was not expected: " + a;
     return e.what();
 }
 
@@ -58,7 +62,7 @@ int run(CLI::App& app, int argc, char** argv, int& exitCode) {
     } catch (const CLI::ParseError& e) {
         std::string path;
         CLI::App* command = innermost(app, path);
-        std::cerr << "quorvane: " << usageMessage(e, *command) << "\nRun 'quorvane "
+        std::cerr << "quorvane: " << usageMessage(e, *command, app) << "\nRun 'quorvane "
                   << (path.empty() ? "" : path + " ") << "--help' for its usage and an example.\n";
         return kExitUsage;
     }
@@ -80,6 +84,12 @@ int main(int argc, char** argv) {
 
     // Each group of commands registers itself here, in the order the help
     // lists them; the help command comes last.
+    // One password for every database the command opens; it may stand after
+    // the command's own words too.
+    app.add_option("--password", "the password of a database that has one")
+        ->envname("QUORVANE_PASSWORD")
+        ->type_name("TEXT");
+    app.fallthrough();
     int exitCode = 0;
     addDatabaseCommands(app, exitCode);
     addAuthoringCommands(app, exitCode);
@@ -88,6 +98,7 @@ int main(int argc, char** argv) {
     addCsvCommands(app, exitCode);
     addRunCommands(app, exitCode);
     addProbCommands(app, exitCode);
+    addPasswordCommand(app, exitCode);
     addHelpCommand(app, exitCode);
     // A wait for another program's lock is said on standard error, whatever the command.
     announceLockWaits();

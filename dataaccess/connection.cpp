@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "dataaccess/system_tables.h"
+
 namespace qrv::dao::detail {
 
 namespace {
@@ -125,6 +127,8 @@ Error mapError(Connection& c, int rc) {
                                                    "'. It is already opened exclusively by "
                                                    "another user, or you need permission to "
                                                    "view its data.");
+        case SQLITE_AUTH:
+            return refusedError(c);
         case SQLITE_NOMEM:
             return makeError(3035, "System resource exceeded.");
         case SQLITE_IOERR:

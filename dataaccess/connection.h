@@ -24,6 +24,15 @@ struct Connection {
     int txDepth = 0;
     std::map<std::string, std::string> attached;  // file path -> schema name
     MemoryRegistry* memory = nullptr;             // memory tables, owned by the connection
+    // The connect text the file was opened with (";pwd=..."): a source file
+    // attached later, or a second connection to the same file, needs it too.
+    std::string connect;
+    // Above zero while the layer itself reads or writes its system tables;
+    // otherwise the guard (system_tables.h) refuses every statement on them.
+    int systemAccess = 0;
+    // What the guard refused last, for the error message.
+    std::string refusedTable;
+    int refusedAction = 0;
 
     ~Connection();
     bool isOpen() const { return db != nullptr; }

@@ -10,6 +10,7 @@
 
 #include "dataaccess/database_impl.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/system_tables.h"
 
 namespace qrv::dao {
 
@@ -316,6 +317,8 @@ Error checkName(std::string_view name, bool fieldName) {
         if (c < 32 || (c == '.' && !fieldName) || c == '!' || c == '`' || c == '[' || c == ']')
             return bad();
     if (upper(name.substr(0, 7)) == "SQLITE_" || iequal(name, kCatalogTable)) return bad();
+    // The layer's own tables cannot be made, or renamed into, by users.
+    if (!fieldName && isSystemTable(name)) return bad();
     return {};
 }
 

@@ -5,10 +5,12 @@
 #include <filesystem>
 
 #include "dataaccess/database_impl.h"
+#include "dataaccess/database_password.h"
 #include "dataaccess/select_into.h"
 #include "dataaccess/sql_definition.h"
 #include "dataaccess/sql_dialect.h"
 #include "dataaccess/sql_names.h"
+#include "dataaccess/system_tables.h"
 
 namespace qrv::dao {
 
@@ -40,6 +42,8 @@ Result<std::string> DatabaseImpl::attach(const std::string& path) {
         return std::string("main");
     if (auto it = conn->attached.find(path); it != conn->attached.end()) return it->second;
     if (Error e = checkDatabaseFile(path)) return e;
+    // A file with a password is read only with this database's password.
+    if (Error e = checkFilePassword(path, connectPassword(conn->connect))) return e;
     std::string alias = "qrv_src" + std::to_string(conn->attached.size() + 1);
     auto st = prepare(*conn, "ATTACH DATABASE ?1 AS " + quoteIdentifier(alias));
     if (!st) return st.error();
@@ -137,7 +141,8 @@ std::vector<std::string> Database::TableDefNames(bool withTemporary) const {
     sqlite3_bind_text(st->get(), 1, detail::kCatalogTable, -1, SQLITE_STATIC);
     while (sqlite3_step(st->get()) == SQLITE_ROW) {
         const char* name = reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 0));
-        if (withTemporary || name[0] != '~') out.emplace_back(name);
+        if ((withTemporary || name[0] != '~') && !detail::isSystemTable(name))
+            out.emplace_back(name);
     }
     return out;
 }

@@ -16,7 +16,8 @@ namespace qrv::dao {
 
 namespace detail {
 struct DatabaseImpl;
-}
+struct DatabaseAccess;
+}  // namespace detail
 
 class Database {
   public:
@@ -68,12 +69,22 @@ class Database {
     Result<Value> GetProperty(std::string_view name) const;
     Error SetProperty(std::string_view name, Value v);
 
+    // The connect text the file was opened with (";pwd=..." for a file with a
+    // password); another connection to the same file opens with it.
+    const std::string& Connect() const;
+    // Sets, changes or (with an empty new one) clears the password that
+    // guards opening this file through this layer. The old password must be
+    // the file's (empty when it has none), else 3031. The file is not
+    // encrypted: any SQLite client still reads it.
+    Error NewPassword(std::string_view oldPassword, std::string_view newPassword);
+
     Error Close();
 
     bool operator==(const Database& o) const { return p_ == o.p_; }
 
   private:
     friend class Workspace;
+    friend struct detail::DatabaseAccess;
     explicit Database(std::shared_ptr<detail::DatabaseImpl> p) : p_(std::move(p)) {}
     std::shared_ptr<detail::DatabaseImpl> p_;
 };

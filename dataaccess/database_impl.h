@@ -93,6 +93,11 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     long long tidiedAt_ = -1;  // schema version of the last tidy
 };
 
+// The state behind a handle, for the layer's own routines outside Database.
+struct DatabaseAccess {
+    static DatabaseImpl& of(Database& db) { return *db.p_; }
+};
+
 // Identity tokens in CREATE texts.
 struct TokenSpan {
     size_t begin, end;  // the comment, delimiters included

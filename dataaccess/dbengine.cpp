@@ -13,8 +13,12 @@
 #include <fstream>
 
 #include "dataaccess/database_impl.h"
+#include "dataaccess/database_password.h"
+#include "dataaccess/fold.h"
 #include "dataaccess/memory_table.h"
 #include "dataaccess/sql_functions.h"
+#include "dataaccess/system_tables.h"
+#include "dataaccess/workgroup.h"
 
 namespace qrv::dao {
 
@@ -106,6 +110,7 @@ Error configure(Connection& c) {
     if (registerDialectFunctions(c.db) != SQLITE_OK)
         return makeError(err::kReservedError, "Cannot register SQL functions.");
     c.memory = registerMemoryTables(c.db);
+    guardSystemTables(c);
     if (c.scratch) {
         if (Error e = exec(c,
                            "PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF; "
@@ -131,7 +136,6 @@ Workspace::Workspace(std::string name, std::string user)
 Result<Database> Workspace::OpenDatabase(std::string_view pathView, bool exclusive, bool readOnly,
                                          std::string_view connect) {
     (void)exclusive;
-    (void)connect;
     std::string path(pathView);
     if (Error e = detail::checkDatabaseFile(path)) return e;
     auto conn = std::make_shared<detail::Connection>();
@@ -153,6 +157,11 @@ Result<Database> Workspace::OpenDatabase(std::string_view pathView, bool exclusi
         return e;
     }
     if (Error e = detail::configure(*conn)) {
+        conn->close();
+        return e;
+    }
+    conn->connect = std::string(connect);
+    if (Error e = detail::checkPassword(*conn, "main", detail::connectPassword(connect))) {
         conn->close();
         return e;
     }
@@ -266,11 +275,21 @@ Workspace& DBEngine::Workspaces(int index) {
     return *workspaces_[static_cast<size_t>(index)];
 }
 
-Workspace& DBEngine::CreateWorkspace(std::string name, std::string user, std::string password) {
-    (void)password;
+Result<Workspace*> DBEngine::CreateWorkspace(std::string name, std::string user,
+                                             std::string password) {
+    const std::string system = SystemDB();
+    if (system.empty()) {
+        if (!iequal(user, kAdminUser) || !password.empty())
+            return makeError(err::kNotValidAccount, "Not a valid account name or password.");
+        user = kAdminUser;
+    } else {
+        auto logon = CheckWorkgroupLogon(system, user, password);
+        if (!logon) return logon.error();
+        user = std::move(*logon);
+    }
     std::lock_guard lock(mu_);
     workspaces_.push_back(std::make_unique<Workspace>(std::move(name), std::move(user)));
-    return *workspaces_.back();
+    return workspaces_.back().get();
 }
 
 std::string DBEngine::SystemDB() const {

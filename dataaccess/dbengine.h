@@ -26,6 +26,8 @@ class Workspace {
     const std::string& UserName() const { return user_; }
 
     // Opens an existing file. A file without write permission opens read-only.
+    // A file with a password opens only when connect carries it (";pwd=..."),
+    // else 3031.
     Result<Database> OpenDatabase(std::string_view path, bool exclusive = false,
                                   bool readOnly = false, std::string_view connect = {});
     // Creates a new file; fails with 3204 when it exists.
@@ -54,7 +56,11 @@ class DBEngine {
     static DBEngine& Instance();
 
     Workspace& Workspaces(int index);  // only 0 exists until CreateWorkspace adds more
-    Workspace& CreateWorkspace(std::string name, std::string user, std::string password);
+    // Logs the user on against the workgroup file at SystemDB() and adds the
+    // workspace: 3029 for an unknown user or a wrong password, 3028 when the
+    // file is missing. With no SystemDB only "Admin" with an empty password
+    // logs on.
+    Result<Workspace*> CreateWorkspace(std::string name, std::string user, std::string password);
     std::string SystemDB() const;
     void SetSystemDB(std::string path);
     // Lets pending writes settle; with dbRefreshCache nothing is cached in this layer.
@@ -76,8 +82,8 @@ class DBEngine {
     Error CommitTrans() { return Workspaces(0).CommitTrans(); }
     Error Rollback() { return Workspaces(0).Rollback(); }
     Result<Database> OpenDatabase(std::string_view path, bool exclusive = false,
-                                  bool readOnly = false) {
-        return Workspaces(0).OpenDatabase(path, exclusive, readOnly);
+                                  bool readOnly = false, std::string_view connect = {}) {
+        return Workspaces(0).OpenDatabase(path, exclusive, readOnly, connect);
     }
     Result<Database> CreateDatabase(std::string_view path, std::string_view locale,
                                     int options = 0) {

@@ -5,6 +5,7 @@
 
 #include "dataaccess/database_impl.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/system_tables.h"
 
 namespace qrv::dao {
 
@@ -31,7 +32,7 @@ Result<std::vector<std::string>> Database::TablesReadBy(std::string_view query) 
     sqlite3* db = p_->conn->db;
     sqlite3_set_authorizer(db, collectRead, &names);
     auto st = detail::prepare(*p_->conn, "SELECT * FROM " + quoteIdentifier(*stored));
-    sqlite3_set_authorizer(db, nullptr, nullptr);
+    detail::guardSystemTables(*p_->conn);
     if (!st) return st.error();
     return names;
 }

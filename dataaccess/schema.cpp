@@ -7,6 +7,7 @@
 #include "dataaccess/database_impl.h"
 #include "dataaccess/schema_sql.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/system_tables.h"
 
 namespace qrv::dao::detail {
 
@@ -25,7 +26,8 @@ Error notFound() {
 std::optional<std::string> DatabaseImpl::findObject(std::string_view name, const char* type) const {
     if (!conn->db) return std::nullopt;
     auto hidden = [](std::string_view stored) {
-        return iequal(stored.substr(0, 7), "sqlite_") || iequal(stored, kCatalogTable);
+        return iequal(stored.substr(0, 7), "sqlite_") || iequal(stored, kCatalogTable) ||
+               isSystemTable(stored);
     };
     auto bound = [&](const char* sql) {
         auto st = prepare(*conn, sql);

@@ -12,6 +12,7 @@
 
 #include "dataaccess/connection.h"
 #include "dataaccess/fold.h"
+#include "dataaccess/system_tables.h"
 
 namespace qrv::dao::detail {
 
@@ -39,6 +40,7 @@ Spellings readSpellings(Connection& conn) {
              columnOf(conn, "SELECT name FROM " + q +
                                 ".sqlite_master WHERE type IN ('table', 'view') AND name NOT "
                                 "LIKE 'sqlite\\_%' ESCAPE '\\'")) {
+            if (isSystemTable(table)) continue;
             note(table);
             for (const std::string& field :
                  columnOf(conn, "SELECT name FROM pragma_table_info(" + quoteLiteral(table) + ", " +

@@ -69,7 +69,7 @@ Error Quorvane::setDatabase(Database& slot, const DatabaseArg& arg, bool forRun)
         return {};
     }
     if (const std::string* path = arg.path()) {
-        auto opened = DBEngine::Instance().OpenDatabase(*path);
+        auto opened = DBEngine::Instance().OpenDatabase(*path, false, false, ";pwd=" + password_);
         if (!opened) return opened.error();
         slot = *opened;
         (forRun ? runOwnedDbs_ : ownedDbs_).push_back(*opened);
@@ -161,7 +161,8 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
         // turn its reading into writing, which another run's writes to the
         // same file can make impossible; a connection of its own avoids that.
         if (outputDb_ == sourceDb_ && outputDb_.Updatable()) {
-            auto own = DBEngine::Instance().OpenDatabase(outputDb_.Name());
+            auto own = DBEngine::Instance().OpenDatabase(outputDb_.Name(), false, false,
+                                                         outputDb_.Connect());
             if (own) {
                 outputDb_ = *own;
                 runOwnedDbs_.push_back(*own);

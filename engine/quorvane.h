@@ -62,6 +62,10 @@ class Quorvane {
     dao::Error SetScenarioDatabase(const DatabaseArg& db);
     dao::Error SetSourceDatabase(const DatabaseArg& db);
     dao::Error SetOutputDatabase(const DatabaseArg& db);
+    // The password a database given by path opens with (a file without one
+    // opens whatever this is). Set it before the paths.
+    const std::string& DatabasePassword() const { return password_; }
+    void SetDatabasePassword(std::string password) { password_ = std::move(password); }
     const std::string& ScenarioTbl() const { return scenarioTbl_; }
     const std::string& OptionsTbl() const { return optionsTbl_; }
     const std::string& FieldTbl() const { return fieldTbl_; }
@@ -248,6 +252,7 @@ class Quorvane {
     std::string sourceTableName_, outputTableName_, outputTableName2_;
     bool showProgress_ = false, showErrors_ = false;
     std::string errorInfo_;
+    std::string password_;
 
     dao::Database scratchDb_;
     std::string scratchPath_;

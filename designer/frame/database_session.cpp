@@ -1,6 +1,10 @@
 #include "designer/frame/database_session.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "dataaccess/dbengine.h"
+#include "dataaccess/workgroup.h"
 #include "scenario/scenario_tables.h"
 
 namespace qrv::designer {
@@ -10,6 +14,14 @@ constexpr const char* kCrLf = "\r\n";
 
 std::string errorLine(const dao::Error& e) {
     return std::to_string(e.number) + ": " + e.description;
+}
+
+// The default workgroup is made on first use, holding "Admin" with an empty password.
+dao::Error ensureDefaultWorkgroup(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) return {};
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    return dao::CreateWorkgroupFile(path);
 }
 }  // namespace
 
@@ -23,10 +35,27 @@ bool AssignCurrentDatabase(AppState& app, const std::string& database, const std
     app.CloseDatabase();
     auto& engine = dao::DBEngine::Instance();
     const bool secured = !workgroup.empty();
-    engine.SetSystemDB(secured ? workgroup : DefaultWorkgroupPath(app));
-    dao::Workspace& ws = secured ? engine.CreateWorkspace("Stats", user, password)
-                                 : engine.CreateWorkspace("StatsGeneric", "Admin", "");
-    auto db = ws.OpenDatabase(database, false, false, ";pwd=" + password);
+    dao::Result<dao::Workspace*> ws = dao::Error{};
+    if (secured) {
+        engine.SetSystemDB(workgroup);
+        ws = engine.CreateWorkspace("Stats", user, password);
+    } else {
+        const std::string generic = DefaultWorkgroupPath(app);
+        engine.SetSystemDB(generic);
+        dao::Error made = ensureDefaultWorkgroup(generic);
+        ws = made ? dao::Result<dao::Workspace*>(made)
+                  : engine.CreateWorkspace("StatsGeneric", dao::kAdminUser, "");
+    }
+    if (!ws) {
+        app.Prompts().critical(
+            kAppTitle,
+            std::string("Unable to open the specified workspace using the supplied log on "
+                        "information: ") +
+                kCrLf + kCrLf + errorLine(ws.error()));
+        app.Errors().ExitProcedure();
+        return false;
+    }
+    auto db = (*ws)->OpenDatabase(database, false, false, ";pwd=" + password);
     if (!db) {
         app.Prompts().critical(kAppTitle, std::string("Unable to open the selected database: ") +
                                               kCrLf + kCrLf + errorLine(db.error()));
@@ -39,7 +68,7 @@ bool AssignCurrentDatabase(AppState& app, const std::string& database, const std
         app.Errors().ExitProcedure();
         return false;
     }
-    app.SetCurrentDatabase(*db, ws.UserName());
+    app.SetCurrentDatabase(*db, (*ws)->UserName());
     app.Errors().ExitProcedure();
     return true;
 }
