@@ -76,6 +76,8 @@ std::vector<QRadioButton*> BoundPage::Radios(const char* option,
 QLineEdit* BoundPage::Number(const char* option) {
     auto* box = new QLineEdit(this);
     box->setObjectName(controlName("txt", option));
+    // Wide enough for any number a user would type, not the whole row.
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QString(16, QChar('0'))));
     Binding b = bind(option, Kind::Number);
     b.first = b.box = box;
     bindings_.push_back(b);

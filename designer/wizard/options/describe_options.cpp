@@ -116,7 +116,7 @@ class DescribeOptions final : public BoundPage {
     }
 
     QGroupBox* Frequency() {
-        auto* box = new QGroupBox(tr("Frequency"), this);
+        auto* box = new QGroupBox(tr("Frequency Distribution"), this);
         auto* v = new QVBoxLayout(box);
         auto* h = new QHBoxLayout;
         freqN_ = Check("FreqN", tr("Frequency &Count"));
@@ -125,7 +125,7 @@ class DescribeOptions final : public BoundPage {
         h->addWidget(freqP_);
         h->addStretch(1);
         v->addLayout(h);
-        freq_ = AddFrequencyGroup(*this, true);
+        freq_ = AddFrequencyGroup(*this, QString(), true);
         v->addWidget(freq_.group);
         return box;
     }

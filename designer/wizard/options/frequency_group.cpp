@@ -30,11 +30,12 @@ std::vector<QWidget*> widgets(const std::vector<T*>& items) {
 
 }  // namespace
 
-FrequencyControls AddFrequencyGroup(BoundPage& page, bool withDisplayType) {
+FrequencyControls AddFrequencyGroup(BoundPage& page, const QString& title, bool withDisplayType) {
     FrequencyControls c;
-    c.group = new QGroupBox(QObject::tr("Frequency Distribution"), &page);
+    c.group = title.isEmpty() ? new QWidget(&page) : new QGroupBox(title, &page);
     c.group->setObjectName("fraFrequency");
     auto* form = new QFormLayout(c.group);
+    if (title.isEmpty()) form->setContentsMargins(0, 0, 0, 0);
 
     c.intervals = page.Number("InterV");
     c.intervals->setMaximumWidth(c.intervals->fontMetrics().horizontalAdvance("0000000"));

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-class QGroupBox;
+class QString;
 class QLineEdit;
 class QRadioButton;
 class QWidget;
@@ -16,7 +16,7 @@ namespace qrv::designer {
 class BoundPage;
 
 struct FrequencyControls {
-    QGroupBox* group = nullptr;
+    QWidget* group = nullptr;  // a frame of its own, or a plain panel
     QLineEdit* intervals = nullptr;
     std::vector<QRadioButton*> include;   // Lower, Upper
     std::vector<QRadioButton*> display;   // Count, Cumulative; empty without display type
@@ -26,8 +26,9 @@ struct FrequencyControls {
     std::vector<QWidget*> specifiedOnly;  // the boxes and labels of Specified groupings
 };
 
-// Builds the group on the page, its controls bound to the frequency options.
-FrequencyControls AddFrequencyGroup(BoundPage& page, bool withDisplayType);
+// Builds the group on the page, its controls bound to the frequency options;
+// an empty title gives a plain panel for a frame of the page's own.
+FrequencyControls AddFrequencyGroup(BoundPage& page, const QString& title, bool withDisplayType);
 
 // Enables the group as a whole, and the initial value and width only with
 // Specified groupings.

@@ -21,7 +21,7 @@ class FrequencyOptions final : public BoundPage {
         auto* v = new QVBoxLayout(this);
         // The Frequency analysis always writes cumulative counts beside the
         // counts, so it has no display type to choose.
-        freq_ = AddFrequencyGroup(*this, false);
+        freq_ = AddFrequencyGroup(*this, tr("Frequency Distribution"), false);
         v->addWidget(freq_.group);
         v->addWidget(Check("FreqSum", tr("Sum the values in each &interval")));
         v->addStretch(1);
