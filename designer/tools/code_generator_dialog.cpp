@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "scenario/scenario_author.h"
@@ -83,6 +84,9 @@ CodeGeneratorDialog::CodeGeneratorDialog(AppState& app, CodeInput input, QWidget
     connect(cmdHelp, &QPushButton::clicked, this, [this] {
         if (app_.Actions().showHelp) app_.Actions().showHelp();
     });
+    // F1 anywhere in the window asks for help, as the Help button does.
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, cmdHelp,
+            &QPushButton::click);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {cmdCopy, cmdClose, cmdHelp}) buttons->addWidget(b);
     buttons->addStretch();

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <cmath>
 #include <exception>
@@ -138,6 +139,9 @@ ProbabilityCalculator::ProbabilityCalculator(AppState& app, QWidget* parent)
     connect(cmdHelp, &QPushButton::clicked, this, [this] {
         if (app_.Actions().showHelp) app_.Actions().showHelp();
     });
+    // F1 anywhere in the window asks for help, as the Help button does.
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, cmdHelp,
+            &QPushButton::click);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {cmdCalculate, cmdInverse, cmdClose, cmdHelp}) buttons->addWidget(b);
     buttons->addStretch();

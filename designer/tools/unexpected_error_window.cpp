@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
@@ -69,6 +70,9 @@ UnexpectedErrorWindow::UnexpectedErrorWindow(AppState& app, DesktopServices& des
     auto* cmdClose = button("C&lose", "cmdClose", this);
     connect(cmdView, &QPushButton::clicked, this, &UnexpectedErrorWindow::viewErrorFile);
     connect(cmdHelp, &QPushButton::clicked, this, &UnexpectedErrorWindow::showHelp);
+    // F1 anywhere in the window asks for help, as the Help button does.
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, cmdHelp,
+            &QPushButton::click);
     connect(cmdReadMe, &QPushButton::clicked, this, &UnexpectedErrorWindow::openReadMe);
     connect(cmdMail, &QPushButton::clicked, this, &UnexpectedErrorWindow::mailErrorFile);
     connect(cmdWeb, &QPushButton::clicked, this, &UnexpectedErrorWindow::visitSupportPage);

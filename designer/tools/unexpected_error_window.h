@@ -41,7 +41,8 @@ class UnexpectedErrorWindow : public QDialog {
 // The engine's ErrorWindow for the designer: shows the window modally and
 // answers whether the user chose Continue. Create it on the GUI thread; an
 // engine running on a worker thread may call it, and then waits while the
-// window is shown on the GUI thread.
+// window is shown on the GUI thread, whose event loop must be running (a GUI
+// thread that itself waits for that worker would wait forever).
 class DesignerErrorWindow : public QObject, public ErrorWindow {
     Q_OBJECT
   public:

@@ -192,6 +192,10 @@ class ProbabilityCalculatorTest : public QObject {
         QCOMPARE(frame.findChildren<ProbabilityCalculator*>().size(), 1);
         QTest::mouseClick(child<QPushButton>(*c, "cmdHelp"), Qt::LeftButton);
         QCOMPARE(helps, 1);
+        c->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(c));
+        QTest::keyClick(c, Qt::Key_F1);
+        QCOMPARE(helps, 2);
         QTest::mouseClick(child<QPushButton>(*c, "cmdClose"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(frame.findChildren<ProbabilityCalculator*>().size(), 0);
