@@ -1,0 +1,63 @@
+// The unexpected-error window (form frmErrorHandler): what failed, where the
+// error report was written, ways to read it and to send it to support, and
+// the choice to go on with the action or to abandon it.
+#pragma once
+
+#include <QDialog>
+#include <QObject>
+#include <string>
+
+#include "designer/app_state.h"
+#include "designer/tools/desktop_services.h"
+#include "engine/quorvane.h"
+
+class QLabel;
+
+namespace qrv::designer::tools {
+
+inline constexpr const char* kSupportMail = "support@quorvane.example";
+inline constexpr const char* kSupportPage = "https://www.quorvane.example/support";
+
+class UnexpectedErrorWindow : public QDialog {
+    Q_OBJECT
+  public:
+    UnexpectedErrorWindow(AppState& app, DesktopServices& desktop, const CErr_Zelk& handler,
+                          QWidget* parent = nullptr);
+
+    // The buttons' work, also for tests.
+    void viewErrorFile();
+    void openReadMe();
+    void mailErrorFile();
+    void visitSupportPage();
+    void showHelp();
+
+  private:
+    AppState& app_;
+    DesktopServices& desktop_;
+    std::string errorFile_;
+    std::string message_;
+};
+
+// The engine's ErrorWindow for the designer: shows the window modally and
+// answers whether the user chose Continue. Create it on the GUI thread; an
+// engine running on a worker thread may call it, and then waits while the
+// window is shown on the GUI thread, whose event loop must be running (a GUI
+// thread that itself waits for that worker would wait forever).
+class DesignerErrorWindow : public QObject, public ErrorWindow {
+    Q_OBJECT
+  public:
+    DesignerErrorWindow(AppState& app, DesktopServices& desktop, QWidget* parent = nullptr);
+    bool ShowUnexpectedError(const CErr_Zelk& handler) override;
+
+  protected:
+    // Runs the window to its end; true for Continue. Tests replace the modal loop.
+    virtual bool present(UnexpectedErrorWindow& window);
+
+  private:
+    bool showOnGuiThread(const CErr_Zelk& handler);
+    AppState& app_;
+    DesktopServices& desktop_;
+    QWidget* parent_;
+};
+
+}  // namespace qrv::designer::tools
