@@ -4,10 +4,14 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSplashScreen>
 #include <QStandardPaths>
+#include <cstdint>
 #include <cstdio>
 
+#include "dataaccess/dbengine.h"
 #include "designer/app_state.h"
 #include "designer/frame/main_frame.h"
 #include "util/message_prompter.h"
@@ -52,6 +56,10 @@ int main(int argc, char** argv) {
     designer::AppState state(store, prompter, QCoreApplication::applicationDirPath().toStdString(),
                              dataDir.toStdString());
     state.Errors().Push("Sub Main");
+    // Facts for the error report that only the program knows.
+    state.Errors().SetDbEngineVersion(dao::DBEngine::Instance().Version());
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && screen->depth() < 64)
+        state.Errors().SetDisplayColors(std::uint64_t(1) << screen->depth());
 
     designer::MainFrame frame(state);
     QObject::connect(&instance, &util::SingleInstance::messageReceived, &frame,

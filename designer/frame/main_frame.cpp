@@ -53,6 +53,10 @@ MainFrame::MainFrame(AppState& app, FrameServices services, QWidget* parent)
     refreshRecentMenu();
     updateActions();
 
+    // A message about an unexpected error must not sit under an hourglass.
+    app_.Errors().OnBeforeHandlerCalled([](bool&) {
+        while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    });
     // Windows that need help ask the frame through the shared actions.
     if (!app_.Actions().showHelp) app_.Actions().showHelp = [this] { showHelp(); };
 
@@ -64,6 +68,7 @@ MainFrame::MainFrame(AppState& app, FrameServices services, QWidget* parent)
 MainFrame::~MainFrame() {
     // The shared action must not outlive the frame it calls.
     app_.Actions().showHelp = nullptr;
+    app_.Errors().OnBeforeHandlerCalled(nullptr);
 }
 
 util::FileChooser& MainFrame::chooser() {

@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QTimer>
 
+#include "dataaccess/dbengine.h"
 #include "designer/app_state.h"
 #include "designer/frame/database_session.h"
 #include "designer/frame/logon_tag.h"
@@ -80,6 +81,8 @@ bool MainFrame::openRecent(std::size_t index) {
 }
 
 void MainFrame::databaseOpened() {
+    // Error reports name the workgroup file the database was opened through.
+    app_.Errors().SetWorkgroupPath(dao::DBEngine::Instance().SystemDB());
     updateActions();
     if (!makeScenarioWindow) return;
     QWidget* content = makeScenarioWindow(app_);
@@ -128,7 +131,7 @@ void MainFrame::generateCode() {
     if (!app_.HasDatabase() || !app_.Actions().generateCode) return;
     const std::int32_t scenario = currentScenario ? currentScenario() : 0;
     if (scenario == 0) {
-        app_.Prompts().inform(kAppTitle, "Please select a scenario first.");
+        app_.Prompts().inform(kAppTitle, "Please select a scenario from the list.");
         return;
     }
     app_.Actions().generateCode(scenario);
@@ -190,7 +193,10 @@ void MainFrame::closeEvent(QCloseEvent* event) {
         closing_ = true;
         util::ProgramSettings positions = app_.FormPositions();
         util::SaveWindowPosition(positions, "MDIMain", *this);
-        if (help_) help_->close();
+        // Every other window goes first (tool windows may have no parent),
+        // then the children and the database under them.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != this && w->isVisible()) w->close();
         closeChildren();
         app_.CloseDatabase();
         updateActions();

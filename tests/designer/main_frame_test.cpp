@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplashScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -25,6 +26,7 @@
 #include "scripted_prompter.h"
 #include "util/about_box.h"
 #include "util/settings.h"
+#include "util/splash.h"
 #include "util/window_positions.h"
 
 using namespace qrv::designer;
@@ -244,7 +246,40 @@ class MainFrameTest : public QObject {
         f.currentScenario = [] { return std::int32_t(0); };
         f.generateCode();
         QCOMPARE(generated.size(), std::size_t(1));
-        QCOMPARE(prompter_.lastText(), std::string("Please select a scenario first."));
+        QCOMPARE(prompter_.lastText(), std::string("Please select a scenario from the list."));
+    }
+
+    void windowMenuArrangesTheChildren() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        f.resize(800, 600);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QMdiSubWindow* a = f.mdiArea()->addSubWindow(new QLabel("a"));
+        QMdiSubWindow* b = f.mdiArea()->addSubWindow(new QLabel("b"));
+        a->show();
+        b->show();
+        const QRect area = f.mdiArea()->viewport()->rect();
+        f.findChild<QAction*>("mnuWindowTileVertical")->trigger();
+        QCOMPARE(a->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+        QCOMPARE(b->geometry(), QRect(area.width() / 2, 0, area.width() / 2, area.height()));
+        f.findChild<QAction*>("mnuWindowTileHorizontal")->trigger();
+        QCOMPARE(a->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+        QCOMPARE(b->geometry(), QRect(0, area.height() / 2, area.width(), area.height() / 2));
+        // Minimised windows line up along the bottom, left to right.
+        a->showMinimized();
+        b->showMinimized();
+        f.findChild<QAction*>("mnuWindowArrange")->trigger();
+        QCOMPARE(a->geometry().bottom(), area.bottom());
+        QCOMPARE(a->geometry().left(), 0);
+        QCOMPARE(b->geometry().left(), a->geometry().right() + 1);
+        QCOMPARE(b->geometry().bottom(), area.bottom());
+    }
+
+    void noSplashWithoutADisplay() {
+        // The tests run on the offscreen platform: nothing to show it on.
+        QVERIFY(!qrv::util::SplashWanted());
+        QVERIFY(!qrv::util::ShowSplash("Quorvane", "5.0"));
+        qrv::util::FinishSplash(nullptr, nullptr);
     }
 
     void aboutNamesTheVersions() {
