@@ -62,8 +62,11 @@ int main(int argc, char** argv) {
         state.Errors().SetDisplayColors(std::uint64_t(1) << screen->depth());
 
     designer::MainFrame frame(state);
-    QObject::connect(&instance, &util::SingleInstance::messageReceived, &frame,
-                     [&frame](const QString& argument) { frame.activateFromOtherStart(argument); });
+    QObject::connect(
+        &instance, &util::SingleInstance::messageReceived, &frame,
+        [&frame](const QString& argument) { frame.activateFromOtherStart(argument); },
+        // After the socket's own handling: opening may ask questions.
+        Qt::QueuedConnection);
     frame.show();
     util::FinishSplash(splash.get(), &frame);
     if (!database.isEmpty()) frame.openDatabase(database.toStdString());
