@@ -1,0 +1,120 @@
+// The designer's main frame: the menus, the toolbar and the status bar around
+// an MDI area where the scenario list and the other windows open. It owns the
+// recent-database list and the help window, and opens and closes the current
+// database for the whole program.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "designer/frame/mru_list.h"
+#include "util/help_window.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+
+namespace qrv::util {
+class DesktopLauncher;
+class FileChooser;
+}  // namespace qrv::util
+
+namespace qrv::designer {
+
+class AppState;
+
+// The desktop services the frame uses; null ones get the real desktop's.
+struct FrameServices {
+    util::FileChooser* chooser = nullptr;
+    util::DesktopLauncher* launcher = nullptr;
+};
+
+// The help page shipped with the program.
+inline constexpr const char* kHelpHome = "qrc:/help/index.html";
+inline constexpr const char* kProductPage = "https://quorvane.example/";
+inline constexpr const char* kSupportPage = "https://quorvane.example/support";
+inline constexpr const char* kDownloadsPage = "https://quorvane.example/downloads";
+
+class MainFrame final : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit MainFrame(AppState& app, FrameServices services = {}, QWidget* parent = nullptr);
+    ~MainFrame() override;
+
+    // Makes the window listing the current database's scenarios; the frame
+    // opens it as a child each time a database opens. Unset: nothing opens.
+    std::function<QWidget*(AppState&)> makeScenarioWindow;
+    // The scenario the user has chosen (0: none), for Generate VB Code.
+    std::function<std::int32_t()> currentScenario;
+
+    // The ways a database is opened; each first closes the windows on the
+    // current one. A path alone opens with the default workspace.
+    void selectDatabase();
+    bool openDatabase(const std::string& path);
+    bool openRecent(std::size_t index);
+    void closeDatabase();
+    // A later start of the program sent its argument: come forward, and open
+    // the database it names, if any.
+    void activateFromOtherStart(const QString& argument);
+
+    void showHelp();
+    void showAbout();
+    bool showOptions();
+    void showCalculator();
+    void generateCode();
+    // Closes every window, the database and the frame.
+    void exitApplication();
+
+    CMRU& recent() { return mru_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+    util::HelpWindow* helpWindow() const { return help_; }
+    QString statusText() const;
+    // Re-reads the recent list into the File menu.
+    void refreshRecentMenu();
+
+    // The Window menu's arrangements of the child windows.
+    void tileHorizontally();
+    void tileVertically();
+    void arrangeIcons();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildMenus();
+    void buildToolbar();
+    void databaseOpened();
+    void closeChildren();
+    void updateActions();
+    util::FileChooser& chooser();
+    util::DesktopLauncher& launcher();
+
+    AppState& app_;
+    FrameServices services_;
+    std::unique_ptr<util::FileChooser> ownChooser_;
+    std::unique_ptr<util::DesktopLauncher> ownLauncher_;
+    CMRU mru_;
+    QMdiArea* mdi_;
+    QLabel* status_;
+    QPointer<util::HelpWindow> help_;
+    QAction* openAction_ = nullptr;
+    QAction* closeAction_ = nullptr;
+    QAction* calculatorAction_ = nullptr;
+    QAction* optionsAction_ = nullptr;
+    QAction* generateAction_ = nullptr;
+    QAction* helpAction_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    QAction* recentActions_[CMRU::MaxMRUItems] = {};
+    bool closing_ = false;
+};
+
+// Registers the program's own resources (help page, icons) with Qt; needed
+// once before the first window, because they live in a static library.
+void InitDesignerResources();
+
+}  // namespace qrv::designer

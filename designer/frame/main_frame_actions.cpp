@@ -1,0 +1,207 @@
+// What the frame's menus and toolbar do: opening and closing the current
+// database, the tools, help, the arrangement of child windows, and leaving.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTimer>
+
+#include "dataaccess/dbengine.h"
+#include "designer/app_state.h"
+#include "designer/frame/database_session.h"
+#include "designer/frame/logon_tag.h"
+#include "designer/frame/main_frame.h"
+#include "designer/frame/options_dialog.h"
+#include "designer/frame/select_database.h"
+#include "util/about_box.h"
+#include "util/help_window.h"
+#include "util/window_positions.h"
+
+namespace qrv::designer {
+
+namespace {
+
+// The cursor shows the wait while a database opens, also when opening fails.
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+void MainFrame::closeChildren() {
+    for (QMdiSubWindow* w : mdi_->subWindowList()) w->close();
+    // Whatever is left (refused to close, or closed but not yet deleted) goes
+    // now: the database under it is going.
+    for (QMdiSubWindow* w : mdi_->subWindowList()) delete w;
+}
+
+void MainFrame::selectDatabase() {
+    const bool opened =
+        SelectDatabaseDialog(app_, mru_, chooser(), this, [this] { closeChildren(); });
+    refreshRecentMenu();
+    if (opened) databaseOpened();
+    updateActions();
+}
+
+bool MainFrame::openDatabase(const std::string& path) {
+    closeChildren();
+    bool opened = false;
+    {
+        WaitCursor wait;
+        opened = AssignCurrentDatabase(app_, path, "", "", "");
+    }
+    if (opened) {
+        const bool savePassword =
+            app_.SettingsA().ReadEntry(kSavePasswordSetting, "False") == "True";
+        mru_.SetMRUList(path, BuildLogonTag({}, savePassword));
+        mru_.WriteMRUList();
+        refreshRecentMenu();
+        databaseOpened();
+    }
+    updateActions();
+    return opened;
+}
+
+bool MainFrame::openRecent(std::size_t index) {
+    if (index >= mru_.Count()) return false;
+    closeChildren();
+    bool opened = false;
+    {
+        WaitCursor wait;
+        opened = OpenRecentDatabase(app_, mru_, index);
+    }
+    refreshRecentMenu();
+    if (opened) databaseOpened();
+    updateActions();
+    return opened;
+}
+
+void MainFrame::databaseOpened() {
+    // Error reports name the workgroup file the database was opened through.
+    app_.Errors().SetWorkgroupPath(dao::DBEngine::Instance().SystemDB());
+    updateActions();
+    if (!makeScenarioWindow) return;
+    QWidget* content = makeScenarioWindow(app_);
+    if (!content) return;
+    QMdiSubWindow* sub = mdi_->addSubWindow(content);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->showMaximized();
+}
+
+void MainFrame::closeDatabase() {
+    closeChildren();
+    app_.CloseDatabase();
+    updateActions();
+}
+
+void MainFrame::activateFromOtherStart(const QString& argument) {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+    if (!argument.isEmpty()) openDatabase(argument.toStdString());
+}
+
+void MainFrame::showHelp() {
+    if (!help_) {
+        help_ = new util::HelpWindow(kHelpHome, launcher(), this);
+        help_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    help_->showTopic();
+}
+
+void MainFrame::showAbout() {
+    util::ShowAboutBox(this, kDesignerTitle, kVersion);
+}
+
+bool MainFrame::showOptions() {
+    OptionsDialog dialog(app_, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void MainFrame::showCalculator() {
+    if (app_.Actions().openCalculator) app_.Actions().openCalculator();
+}
+
+void MainFrame::generateCode() {
+    if (!app_.HasDatabase() || !app_.Actions().generateCode) return;
+    const std::int32_t scenario = currentScenario ? currentScenario() : 0;
+    if (scenario == 0) {
+        app_.Prompts().inform(kAppTitle, "Please select a scenario from the list.");
+        return;
+    }
+    app_.Actions().generateCode(scenario);
+}
+
+void MainFrame::tileHorizontally() {
+    // One above another, each the full width.
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (!w->isMinimized() && w->isVisible()) shown << w;
+    if (shown.isEmpty()) return;
+    const QRect area = mdi_->viewport()->rect();
+    const int h = area.height() / static_cast<int>(shown.size());
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        shown[i]->showNormal();
+        shown[i]->setGeometry(0, static_cast<int>(i) * h, area.width(), h);
+    }
+}
+
+void MainFrame::tileVertically() {
+    // Side by side, each the full height.
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (!w->isMinimized() && w->isVisible()) shown << w;
+    if (shown.isEmpty()) return;
+    const QRect area = mdi_->viewport()->rect();
+    const int width = area.width() / static_cast<int>(shown.size());
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        shown[i]->showNormal();
+        shown[i]->setGeometry(static_cast<int>(i) * width, 0, width, area.height());
+    }
+}
+
+void MainFrame::arrangeIcons() {
+    // Minimised windows in rows along the bottom edge, left to right.
+    const QRect area = mdi_->viewport()->rect();
+    int x = 0;
+    int y = area.height();
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (!w->isMinimized()) continue;
+        const QSize s = w->size();
+        if (x > 0 && x + s.width() > area.width()) {
+            x = 0;
+            y -= s.height();
+        }
+        w->move(x, y - s.height());
+        x += s.width();
+    }
+}
+
+void MainFrame::exitApplication() {
+    app_.Errors().Push("ExitApplication");
+    close();
+    app_.Errors().ExitProcedure();
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+    if (!closing_) {
+        closing_ = true;
+        util::ProgramSettings positions = app_.FormPositions();
+        util::SaveWindowPosition(positions, "MDIMain", *this);
+        // Every other window goes first (tool windows may have no parent),
+        // then the children and the database under them.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != this && w->isVisible()) w->close();
+        closeChildren();
+        app_.CloseDatabase();
+        updateActions();
+    }
+    event->accept();
+}
+
+}  // namespace qrv::designer

@@ -1,0 +1,329 @@
+// The main frame: its menus and toolbar, the recent-database items, opening
+// and closing the current database with the scenario window, the Options
+// dialog, help, the About text and the saved window position. Also saves
+// pictures of the frame and the Open Database dialog for a look by eye
+// (under QRV_GRAB_DIR when set).
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplashScreen>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QtTest>
+
+#include "dataaccess/dbengine.h"
+#include "dataaccess/types.h"
+#include "designer/app_state.h"
+#include "designer/frame/main_frame.h"
+#include "designer/frame/open_database_dialog.h"
+#include "designer/frame/options_dialog.h"
+#include "frame_fakes.h"
+#include "scripted_prompter.h"
+#include "util/about_box.h"
+#include "util/settings.h"
+#include "util/splash.h"
+#include "util/window_positions.h"
+
+using namespace qrv::designer;
+using qrv::test::RecordingLauncher;
+using qrv::test::ScriptedFileChooser;
+using qrv::test::ScriptedPrompter;
+
+namespace {
+
+const std::string kSettingsKey = "Zelk/Quorvane/5.0/Settings";
+
+std::string makeDatabase(const QTemporaryDir& dir, const char* name) {
+    const std::string path = (dir.path() + "/" + name).toStdString();
+    auto db = qrv::dao::DBEngine::Instance().CreateDatabase(path, qrv::dao::dbLangGeneral);
+    if (!db) qFatal("cannot create %s", path.c_str());
+    (void)db->Close();
+    return path;
+}
+
+QStringList menuTexts(QMenu* menu) {
+    QStringList out;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator()) out << a->text();
+    return out;
+}
+
+QMenu* topMenu(QMainWindow& w, const char* name) {
+    QMenu* m = w.menuBar()->findChild<QMenu*>(name);
+    if (!m) qFatal("no menu %s", name);
+    return m;
+}
+
+void grab(QWidget& w, const char* file) {
+    const QByteArray dir = qgetenv("QRV_GRAB_DIR");
+    if (!dir.isEmpty()) w.grab().save(QString::fromUtf8(dir) + "/" + file);
+}
+
+}  // namespace
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+  private:
+    QTemporaryDir dir_;
+    qrv::util::MemorySettingsStore store_;
+    ScriptedPrompter prompter_;
+    ScriptedFileChooser chooser_;
+    RecordingLauncher launcher_;
+    std::unique_ptr<AppState> app_;
+
+  private slots:
+    void init() {
+        store_ = {};
+        prompter_.shown.clear();
+        app_ = std::make_unique<AppState>(store_, prompter_, dir_.path().toStdString(),
+                                          dir_.path().toStdString());
+    }
+    void cleanup() { app_.reset(); }
+
+    void menusCarryTheirCaptions() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        QCOMPARE(f.windowTitle(), QString("Quorvane Scenario Designer"));
+        QCOMPARE(menuTexts(topMenu(f, "mnuFile")),
+                 (QStringList{"&Open Database...", "&Close Database", "", "", "", "", "E&xit"}));
+        QCOMPARE(menuTexts(topMenu(f, "mnuTools")),
+                 (QStringList{"&Probability Calculator", "&Options", "&Generate VB Code"}));
+        QCOMPARE(
+            menuTexts(topMenu(f, "mnuWindow")),
+            (QStringList{"T&ile Horizontally", "&Tile Vertically", "&Cascade", "&Arrange Icons"}));
+        QStringList help = menuTexts(topMenu(f, "mnuHelp"));
+        QCOMPARE(help.size(), 3);
+        QCOMPARE(help[0], QString("&Contents and Index"));
+        QCOMPARE(help[2], QString("&About"));
+        for (const char* b : {"btnOpen", "btnClose", "btnCalc", "btnHelp"})
+            QVERIFY2(f.findChild<QToolButton*>(b), b);
+        // Nothing open: no close, no code to generate, an empty status bar.
+        QVERIFY(!f.findChild<QAction*>("mnuFileClose")->isEnabled());
+        QVERIFY(!f.findChild<QAction*>("mnuToolsGenerate")->isEnabled());
+        QCOMPARE(f.statusText(), QString());
+    }
+
+    void recentItemsAreCaptionedAndHiddenWhenEmpty() {
+        store_.write(kSettingsKey, "MRU1", "/data/a.db");
+        store_.write(kSettingsKey, "MRUTAG1", "/WG /UID /PWD ");
+        store_.write(kSettingsKey, "MRU2", "/data/R&D.db");
+        store_.write(kSettingsKey, "MRUTAG2", "/WG /UID /PWD ");
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        QCOMPARE(f.findChild<QAction*>("MRU1")->text(), QString("&1. /data/a.db"));
+        QVERIFY(f.findChild<QAction*>("MRU1")->isVisible());
+        // An ampersand in a path shows as itself.
+        QCOMPARE(f.findChild<QAction*>("MRU2")->text(), QString("&2. /data/R&&D.db"));
+        QVERIFY(!f.findChild<QAction*>("MRU3")->isVisible());
+        QVERIFY(!f.findChild<QAction*>("MRU4")->isVisible());
+    }
+
+    void openingShowsTheScenarioWindowAndClosingRemovesIt() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        int made = 0;
+        f.makeScenarioWindow = [&made](AppState& app) -> QWidget* {
+            ++made;
+            auto* w = new QLineEdit(QString::fromStdString(app.CurrentDatabase().Name()));
+            w->setWindowTitle("Analysis Scenarios");
+            return w;
+        };
+        const std::string first = makeDatabase(dir_, "first.db");
+        prompter_.answer(true);
+        QVERIFY(f.openDatabase(first));
+        QCOMPARE(made, 1);
+        QCOMPARE(f.mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(f.statusText(), QString::fromStdString(first));
+        QVERIFY(f.findChild<QAction*>("mnuFileClose")->isEnabled());
+        QCOMPARE(f.findChild<QAction*>("MRU1")->text(), "&1. " + QString::fromStdString(first));
+        QCOMPARE(store_.read(kSettingsKey, "MRU1", ""), first);
+        f.resize(900, 640);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        grab(f, "frame-open.png");
+
+        // Another database replaces the first and its window.
+        const std::string second = makeDatabase(dir_, "second.db");
+        prompter_.answer(true);
+        QVERIFY(f.openDatabase(second));
+        QCOMPARE(f.mdiArea()->subWindowList().size(), 1);
+        auto* shown = qobject_cast<QLineEdit*>(f.mdiArea()->subWindowList()[0]->widget());
+        QVERIFY(shown);
+        QCOMPARE(shown->text(), QString::fromStdString(second));
+        QCOMPARE(f.findChild<QAction*>("MRU2")->text(), "&2. " + QString::fromStdString(first));
+
+        f.closeDatabase();
+        QVERIFY(!app_->HasDatabase());
+        QCOMPARE(f.mdiArea()->subWindowList().size(), 0);
+        QCOMPARE(f.statusText(), QString());
+        QVERIFY(!f.findChild<QAction*>("mnuFileClose")->isEnabled());
+
+        // The recent item opens the first one again and moves it up.
+        f.findChild<QAction*>("MRU2")->trigger();
+        QVERIFY(app_->HasDatabase());
+        QCOMPARE(f.statusText(), QString::fromStdString(first));
+        QCOMPARE(store_.read(kSettingsKey, "MRU1", ""), first);
+        QCOMPARE(made, 3);
+
+        // A failed open leaves no database and no window.
+        QVERIFY(!f.openDatabase((dir_.path() + "/missing/x.db").toStdString()));
+        QVERIFY(!app_->HasDatabase());
+        QCOMPARE(f.mdiArea()->subWindowList().size(), 0);
+        QCOMPARE(store_.read(kSettingsKey, "MRU1", ""), first);
+    }
+
+    void anotherStartHandsOverItsDatabase() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        const std::string db = makeDatabase(dir_, "handed.db");
+        prompter_.answer(true);
+        f.activateFromOtherStart(QString::fromStdString(db));
+        QVERIFY(f.isVisible());
+        QCOMPARE(f.statusText(), QString::fromStdString(db));
+        // No argument: only comes forward.
+        f.activateFromOtherStart(QString());
+        QCOMPARE(f.statusText(), QString::fromStdString(db));
+        f.close();
+        QVERIFY(!app_->HasDatabase());
+    }
+
+    void optionsDialogWritesThePrefix() {
+        OptionsDialog d(*app_);
+        auto* box = d.findChild<QLineEdit*>("txtOutputTablePrefix");
+        QVERIFY(box);
+        QCOMPARE(box->text(), QString("Quorvane_"));
+        QStringList labels;
+        for (QLabel* l : d.findChildren<QLabel*>()) labels << l->text();
+        QVERIFY(labels.contains("Default Output Table Prefix:"));
+        box->setText("Sales_");
+        d.onOk();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(store_.read(kSettingsKey, "OutputTablePrefix", ""), std::string("Sales_"));
+        QCOMPARE(app_->OutputTablePrefix(), std::string("Sales_"));
+        // Cancel writes nothing.
+        OptionsDialog again(*app_);
+        again.findChild<QLineEdit*>("txtOutputTablePrefix")->setText("Other_");
+        again.reject();
+        QCOMPARE(app_->OutputTablePrefix(), std::string("Sales_"));
+    }
+
+    void helpShowsTheShippedPage() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        QVERIFY(!f.helpWindow());
+        // F1 is the help key, as the help button and the menu item are.
+        QCOMPARE(f.findChild<QAction*>("mnuHelpContents")->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(app_->Actions().showHelp);
+        app_->Actions().showHelp();
+        QVERIFY(f.helpWindow());
+        QTextBrowser* b = f.helpWindow()->browser();
+        QCOMPARE(b->source(), QUrl("qrc:/help/index.html"));
+        const QString text = b->toPlainText();
+        for (const char* topic : {"Opening a database", "The main window", "The scenario wizard",
+                                  "Running a scenario", "The tools", "Probability Calculator"})
+            QVERIFY2(text.contains(topic), topic);
+        // Web pages go to the browser.
+        f.findChild<QAction*>("mnuWebSupport")->trigger();
+        QCOMPARE(launcher_.urls, (std::vector<std::string>{kSupportPage}));
+    }
+
+    void toolsCallTheirHooks() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        int calculators = 0;
+        std::vector<std::int32_t> generated;
+        app_->Actions().openCalculator = [&] { ++calculators; };
+        app_->Actions().generateCode = [&](std::int32_t s) { generated.push_back(s); };
+        f.currentScenario = [] { return std::int32_t(7); };
+        f.findChild<QAction*>("mnuToolsCalculator")->trigger();
+        QCOMPARE(calculators, 1);
+        // Without a database there is no scenario to write code for.
+        f.generateCode();
+        QVERIFY(generated.empty());
+        prompter_.answer(true);
+        QVERIFY(f.openDatabase(makeDatabase(dir_, "tools.db")));
+        f.findChild<QAction*>("mnuToolsGenerate")->trigger();
+        QCOMPARE(generated, std::vector<std::int32_t>{7});
+        f.currentScenario = [] { return std::int32_t(0); };
+        f.generateCode();
+        QCOMPARE(generated.size(), std::size_t(1));
+        QCOMPARE(prompter_.lastText(), std::string("Please select a scenario from the list."));
+    }
+
+    void windowMenuArrangesTheChildren() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        f.resize(800, 600);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QMdiSubWindow* a = f.mdiArea()->addSubWindow(new QLabel("a"));
+        QMdiSubWindow* b = f.mdiArea()->addSubWindow(new QLabel("b"));
+        a->show();
+        b->show();
+        const QRect area = f.mdiArea()->viewport()->rect();
+        f.findChild<QAction*>("mnuWindowTileVertical")->trigger();
+        QCOMPARE(a->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+        QCOMPARE(b->geometry(), QRect(area.width() / 2, 0, area.width() / 2, area.height()));
+        f.findChild<QAction*>("mnuWindowTileHorizontal")->trigger();
+        QCOMPARE(a->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+        QCOMPARE(b->geometry(), QRect(0, area.height() / 2, area.width(), area.height() / 2));
+        // Minimised windows line up along the bottom, left to right.
+        a->showMinimized();
+        b->showMinimized();
+        f.findChild<QAction*>("mnuWindowArrange")->trigger();
+        QCOMPARE(a->geometry().bottom(), area.bottom());
+        QCOMPARE(a->geometry().left(), 0);
+        QCOMPARE(b->geometry().left(), a->geometry().right() + 1);
+        QCOMPARE(b->geometry().bottom(), area.bottom());
+    }
+
+    void noSplashWithoutADisplay() {
+        // The tests run on the offscreen platform: nothing to show it on.
+        QVERIFY(!qrv::util::SplashWanted());
+        QVERIFY(!qrv::util::ShowSplash("Quorvane", "5.0"));
+        qrv::util::FinishSplash(nullptr, nullptr);
+    }
+
+    void aboutNamesTheVersions() {
+        const QString text = qrv::util::AboutText("Quorvane Scenario Designer", "5.0");
+        QVERIFY(text.contains("Quorvane Scenario Designer"));
+        QVERIFY(text.contains("Version 5.0"));
+        QVERIFY(text.contains("5.0.0"));
+    }
+
+    void windowPositionIsKept() {
+        {
+            MainFrame f(*app_, {&chooser_, &launcher_});
+            f.show();
+            f.setGeometry(40, 50, 700, 500);
+            f.close();
+        }
+        const std::string key = "Zelk/Quorvane/5.0/Form Position";
+        QCOMPARE(store_.read(key, "MDIMain.Left", ""), std::string("40"));
+        QCOMPARE(store_.read(key, "MDIMain.Top", ""), std::string("50"));
+        QCOMPARE(store_.read(key, "MDIMain.Width", ""), std::string("700"));
+        QCOMPARE(store_.read(key, "MDIMain.Height", ""), std::string("500"));
+        MainFrame again(*app_, {&chooser_, &launcher_});
+        QCOMPARE(again.geometry(), QRect(40, 50, 700, 500));
+
+        // A place on no screen is not used: the window is centred instead.
+        store_.write(key, "MDIMain.Left", "-30000");
+        MainFrame centred(*app_, {&chooser_, &launcher_});
+        const QRect screen = centred.screen()->availableGeometry();
+        QCOMPARE(centred.size(), QSize(700, 500));
+        QVERIFY(qAbs(centred.geometry().center().x() - screen.center().x()) <= 1);
+        store_.write(key, "MDIMain.Width", "wide");
+        QVERIFY(!qrv::util::RestoreWindowPosition(app_->FormPositions(), "MDIMain", centred));
+    }
+
+    void openDialogPicture() {
+        std::vector<CMRU::Entry> recent = {{"/home/ann/sales.db", "/WG /UID /PWD "}};
+        OpenDatabaseDialog d(recent, false, chooser_, prompter_);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        grab(d, "open-dialog.png");
+        // Every caption fits: the dialog is at least as large as its layout wants.
+        QVERIFY(d.width() >= d.minimumSizeHint().width());
+    }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "main_frame_test.moc"

@@ -1,0 +1,30 @@
+// The help viewer: one window showing the program's help pages (HTML kept in
+// the program's resources), with back, forward and home. Links to web pages
+// go to the desktop's browser; links between help pages stay in the window.
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace qrv::util {
+
+class DesktopLauncher;
+
+class HelpWindow final : public QWidget {
+    Q_OBJECT
+  public:
+    // home: the first page, e.g. "qrc:/help/index.html".
+    HelpWindow(const QString& home, DesktopLauncher& launcher, QWidget* parent = nullptr);
+    QTextBrowser* browser() const { return browser_; }
+    // Shows the first page (or the page's anchor "#name") and raises the window.
+    void showTopic(const QString& anchor = {});
+
+  private:
+    QTextBrowser* browser_;
+    QUrl home_;
+    DesktopLauncher& launcher_;
+};
+
+}  // namespace qrv::util
