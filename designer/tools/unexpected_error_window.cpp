@@ -25,6 +25,7 @@ QLabel* label(const QString& text, const char* name, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
 }
 
@@ -49,6 +50,8 @@ UnexpectedErrorWindow::UnexpectedErrorWindow(AppState& app, DesktopServices& des
     auto* intro = label(
         QString(kAppTitle) + " " + "has encountered the following unanticipated error:", "lblIntro",
         this);
+    intro->setWordWrap(false);  // one line: it sets the width the rest wraps to
+    intro->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     QString shown = QString::fromStdString(message_);
     shown.replace("\r\n", "\n");
     auto* message = label(shown, "lblMessage", this);
@@ -103,6 +106,7 @@ UnexpectedErrorWindow::UnexpectedErrorWindow(AppState& app, DesktopServices& des
     main->addLayout(support);
     main->addLayout(decide);
     setMinimumWidth(fontMetrics().horizontalAdvance(QString(75, 'x')));
+    adjustSize();  // wrapped labels at the width the window really has
     cmdContinue->setFocus();
 }
 
