@@ -14,6 +14,7 @@
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "designer/scenarios/duplicate_dialog.h"
 #include "designer/scenarios/scenario_list_query.h"
@@ -266,9 +267,10 @@ void ScenarioListWindow::LoadScenarios() {
         list_->sortItems(sortColumn_, sortAscending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
     for (int c = 0; c + 1 < list_->columnCount(); ++c) {
         list_->resizeColumnToContents(c);
-        // A long description or name must not push the rest out of sight.
-        const int cap = list_->fontMetrics().averageCharWidth() * 40;
-        if (list_->columnWidth(c) > cap) list_->setColumnWidth(c, cap);
+        // Some air between columns; a long description or name must not
+        // push the rest out of sight.
+        const int ch = list_->fontMetrics().averageCharWidth();
+        list_->setColumnWidth(c, std::min(list_->columnWidth(c) + 2 * ch, 40 * ch));
     }
 }
 
