@@ -34,6 +34,8 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
         error = CreateOutput();
     }
     if (error.empty()) error = BeforeWalk();
+    // The database's sort may have taken long: a cancel meanwhile ends here.
+    if (error.empty() && engine.Cancelled()) error = kErrActionCancelledText;
     // Sorted values spill past the memory budget to a file of their own
     // beside the scratch files (made only if they do).
     if (error.empty() && sortedValues)

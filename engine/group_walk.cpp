@@ -44,6 +44,7 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
         ++inGroup;
         ++records_;
         engine_.Quorvane_Msg(records_, false, "");
+        if (error.empty() && engine_.Cancelled()) error = kErrActionCancelledText;
     }
     if (error.empty() && records_ > 0) {
         engine_.Quorvane_Msg(records_, true, "");

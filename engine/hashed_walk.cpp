@@ -109,6 +109,7 @@ std::string HashedWalk::Run(const NewState& newState, const AddRow& addRow,
         ++part.records;
         ++records_;
         engine_.Quorvane_Msg(records_, false, "");
+        if (engine_.Cancelled()) return std::string(kErrActionCancelledText);
     }
     if (records_ == 0) return {};
     engine_.Quorvane_Msg(records_, true, "");

@@ -41,7 +41,8 @@ void Quorvane::EndProgress(long done) {
 }
 
 void Quorvane::raiseProgress(long done, bool final) {
-    if (onProgress_.empty()) {
+    // A cancelled run reports nothing more: the next step never comes.
+    if (onProgress_.empty() || Cancelled()) {
         progressNext_ = kNoProgress;
         return;
     }

@@ -93,6 +93,7 @@ Error Quorvane::SetOutputDatabase(const DatabaseArg& db) {
 }
 
 void Quorvane::raiseStatus(const std::string& message) {
+    if (Cancelled()) return;  // the run is on its way out
     for (auto& f : onStatus_) f(message);
 }
 
@@ -174,7 +175,7 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     if (failure.empty()) RemoveDeadRunLeftovers(outputDb_);
 
     // 7
-    if (failure.empty()) {
+    if (failure.empty() && !Cancelled()) {
         runProgress_ = args.ShowProgress || showProgress_;
         failure = loadScenario(ScenarioNo);
         if (failure.empty() && scenario_) {
@@ -184,6 +185,11 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
                 failure = unexpectedErrorText();
         }
     }
+
+    // A cancel wins over whatever the analysis made of it, even over its
+    // success, as long as the outputs are not yet swapped in.
+    const bool cancelled = Cancelled();
+    if (cancelled) failure = kErrActionCancelledText;
 
     // The run's recordsets end here; output tables appear only for a clean run.
     rsData_.Close();
@@ -196,7 +202,8 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
 
     // 8
     if (failure.empty() && err_.HasError()) failure = unexpectedErrorText();
-    if (!failure.empty()) showCritical(std::string("Scenario Failed") + kCrLf + kCrLf + failure);
+    if (!failure.empty() && !cancelled)
+        showCritical(std::string("Scenario Failed") + kCrLf + kCrLf + failure);
 
     // 9
     cleanupScratch();
@@ -209,6 +216,7 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     outputDb_ = savedOutput;
     scenario_.reset();
     runProgress_ = false;
+    cancelRequested_.store(false, std::memory_order_relaxed);
     errorInfo_ = failure;
     bool fStatus = failure.empty();
     std::string strError = failure;

@@ -10,6 +10,7 @@
 // run side by side.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -88,6 +89,14 @@ class Quorvane {
     double ProbInverse(std::string_view type, double probability, double df1, double df2);
     double Probability(std::string_view type, double value, double df1, double df2);
     bool RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args = {});
+    // Asks the run in progress to stop; safe from any thread. The run stops
+    // at its next row or stage, raises no more StatStatus or progress, keeps
+    // every output table as it was and fails with "Action Cancelled by User"
+    // (without the engine's own failure message: the caller asked for it).
+    // A request made between runs stops the next run; the end of a run
+    // clears it.
+    void RequestCancel() noexcept { cancelRequested_.store(true, std::memory_order_relaxed); }
+    bool Cancelled() const noexcept { return cancelRequested_.load(std::memory_order_relaxed); }
 
     // --- Events (handlers run synchronously, in the order registered) ----------
     void OnRunScenarioBegin(std::function<void()> f) { onBegin_.push_back(std::move(f)); }
@@ -150,7 +159,8 @@ class Quorvane {
     // a table (cheap), unknown (-1) for a query until its rows were read.
     // Does nothing without a progress handler.
     void BeginProgress(const std::string& strUserTable);
-    // The walk read done rows; raises progress when the next step is reached.
+    // The walk read done rows; raises progress when the next step is reached
+    // (never once the run is cancelled: see raiseProgress).
     void Progress(long done) {
         if (done >= progressNext_) raiseProgress(done, false);
     }
@@ -264,6 +274,7 @@ class Quorvane {
     bool hashedGroups_ = true;
     std::size_t sortMemoryBudget_ = SortBudget::kDefaultBytes;
     bool runProgress_ = false;
+    std::atomic<bool> cancelRequested_{false};
 
     std::vector<std::string> fieldNames_;
     int groupCount_ = 0, compareCount_ = 0, xCount_ = 0;

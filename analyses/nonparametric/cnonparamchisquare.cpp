@@ -253,6 +253,7 @@ std::string CNonParamChiSquare::WriteField(int i) {
                 if (std::string e = detailRow(c.spelling, O); !e.empty()) return e;
                 ++records;
                 engine().Quorvane_Msg(records, false, progress + std::to_string(records));
+                if (engine().Cancelled()) return std::string(kErrActionCancelledText);
             }
             if (detail_ && allGroups_)
                 for (; next != all.end(); ++next)

@@ -285,6 +285,7 @@ std::string RegressionBase::ResidualPass() {
         }
         if (!e) e = residualRs_.MoveNext();
         if (e) return Unexpected(e);
+        if (engine().Cancelled()) return std::string(kErrActionCancelledText);
         ++it;
     }
     if (counter > 0)

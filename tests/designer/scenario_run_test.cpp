@@ -1,0 +1,335 @@
+// Running a scenario from the list: the status lines the status window gets,
+// the viewers opened afterwards, the overwrite question and its No, the
+// failure message, Cancel during a larger run, and prompts of the worker
+// shown on the GUI thread.
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#include "designer/scenarios/gui_relay.h"
+#include "designer/scenarios/gui_thread_prompter.h"
+#include "designer/scenarios/scenario_list_window.h"
+#include "designer/scenarios/scenario_runner.h"
+#include "designer/scenarios/status_window.h"
+#include "scenario_db.h"
+
+using qrv::designer::GuiRelay;
+using qrv::designer::GuiThreadPrompter;
+using qrv::designer::ScenarioListWindow;
+using qrv::designer::ScenarioRunner;
+using qrv::designer::StatusWindow;
+using qrv::test::App;
+using qrv::test::ScenarioDb;
+using qrv::test::ScriptedPrompter;
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const std::string kOverwrite =
+    "The following output table(s) already exist in the current database. Do you want to "
+    "overwrite them?";
+const std::string kFailed = "The test of this scenario failed for the following reason:\r\n\r\n";
+
+// Working tables a run leaves when it does not clean up.
+int workingTables(ScenarioDb& data) {
+    int n = 0;
+    for (const std::string& t : data.db.TableDefNames(true))
+        if (t.rfind("~qrvwork_", 0) == 0) ++n;
+    return n;
+}
+
+// A prompter that notes whether each call came on the GUI thread.
+class ThreadNotingPrompter final : public qrv::Prompter {
+  public:
+    explicit ThreadNotingPrompter(ScriptedPrompter& inner) : inner_(inner) {}
+    bool askYesNo(const std::string& c, const std::string& t) override {
+        note();
+        return inner_.askYesNo(c, t);
+    }
+    void inform(const std::string& c, const std::string& t) override {
+        note();
+        inner_.inform(c, t);
+    }
+    void critical(const std::string& c, const std::string& t) override {
+        note();
+        inner_.critical(c, t);
+    }
+    void beep() override {
+        note();
+        inner_.beep();
+    }
+    int offGuiThread = 0, calls = 0;
+
+  private:
+    void note() {
+        ++calls;
+        if (QThread::currentThread() != qApp->thread()) ++offGuiThread;
+    }
+    ScriptedPrompter& inner_;
+};
+
+}  // namespace
+
+class ScenarioRunTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void describeRunShowsEachStatusLineThenItsTable() {
+        ScenarioDb data(12);
+        const auto id = data.add("Describe", "d", {{"X", 'X'}}, "Out1");
+        App app(data);
+        ScenarioRunner runner(app.state, nullptr);
+        QSignalSpy finished(&runner, &ScenarioRunner::finished);
+        QVERIFY(runner.Start(id));
+        QVERIFY(runner.Running());
+        StatusWindow* status = runner.Status();
+        QVERIFY(status && status->isVisible());
+        QCOMPARE(status->objectName(), QString("frmStatus"));
+        QStringList lines;
+        connect(status, &StatusWindow::messageShown, [&](const QString& m) { lines << m; });
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        // The three stages with "...", then every fifth record and the last
+        // one: 12 rows give 5, 10 and 12.
+        QCOMPARE(lines, QStringList({"Retrieving and sorting data...", "Creating output table...",
+                                     "Analyzing records...", "Analyzing record: 5",
+                                     "Analyzing record: 10", "Analyzing record: 12"}));
+        QVERIFY(!runner.Running());
+        QVERIFY(!runner.Status());
+        // One output table: one viewer, after the old viewers were closed.
+        QCOMPARE(app.calls,
+                 (Calls{"closeTableViewers(Out1)", "showTableData(Out1, Scenario Output Table)"}));
+        QVERIFY(app.prompter.shown.empty());
+        QVERIFY(data.tableExists("Out1"));
+        QCOMPARE(app.state.Errors().Depth(), size_t(0));
+    }
+
+    void twoOutputsOpenTheSecondThenTheFirst() {
+        ScenarioDb data(12);
+        const auto id = data.add("ANOVA", "a", {{"X", 'X'}, {"Grp", 'C'}}, "A1", "A2");
+        App app(data);
+        ScenarioRunner runner(app.state, nullptr);
+        QSignalSpy finished(&runner, &ScenarioRunner::finished);
+        QVERIFY(runner.Start(id));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        QCOMPARE(app.calls, (Calls{"closeTableViewers(A1)", "closeTableViewers(A2)",
+                                   "showTableData(A2, Scenario Output Table 2)",
+                                   "showTableData(A1, Scenario Output Table)"}));
+    }
+
+    void overwriteNoLeavesTheTablesAndStartsNothing() {
+        ScenarioDb data(12);
+        const auto id = data.add("Describe", "d", {{"X", 'X'}}, "Kept");
+        data.exec("CREATE TABLE [Kept] ([Note] TEXT(20))");
+        data.exec("INSERT INTO [Kept] ([Note]) VALUES ('mine')");
+        App app(data);
+        ScenarioRunner runner(app.state, nullptr);
+        QSignalSpy started(&runner, &ScenarioRunner::runStarted);
+        app.prompter.answer(false);
+        QVERIFY(!runner.Start(id));
+        QCOMPARE(app.prompter.shown.size(), size_t(1));
+        QCOMPARE(app.prompter.shown[0].kind, std::string("ask"));
+        // The list, a blank line, the question.
+        QCOMPARE(app.prompter.shown[0].text, "Kept\r\n\r\n" + kOverwrite);
+        QCOMPARE(started.count(), 0);
+        QVERIFY(!runner.Running());
+        QCOMPARE(app.calls, Calls{});
+        auto rows = data.db.OpenRecordset("SELECT [Note] FROM [Kept]");
+        QVERIFY(rows.ok() && !rows->Eof());
+        QCOMPARE(rows->GetValue(0).toText(), std::string("mine"));
+        rows->Close();
+        QCOMPARE(app.state.Errors().Depth(), size_t(0));
+    }
+
+    void overwriteYesRunsAndIsAskedOnce() {
+        ScenarioDb data(12);
+        const auto id = data.add("Describe", "d", {{"X", 'X'}}, "Kept");
+        data.exec("CREATE TABLE [Kept] ([Note] TEXT(20))");
+        App app(data);
+        ThreadNotingPrompter noting(app.prompter);
+        app.state.SetPrompter(noting);
+        ScenarioRunner runner(app.state, nullptr);
+        QSignalSpy finished(&runner, &ScenarioRunner::finished);
+        app.prompter.answer(true);
+        QVERIFY(runner.Start(id));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        // The engine's own question about a table it did not write is the
+        // same question: not asked twice.
+        QCOMPARE(app.prompter.shown.size(), size_t(1));
+        QCOMPARE(app.prompter.shown[0].text, "Kept\r\n\r\n" + kOverwrite);
+        auto def = data.db.GetTableDef("Kept");
+        QVERIFY(def.ok());
+        QVERIFY(def->FindField("DataField") != nullptr);
+        QVERIFY(def->FindField("Note") == nullptr);
+    }
+
+    void aFailedRunSaysWhyAndOpensNothing() {
+        ScenarioDb data(12);
+        const auto id = data.add("Describe", "d", {{"X", 'X'}}, "Out1");
+        data.exec("DROP TABLE [Data]");
+        App app(data);
+        ThreadNotingPrompter noting(app.prompter);
+        app.state.SetPrompter(noting);
+        ScenarioRunner runner(app.state, nullptr);
+        QSignalSpy finished(&runner, &ScenarioRunner::finished);
+        QVERIFY(runner.Start(id));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.at(0).at(0).toBool(), false);
+        QVERIFY(!app.prompter.shown.empty());
+        QCOMPARE(app.prompter.shown.back().kind, std::string("critical"));
+        QCOMPARE(app.prompter.shown.back().caption, std::string("Quorvane"));
+        QCOMPARE(app.prompter.shown.back().text, kFailed + "Data Table [Data] not found.");
+        // The engine's own failure box came too, shown on the GUI thread.
+        bool engineBox = false;
+        for (auto& s : app.prompter.shown)
+            engineBox = engineBox || (s.kind == "critical" && s.caption == "Lumvar");
+        QVERIFY(engineBox);
+        QVERIFY(noting.calls >= 2);
+        QCOMPARE(noting.offGuiThread, 0);
+        QCOMPARE(app.calls, Calls{"closeTableViewers(Out1)"});
+    }
+
+    void aScenarioGoneMeanwhileIsNotRun() {
+        ScenarioDb data(12);
+        const auto id = data.add("Describe", "d");
+        QVERIFY(!qrv::scenario::DeleteScenarios(data.db, {id}));
+        App app(data);
+        ScenarioRunner runner(app.state, nullptr);
+        QVERIFY(!runner.Start(id));
+        QCOMPARE(app.prompter.lastText(), "Scenario not found: " + std::to_string(id));
+        QCOMPARE(app.state.Errors().Depth(), size_t(0));
+    }
+
+    void cancelAtThirtyPercentEndsTheRunCleanly() {
+        ScenarioDb data(12);
+        data.doubleRows(12);  // 49,152 rows
+        const auto id = data.add("Describe", "big", {{"Grp", 'G'}, {"X", 'X'}}, "Big");
+        App app(data);
+        ScenarioListWindow w(app.state);
+        w.show();
+        QVERIFY(w.SelectScenario(id));
+        ScenarioRunner* runner = w.Runner();
+        QSignalSpy finished(runner, &ScenarioRunner::finished);
+        bool clicked = false, busyFirst = false, seen = false;
+        int barAtCancel = -1;
+        connect(runner, &ScenarioRunner::progress, [&](long done, long total) {
+            StatusWindow* status = runner->Status();
+            QVERIFY(status && status->isVisible());
+            auto* bar = status->findChild<QProgressBar*>("prgStatus");
+            if (!seen) {
+                seen = true;
+                busyFirst = total < 0 && bar->maximum() == 0;
+            }
+            if (!clicked && total > 0 && done * 10 >= total * 3) {
+                clicked = true;
+                barAtCancel = bar->value();
+                QTest::mouseClick(status->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+                QVERIFY(!status->findChild<QPushButton*>("cmdCancel")->isEnabled());
+            }
+        });
+        QTest::mouseClick(w.findChild<QPushButton*>("cmdAction_4"), Qt::LeftButton);
+        QVERIFY(runner->Running());
+        QVERIFY(finished.wait(60000));
+        QVERIFY(clicked);
+        QVERIFY(busyFirst);
+        // 30% of the bar's 1000 steps, give or take one report.
+        QVERIFY2(barAtCancel >= 300 && barAtCancel < 320, QByteArray::number(barAtCancel));
+        QCOMPARE(finished.at(0).at(0).toBool(), false);
+        QCOMPARE(app.prompter.shown.back().kind, std::string("critical"));
+        QCOMPARE(app.prompter.shown.back().text, kFailed + "Action Cancelled by User");
+        QVERIFY(!data.tableExists("Big"));
+        QCOMPARE(workingTables(data), 0);
+        QCOMPARE(app.calls, Calls{"closeTableViewers(Big)"});
+        QVERIFY(!runner->Status());
+        // The list is as it was.
+        QCOMPARE(w.CurrentScenario(), id);
+    }
+
+    void closingTheWindowDuringARunCancelsIt() {
+        ScenarioDb data(12);
+        data.doubleRows(12);
+        const auto id = data.add("Describe", "big", {{"Grp", 'G'}, {"X", 'X'}}, "Big");
+        App app(data);
+        auto* w = new ScenarioListWindow(app.state);
+        bool deleted = false;
+        connect(w->Runner(), &ScenarioRunner::progress, [&](long done, long total) {
+            if (!deleted && total > 0 && done * 10 >= total * 3) {
+                deleted = true;
+                // From the GUI thread, with the worker blocked on this report.
+                QMetaObject::invokeMethod(
+                    w, [w] { delete w; }, Qt::QueuedConnection);
+            }
+        });
+        w->RunScenarioTest(id);
+        QTRY_VERIFY_WITH_TIMEOUT(deleted, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(workingTables(data) == 0, 10000);
+        QVERIFY(!data.tableExists("Big"));
+        // Nothing told: the window that asked is gone.
+        QVERIFY(app.prompter.shown.empty());
+    }
+
+    void statusWindowShowsBusyThenShare() {
+        StatusWindow s;
+        auto* bar = s.findChild<QProgressBar*>("prgStatus");
+        s.SetProgress(0, -1);
+        QCOMPARE(bar->maximum(), 0);
+        s.SetProgress(3000000000L, 4000000000L);  // past an int
+        QCOMPARE(bar->value() * 4, bar->maximum() * 3);
+        s.SetProgress(0, 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        QSignalSpy cancel(&s, &StatusWindow::cancelRequested);
+        s.show();
+        s.close();  // the title bar's close means Cancel
+        QCOMPARE(cancel.count(), 1);
+        QTest::keyClick(&s, Qt::Key_Escape);
+        QCOMPARE(cancel.count(), 1);  // asked once
+        QVERIFY(s.CancelRequested());
+        s.SetMessage("Analyzing record: 5");
+        QCOMPARE(s.findChild<QLabel*>("picStatus")->text(), QString("Analyzing record: 5"));
+    }
+
+    void workerPromptsAreShownOnTheGuiThread() {
+        ScriptedPrompter target;
+        ThreadNotingPrompter noting(target);
+        GuiRelay relay;
+        GuiThreadPrompter forward(noting, relay);
+        target.answer(true);
+        target.answer(false);
+        bool first = false, second = true, remembered = false, closed = true;
+        std::atomic<bool> asked{false}, closedNow{false};
+        std::thread worker([&] {
+            first = forward.askYesNo("Quorvane", "one?");
+            second = forward.askYesNo("Quorvane", "two?");
+            forward.AnsweredYes("three?");
+            remembered = forward.askYesNo("Quorvane", "three?");
+            forward.critical("Quorvane", "bad");
+            asked = true;
+            while (!closedNow) std::this_thread::yield();
+            // Answered No once the relay is closed, and nothing shown.
+            closed = forward.askYesNo("Quorvane", "four?");
+            forward.inform("Quorvane", "unseen");
+        });
+        // The worker's calls are served by this thread's event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(asked, 10000);
+        relay.Close();
+        closedNow = true;
+        worker.join();
+        QVERIFY(first);
+        QVERIFY(!second);
+        QVERIFY(remembered);
+        QVERIFY(!closed);
+        QCOMPARE(noting.calls, 3);
+        QCOMPARE(noting.offGuiThread, 0);
+        QCOMPARE(target.shown.size(), size_t(3));
+        QCOMPARE(target.shown[2].text, std::string("bad"));
+        QVERIFY(!relay.Post([] {}));
+    }
+};
+
+QTEST_MAIN(ScenarioRunTest)
+#include "scenario_run_test.moc"
