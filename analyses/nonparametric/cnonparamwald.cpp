@@ -146,7 +146,8 @@ std::string CNonParamWald::Quorvane_NonParametricRuns(const std::string& strOutp
         !e.empty())
         return e;
     if (count == 0) return "Problem with input query";
-    if (std::string e = countMessage(count); !e.empty()) return e;
+    // More values may be fewer once texts that differ only in case are one.
+    if (count == 1) return countMessage(1);
     lastSample_ = 0;
 
     // The run reads the group fields, the data fields, then the compare field
