@@ -12,8 +12,9 @@ using namespace qrv::dao;
 AnalysisRun::~AnalysisRun() = default;
 
 std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
-    const bool sortedValues = walk == Walk::SortedValues;
-    const bool hashed = walk != Walk::Sorted && engine.HashedGroups();
+    const bool sortedValues = walk == Walk::SortedValues || walk == Walk::SortedRowsWithValues;
+    const bool hashed =
+        (walk == Walk::SortedValues || walk == Walk::Hashed) && engine.HashedGroups();
     engine_ = &engine;
     in_ = std::move(in);
     const int needed = in_.groups + in_.analysisFields + (in_.weighted ? 1 : 0);
@@ -23,13 +24,13 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     reader_ = std::make_unique<ValueReader>(engine, in_.fields, in_.groups, in_.analysisFields,
                                             in_.weighted, static_cast<int>(in_.fields.size()) - 1);
 
-    engine.Quorvane_Msg(0, false, "Retrieving and sorting data");
+    StageRetrieving();
     // The hashed walk needs no order, so the database need not sort.
     std::string error =
         engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_, sizes_, !hashed);
     if (error.empty()) {
         engine.BeginProgress(in_.input);
-        engine.Quorvane_Msg(0, false, "Creating output table");
+        StageCreating();
         ordinal_ = 1;
         error = CreateOutput();
     }
@@ -42,7 +43,7 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
         budget_ =
             std::make_unique<SortBudget>(engine.SortMemoryBudget(), Quorvane::ScratchFolder());
     if (error.empty()) {
-        engine.Quorvane_Msg(0, false, "Analyzing records");
+        StageAnalyzing();
         long records = 0;
         error = hashed ? hashedWalk(records) : sortedWalk(records);
         if (error.empty()) engine.EndProgress(records);
@@ -54,8 +55,21 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     return error;
 }
 
+void AnalysisRun::StageRetrieving() {
+    engine_->Quorvane_Msg(0, false, "Retrieving and sorting data");
+}
+
+void AnalysisRun::StageCreating() {
+    engine_->Quorvane_Msg(0, false, "Creating output table");
+}
+
+void AnalysisRun::StageAnalyzing() {
+    engine_->Quorvane_Msg(0, false, "Analyzing records");
+}
+
 std::string AnalysisRun::hashedWalk(long& records) {
     HashedWalk walk(*engine_, in_.groups);
+    walk.SetTicks(Ticks());
     std::string error =
         walk.Run([this] { return newGroup(); }, [this](GroupState& state) { return AddRow(state); },
                  [this](GroupState& into, const GroupState& part) -> std::string {
@@ -72,6 +86,7 @@ std::string AnalysisRun::hashedWalk(long& records) {
 std::string AnalysisRun::sortedWalk(long& records) {
     std::unique_ptr<GroupState> state;
     GroupWalk walk(*engine_, in_.groups);
+    walk.SetTicks(Ticks());
     std::string error = walk.Run(
         [&]() -> std::string {
             state.reset();  // its values leave the budget before the next group's come

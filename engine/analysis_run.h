@@ -30,6 +30,7 @@
 #include "dataaccess/tabledef.h"
 #include "dataaccess/value.h"
 #include "engine/group_state.h"
+#include "engine/group_walk.h"
 #include "engine/output_columns.h"
 #include "engine/sort_budget.h"
 #include "engine/sort_table.h"
@@ -63,7 +64,10 @@ class AnalysisRun {
     // (running sums only). Sorted values: hashed, with the usable values of
     // each group kept in its state's values. The engine may ask for the
     // sorted walk instead of the hashed one, with the same output.
-    enum class Walk { Sorted, SortedValues, Hashed };
+    // Sorted rows with values: the sorted walk, keeping values as the
+    // sorted-values walk does, for analyses that need both the row order and
+    // the values in order.
+    enum class Walk { Sorted, SortedValues, SortedRowsWithValues, Hashed };
 
     // The whole run: "Retrieving and sorting data", "Creating output table",
     // the memory budget when sorted values are wanted, "Analyzing records"
@@ -82,6 +86,25 @@ class AnalysisRun {
     // Runs after the output exists and before the walk (critical values and
     // the like); empty by default.
     virtual std::string BeforeWalk() { return {}; }
+
+    // The stage messages, sent before the input is opened, before the
+    // output is created and before the walk; analyses that name their fields
+    // in them send their own. RecordTicks says how the walk reports records.
+    virtual void StageRetrieving();
+    virtual void StageCreating();
+    virtual void StageAnalyzing();
+    virtual RecordTicks Ticks() const { return {}; }
+    // The fields' progress texts of the analyses that give them.
+    static std::string RetrievingField(const std::string& name) {
+        return "Retrieving and sorting [" + name + "] data";
+    }
+    static std::string AnalyzingField(const std::string& name) {
+        return "Field [" + name + "], analyzing record: ";
+    }
+
+    // The memory budget of the run's sorted values (none when the walk keeps
+    // no values); tables an analysis builds from them join it too.
+    SortBudget* RunBudget() const { return budget_.get(); }
 
     // A database error met by the analysis: recorded by the error handler
     // under the procedure running, its text ends the run.

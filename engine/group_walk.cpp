@@ -20,6 +20,18 @@ std::string WriteGroupInTransaction(Quorvane& engine, const std::function<std::s
     return {};
 }
 
+void RecordTicks::Tick(Quorvane& engine, long records, bool final) const {
+    if (!status) {
+        engine.Progress(records);
+    } else if (prefix.empty()) {
+        engine.Quorvane_Msg(records, final, "");
+    } else if ((records % 5 == 0 || final) && engine.StatusWanted()) {
+        engine.Quorvane_Msg(records, final, prefix + std::to_string(records));
+    } else {
+        engine.Progress(records);
+    }
+}
+
 std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
                            const GroupEnd& onGroupEnd) {
     dao::Recordset& rs = engine_.DataRecordset();
@@ -32,7 +44,7 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
         if (records_ == 0) {
             engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
         } else if (engine_.Quorvane_SameRecords_b(groupFields_, true, group, current)) {
-            engine_.Quorvane_Msg(records_, true, "");
+            ticks_.Tick(engine_, records_, true);
             error = WriteGroupInTransaction(engine_, [&] { return onGroupEnd(group, inGroup); });
             if (!error.empty()) break;
             engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
@@ -43,11 +55,11 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
         error = onRecord();
         ++inGroup;
         ++records_;
-        engine_.Quorvane_Msg(records_, false, "");
+        ticks_.Tick(engine_, records_, false);
         if (error.empty() && engine_.Cancelled()) error = kErrActionCancelledText;
     }
     if (error.empty() && records_ > 0) {
-        engine_.Quorvane_Msg(records_, true, "");
+        ticks_.Tick(engine_, records_, true);
         error = WriteGroupInTransaction(engine_, [&] { return onGroupEnd(group, inGroup); });
     }
     return error;

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dataaccess/value.h"
@@ -14,6 +15,16 @@
 namespace qrv {
 
 class Quorvane;
+
+// How a walk reports the records read: the engine's "Analyzing record: n"
+// (no prefix), an analysis's own text before the number, or, without
+// status, only the progress bar. A status text is built only when it is
+// shown: every fifth record and the last of a group.
+struct RecordTicks {
+    bool status = true;
+    std::string prefix;
+    void Tick(Quorvane& engine, long records, bool final) const;
+};
 
 // Runs write, which writes a finished group's output rows, inside one
 // transaction of the output database; rolls back when it fails.
@@ -33,11 +44,13 @@ class GroupWalk {
     std::string Run(const Step& onGroupStart, const Step& onRecord, const GroupEnd& onGroupEnd);
 
     long Records() const { return records_; }
+    void SetTicks(RecordTicks ticks) { ticks_ = std::move(ticks); }
 
   private:
     Quorvane& engine_;
     int groupFields_;
     long records_ = 0;
+    RecordTicks ticks_;
 };
 
 }  // namespace qrv

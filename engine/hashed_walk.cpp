@@ -108,11 +108,11 @@ std::string HashedWalk::Run(const NewState& newState, const AddRow& addRow,
         if (!error.empty()) return error;
         ++part.records;
         ++records_;
-        engine_.Quorvane_Msg(records_, false, "");
+        ticks_.Tick(engine_, records_, false);
         if (engine_.Cancelled()) return std::string(kErrActionCancelledText);
     }
     if (records_ == 0) return {};
-    engine_.Quorvane_Msg(records_, true, "");
+    ticks_.Tick(engine_, records_, true);
 
     std::vector<size_t> order(parts.size());
     std::iota(order.begin(), order.end(), size_t{0});

@@ -10,10 +10,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dataaccess/value.h"
 #include "engine/group_state.h"
+#include "engine/group_walk.h"
 
 namespace qrv {
 
@@ -38,11 +40,13 @@ class HashedWalk {
                     const WriteGroup& writeGroup);
 
     long Records() const { return records_; }
+    void SetTicks(RecordTicks ticks) { ticks_ = std::move(ticks); }
 
   private:
     Quorvane& engine_;
     int groupFields_;
     long records_ = 0;
+    RecordTicks ticks_;
 };
 
 }  // namespace qrv

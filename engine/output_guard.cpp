@@ -61,6 +61,10 @@ std::string Quorvane::checkOutputNames(bool inputIsQuery) {
     std::vector<std::string> readByInput;
     if (intoSource && inputIsQuery) {
         auto tables = sourceDb_.TablesReadBy(s.Table);
+        // The first read of the input in a run: a query that asks for a
+        // parameter is refused here by name, as the analyses would.
+        if (!tables && tables.error().number == err::kTooFewParameters)
+            return "The selected query expects parameters and cannot be used by Lumvar.";
         if (!tables) return tables.error().description;
         readByInput = *tables;
     }

@@ -102,6 +102,10 @@ std::string Quorvane::unexpectedErrorText() const {
            "Error: " + err_.ErrorDescription() + kCrLf + "Operation: " + err_.ErrorOperation();
 }
 
+void Quorvane::ShowMessage(const std::string& caption, const std::string& text) {
+    if (showErrors_) prompter_->inform(caption, text);
+}
+
 void Quorvane::showCritical(const std::string& text) {
     prompter_->beep();
     if (showErrors_) prompter_->critical("Lumvar", text);

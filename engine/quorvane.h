@@ -155,6 +155,10 @@ class Quorvane {
     bool Util_FieldExists(const std::string& table, const std::string& field,
                           const dao::Database& db);
     void Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage);
+    // Whether Quorvane_Msg raises StatStatus at all (progress on).
+    bool StatusWanted() const { return runProgress_ || showProgress_; }
+    // A message box of an analysis, shown only when ShowErrors is on.
+    void ShowMessage(const std::string& caption, const std::string& text);
     // The row count progress is measured against: counted when the input is
     // a table (cheap), unknown (-1) for a query until its rows were read.
     // Does nothing without a progress handler.

@@ -84,6 +84,22 @@ class SortTable {
     // Adds the values of another part of the same group.
     dao::Error Merge(const SortTable& other);
 
+    // While a Pin lives the budget does not spill the table: its values are
+    // being read into another table of the same budget.
+    class Pin {
+      public:
+        explicit Pin(const SortTable& table) : table_(table), was_(table.pinned_) {
+            table_.pinned_ = true;
+        }
+        ~Pin() { table_.pinned_ = was_; }
+        Pin(const Pin&) = delete;
+        Pin& operator=(const Pin&) = delete;
+
+      private:
+        const SortTable& table_;
+        bool was_;
+    };
+
   private:
     friend class SortBudget;
 

@@ -100,7 +100,11 @@ std::string CNonParamChiSquare::Quorvane_ChiSquare(
     std::vector<std::string> fields(strFields.begin(), strFields.begin() + G_ + C_);
     if (fWeighted) fields.push_back(strFields[static_cast<size_t>(needed - 1)]);
     std::string error = Run(engine, {strUserTable, fields, G_, C_, fWeighted}, Walk::Hashed);
-    for (int i = 0; error.empty() && i < C_; ++i) error = WriteField(i);
+    for (int i = 0; error.empty() && i < C_; ++i) {
+        // The first field's data were announced before the read.
+        if (i > 0) engine.Quorvane_Msg(0, false, RetrievingField(compareName(i)));
+        error = WriteField(i);
+    }
     summaryRs_.Close();
     detailRs_.Close();
     finished_.clear();
@@ -109,6 +113,10 @@ std::string CNonParamChiSquare::Quorvane_ChiSquare(
 
 const std::string& CNonParamChiSquare::compareName(int i) const {
     return in().fields[static_cast<size_t>(G_ + i)];
+}
+
+void CNonParamChiSquare::StageRetrieving() {
+    engine().Quorvane_Msg(0, false, RetrievingField(compareName(0)));
 }
 
 int CNonParamChiSquare::compareType(int i) const {
@@ -212,7 +220,7 @@ std::string CNonParamChiSquare::WriteGroup(GroupState& state, const std::vector<
 std::string CNonParamChiSquare::WriteField(int i) {
     ProcedureScope scope(engine().ErrorHandler(), "ReadRecords");
     const auto at = static_cast<size_t>(i);
-    const std::string progress = "Field [" + compareName(i) + "], analyzing record: ";
+    const std::string progress = AnalyzingField(compareName(i));
     // Every category of the field in the input, in the order of the groups'.
     Categories all(XTabRowLess{engine().BinaryCompare()});
     if (allGroups_)

@@ -49,12 +49,14 @@ std::string CNonParametric::Quorvane_NonParametric(
     row_ = 0;
     countColumn_ = ("Count_of_" + strFields[yAt]).substr(0, 64);
     // Y reads as the analysis field after the X fields. The rank tests keep
-    // the values in order; otherwise fractional weights, which round the
-    // comparison counts record by record, take the rows in the sorted walk,
-    // and without weights any order gives the same table.
-    const Walk walk = wilcoxon_ || spearman_ ? Walk::SortedValues
-                      : fWeighted            ? Walk::Sorted
-                                             : Walk::Hashed;
+    // the values in order. Fractional weights round the comparison counts
+    // record by record, so with weights the rows come in the sorted walk's
+    // order (rows of group values that differ only in case included), rank
+    // tests or not; without weights any order gives the same table.
+    const bool ranks = wilcoxon_ || spearman_;
+    const Walk walk = ranks       ? (fWeighted ? Walk::SortedRowsWithValues : Walk::SortedValues)
+                      : fWeighted ? Walk::Sorted
+                                  : Walk::Hashed;
     return Run(engine, {strUserTable, strFields, intGroupFields, intFields + 1, fWeighted}, walk);
 }
 
@@ -142,8 +144,7 @@ std::string CNonParametric::WriteGroup(GroupState& state, const std::vector<Valu
         SpearmanResult sp;
         if (spearman) {
             engine().Quorvane_Msg(0, false, "Calculating Spearman for [" + name + "]");
-            if (Error e = Spearman(g.values, xValues(i), yValues(i), engine().SortMemoryBudget(),
-                                   Quorvane::ScratchFolder(), sp))
+            if (Error e = Spearman(g.values, xValues(i), yValues(i), RunBudget(), sp))
                 return Unexpected(e);
         }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "analyses/nonparametric/cnonparamwald.h"
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "numeric/czvalue.h"
@@ -101,6 +102,9 @@ std::string CNonParamMannKruskalKS::Quorvane_MannKSKruskal(
     kruskal_ = fKruskal;
     if (!twoSample() && !kruskal_) return {};  // no test asked for
     compareName_ = strFields[at(G_)];
+    samples_.clear();
+    lastSample_ = -1;
+    missingShown_ = false;
 
     engine.Quorvane_Msg(0, false, "Retrieving comparison values");
     if (std::string e = QueryGroups(engine, strUserTable, compareName_); !e.empty()) return e;
@@ -140,6 +144,11 @@ std::string CNonParamMannKruskalKS::CreateOutput() {
     if (!detailTable_.empty())
         if (std::string e = CreateKruskalDetail(); !e.empty()) return e;
     return CreateKruskalWallis();
+}
+
+std::string CNonParamMannKruskalKS::BeforeWalk() {
+    CNonParamWald::DistinctSamples(samples_, engine());
+    return {};
 }
 
 std::string CNonParamMannKruskalKS::CreateMannKS() {
@@ -222,9 +231,14 @@ std::string CNonParamMannKruskalKS::AddRow(GroupState& state) {
     if (std::string e = reader().Weight(w); !e.empty()) return e;
     if (w <= 0) return {};
     // A value the list does not hold (the input changed since it was read)
-    // belongs to no sample.
+    // belongs to no sample. The message comes once a run, not once a row:
+    // a table changed under the run may hold many such rows.
     const int j = FindGroup(engine().DataRecordset().GetValue(G_ + K_));
-    if (j < 0) return {};
+    if (j < 0) {
+        if (!missingShown_) engine().ShowMessage("Missing group value", "Data Error");
+        missingShown_ = true;
+        return {};
+    }
     // Ranks count each row by the whole part of its weight.
     const double count = std::trunc(w);
     // Two-sample tests rank the first two samples only.

@@ -42,6 +42,7 @@ class CNonParamMannKruskalKS : private AnalysisRun {
                             const std::string& compareField);
 
     std::string CreateOutput() override;
+    std::string BeforeWalk() override;
     std::string CreateMannKS();
     std::string CreateKruskalWallis();
     std::string CreateKruskalDetail();
@@ -64,6 +65,7 @@ class CNonParamMannKruskalKS : private AnalysisRun {
     std::string compareName_;
     std::vector<dao::Value> samples_;  // the compare values
     int lastSample_ = -1;              // rows of one sample tend to come together
+    bool missingShown_ = false;        // the missing-sample message of the run
     dao::Recordset detail_;
     // The detail table's leading columns: the group fields and the compare
     // field as one more.

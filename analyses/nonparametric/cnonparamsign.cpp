@@ -44,6 +44,27 @@ std::string CNonParamSign::Quorvane_SignFitTest(const std::string& strOutputTabl
                Walk::SortedValues);
 }
 
+const std::string& CNonParamSign::fieldName(int f) const {
+    return in().fields[static_cast<size_t>(in().groups + f)];
+}
+
+void CNonParamSign::StageRetrieving() {
+    engine().Quorvane_Msg(0, false, RetrievingField(fieldName(0)));
+}
+
+void CNonParamSign::StageAnalyzing() {
+    // The one read retrieves the other data fields as well.
+    for (int f = 1; f < in().analysisFields; ++f)
+        engine().Quorvane_Msg(0, false, RetrievingField(fieldName(f)));
+}
+
+RecordTicks CNonParamSign::Ticks() const {
+    // Records name their field when there is one; with several, every record
+    // is analysed for all of them at once.
+    if (in().analysisFields != 1) return {};
+    return {true, AnalyzingField(fieldName(0))};
+}
+
 std::string CNonParamSign::CreateOutput() {
     ProcedureScope scope(engine().ErrorHandler(), fit_ ? "CreateOutputFit" : "CreateOutput");
     std::vector<std::string> names(in().fields.begin(), in().fields.begin() + in().groups);

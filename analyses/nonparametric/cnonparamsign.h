@@ -50,11 +50,16 @@ class CNonParamSign : private AnalysisRun {
     };
 
     std::string CreateOutput() override;
+    void StageRetrieving() override;
+    void StageAnalyzing() override;
+    RecordTicks Ticks() const override;
     std::unique_ptr<GroupState> NewGroup() override;
     std::string AddRow(GroupState& state) override;
     std::string WriteGroup(GroupState& state, const std::vector<dao::Value>& group,
                            long records) override;
 
+    // The name of data field f (from 0).
+    const std::string& fieldName(int f) const;
     // The sign-test rows of field f (from 0) of a group.
     std::string WriteData(Group& g, int f, const std::vector<dao::Value>& group, long records);
     // The K-S fit rows of field f of a group.

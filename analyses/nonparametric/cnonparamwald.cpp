@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <optional>
 #include <tuple>
+#include <unordered_set>
 #include <utility>
 
+#include "dataaccess/fold.h"
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "numeric/czvalue.h"
@@ -23,6 +25,15 @@ namespace {
 
 // Below this many values the Z of a run count is corrected for continuity.
 constexpr double kContinuityBelow = 50;
+
+// The failure of a compare field without exactly two values.
+std::string countMessage(std::size_t count) {
+    if (count == 1) return "Compare Field has 1 value.\r\nTwo values are required.";
+    if (count > 2)
+        return "Compare Field has " + std::to_string(count) +
+               " values.\r\nOnly two values are permitted.";
+    return {};
+}
 
 // The sample sizes (weights) and the records counted, per data field; the
 // values themselves are in the sort table.
@@ -135,10 +146,8 @@ std::string CNonParamWald::Quorvane_NonParametricRuns(const std::string& strOutp
         !e.empty())
         return e;
     if (count == 0) return "Problem with input query";
-    if (count == 1) return "Compare Field has 1 value.\r\nTwo values are required.";
-    if (count > 2)
-        return "Compare Field has " + std::to_string(count) +
-               " values.\r\nOnly two values are permitted.";
+    // More values may be fewer once texts that differ only in case are one.
+    if (count == 1) return countMessage(1);
     lastSample_ = 0;
 
     // The run reads the group fields, the data fields, then the compare field
@@ -152,6 +161,34 @@ std::string CNonParamWald::Quorvane_NonParametricRuns(const std::string& strOutp
         in.fields.push_back(strFields[static_cast<size_t>(intComparePosition + intFields)]);
     outputTable_ = strOutputTable;
     return Run(engine, std::move(in), Walk::SortedValues);
+}
+
+void CNonParamWald::DistinctSamples(std::vector<Value>& values, const Quorvane& engine) {
+    if (engine.BinaryCompare()) return;  // the database's DISTINCT compared them so
+    std::unordered_set<std::string> seen;
+    std::vector<Value> kept;
+    for (Value& v : values)
+        if (!v.isText() || seen.insert(foldCase(v.textRef())).second) kept.push_back(std::move(v));
+    values = std::move(kept);
+}
+
+std::string CNonParamWald::BeforeWalk() {
+    DistinctSamples(samples_, engine());
+    return countMessage(samples_.size());
+}
+
+void CNonParamWald::StageAnalyzing() {
+    // The one read retrieves every data field.
+    for (int k = 0; k < in().analysisFields; ++k)
+        engine().Quorvane_Msg(0, false,
+                              RetrievingField(in().fields[static_cast<size_t>(in().groups + k)]));
+}
+
+RecordTicks CNonParamWald::Ticks() const {
+    // Records name their field when there is one; with several, every record
+    // is analysed for all of them at once.
+    if (in().analysisFields != 1) return {};
+    return {true, AnalyzingField(in().fields[static_cast<size_t>(in().groups)])};
 }
 
 std::string CNonParamWald::CreateOutput() {

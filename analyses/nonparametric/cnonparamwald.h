@@ -36,8 +36,18 @@ class CNonParamWald : private AnalysisRun {
                                             int intComparePosition, std::vector<dao::Value>& values,
                                             int& count, Quorvane& engine);
 
+    // Keeps the first of compare values that the run compares as equal
+    // (texts that differ only in case, unless texts compare binary), so that
+    // each row has one sample whatever order the rows come in. Call once the
+    // input is open: its first column decides how texts compare.
+    static void DistinctSamples(std::vector<dao::Value>& values, const Quorvane& engine);
+
   private:
     std::string CreateOutput() override;
+    std::string BeforeWalk() override;
+    void StageRetrieving() override {}
+    void StageAnalyzing() override;
+    RecordTicks Ticks() const override;
     std::unique_ptr<GroupState> NewGroup() override;
     std::string AddRow(GroupState& state) override;
     std::string WriteGroup(GroupState& state, const std::vector<dao::Value>& group,

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/sort_budget.h"
 #include "numeric/czvalue.h"
 
 namespace qrv {
@@ -87,16 +86,15 @@ double TieValue(double difference) {
     return value;
 }
 
-Error Spearman(SortTable& values, int xField, int yField, std::size_t bytes,
-               const std::string& folder, SpearmanResult& out) {
+Error Spearman(SortTable& values, int xField, int yField, SortBudget* budget, SpearmanResult& out) {
     double tx = 0, ty = 0;
     if (Error e = tieSums(values, xField, out.tiedX, tx)) return e;
     if (Error e = tieSums(values, yField, out.tiedY, ty)) return e;
-    // The two ranks of each row meet in row order. The budget goes after the
-    // table that uses it, and its spill file with it.
-    SortBudget budget(bytes, folder);
+    // The two ranks of each row meet in row order. The group's values stay
+    // put while they are read into the ranks: the budget spills others.
     SortTable ranks;
-    ranks.UseBudget(&budget);
+    if (budget) ranks.UseBudget(budget);
+    const SortTable::Pin pin(values);
     if (Error e = ranksByRow(values, xField, ranks, 1)) return e;
     if (Error e = ranksByRow(values, yField, ranks, 2)) return e;
     SortedStream xs = ranks.Read(1), ys = ranks.Read(2);

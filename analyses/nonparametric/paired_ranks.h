@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <optional>
-#include <string>
 
 #include "dataaccess/error.h"
 #include "engine/sort_table.h"
@@ -33,13 +32,14 @@ double TieValue(double difference);
 
 // Spearman's rho over two fields of the same rows: each value tagged with its
 // row and weighted by its whole-number count. Ranks of the two fields meet
-// by row in a table of their own, kept within bytes of memory.
+// by row in a table of their own, counted against budget (the run's, so
+// that the run stays within one budget; none holds them all in memory).
 struct SpearmanResult {
     double tiedX = 0, tiedY = 0;
     std::optional<double> rho, t, p;              // rho when n > 1
     std::optional<double> rhoTies, tTies, pTies;  // when there are ties
 };
-dao::Error Spearman(SortTable& values, int xField, int yField, std::size_t bytes,
-                    const std::string& folder, SpearmanResult& out);
+dao::Error Spearman(SortTable& values, int xField, int yField, SortBudget* budget,
+                    SpearmanResult& out);
 
 }  // namespace qrv

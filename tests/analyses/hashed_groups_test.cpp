@@ -146,6 +146,48 @@ TEST_F(HashedGroupsTest, SortedValuesPerGroup) {
                        40);
 }
 
+// The non-parametric tests with fractional weights: counts that are whole
+// parts or roundings of weights, and the samples that compare values fall
+// into, come out the same however the rows of a group were gathered.
+class HashedRankTest : public HashedGroupsTest {
+  protected:
+    void SetUp() override {
+        HashedGroupsTest::SetUp();
+        makeTable("Folded", " COLLATE NOCASE", 37);
+    }
+    std::int32_t rank(const std::string& subtype,
+                      std::vector<std::pair<std::string, std::string>> fields,
+                      std::vector<std::pair<std::string, Value>> options = {}) {
+        ScenarioSpec s;
+        s.category = "N";
+        s.subtype = subtype;
+        s.input = "Folded";
+        s.fields = std::move(fields);
+        const auto id = addScenario(s);
+        setOptions(id, std::move(options));
+        return id;
+    }
+};
+
+TEST_F(HashedRankTest, Paired) {
+    expectSameBothWays(
+        rank("Paired Fields", {{"g", "G"}, {"x", "X"}, {"y", "Y"}, {"w", "W"}},
+             {{"NPPair_Sign", true}, {"NPPair_Wilcoxon", true}, {"NPPair_Spearman", true}}),
+        5);
+}
+
+TEST_F(HashedRankTest, KruskalWallis) {
+    expectSameBothWays(
+        rank("N Sample", {{"g", "G"}, {"k", "C"}, {"x", "X"}, {"y", "X"}, {"w", "W"}}), 5);
+}
+
+TEST_F(HashedRankTest, SignAndFriedman) {
+    expectSameBothWays(rank("Sign Test", {{"g", "G"}, {"x", "X"}, {"w", "W"}},
+                            {{"SignMean", true}, {"SignMedian", true}}),
+                       5);
+    expectSameBothWays(rank("N Fields", {{"g", "G"}, {"x", "X"}, {"y", "X"}, {"w", "W"}}), 5);
+}
+
 TEST_F(HashedGroupsTest, NoGroupFields) {
     makeTable("Folded", " COLLATE NOCASE", 23);
     ScenarioSpec s;

@@ -38,7 +38,10 @@ class RecordingPrompter : public Prompter {
     }
     std::vector<std::pair<std::string, std::string>> questions;
     bool answer = true;
-    void inform(const std::string&, const std::string&) override {}
+    void inform(const std::string& caption, const std::string& text) override {
+        informs.emplace_back(caption, text);
+    }
+    std::vector<std::pair<std::string, std::string>> informs;
     void critical(const std::string& caption, const std::string& text) override {
         criticals.emplace_back(caption, text);
     }

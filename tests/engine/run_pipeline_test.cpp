@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "dataaccess/sql_dialect.h"
 #include "engine_fixture.h"
@@ -12,6 +13,7 @@ namespace qrv::test {
 namespace {
 
 using namespace qrv::dao;
+using Fields = std::vector<std::pair<std::string, std::string>>;
 
 class RunPipeline : public EngineTest {
   protected:
@@ -141,6 +143,45 @@ TEST_F(RunPipeline, InputMustExist) {
     EXPECT_EQ(engine.ErrorInfo(), "Data Table [Missing] not found.");
     EXPECT_FALSE(run(id));
     EXPECT_EQ(engine.SourceTableName(), "Missing");
+}
+
+TEST_F(RunPipeline, AnInputQueryWithParametersIsRefusedByName) {
+    // A query naming something that is not a field asks for a parameter;
+    // every kind of analysis refuses it with the same text, written into the
+    // input's own database or not, and writes nothing.
+    addRow("a", 1.0, 2.0);
+    ASSERT_FALSE(db.CreateQueryDef("qParam", "SELECT * FROM [Data] WHERE [X] > [Enter a minimum]"));
+    const std::string message =
+        "The selected query expects parameters and cannot be used by Lumvar.";
+    const std::vector<std::tuple<std::string, std::string, Fields>> kinds = {
+        {"P", "Describe", {{"X", "X"}}},
+        {"N", "Chi-Square", {{"Grp", "C"}}},
+        {"N", "N Sample", {{"Grp", "C"}, {"X", "X"}}},
+        {"N", "Paired Fields", {{"X", "X"}, {"Y", "Y"}}},
+        {"G", "ANOVA", {{"Grp", "G"}, {"X", "X"}}}};
+    for (const auto& [category, subtype, fields] : kinds) {
+        SCOPED_TRACE(subtype);
+        ScenarioSpec s;
+        s.category = category;
+        s.subtype = subtype;
+        s.input = "qParam";
+        s.fields = fields;
+        EXPECT_FALSE(run(addScenario(s)));
+        EXPECT_EQ(engine.ErrorInfo(), message);
+        EXPECT_FALSE(db.GetTableDef("Out1").ok());
+    }
+    // Into another database the output check does not read the query.
+    ScenarioSpec s;
+    s.input = "qParam";
+    const auto id = addScenario(s);
+    RunScenarioArgs args;
+    args.ScenarioDb = db;
+    args.OutputDb = dir.file("other.db");
+    auto other = dao::DBEngine::Instance().CreateDatabase(dir.file("other.db"), dao::dbLangGeneral);
+    ASSERT_TRUE(other.ok());
+    other->Close();
+    EXPECT_FALSE(engine.RunScenario(id, args));
+    EXPECT_EQ(engine.ErrorInfo(), message);
 }
 
 TEST_F(RunPipeline, AKnownTypeWithItsAnalysisBuiltRunsIt) {
