@@ -34,6 +34,12 @@ BoundPage::BoundPage(scenario::ScenarioDraft& draft, Prompter& prompter, QString
     setWindowTitle(caption_);
 }
 
+BoundPage::~BoundPage() {
+    // The controls outlive this part of the page: a box that loses the focus
+    // while the widget tears them down must not reach the bindings.
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+}
+
 std::string BoundPage::ChoiceValue(const char* option, int index) {
     const std::vector<std::string> values = scenario::OptionChoices(column(option));
     Q_ASSERT(index >= 0 && static_cast<std::size_t>(index) < values.size());

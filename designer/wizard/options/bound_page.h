@@ -29,6 +29,7 @@ class BoundPage : public OptionsPage {
   public:
     BoundPage(scenario::ScenarioDraft& draft, Prompter& prompter, QString caption,
               QWidget* parent = nullptr);
+    ~BoundPage() override;
 
     void SetControlValues() override;
     bool CheckPage() override;
