@@ -57,7 +57,7 @@ bool ScenarioWizard::ShowStatWizard(int startPage) {
 
 void ScenarioWizard::Start(int startPage) {
     ended_ = saved_ = runAfter_ = false;
-    show(startPage);
+    showPage(startPage);
 }
 
 int ScenarioWizard::optionsPageNumber() const {
@@ -104,7 +104,7 @@ QWidget* ScenarioWizard::pageFor(int page) {
     return w;
 }
 
-void ScenarioWizard::show(int page) {
+void ScenarioWizard::showPage(int page) {
     if (page == kOptionsRoute) page = optionsPageNumber();
     QWidget* w = page == kNoPage ? nullptr : pageFor(page);
     if (!w) {
@@ -146,16 +146,16 @@ void ScenarioWizard::next() {
     }
     switch (current_) {
         case kTypePage:
-            show(kTablePage);
+            showPage(kTablePage);
             break;
         case kTablePage:
-            show(kFieldsPage);
+            showPage(kFieldsPage);
             break;
         case kFieldsPage:
-            show(kOptionsRoute);
+            showPage(kOptionsRoute);
             break;
         default:
-            if (isOptionsPage(current_)) show(kFinishPage);
+            if (isOptionsPage(current_)) showPage(kFinishPage);
             break;
     }
 }
@@ -163,16 +163,16 @@ void ScenarioWizard::next() {
 void ScenarioWizard::back() {
     switch (current_) {
         case kTablePage:
-            show(kTypePage);
+            showPage(kTypePage);
             break;
         case kFieldsPage:
-            show(kTablePage);
+            showPage(kTablePage);
             break;
         case kFinishPage:
-            show(kOptionsRoute);
+            showPage(kOptionsRoute);
             break;
         default:
-            if (isOptionsPage(current_)) show(kFieldsPage);
+            if (isOptionsPage(current_)) showPage(kFieldsPage);
             break;
     }
 }

@@ -59,7 +59,7 @@ class ScenarioWizard final : public QDialog {
     void reject() override;
 
   private:
-    void show(int page);
+    void showPage(int page);
     QWidget* pageFor(int page);
     int optionsPageNumber() const;
     bool isOptionsPage(int page) const { return page >= 4 && page <= 18; }

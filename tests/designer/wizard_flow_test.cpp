@@ -440,6 +440,42 @@ class WizardFlowTest : public QObject {
         QVERIFY(made->fields.empty());
     }
 
+    // Each page fits the wizard's window with nothing cut off; with
+    // QRV_GRAB_DIR set, the pages are also saved there as pictures to look at.
+    void pagesFitTheWindow() {
+        WizardFixture f;
+        scenario::ScenarioDraft d = *designer::PrepareWizardDraft(f.app, 0, "Crosstab");
+        d.input = "Measurements";
+        d.addField("Region", 'G');
+        d.addField("Plant", 'C');
+        d.addField("Yield", 'X');
+        d.setOption("xChi", true);
+        d.description = "Yield by region and plant";
+        ScenarioWizard w(f.app, d, f.pages());
+        w.Start(1);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QString dir = qEnvironmentVariable("QRV_GRAB_DIR");
+        for (int page : {1, 2, 3, 50}) {
+            w.Start(page);
+            QApplication::processEvents();
+            QWidget* p = w.Page(page);
+            QVERIFY(p);
+            const QSize need = p->minimumSizeHint();
+            QVERIFY2(need.width() <= p->width() && need.height() <= p->height(),
+                     qPrintable(QString("page %1 needs %2x%3, has %4x%5")
+                                    .arg(page)
+                                    .arg(need.width())
+                                    .arg(need.height())
+                                    .arg(p->width())
+                                    .arg(p->height())));
+            const QPixmap shot = w.grab();
+            QVERIFY(!shot.isNull());
+            if (!dir.isEmpty()) shot.save(dir + QString("/wizard_page_%1.png").arg(page));
+        }
+        w.hide();
+    }
+
     void anAnalysisWithoutAnOptionsPageEndsTheWizard() {
         WizardFixture f;
         scenario::ScenarioDraft d = *designer::PrepareWizardDraft(f.app, 0, "");
