@@ -36,7 +36,7 @@ Value textOrNull(const std::string& s) {
     return s.empty() ? Value() : Value(s);
 }
 
-Error writeScenarioRow(Database& db, ScenarioDraft& d) {
+Error writeScenarioRow(Database& db, ScenarioDraft& d, const std::string& user) {
     auto rs = db.OpenRecordset(kScenarioTable, dbOpenTable);
     if (!rs) return rs.error();
     bool edit = false;
@@ -45,7 +45,6 @@ Error writeScenarioRow(Database& db, ScenarioDraft& d) {
         edit = !rs->NoMatch();
     }
     if (Error e = edit ? rs->Edit() : rs->AddNew()) return e;
-    const std::string user = DBEngine::Instance().Workspaces(0).UserName();
     const std::pair<const char*, Value> row[] = {
         {"SortOrder", Value::int16(static_cast<std::int16_t>(GetScenarioSort(d.subtype)))},
         {"Scenario_Description", textOrNull(d.description)},
@@ -204,7 +203,8 @@ Result<ScenarioDraft> LoadDraft(Database& db, std::int32_t id) {
     return d;
 }
 
-Result<std::int32_t> SaveDraft(Database& db, ScenarioDraft& d) {
+Result<std::int32_t> SaveDraft(Database& db, ScenarioDraft& d,
+                               const std::optional<std::string>& user) {
     for (const char* t : {kScenarioTable, kOptionsTable, kFieldsTable})
         if (!db.GetTableDef(t))
             return refusalError({"", "This database has no scenario tables.", {}, {}});
@@ -232,7 +232,7 @@ Result<std::int32_t> SaveDraft(Database& db, ScenarioDraft& d) {
     if (auto r = CheckDraft(d, *input)) return refusalError(*r);
 
     const std::int32_t before = d.id;
-    Error e = writeScenarioRow(db, d);
+    Error e = writeScenarioRow(db, d, user ? *user : DBEngine::Instance().Workspaces(0).UserName());
     if (!e) e = writeOptionsRow(db, d);
     if (!e) e = writeFieldRows(db, d);
     if (!e) e = tx.commit();

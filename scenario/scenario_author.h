@@ -30,8 +30,10 @@ dao::Error ScenarioNotFound(dao::Database& db, std::int32_t id);
 // Checks the draft as the wizard does (after giving empty output names their
 // defaults and field names their spelling in the input) and writes it:
 // a new scenario when d.id is 0, else over the stored one. Returns the
-// scenario number, also set in d.id.
-dao::Result<std::int32_t> SaveDraft(dao::Database& db, ScenarioDraft& d);
+// scenario number, also set in d.id. The creator or last editor written is
+// user, or the user of the default workspace when none is given.
+dao::Result<std::int32_t> SaveDraft(dao::Database& db, ScenarioDraft& d,
+                                    const std::optional<std::string>& user = std::nullopt);
 
 // Copies a scenario with its options and fields under a new description;
 // returns the new number.

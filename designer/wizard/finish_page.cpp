@@ -1,0 +1,96 @@
+#include "designer/wizard/finish_page.h"
+
+#include <QFormLayout>
+#include <QVBoxLayout>
+
+#include "scenario/analysis_types.h"
+#include "scenario/scenario_checks.h"
+
+namespace qrv::designer {
+
+FinishPage::FinishPage(AppState& app, scenario::ScenarioDraft& draft, QWidget* parent)
+    : WizardPage(app, draft, parent) {
+    type_ = new QLabel;
+    type_->setObjectName(QStringLiteral("lblAnalysisType"));
+    description_ = new QLineEdit;
+    description_->setObjectName(QStringLiteral("txtDescription"));
+    description_->setMaxLength(255);
+    connect(description_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        draft_.description = text.toStdString();
+        emit changed();
+    });
+    auto* about = new QFormLayout;
+    about->addRow(tr("Analysis type:"), type_);
+    auto* descriptionLabel = new QLabel(QStringLiteral("Description:"));
+    descriptionLabel->setBuddy(description_);
+    about->addRow(descriptionLabel, description_);
+
+    frame_ = new QGroupBox;
+    frame_->setObjectName(QStringLiteral("fraOutput"));
+    auto* names = new QFormLayout(frame_);
+    names->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    for (int i = 0; i < 2; ++i) {
+        label_[i] = new QLabel;
+        label_[i]->setObjectName(QStringLiteral("lblOutput_%1").arg(i));
+        name_[i] = new QLineEdit;
+        name_[i]->setObjectName(QStringLiteral("txtOutput_%1").arg(i));
+        name_[i]->setMaxLength(i == 0 ? 50 : 64);  // the widths of the two columns
+        label_[i]->setBuddy(name_[i]);
+        names->addRow(label_[i], name_[i]);
+        std::string& target = i == 0 ? draft_.output1 : draft_.output2;
+        connect(name_[i], &QLineEdit::textChanged, this, [this, &target](const QString& text) {
+            target = text.trimmed().toStdString();
+            emit changed();
+        });
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(about);
+    layout->addWidget(frame_);
+    layout->addStretch();
+}
+
+QString FinishPage::Caption() const {
+    return QStringLiteral("Zelk Statistics Output Tables and Description");
+}
+
+void FinishPage::Load() {
+    const scenario::AnalysisType* type = scenario::FindAnalysisType(draft_.subtype);
+    // Empty names are proposed from the program's prefix and the analysis.
+    scenario::DefaultOutputNames(draft_, app_.OutputTablePrefix());
+    const bool two = type && scenario::HasSecondOutput(*type, draft_);
+    type_->setText(QString::fromStdString(draft_.subtype));
+    frame_->setTitle(two ? QStringLiteral("Output Tables") : QStringLiteral("Output Table"));
+    const char* labels[2] = {type ? type->label1 : "", two ? type->label2 : ""};
+    const std::string* values[2] = {&draft_.output1, &draft_.output2};
+    for (int i = 0; i < 2; ++i) {
+        const QSignalBlocker block(name_[i]);
+        label_[i]->setText(QStringLiteral("Name for %1 output table: ").arg(labels[i]));
+        name_[i]->setText(QString::fromStdString(*values[i]));
+        label_[i]->setVisible(i == 0 || two);
+        name_[i]->setVisible(i == 0 || two);
+    }
+    const QSignalBlocker block(description_);
+    description_->setText(QString::fromStdString(draft_.description));
+    name_[0]->setFocus();
+}
+
+bool FinishPage::CheckPage() {
+    auto refused = scenario::CheckFinal(draft_);
+    if (!refused) return true;
+    tell(refused->Text());
+    // The second name is at fault when it is missing, repeats the first, or
+    // is the name refused.
+    const bool second = !draft_.output1.empty() &&
+                        (refused->message.find("Second") == 0 ||
+                         refused->message.find("must not be the same") != std::string::npos ||
+                         (!draft_.output2.empty() && refused->subject == draft_.output2) ||
+                         (!draft_.output2.empty() &&
+                          refused->message.find("[" + draft_.output2 + "]") != std::string::npos));
+    QLineEdit* atFault = second ? name_[1] : name_[0];
+    atFault->setFocus();
+    atFault->selectAll();
+    return false;
+}
+
+}  // namespace qrv::designer
