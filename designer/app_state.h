@@ -14,6 +14,10 @@
 #include "errors/prompter.h"
 #include "util/settings.h"
 
+namespace qrv {
+class ErrorWindow;
+}
+
 namespace qrv::designer {
 
 inline constexpr const char* kAppTitle = "Quorvane";
@@ -73,6 +77,10 @@ class AppState {
     void CloseDatabase();
 
     DesignerActions& Actions() { return actions_; }
+    // The window the engines of this program show unexpected errors in
+    // (none: the handler's message box only).
+    ErrorWindow* UnexpectedErrorWindow() const { return errorWindow_; }
+    void SetUnexpectedErrorWindow(ErrorWindow* w) { errorWindow_ = w; }
 
   private:
     Prompter* prompter_;
@@ -82,6 +90,7 @@ class AppState {
     dao::Database db_;
     std::string user_;
     DesignerActions actions_;
+    ErrorWindow* errorWindow_ = nullptr;
 };
 
 }  // namespace qrv::designer

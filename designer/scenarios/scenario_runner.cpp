@@ -107,14 +107,14 @@ bool ScenarioRunner::Start(std::int32_t scenario) {
     // The engine asks about tables it did not write itself; the user has
     // just answered that very question.
     if (!agreed.empty()) prompter_->AnsweredYes(agreed);
-    engine_ = std::make_unique<Quorvane>(prompter_.get());
+    engine_ = std::make_unique<Quorvane>(prompter_.get(), app_.UnexpectedErrorWindow());
     engine_->ErrorHandler().SetDestination(errors.Destination());
     engine_->ErrorHandler().SetApplicationTitle(kAppTitle);
 
     // The worker reads through a connection of its own: the windows keep
     // using theirs meanwhile.
     errors.SetCurrentOperation("Set database ");
-    auto own = dao::DBEngine::Instance().OpenDatabase(db.Name());
+    auto own = dao::DBEngine::Instance().OpenDatabase(db.Name(), false, false, db.Connect());
     dao::Error e = own ? engine_->SetScenarioDatabase(*own) : own.error();
     if (e) {
         engine_.reset();
