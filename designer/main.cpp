@@ -13,13 +13,8 @@
 
 #include "dataaccess/dbengine.h"
 #include "designer/app_state.h"
+#include "designer/designer_setup.h"
 #include "designer/frame/main_frame.h"
-#include "designer/scenarios/scenario_list_window.h"
-#include "designer/tools/code_generator_dialog.h"
-#include "designer/tools/desktop_services.h"
-#include "designer/tools/probability_calculator.h"
-#include "designer/tools/unexpected_error_window.h"
-#include "designer/wizard/default_pages.h"
 #include "util/message_prompter.h"
 #include "util/settings.h"
 #include "util/single_instance.h"
@@ -68,24 +63,7 @@ int main(int argc, char** argv) {
         state.Errors().SetDisplayColors(std::uint64_t(1) << screen->depth());
 
     designer::MainFrame frame(state);
-    designer::ScenarioListWindow* scenarios = nullptr;
-    frame.makeScenarioWindow = [&scenarios](designer::AppState& app) -> QWidget* {
-        scenarios = new designer::ScenarioListWindow(app);
-        QObject::connect(scenarios, &QObject::destroyed, [&scenarios] { scenarios = nullptr; });
-        return scenarios;
-    };
-    frame.currentScenario = [&scenarios]() -> std::int32_t {
-        return scenarios ? scenarios->CurrentScenario() : 0;
-    };
-    designer::InstallScenarioWizard(state, &frame);
-    designer::DesignerActions& actions = state.Actions();
-    actions.generateCode = [&state, &frame](std::int32_t id) {
-        designer::tools::OpenCodeGenerator(state, id, &frame);
-    };
-    actions.openCalculator = [&state, &frame] { designer::tools::OpenCalculator(state, &frame); };
-    designer::tools::SystemDesktopServices desktop;
-    designer::tools::DesignerErrorWindow errorWindow(state, desktop, &frame);
-    state.SetUnexpectedErrorWindow(&errorWindow);
+    designer::DesignerSetup setup(state, frame);
     QObject::connect(
         &instance, &util::SingleInstance::messageReceived, &frame,
         [&frame](const QString& argument) { frame.activateFromOtherStart(argument); },

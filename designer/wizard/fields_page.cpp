@@ -47,6 +47,10 @@ FieldsPage::FieldsPage(AppState& app, scenario::ScenarioDraft& draft, QWidget* p
     available_->setRootIsDecorated(false);
     available_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     available_->header()->setStretchLastSection(false);
+    // Room for a typical "Name - (#, Double)" entry without cutting it.
+    available_->setMinimumWidth(
+        available_->fontMetrics().horizontalAdvance(QStringLiteral("Temperature - (#, Double)")) +
+        80);
     connect(available_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { addToFirstList(item); });
     auto* availableLabel = new QLabel(tr("A&vailable Fields"));
@@ -119,6 +123,9 @@ void FieldsPage::buildRoleLists() {
         frame->setObjectName(QStringLiteral("fraRole_") + r);
         auto* list = new QListWidget;
         list->setObjectName(QStringLiteral("lisRole_") + r);
+        list->setMinimumWidth(
+            list->fontMetrics().horizontalAdvance(QStringLiteral("Temperature - (#, Double)")) +
+            40);
         // A list of one field needs only a line's height.
         if (limits.max == 1)
             list->setFixedHeight(list->fontMetrics().height() + 4 * list->frameWidth() + 6);
