@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "scenario/scenario_author.h"
+#include "util/help_button.h"
 
 namespace qrv::designer::tools {
 
@@ -77,16 +78,11 @@ CodeGeneratorDialog::CodeGeneratorDialog(AppState& app, CodeInput input, QWidget
     auto* cmdClose = new QPushButton("C&lose", this);
     cmdClose->setObjectName("cmdClose");
     cmdClose->setDefault(true);
-    auto* cmdHelp = new QPushButton("&Help", this);
-    cmdHelp->setObjectName("cmdHelp");
-    connect(cmdCopy, &QPushButton::clicked, this, &CodeGeneratorDialog::copyToClipboard);
-    connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdHelp, &QPushButton::clicked, this, [this] {
+    auto* cmdHelp = util::MakeHelpButton(this, [this] {
         if (app_.Actions().showHelp) app_.Actions().showHelp();
     });
-    // F1 anywhere in the window asks for help, as the Help button does.
-    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, cmdHelp,
-            &QPushButton::click);
+    connect(cmdCopy, &QPushButton::clicked, this, &CodeGeneratorDialog::copyToClipboard);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {cmdCopy, cmdClose, cmdHelp}) buttons->addWidget(b);
     buttons->addStretch();

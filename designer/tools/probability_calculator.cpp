@@ -18,6 +18,7 @@
 
 #include "designer/tools/number_format.h"
 #include "engine/quorvane.h"
+#include "util/help_button.h"
 
 namespace qrv::designer::tools {
 
@@ -130,18 +131,13 @@ ProbabilityCalculator::ProbabilityCalculator(AppState& app, QWidget* parent)
     cmdInverse->setObjectName("cmdInverse");
     auto* cmdClose = new QPushButton("C&lose", this);
     cmdClose->setObjectName("cmdClose");
-    auto* cmdHelp = new QPushButton("&Help", this);
-    cmdHelp->setObjectName("cmdHelp");
+    auto* cmdHelp = util::MakeHelpButton(this, [this] {
+        if (app_.Actions().showHelp) app_.Actions().showHelp();
+    });
     for (QPushButton* b : {cmdInverse, cmdClose, cmdHelp}) b->setAutoDefault(false);
     connect(cmdCalculate, &QPushButton::clicked, this, &ProbabilityCalculator::calculate);
     connect(cmdInverse, &QPushButton::clicked, this, &ProbabilityCalculator::inverse);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdHelp, &QPushButton::clicked, this, [this] {
-        if (app_.Actions().showHelp) app_.Actions().showHelp();
-    });
-    // F1 anywhere in the window asks for help, as the Help button does.
-    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, cmdHelp,
-            &QPushButton::click);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {cmdCalculate, cmdInverse, cmdClose, cmdHelp}) buttons->addWidget(b);
     buttons->addStretch();

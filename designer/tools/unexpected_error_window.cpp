@@ -1,4 +1,5 @@
 #include "designer/tools/unexpected_error_window.h"
+#include "util/help_button.h"
 
 #include <QFileInfo>
 #include <QGridLayout>
@@ -64,7 +65,7 @@ UnexpectedErrorWindow::UnexpectedErrorWindow(AppState& app, DesktopServices& des
     fileText->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* cmdView = button("&View Error File", "cmdViewErrorFile", this);
-    auto* cmdHelp = button("&Help", "cmdHelp", this);
+    auto* cmdHelp = util::MakeHelpButton(this, [this] { showHelp(); });
     auto* cmdReadMe = button("&Read Me", "cmdReadMe", this);
     auto* cmdMail = button("&Mail Error File", "cmdMail", this);
     auto* cmdWeb = button("Support &Web Page", "cmdWeb", this);
@@ -72,10 +73,6 @@ UnexpectedErrorWindow::UnexpectedErrorWindow(AppState& app, DesktopServices& des
     cmdContinue->setDefault(true);
     auto* cmdClose = button("C&lose", "cmdClose", this);
     connect(cmdView, &QPushButton::clicked, this, &UnexpectedErrorWindow::viewErrorFile);
-    connect(cmdHelp, &QPushButton::clicked, this, &UnexpectedErrorWindow::showHelp);
-    // F1 anywhere in the window asks for help, as the Help button does.
-    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, cmdHelp,
-            &QPushButton::click);
     connect(cmdReadMe, &QPushButton::clicked, this, &UnexpectedErrorWindow::openReadMe);
     connect(cmdMail, &QPushButton::clicked, this, &UnexpectedErrorWindow::mailErrorFile);
     connect(cmdWeb, &QPushButton::clicked, this, &UnexpectedErrorWindow::visitSupportPage);
