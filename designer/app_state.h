@@ -26,6 +26,8 @@ inline constexpr const char* kVersion = "5.0";
 inline constexpr const char* kOutputPrefixSetting = "OutputTablePrefix";
 inline constexpr const char* kOutputPrefixDefault = "Quorvane_";
 inline constexpr const char* kSavePasswordSetting = "SavePassword";
+inline constexpr const char* kSupportPage = "https://quorvane.example/support";
+inline constexpr const char* kSupportMail = "support@quorvane.example";
 
 // Requests one window makes of the others. Each may be empty (a test that
 // builds one window alone); callers check before calling.

@@ -9,8 +9,8 @@
 #include "designer/app_state.h"
 #include "designer/frame/main_frame.h"
 #include "designer/scenarios/scenario_list_window.h"
-#include "designer/tools/desktop_services.h"
 #include "designer/tools/unexpected_error_window.h"
+#include "util/desktop_launcher.h"
 
 namespace qrv::designer {
 
@@ -26,7 +26,7 @@ class DesignerSetup {
 
   private:
     AppState& state_;
-    tools::SystemDesktopServices desktop_;
+    util::SystemDesktopLauncher desktop_;
     std::unique_ptr<tools::DesignerErrorWindow> errorWindow_;
     QPointer<ScenarioListWindow> scenarios_;
 };

@@ -37,7 +37,6 @@ struct FrameServices {
 // The help page shipped with the program.
 inline constexpr const char* kHelpHome = "qrc:/help/index.html";
 inline constexpr const char* kProductPage = "https://quorvane.example/";
-inline constexpr const char* kSupportPage = "https://quorvane.example/support";
 inline constexpr const char* kDownloadsPage = "https://quorvane.example/downloads";
 
 class MainFrame final : public QMainWindow {

@@ -32,7 +32,7 @@ QLabel* label(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-UnexpectedErrorWindow::UnexpectedErrorWindow(AppState& app, DesktopServices& desktop,
+UnexpectedErrorWindow::UnexpectedErrorWindow(AppState& app, util::DesktopLauncher& desktop,
                                              const CErr_Zelk& handler, QWidget* parent)
     : QDialog(parent),
       app_(app),
@@ -113,7 +113,7 @@ void UnexpectedErrorWindow::viewErrorFile() {
         app_.Prompts().inform(kAppTitle, "The error file " + errorFile_ + " was not found.");
         return;
     }
-    if (!desktop_.openUrl(QUrl::fromLocalFile(path)))
+    if (!desktop_.openFile(path.toStdString()))
         app_.Prompts().inform(kAppTitle, "No program was found to show " + errorFile_ + ".");
 }
 
@@ -123,7 +123,7 @@ void UnexpectedErrorWindow::openReadMe() {
     for (const char* name : {"/readme.txt", "/README.md"}) {
         const QString path = dir + name;
         if (QFileInfo::exists(path)) {
-            if (!desktop_.openUrl(QUrl::fromLocalFile(path)))
+            if (!desktop_.openFile(path.toStdString()))
                 app_.Prompts().inform(kAppTitle,
                                       "No program was found to show " + path.toStdString() + ".");
             return;
@@ -144,11 +144,12 @@ void UnexpectedErrorWindow::mailErrorFile() {
     body += "\n\nPlease attach the error file " + QString::fromStdString(errorFile_) + "\n";
     const QUrl url(QString("mailto:") + kSupportMail + "?subject=" +
                    encode(QString(kAppTitle) + " Error log") + "&body=" + encode(body));
-    if (!desktop_.openUrl(url)) app_.Prompts().critical(kAppTitle, "Unable to sign on to server");
+    if (!desktop_.openUrl(url.toString(QUrl::FullyEncoded).toStdString()))
+        app_.Prompts().critical(kAppTitle, "Unable to sign on to server");
 }
 
 void UnexpectedErrorWindow::visitSupportPage() {
-    if (!desktop_.openUrl(QUrl(kSupportPage)))
+    if (!desktop_.openUrl(kSupportPage))
         app_.Prompts().inform(
             kAppTitle, std::string("No web browser was found to show ") + kSupportPage + ".");
 }
@@ -157,7 +158,8 @@ void UnexpectedErrorWindow::showHelp() {
     if (app_.Actions().showHelp) app_.Actions().showHelp();
 }
 
-DesignerErrorWindow::DesignerErrorWindow(AppState& app, DesktopServices& desktop, QWidget* parent)
+DesignerErrorWindow::DesignerErrorWindow(AppState& app, util::DesktopLauncher& desktop,
+                                         QWidget* parent)
     : app_(app), desktop_(desktop), parent_(parent) {}
 
 bool DesignerErrorWindow::ShowUnexpectedError(const CErr_Zelk& handler) {

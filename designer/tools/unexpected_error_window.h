@@ -8,20 +8,17 @@
 #include <string>
 
 #include "designer/app_state.h"
-#include "designer/tools/desktop_services.h"
 #include "engine/quorvane.h"
+#include "util/desktop_launcher.h"
 
 class QLabel;
 
 namespace qrv::designer::tools {
 
-inline constexpr const char* kSupportMail = "support@quorvane.example";
-inline constexpr const char* kSupportPage = "https://www.quorvane.example/support";
-
 class UnexpectedErrorWindow : public QDialog {
     Q_OBJECT
   public:
-    UnexpectedErrorWindow(AppState& app, DesktopServices& desktop, const CErr_Zelk& handler,
+    UnexpectedErrorWindow(AppState& app, util::DesktopLauncher& desktop, const CErr_Zelk& handler,
                           QWidget* parent = nullptr);
 
     // The buttons' work, also for tests.
@@ -33,7 +30,7 @@ class UnexpectedErrorWindow : public QDialog {
 
   private:
     AppState& app_;
-    DesktopServices& desktop_;
+    util::DesktopLauncher& desktop_;
     std::string errorFile_;
     std::string message_;
 };
@@ -46,7 +43,7 @@ class UnexpectedErrorWindow : public QDialog {
 class DesignerErrorWindow : public QObject, public ErrorWindow {
     Q_OBJECT
   public:
-    DesignerErrorWindow(AppState& app, DesktopServices& desktop, QWidget* parent = nullptr);
+    DesignerErrorWindow(AppState& app, util::DesktopLauncher& desktop, QWidget* parent = nullptr);
     bool ShowUnexpectedError(const CErr_Zelk& handler) override;
 
   protected:
@@ -56,7 +53,7 @@ class DesignerErrorWindow : public QObject, public ErrorWindow {
   private:
     bool showOnGuiThread(const CErr_Zelk& handler);
     AppState& app_;
-    DesktopServices& desktop_;
+    util::DesktopLauncher& desktop_;
     QWidget* parent_;
 };
 

@@ -24,10 +24,14 @@ using namespace qrv::designer::tools;
 
 namespace {
 
-class RecordingDesktop final : public DesktopServices {
+class RecordingDesktop final : public qrv::util::DesktopLauncher {
   public:
-    bool openUrl(const QUrl& url) override {
-        opened.push_back(url);
+    bool openFile(const std::string& path) override {
+        opened.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+        return works;
+    }
+    bool openUrl(const std::string& url) override {
+        opened.push_back(QUrl(QString::fromStdString(url)));
         return works;
     }
     std::vector<QUrl> opened;
@@ -114,7 +118,7 @@ class UnexpectedErrorTest : public QObject {
                     .contains("Error (3021) No current record."));
 
         QTest::mouseClick(w.findChild<QPushButton*>("cmdWeb"), Qt::LeftButton);
-        QCOMPARE(desktop.opened.back(), QUrl("https://www.quorvane.example/support"));
+        QCOMPARE(desktop.opened.back(), QUrl("https://quorvane.example/support"));
         QTest::mouseClick(w.findChild<QPushButton*>("cmdHelp"), Qt::LeftButton);
         QCOMPARE(helps, 1);
 
