@@ -111,11 +111,13 @@ dao::Result<ChartData> readHistogram(dao::Recordset& rs, const ChartLayout& L) {
         Bars* p = pages.at(keyOf(rs, L));
         if (!p) continue;
         const std::string lo = border(rs.GetValue(L.low)), hi = border(rs.GetValue(L.high));
+        // Words, not "<" signs, for the outer intervals: chart labels read
+        // "<" as the start of markup.
         std::string label;
         if (lo.empty())
-            label = (L.lowerClosed ? "< " : "<= ") + hi;
+            label = L.lowerClosed ? "under " + hi : hi + " or less";
         else if (hi.empty())
-            label = (L.lowerClosed ? ">= " : "> ") + lo;
+            label = L.lowerClosed ? lo + " or more" : "over " + lo;
         else
             label = L.lowerClosed ? "[" + lo + ", " + hi + ")" : "(" + lo + ", " + hi + "]";
         p->byInterval[*interval] = {label, *count};

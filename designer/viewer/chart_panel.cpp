@@ -168,7 +168,7 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
         case ChartKind::Scatter: {
             auto* observed = new QScatterSeries;
             observed->setName(tr("Observed"));
-            observed->setMarkerSize(7);
+            observed->setMarkerSize(9);
             double xlo = 0, xhi = 0, ylo = 0, yhi = 0;
             bool any = false;
             auto widen = [&](double x, double y) {

@@ -118,6 +118,12 @@ class ViewerChartTest : public QObject {
                   {"FreqWidth", 10.0},
                   {"InterV", 3},
                   {"FreqIncRadio", "Lower"}}));
+        run(save("Frequency", "FreqUp", "", {{"Grp", 'G'}, {"X", 'X'}},
+                 {{"FreqGroupRadio", "Specified"},
+                  {"FreqInit", 0.0},
+                  {"FreqWidth", 10.0},
+                  {"InterV", 3},
+                  {"FreqIncRadio", "Upper"}}));
         run(save("Describe", "DescOut", "", {{"Grp", 'G'}, {"X", 'X'}, {"Y", 'X'}},
                  {{"Range", true}, {"Percentile", true}, {"PercentileRadio", "Quartiles"}}));
         run(save("Percentiles", "PctOut", "", {{"Grp", 'G'}, {"X", 'X'}},
@@ -163,7 +169,8 @@ class ViewerChartTest : public QObject {
         QCOMPARE(pages[0].title, std::string("X (Grp = a)"));
         QCOMPARE(pages[1].title, std::string("X (Grp = b)"));
         // Borders 0, 10, 20, 30, lower border included, values outside counted apart.
-        const std::vector<std::string> labels = {"< 0", "[0, 10)", "[10, 20)", "[20, 30)", ">= 30"};
+        const std::vector<std::string> labels = {"under 0", "[0, 10)", "[10, 20)", "[20, 30)",
+                                                 "30 or more"};
         QCOMPARE(pages[0].barLabels, labels);
         QCOMPARE(pages[0].barHeights,
                  (std::vector<double>{1, 4, 2, 1, 1}));  // -3 | 1 2 3 4 | 12 15 | 25 | 40
@@ -177,6 +184,7 @@ class ViewerChartTest : public QObject {
         auto axes = panel->Chart()->axes(Qt::Horizontal);
         auto* x = qobject_cast<QBarCategoryAxis*>(axes.value(0));
         QVERIFY(x);
+        QCOMPARE(x->categories().value(0), QString("under 0"));
         QCOMPARE(x->categories().value(2), QString("[10, 20)"));
         // The second page, chosen as a user would.
         auto* combo = panel->findChild<QComboBox*>("cboChartPage");
@@ -186,6 +194,18 @@ class ViewerChartTest : public QObject {
         QCOMPARE(set->at(1), 2.0);
         QCOMPARE(set->at(3), 1.0);
         QCOMPARE(panel->CurrentPage(), 1);
+    }
+
+    void upperClosedIntervalsAreLabelledSo() {
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("FreqUp", &panel);
+        QVERIFY(v && panel);
+        const auto& page = panel->Data().pages.at(0);
+        QCOMPARE(page.barLabels, (std::vector<std::string>{"0 or less", "(0, 10]", "(10, 20]",
+                                                           "(20, 30]", "over 30"}));
+        // No value of a lies on a border, so the counts are those of [0, 10) and so on.
+        QCOMPARE(page.barHeights, (std::vector<double>{1, 4, 2, 1, 1}));
+        QVERIFY(page.note.find("upper border") != std::string::npos);
     }
 
     void describeBoxesRunFromMinimumToMaximum() {
