@@ -14,9 +14,11 @@ namespace qrv::designer {
 namespace {
 
 constexpr int kMaxCursors = 2;
-// Idle time after which open cursors are ended, so that the grid holds no
-// read on the database while nobody scrolls.
-constexpr int kReleaseAfterMs = 3000;
+// Idle time after which open cursors are ended. A read left open on the
+// connection would keep a scenario run on the same database from dropping
+// and remaking its output tables, so cursors live only while the grid is
+// being scrolled.
+constexpr int kReleaseAfterMs = 250;
 
 }  // namespace
 
@@ -56,10 +58,15 @@ dao::Result<std::unique_ptr<RecordsetModel>> RecordsetModel::Open(dao::Database 
     std::unique_ptr<RecordsetModel> m(new RecordsetModel(db, source, limits));
     for (int i = 0; i < rs->FieldCount(); ++i) m->fields_.push_back(rs->FieldAt(i));
     if (rs->Type() == dao::dbOpenTable) {
-        // A table-type recordset counts its rows with one COUNT query.
-        m->rows_ = rs->RecordCount();
-        m->complete_ = true;
-    } else if (rs->Eof()) {
+        // A table's rows are counted by the database at once; should that
+        // fail, they are counted as they are read, like a query's.
+        auto count = db.OpenRecordset("SELECT Count(*) FROM [" + source + "]", dao::dbOpenSnapshot);
+        if (count && !count->Eof()) {
+            m->rows_ = static_cast<long>(count->GetValue(0).asDouble());
+            m->complete_ = true;
+        }
+    }
+    if (!m->complete_ && rs->Eof()) {
         m->complete_ = true;
     }
     m->cursors_.push_back(Cursor{std::move(*rs), 0, 0});
