@@ -23,6 +23,24 @@ std::string trimmed(std::string_view s) {
     return std::string(s);
 }
 
+// A source that does not open with a statement's first word is the name of
+// a table or query, which the desktop engine reports missing as such.
+bool isObjectName(const std::string& src) {
+    if (src.empty() || src.front() == '(') return false;
+    std::string word;
+    for (char c : src) {
+        if (!std::isalpha(static_cast<unsigned char>(c))) break;
+        word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    for (const char* verb : {"SELECT", "TRANSFORM", "PARAMETERS", "INSERT", "UPDATE", "DELETE",
+                             "CREATE", "DROP", "ALTER"})
+        if (word == verb) {
+            const char next = src.size() > word.size() ? src[word.size()] : ' ';
+            if (!std::isalnum(static_cast<unsigned char>(next)) && next != '_') return false;
+        }
+    return true;
+}
+
 }  // namespace
 
 // A dynaset over one table's rows (no grouping, joins or set operations) can
@@ -83,6 +101,10 @@ Result<Recordset> DatabaseImpl::openRecordset(std::string_view source, int type,
         }
     } else if (view) {
         sql = "SELECT * FROM main." + quoteIdentifier(*view);
+    } else if (isObjectName(src)) {
+        return makeError(err::kInputTableNotFound,
+                         "The database engine cannot find the input table or query '" + src +
+                             "'. Make sure it exists and that its name is spelled correctly.");
     } else {
         const NameLookup names = storedNameLookup(*conn);
         auto tr = translateStatement(

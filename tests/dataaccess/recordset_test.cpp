@@ -42,6 +42,17 @@ TEST_F(RecordsetTest, RecordCountIsZeroOnlyWhenEmptyAndExactAfterMoveLast) {
     EXPECT_EQ(table->RecordCount(), 5) << "table type counts exactly";
 }
 
+TEST_F(RecordsetTest, AMissingTableOrQueryNameIsNotFound) {
+    for (const char* name : {"Nowhere", "[Nowhere]", "Select_Results", "No Such Table"}) {
+        auto rs = db.OpenRecordset(name);
+        ASSERT_FALSE(rs.ok()) << name;
+        EXPECT_EQ(rs.error().number, 3078) << name;
+    }
+    // A statement stays a statement, however wrong.
+    EXPECT_NE(db.OpenRecordset("SELECT FROM").error().number, 3078);
+    EXPECT_NE(db.OpenRecordset("DELETE").error().number, 3078);
+}
+
 TEST_F(RecordsetTest, WalkingForwardAndBackward) {
     auto rs = db.OpenRecordset("SELECT [Name] FROM [P] ORDER BY [Amount]");
     ASSERT_TRUE(rs.ok());

@@ -1,0 +1,355 @@
+// Reading an output table into chart pages. The tables are small except a
+// residual table, which has a row per input record: its pages keep a sample
+// of bounded size and count the rest.
+#include "designer/viewer/chart_data.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <unordered_map>
+
+#include "dataaccess/fold.h"
+
+namespace qrv::designer {
+
+namespace {
+
+int find(const std::vector<std::string>& columns, std::string_view name) {
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (dao::iequal(columns[i], name)) return static_cast<int>(i);
+    return -1;
+}
+
+// The percent of a Describe cut-point column: "Median" is 50, "25_Percentile" 25.
+std::optional<double> percentOf(const std::string& column) {
+    if (dao::iequal(column, "Median")) return 50.0;
+    static constexpr std::string_view kSuffix = "_Percentile";
+    if (column.size() <= kSuffix.size() ||
+        !dao::iequal(std::string_view(column).substr(column.size() - kSuffix.size()), kSuffix))
+        return std::nullopt;
+    int p = 0;
+    const char* end = column.data() + column.size() - kSuffix.size();
+    auto [ptr, ec] = std::from_chars(column.data(), end, p);
+    if (ec != std::errc() || ptr != end || p <= 0 || p >= 100) return std::nullopt;
+    return static_cast<double>(p);
+}
+
+std::string ordinal(int n) {
+    const int tens = n % 100, units = n % 10;
+    const char* suffix = (tens >= 11 && tens <= 13) ? "th"
+                         : units == 1               ? "st"
+                         : units == 2               ? "nd"
+                         : units == 3               ? "rd"
+                                                    : "th";
+    return std::to_string(n) + suffix;
+}
+
+std::string cutPointName(double percent) {
+    if (percent <= 0) return "Minimum";
+    if (percent >= 100) return "Maximum";
+    return ordinal(static_cast<int>(percent)) + " percentile";
+}
+
+std::optional<double> number(const dao::Value& v) {
+    if (v.isNull()) return std::nullopt;
+    return v.toDouble();
+}
+
+std::string shown(const dao::Value& v) {
+    return v.isNull() ? std::string("Null") : v.toText();
+}
+
+// One group and field of the table.
+struct Key {
+    std::string field, groups;  // groups: "Grp = a, Sex = F", empty without group fields
+    std::string title() const { return groups.empty() ? field : field + " (" + groups + ")"; }
+};
+
+Key keyOf(const dao::Recordset& rs, const ChartLayout& layout) {
+    Key k;
+    k.field = shown(rs.GetValue(layout.dataField));
+    for (int c : layout.groupColumns) {
+        if (!k.groups.empty()) k.groups += ", ";
+        k.groups += rs.FieldAt(c).Name + " = " + shown(rs.GetValue(c));
+    }
+    return k;
+}
+
+// Pages in the order their first row appears.
+template <class Page>
+class Pages {
+  public:
+    Page* at(const Key& k) {
+        const std::string id = k.groups + '\x1e' + k.field;
+        auto it = index_.find(id);
+        if (it != index_.end()) return &pages_[it->second].second;
+        if (pages_.size() >= kMaxChartPages) return nullptr;
+        index_.emplace(id, pages_.size());
+        pages_.emplace_back(k, Page{});
+        return &pages_.back().second;
+    }
+    std::vector<std::pair<Key, Page>>& all() { return pages_; }
+
+  private:
+    std::unordered_map<std::string, size_t> index_;
+    std::vector<std::pair<Key, Page>> pages_;
+};
+
+std::string border(const dao::Value& v) {
+    return v.isNull() ? std::string() : dao::numberToText(v.asDouble());
+}
+
+dao::Result<ChartData> readHistogram(dao::Recordset& rs, const ChartLayout& L) {
+    struct Bars {
+        std::map<double, std::pair<std::string, double>> byInterval;
+    };
+    Pages<Bars> pages;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const auto interval = number(rs.GetValue(L.interval));
+        const auto count = number(rs.GetValue(L.count));
+        if (!interval || !count) continue;
+        Bars* p = pages.at(keyOf(rs, L));
+        if (!p) continue;
+        const std::string lo = border(rs.GetValue(L.low)), hi = border(rs.GetValue(L.high));
+        // Words, not "<" signs, for the outer intervals: chart labels read
+        // "<" as the start of markup.
+        std::string label;
+        if (lo.empty())
+            label = L.lowerClosed ? "under " + hi : hi + " or less";
+        else if (hi.empty())
+            label = L.lowerClosed ? lo + " or more" : "over " + lo;
+        else
+            label = L.lowerClosed ? "[" + lo + ", " + hi + ")" : "(" + lo + ", " + hi + "]";
+        p->byInterval[*interval] = {label, *count};
+    }
+    ChartData out;
+    out.kind = ChartKind::Histogram;
+    for (auto& [key, bars] : pages.all()) {
+        ChartPage page;
+        page.title = key.title();
+        for (auto& [interval, bar] : bars.byInterval) {
+            page.barLabels.push_back(bar.first);
+            page.barHeights.push_back(bar.second);
+        }
+        page.xTitle = "Interval";
+        page.yTitle = "Count";
+        page.note = L.lowerClosed ? "Each interval includes its lower border."
+                                  : "Each interval includes its upper border.";
+        out.pages.push_back(std::move(page));
+    }
+    return out;
+}
+
+std::string boxNote(const std::vector<BoxStats>& boxes) {
+    if (boxes.empty()) return {};
+    std::string note = "Whiskers from the " + boxes.front().lowName + " to the " +
+                       boxes.front().highName +
+                       "; the box from the 25th to the 75th percentile, the line at the median.";
+    if (std::any_of(boxes.begin(), boxes.end(), [](const BoxStats& b) { return b.estimated; }))
+        note +=
+            " Quartiles or medians the table lacks are interpolated between the nearest "
+            "values it has.";
+    return note;
+}
+
+ChartData boxPages(std::vector<std::pair<Key, std::vector<CutPoint>>>& cuts) {
+    ChartData out;
+    out.kind = ChartKind::BoxPlot;
+    struct Made {
+        Key key;
+        BoxStats box;
+    };
+    std::vector<Made> made;
+    std::vector<std::string> fields;
+    for (auto& [key, points] : cuts) {
+        auto box = BoxFromCutPoints(std::move(points));
+        if (!box) continue;
+        made.push_back({key, *box});
+        if (std::find(fields.begin(), fields.end(), key.field) == fields.end())
+            fields.push_back(key.field);
+    }
+    auto addPage = [&](const std::string& title, bool allFields, const std::string& field) {
+        ChartPage page;
+        page.title = title;
+        for (const Made& m : made) {
+            if (!allFields && m.key.field != field) continue;
+            if (page.boxes.size() >= kMaxBoxesPerPage) break;
+            BoxStats b = m.box;
+            if (allFields)
+                b.label = m.key.title();
+            else
+                b.label = m.key.groups.empty() ? m.key.field : m.key.groups;
+            page.boxes.push_back(std::move(b));
+        }
+        page.yTitle = allFields ? "Value" : field;
+        page.note = boxNote(page.boxes);
+        out.pages.push_back(std::move(page));
+    };
+    if (fields.size() > 1) addPage("All fields", true, {});
+    for (const std::string& f : fields) addPage(f, false, f);
+    return out;
+}
+
+dao::Result<ChartData> readDescribe(dao::Recordset& rs, const ChartLayout& L) {
+    std::vector<std::pair<Key, std::vector<CutPoint>>> cuts;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        std::vector<CutPoint> points;
+        auto add = [&](int column, double percent) {
+            if (column < 0) return;
+            if (auto v = number(rs.GetValue(column))) points.push_back({percent, *v});
+        };
+        add(L.minimum, 0);
+        add(L.maximum, 100);
+        for (auto& [percent, column] : L.percentColumns) add(column, percent);
+        if (!points.empty() && cuts.size() < kMaxChartPages)
+            cuts.emplace_back(keyOf(rs, L), std::move(points));
+    }
+    return boxPages(cuts);
+}
+
+dao::Result<ChartData> readPercentiles(dao::Recordset& rs, const ChartLayout& L) {
+    Pages<std::vector<CutPoint>> pages;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const auto percent = number(rs.GetValue(L.percent));
+        const auto value = number(rs.GetValue(L.value));
+        if (!percent || !value) continue;
+        if (auto* p = pages.at(keyOf(rs, L))) p->push_back({*percent, *value});
+    }
+    return boxPages(pages.all());
+}
+
+dao::Result<ChartData> readScatter(dao::Recordset& rs, const ChartLayout& L) {
+    Pages<ChartPage> pages;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const auto x = number(rs.GetValue(L.x));
+        const auto y = number(rs.GetValue(L.y));
+        if (!x || !y) continue;
+        ChartPage* p = pages.at(keyOf(rs, L));
+        if (!p) continue;
+        ++p->pointsInTable;
+        if (p->points.size() >= kMaxScatterPoints) continue;
+        p->points.emplace_back(*x, *y);
+        if (auto e = number(rs.GetValue(L.estimated))) p->fitted.emplace_back(*x, *e);
+    }
+    ChartData out;
+    out.kind = ChartKind::Scatter;
+    std::string yName = rs.FieldAt(L.y).Name.substr(2);  // after "Y:"
+    for (auto& [key, page] : pages.all()) {
+        page.title = key.title();
+        std::sort(page.fitted.begin(), page.fitted.end());
+        page.xTitle = key.field;
+        page.yTitle = yName;
+        if (page.pointsInTable > static_cast<long>(page.points.size()))
+            page.note = "The first " + std::to_string(page.points.size()) + " of " +
+                        std::to_string(page.pointsInTable) + " points are shown.";
+        out.pages.push_back(std::move(page));
+    }
+    return out;
+}
+
+}  // namespace
+
+ChartLayout DetectChart(const std::vector<std::string>& columns) {
+    ChartLayout L;
+    L.dataField = find(columns, "DataField");
+    if (L.dataField < 0) return L;
+    for (int i = 0; i < L.dataField; ++i) L.groupColumns.push_back(i);
+
+    L.interval = find(columns, "Interval");
+    L.count = find(columns, "Count");
+    const int lowClosed = find(columns, "Low<=Range"), lowOpen = find(columns, "Low<Range");
+    const int highOpen = find(columns, "Range<High"), highClosed = find(columns, "Range<=High");
+    if (L.interval >= 0 && L.count >= 0 && lowClosed >= 0 && highOpen >= 0) {
+        L.kind = ChartKind::Histogram;
+        L.low = lowClosed;
+        L.high = highOpen;
+        L.lowerClosed = true;
+        return L;
+    }
+    if (L.interval >= 0 && L.count >= 0 && lowOpen >= 0 && highClosed >= 0) {
+        L.kind = ChartKind::Histogram;
+        L.low = lowOpen;
+        L.high = highClosed;
+        L.lowerClosed = false;
+        return L;
+    }
+
+    L.x = find(columns, "X_Value");
+    L.estimated = find(columns, "Estimated_Y");
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].size() > 2 && columns[i].compare(0, 2, "Y:") == 0) {
+            L.y = static_cast<int>(i);
+            break;
+        }
+    if (L.x >= 0 && L.y >= 0 && L.estimated >= 0 && find(columns, "Residual") >= 0) {
+        L.kind = ChartKind::Scatter;
+        return L;
+    }
+
+    L.percent = find(columns, "Percentile");
+    L.value = find(columns, "Value");
+    if (L.percent >= 0 && L.value >= 0) {
+        L.kind = ChartKind::BoxPlot;
+        return L;
+    }
+    L.percent = L.value = -1;
+
+    if (L.count < 0 || find(columns, "Mean") < 0) return L;
+    L.minimum = find(columns, "Minimum");
+    L.maximum = find(columns, "Maximum");
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (auto p = percentOf(columns[i])) L.percentColumns.emplace_back(*p, static_cast<int>(i));
+    if ((L.minimum >= 0 && L.maximum >= 0) || !L.percentColumns.empty())
+        L.kind = ChartKind::BoxPlot;
+    return L;
+}
+
+std::optional<BoxStats> BoxFromCutPoints(std::vector<CutPoint> points) {
+    if (points.empty()) return std::nullopt;
+    std::stable_sort(points.begin(), points.end(),
+                     [](const CutPoint& a, const CutPoint& b) { return a.percent < b.percent; });
+    BoxStats b;
+    b.low = points.front().value;
+    b.high = points.back().value;
+    b.lowName = cutPointName(points.front().percent);
+    b.highName = cutPointName(points.back().percent);
+    auto at = [&](double p) {
+        for (const CutPoint& c : points)
+            if (c.percent == p) return c.value;
+        b.estimated = true;
+        if (p <= points.front().percent) return points.front().value;
+        if (p >= points.back().percent) return points.back().value;
+        size_t i = 1;
+        while (points[i].percent < p) ++i;
+        const CutPoint &a = points[i - 1], &c = points[i];
+        return a.value + (c.value - a.value) * (p - a.percent) / (c.percent - a.percent);
+    };
+    b.q1 = at(25);
+    b.median = at(50);
+    b.q3 = at(75);
+    return b;
+}
+
+dao::Result<ChartData> ReadChartData(dao::Database& db, const std::string& source,
+                                     const ChartLayout& layout) {
+    if (layout.kind == ChartKind::None) return ChartData{};
+    auto rs = db.OpenRecordset(source, 0, dao::dbReadOnly);
+    if (!rs) return rs.error();
+    dao::Result<ChartData> out = ChartData{};
+    switch (layout.kind) {
+        case ChartKind::Histogram:
+            out = readHistogram(*rs, layout);
+            break;
+        case ChartKind::Scatter:
+            out = readScatter(*rs, layout);
+            break;
+        case ChartKind::BoxPlot:
+            out = layout.percent >= 0 ? readPercentiles(*rs, layout) : readDescribe(*rs, layout);
+            break;
+        case ChartKind::None:
+            break;
+    }
+    return out;
+}
+
+}  // namespace qrv::designer

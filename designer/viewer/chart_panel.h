@@ -1,0 +1,55 @@
+// The chart side of a table viewer: a choice of page (group and field), the
+// chart itself, a note saying what it shows, and "Save Chart..." to write it
+// as a PNG or SVG picture.
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+#include "designer/viewer/chart_data.h"
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QString;
+
+namespace qrv {
+class Prompter;
+}
+
+namespace qrv::designer {
+
+class ChartPanel final : public QWidget {
+    Q_OBJECT
+  public:
+    // prompter tells the user when a save fails.
+    ChartPanel(ChartData data, Prompter& prompter, QWidget* parent = nullptr);
+
+    const ChartData& Data() const { return data_; }
+    int CurrentPage() const { return page_; }
+    void ShowPage(int page);
+    QChart* Chart() const;
+    QChartView* View() const { return view_; }
+
+    // Writes the chart to path: SVG when the name ends in ".svg", else PNG.
+    // The file appears whole or not at all; the reason in *error on failure.
+    bool SaveChart(const QString& path, QString* error = nullptr);
+
+  private slots:
+    void onSaveClicked();
+
+  private:
+    QChart* buildChart(const ChartPage& page) const;
+
+    ChartData data_;
+    Prompter& prompter_;
+    int page_ = -1;
+    QComboBox* pages_ = nullptr;
+    QChartView* view_ = nullptr;
+    QLabel* note_ = nullptr;
+    QPushButton* save_ = nullptr;
+};
+
+}  // namespace qrv::designer

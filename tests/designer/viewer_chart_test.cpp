@@ -1,0 +1,357 @@
+// Charts of output tables, made by really running Frequency, Describe,
+// Percentiles and simple regression scenarios on a small table: the kind of
+// chart is told from the columns, the bars, boxes and points carry the
+// numbers worked out by hand from the data, and a chart saves as PNG and SVG.
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QBoxPlotSeries>
+#include <QBoxSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QtTest>
+#include <cmath>
+
+#include "designer/viewer/chart_panel.h"
+#include "designer/viewer/table_viewer.h"
+#include "engine/quorvane.h"
+#include "scenario/analysis_types.h"
+#include "scenario/scenario_author.h"
+#include "scenario/scenario_tables.h"
+#include "viewer_fixture.h"
+
+using namespace qrv;
+using designer::BoxStats;
+using designer::ChartKind;
+using designer::ChartPanel;
+using designer::TableViewer;
+
+namespace {
+
+// Group a: x = -3 1 2 3 4 12 15 25 40; group b: x = 2 3 22. y is about 2x + 1.
+struct Row {
+    const char* grp;
+    double x, y;
+};
+constexpr Row kRows[] = {{"a", 1, 3.5}, {"a", 2, 4.5}, {"b", 2, 5},   {"a", 3, 7.5},
+                         {"a", 4, 8.5}, {"b", 3, 7.5}, {"a", 12, 25}, {"a", 15, 31},
+                         {"a", 25, 51}, {"b", 22, 45}, {"a", -3, -5}, {"a", 40, 81}};
+
+template <class T>
+T* seriesOf(QChart* chart) {
+    for (QAbstractSeries* s : chart->series())
+        if (auto* t = qobject_cast<T*>(s)) return t;
+    return nullptr;
+}
+
+void expectBox(const BoxStats& b, double low, double q1, double median, double q3, double high) {
+    QCOMPARE(b.low, low);
+    QCOMPARE(b.q1, q1);
+    QCOMPARE(b.median, median);
+    QCOMPARE(b.q3, q3);
+    QCOMPARE(b.high, high);
+}
+
+bool near(double a, double b) {
+    return std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(b));
+}
+
+}  // namespace
+
+class ViewerChartTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::ViewerFixture> fx;
+
+    std::int32_t save(const char* type, const std::string& out1, const std::string& out2,
+                      std::initializer_list<std::pair<const char*, char>> fields,
+                      std::initializer_list<std::pair<const char*, dao::Value>> options) {
+        scenario::ScenarioDraft d = scenario::NewDraft(*scenario::FindAnalysisType(type));
+        d.description = std::string("chart ") + type;
+        d.input = "Data";
+        d.output1 = out1;
+        d.output2 = out2;
+        for (auto& [name, role] : fields) d.addField(name, role);
+        for (auto& [name, v] : options) d.setOption(name, v);
+        auto id = scenario::SaveDraft(fx->db, d);
+        if (!id) qFatal("scenario not saved: %s", id.error().description.c_str());
+        return *id;
+    }
+    void run(std::int32_t id) {
+        test::ScriptedPrompter quiet;
+        Quorvane engine(&quiet);
+        engine.ErrorHandler().SetDestination(fx->dir.path().toStdString() + "/run.log");
+        RunScenarioArgs args;
+        args.ScenarioDb = fx->db;
+        QVERIFY2(engine.RunScenario(id, args), engine.ErrorInfo().c_str());
+    }
+    // A viewer on an output table with its chart shown.
+    std::unique_ptr<TableViewer> chartOf(const std::string& table, ChartPanel** panel) {
+        std::unique_ptr<TableViewer> v(
+            designer::CreateTableViewer(*fx->app, table, "Scenario Output Table", nullptr));
+        if (!v) return v;
+        v->setAttribute(Qt::WA_DeleteOnClose, false);
+        v->resize(800, 600);
+        v->show();
+        *panel = v->ShowChart();
+        return v;
+    }
+
+  private slots:
+    void initTestCase() {
+        fx = std::make_unique<test::ViewerFixture>();
+        scenario::StoreContext ctx{fx->db, nullptr, nullptr};
+        QVERIFY(scenario::CreateScenarioTables(ctx));
+        QVERIFY(fx->makeTable("Data",
+                              {{"Grp", dao::dbText}, {"X", dao::dbDouble}, {"Y", dao::dbDouble}}));
+        for (const Row& r : kRows)
+            QVERIFY(fx->addRow("Data", {{"Grp", r.grp}, {"X", r.x}, {"Y", r.y}}));
+
+        run(save("Frequency", "FreqOut", "", {{"Grp", 'G'}, {"X", 'X'}},
+                 {{"FreqGroupRadio", "Specified"},
+                  {"FreqInit", 0.0},
+                  {"FreqWidth", 10.0},
+                  {"InterV", 3},
+                  {"FreqIncRadio", "Lower"}}));
+        run(save("Frequency", "FreqUp", "", {{"Grp", 'G'}, {"X", 'X'}},
+                 {{"FreqGroupRadio", "Specified"},
+                  {"FreqInit", 0.0},
+                  {"FreqWidth", 10.0},
+                  {"InterV", 3},
+                  {"FreqIncRadio", "Upper"}}));
+        run(save("Describe", "DescOut", "", {{"Grp", 'G'}, {"X", 'X'}, {"Y", 'X'}},
+                 {{"Range", true}, {"Percentile", true}, {"PercentileRadio", "Quartiles"}}));
+        run(save("Percentiles", "PctOut", "", {{"Grp", 'G'}, {"X", 'X'}},
+                 {{"PercentileRadio", "Deciles"}}));
+        run(save("Regression", "RegOut", "ResidOut", {{"Grp", 'G'}, {"X", 'X'}, {"Y", 'Y'}},
+                 {{"RegressType", "S"}, {"RYInt", true}, {"Residual", true}}));
+    }
+    void cleanupTestCase() { fx.reset(); }
+
+    // --- Which tables chart ----------------------------------------------------
+
+    void kindsAreToldFromTheColumns() {
+        auto kind = [&](const std::string& table) {
+            auto rs = fx->db.OpenRecordset(table);
+            std::vector<std::string> names;
+            for (int i = 0; rs && i < rs->FieldCount(); ++i) names.push_back(rs->FieldAt(i).Name);
+            return designer::DetectChart(names).kind;
+        };
+        QCOMPARE(kind("FreqOut"), ChartKind::Histogram);
+        QCOMPARE(kind("DescOut"), ChartKind::BoxPlot);
+        QCOMPARE(kind("PctOut"), ChartKind::BoxPlot);
+        QCOMPARE(kind("ResidOut"), ChartKind::Scatter);
+        QCOMPARE(kind("RegOut"), ChartKind::None);
+        QCOMPARE(kind("Data"), ChartKind::None);
+        // Upper-closed frequency borders chart too; a Describe table without
+        // range or cut points does not.
+        QCOMPARE(designer::DetectChart(
+                     {"DataField", "Interval", "Low<Range", "Range<=High", "Count", "Cumulative"})
+                     .kind,
+                 ChartKind::Histogram);
+        QCOMPARE(designer::DetectChart({"DataField", "Count", "Missing", "Mean"}).kind,
+                 ChartKind::None);
+    }
+
+    // --- Numbers on the charts --------------------------------------------------
+
+    void histogramBarsAreTheCountsPerInterval() {
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("FreqOut", &panel);
+        QVERIFY(v && panel);
+        const auto& pages = panel->Data().pages;
+        QCOMPARE(pages.size(), size_t(2));
+        QCOMPARE(pages[0].title, std::string("X (Grp = a)"));
+        QCOMPARE(pages[1].title, std::string("X (Grp = b)"));
+        // Borders 0, 10, 20, 30, lower border included, values outside counted apart.
+        const std::vector<std::string> labels = {"under 0", "[0, 10)", "[10, 20)", "[20, 30)",
+                                                 "30 or more"};
+        QCOMPARE(pages[0].barLabels, labels);
+        QCOMPARE(pages[0].barHeights,
+                 (std::vector<double>{1, 4, 2, 1, 1}));  // -3 | 1 2 3 4 | 12 15 | 25 | 40
+        QCOMPARE(pages[1].barHeights, (std::vector<double>{0, 2, 0, 1, 0}));  // 2 3 | 22
+        auto* bars = seriesOf<QBarSeries>(panel->Chart());
+        QVERIFY(bars && bars->count() == 1);
+        QBarSet* set = bars->barSets().at(0);
+        QCOMPARE(set->count(), 5);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(set->at(i), pages[0].barHeights[static_cast<size_t>(i)]);
+        auto axes = panel->Chart()->axes(Qt::Horizontal);
+        auto* x = qobject_cast<QBarCategoryAxis*>(axes.value(0));
+        QVERIFY(x);
+        QCOMPARE(x->categories().value(0), QString("under 0"));
+        QCOMPARE(x->categories().value(2), QString("[10, 20)"));
+        // The second page, chosen as a user would.
+        auto* combo = panel->findChild<QComboBox*>("cboChartPage");
+        QVERIFY(combo);
+        combo->setCurrentIndex(1);
+        set = seriesOf<QBarSeries>(panel->Chart())->barSets().at(0);
+        QCOMPARE(set->at(1), 2.0);
+        QCOMPARE(set->at(3), 1.0);
+        QCOMPARE(panel->CurrentPage(), 1);
+    }
+
+    void upperClosedIntervalsAreLabelledSo() {
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("FreqUp", &panel);
+        QVERIFY(v && panel);
+        const auto& page = panel->Data().pages.at(0);
+        QCOMPARE(page.barLabels, (std::vector<std::string>{"0 or less", "(0, 10]", "(10, 20]",
+                                                           "(20, 30]", "over 30"}));
+        // No value of a lies on a border, so the counts are those of [0, 10) and so on.
+        QCOMPARE(page.barHeights, (std::vector<double>{1, 4, 2, 1, 1}));
+        QVERIFY(page.note.find("upper border") != std::string::npos);
+    }
+
+    void describeBoxesRunFromMinimumToMaximum() {
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("DescOut", &panel);
+        QVERIFY(v && panel);
+        const auto& pages = panel->Data().pages;
+        QCOMPARE(pages.size(), size_t(3));  // every box, then one page per field
+        QCOMPARE(pages[0].title, std::string("All fields"));
+        QCOMPARE(pages[0].boxes.size(), size_t(4));
+        QCOMPARE(pages[1].title, std::string("X"));
+        QCOMPARE(pages[1].boxes.size(), size_t(2));
+        QCOMPARE(pages[1].boxes[0].label, std::string("Grp = a"));
+        // Unweighted quartiles sit at rows 1 + (n - 1)j/4 of the sorted values.
+        // a: -3 1 2 3 4 12 15 25 40 (rows 3, 5, 7); b: 2 3 22 (rows 1.5, 2, 2.5).
+        expectBox(pages[1].boxes[0], -3, 2, 4, 15, 40);
+        expectBox(pages[1].boxes[1], 2, 2.5, 3, 12.5, 22);
+        // y of a: -5 3.5 4.5 7.5 8.5 25 31 51 81; of b: 5 7.5 45.
+        QCOMPARE(pages[2].title, std::string("Y"));
+        expectBox(pages[2].boxes[0], -5, 4.5, 8.5, 31, 81);
+        expectBox(pages[2].boxes[1], 5, 6.25, 7.5, 26.25, 45);
+        QCOMPARE(pages[0].boxes[3].label, std::string("Y (Grp = b)"));
+        QVERIFY(!pages[1].boxes[0].estimated);
+        QCOMPARE(pages[1].boxes[0].lowName, std::string("Minimum"));
+        auto* series = seriesOf<QBoxPlotSeries>(panel->Chart());
+        QVERIFY(series);
+        QCOMPARE(series->count(), 4);
+        // Boxes in the table's row order: a's X and Y, then b's.
+        QBoxSet* b = series->boxSets().at(2);
+        QCOMPARE(b->at(QBoxSet::LowerExtreme), 2.0);
+        QCOMPARE(b->at(QBoxSet::LowerQuartile), 2.5);
+        QCOMPARE(b->at(QBoxSet::Median), 3.0);
+        QCOMPARE(b->at(QBoxSet::UpperQuartile), 12.5);
+        QCOMPARE(b->at(QBoxSet::UpperExtreme), 22.0);
+    }
+
+    void percentileBoxesInterpolateMissingQuartiles() {
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("PctOut", &panel);
+        QVERIFY(v && panel);
+        const auto& pages = panel->Data().pages;
+        QCOMPARE(pages.size(), size_t(1));
+        QCOMPARE(pages[0].boxes.size(), size_t(2));
+        // Deciles at rows 1 + (n - 1)j/10 (worked with Python's fractions):
+        // a: 0.2 1.6 2.4 3.2 4 10.4 13.8 19 28; b: 2.2 2.4 2.6 2.8 3 6.8 10.6 14.4 18.2.
+        // The quartiles lie halfway between the 20th and 30th, and the 70th
+        // and 80th: a 2.0 and 16.4, b 2.5 and 12.5.
+        const BoxStats& a = pages[0].boxes[0];
+        const BoxStats& b = pages[0].boxes[1];
+        QVERIFY(near(a.low, 0.2) && near(a.q1, 2.0) && near(a.median, 4) && near(a.q3, 16.4) &&
+                near(a.high, 28));
+        QVERIFY(near(b.low, 2.2) && near(b.q1, 2.5) && near(b.median, 3) && near(b.q3, 12.5) &&
+                near(b.high, 18.2));
+        QVERIFY(a.estimated);
+        QCOMPARE(a.lowName, std::string("10th percentile"));
+        QCOMPARE(a.highName, std::string("90th percentile"));
+        QVERIFY(pages[0].note.find("interpolated") != std::string::npos);
+    }
+
+    void boxNumbersFromCutPoints() {
+        // A median alone: a flat box, whiskers where the cut points end.
+        auto m = designer::BoxFromCutPoints({{50, 7}});
+        QVERIFY(m);
+        expectBox(*m, 7, 7, 7, 7, 7);
+        QVERIFY(m->estimated);
+        QVERIFY(!designer::BoxFromCutPoints({}));
+        // Quintiles with the range: 25 is a quarter of the way from 20 to 40.
+        auto q =
+            designer::BoxFromCutPoints({{0, 0}, {20, 8}, {40, 16}, {60, 24}, {80, 32}, {100, 50}});
+        QVERIFY(q);
+        expectBox(*q, 0, 10, 20, 30, 50);  // 8 + 8/4; 16 + 8/2; 24 + 8·3/4
+        QCOMPARE(q->highName, std::string("Maximum"));
+    }
+
+    void residualScatterFollowsTheFittedLine() {
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("ResidOut", &panel);
+        QVERIFY(v && panel);
+        const auto& pages = panel->Data().pages;
+        QCOMPARE(pages.size(), size_t(2));
+        QCOMPARE(pages[0].xTitle, std::string("X"));
+        QCOMPARE(pages[0].yTitle, std::string("Y"));
+        // Least squares by hand in exact fractions: a: slope 3087/1544,
+        // intercept 1555/1544; b: slope 505/254, intercept 485/381.
+        const double slope[] = {3087.0 / 1544, 505.0 / 254};
+        const double intercept[] = {1555.0 / 1544, 485.0 / 381};
+        const size_t counts[] = {9, 3};
+        for (size_t g = 0; g < 2; ++g) {
+            const auto& p = pages[g];
+            QCOMPARE(p.points.size(), counts[g]);
+            QCOMPARE(p.fitted.size(), counts[g]);
+            for (const Row& r : kRows)
+                if (r.grp == std::string(g == 0 ? "a" : "b"))
+                    QVERIFY(std::find(p.points.begin(), p.points.end(), std::make_pair(r.x, r.y)) !=
+                            p.points.end());
+            for (size_t i = 0; i < p.fitted.size(); ++i) {
+                QVERIFY2(near(p.fitted[i].second, intercept[g] + slope[g] * p.fitted[i].first),
+                         qPrintable(QString::number(p.fitted[i].second)));
+                if (i) QVERIFY(p.fitted[i - 1].first <= p.fitted[i].first);
+            }
+        }
+        auto* dots = seriesOf<QScatterSeries>(panel->Chart());
+        auto* line = seriesOf<QLineSeries>(panel->Chart());
+        QVERIFY(dots && line && !qobject_cast<QScatterSeries*>(line));
+        QCOMPARE(dots->count(), 9);
+        QCOMPARE(line->count(), 9);
+        QCOMPARE(line->at(0).x(), -3.0);
+        QVERIFY(near(line->at(8).y(), intercept[0] + slope[0] * 40));
+    }
+
+    // --- Saving -----------------------------------------------------------------
+
+    void chartsSaveAsPngAndSvg() {
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("FreqOut", &panel);
+        QVERIFY(v && panel);
+        QVERIFY(panel->findChild<QPushButton*>("cmdSaveChart"));
+        const QString png = fx->dir.path() + "/histogram.png";
+        const QString svg = fx->dir.path() + "/histogram.SVG";
+        QString why;
+        QVERIFY2(panel->SaveChart(png, &why), qPrintable(why));
+        QVERIFY2(panel->SaveChart(svg, &why), qPrintable(why));
+        QImage image;
+        QVERIFY(image.load(png, "PNG"));
+        QVERIFY(image.width() >= 200 && image.height() >= 150);
+        QFile f(svg);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QVERIFY(text.startsWith("<?xml"));
+        QVERIFY(text.contains("<svg"));
+        QVERIFY(text.contains("</svg>"));
+        // A folder that is not there: refused, and no file appears.
+        const QString nowhere = fx->dir.path() + "/missing/chart.png";
+        QVERIFY(!panel->SaveChart(nowhere, &why));
+        QVERIFY(!why.isEmpty());
+        QVERIFY(!QFile::exists(nowhere));
+    }
+
+    void tablesWithoutAChartShowOnlyTheGrid() {
+        std::unique_ptr<TableViewer> v(
+            designer::CreateTableViewer(*fx->app, "RegOut", "Scenario Output Table", nullptr));
+        QVERIFY(v);
+        QVERIFY(!v->ShowChart());
+        QVERIFY(!v->findChild<QWidget*>("tabViewer"));
+    }
+};
+
+QTEST_MAIN(ViewerChartTest)
+#include "viewer_chart_test.moc"
