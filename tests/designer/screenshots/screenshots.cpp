@@ -18,6 +18,7 @@
 #include "designer/frame/open_database_dialog.h"
 #include "designer/tools/code_generator_dialog.h"
 #include "designer/tools/probability_calculator.h"
+#include "designer/viewer/table_viewer.h"
 #include "designer/wizard/default_pages.h"
 #include "designer/wizard/options_page.h"
 #include "designer/wizard/scenario_wizard.h"
@@ -81,6 +82,22 @@ void wizardShot(designer::AppState& state, std::int32_t id, int page, const QStr
     save(&wizard, dir, name);
 }
 
+// An output table of the demo in a viewer of its own, at its chart.
+void chartShot(designer::AppState& state, const char* table, const QString& dir, const char* name) {
+    designer::TableViewer* viewer =
+        designer::CreateTableViewer(state, table, "Scenario Output Table", nullptr);
+    if (!viewer || !viewer->ShowChart()) {
+        std::fprintf(stderr, "no chart for %s\n", table);
+        ++failures;
+        delete viewer;
+        return;
+    }
+    viewer->resize(900, 600);
+    viewer->show();
+    save(viewer, dir, name);
+    delete viewer;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,10 +151,18 @@ int main(int argc, char** argv) {
         ++failures;
     }
 
+    chartShot(state, "Demo_Frequency", dir, "08-histogram.png");
+    chartShot(state, "Demo_Describe", dir, "09-box-plots.png");
+    chartShot(state, "Demo_Regression_Residuals", dir, "10-residual-plot.png");
+    // The grid of an output table inside the main window.
+    if (auto* sub = frame.mdiArea()->activeSubWindow()) sub->showNormal();
+    state.Actions().showTableData("Demo_Describe", "Scenario Output Table");
+    save(&frame, dir, "11-main-window-viewer.png");
+
     NoFiles files;
     designer::OpenDatabaseDialog open(frame.recent().Entries(), false, files, prompter);
     open.show();
-    save(&open, dir, "08-open-database.png");
+    save(&open, dir, "12-open-database.png");
 
     frame.closeDatabase();
     return failures == 0 ? 0 : 1;
