@@ -130,8 +130,9 @@ void MainFrame::buildMenus() {
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("mnuHelp");
-    helpAction_ = help->addAction(st->standardIcon(QStyle::SP_DialogHelpButton),
-                                  "&Contents and Index", this, [this] { showHelp(); });
+    helpAction_ = help->addAction(
+        QIcon::fromTheme("help-contents", st->standardIcon(QStyle::SP_MessageBoxQuestion)),
+        "&Contents and Index", this, [this] { showHelp(); });
     helpAction_->setObjectName("mnuHelpContents");
     helpAction_->setShortcut(QKeySequence::HelpContents);
     QMenu* web = help->addMenu("Quorvane on the &Web");
