@@ -21,6 +21,7 @@ void addSqlCommand(CLI::App& app, int& exitCode);        // sql
 void addRunCommands(CLI::App& app, int& exitCode);       // run
 void addProbCommands(CLI::App& app, int& exitCode);      // prob, inverse
 void addPasswordCommand(CLI::App& app, int& exitCode);   // password
+void addWorkgroupCommand(CLI::App& app, int& exitCode);  // workgroup
 void addHelpCommand(CLI::App& app, int& exitCode);       // help [COMMAND]
 
 // The end of a command's help: more about it (when given), then an example.

@@ -99,6 +99,7 @@ int main(int argc, char** argv) {
     addRunCommands(app, exitCode);
     addProbCommands(app, exitCode);
     addPasswordCommand(app, exitCode);
+    addWorkgroupCommand(app, exitCode);
     addHelpCommand(app, exitCode);
     // A wait for another program's lock is said on standard error, whatever the command.
     announceLockWaits();

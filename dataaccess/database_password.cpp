@@ -75,8 +75,8 @@ std::string connectPassword(std::string_view connect) {
 
 Error checkPassword(Connection& c, const std::string& schema, std::string_view password) {
     auto stored = readStored(c, schema);
-    // A password table that cannot be read cannot be checked: refused.
-    if (!stored) return wrongPassword();
+    // A file that cannot be read now (locked, damaged) is refused for that reason.
+    if (!stored) return stored.error();
     if (!stored->hash) return {};
     return verifyPassword(*stored->hash, password) ? Error{} : wrongPassword();
 }

@@ -100,7 +100,9 @@ int busyWait(void* connection, int count) {
     return 1;
 }
 
-Error configure(Connection& c) {
+// password: for an existing file, the one it must open with; checked before
+// anything is written, so a refused open leaves the file as it was.
+Error configure(Connection& c, const std::string* password = nullptr) {
     sqlite3_busy_handler(c.db, &busyWait, &c);
     sqlite3_extended_result_codes(c.db, 1);
     // A double-quoted name must never fall back to being a string literal:
@@ -111,6 +113,8 @@ Error configure(Connection& c) {
         return makeError(err::kReservedError, "Cannot register SQL functions.");
     c.memory = registerMemoryTables(c.db);
     guardSystemTables(c);
+    if (password != nullptr)
+        if (Error e = checkPassword(c, "main", *password)) return e;
     if (c.scratch) {
         if (Error e = exec(c,
                            "PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF; "
@@ -156,12 +160,9 @@ Result<Database> Workspace::OpenDatabase(std::string_view pathView, bool exclusi
         conn->close();
         return e;
     }
-    if (Error e = detail::configure(*conn)) {
-        conn->close();
-        return e;
-    }
     conn->connect = std::string(connect);
-    if (Error e = detail::checkPassword(*conn, "main", detail::connectPassword(connect))) {
+    const std::string password = detail::connectPassword(connect);
+    if (Error e = detail::configure(*conn, &password)) {
         conn->close();
         return e;
     }

@@ -60,6 +60,20 @@ Result<std::optional<Account>> findAccount(Connection& c, const std::string& use
     return found;
 }
 
+// An unknown name costs the same slow check as a known one, so that the time
+// a refusal takes tells nothing about which names exist.
+bool passwordMatches(const std::optional<Account>& account, const std::string& password) {
+    static const std::string standIn = [] {
+        auto h = detail::hashPassword("no account");
+        return h ? *h : std::string();
+    }();
+    if (!account) {
+        (void)detail::verifyPassword(standIn, password);
+        return false;
+    }
+    return detail::verifyPassword(account->hash, password);
+}
+
 Error validUserName(const std::string& user) {
     const auto length = utf8Length(user);
     if (user.empty() || !length || *length > static_cast<size_t>(kMaxUserName) ||
@@ -127,7 +141,7 @@ Error SetWorkgroupPassword(const std::string& workgroup, const std::string& user
     Connection& c = *detail::DatabaseAccess::of(*db).conn;
     auto found = findAccount(c, user);
     if (!found) return found.error();
-    if (!*found || !detail::verifyPassword((*found)->hash, oldPassword)) return notValidAccount();
+    if (!passwordMatches(*found, oldPassword)) return notValidAccount();
     auto hash = detail::hashPassword(newPassword);
     if (!hash) return hash.error();
     Error e = writeAccount(c, (*found)->name, *hash, true);
@@ -142,7 +156,7 @@ Result<std::string> CheckWorkgroupLogon(const std::string& workgroup, const std:
     auto found = findAccount(*detail::DatabaseAccess::of(*db).conn, user);
     db->Close();
     if (!found) return found.error();
-    if (!*found || !detail::verifyPassword((*found)->hash, password)) return notValidAccount();
+    if (!passwordMatches(*found, password)) return notValidAccount();
     return (*found)->name;
 }
 

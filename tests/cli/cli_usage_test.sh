@@ -5,7 +5,7 @@
 source "$(dirname "$0")/lib.sh"
 q="$(realpath "$q")"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-commands="init tables list new set info copy delete query show sql import export run prob inverse password help"
+commands="init tables list new set info copy delete query show sql import export run prob inverse password workgroup help"
 
 # Everything runs in an empty folder that must stay empty.
 empty="$dir/empty"

@@ -53,4 +53,23 @@ check old-gone 1 "Not a valid password" -- "$q" tables "$db" --password 'tulip 4
 check clear 0 "^Password cleared for " -- "$q" password "$db" --clear --password aster
 check open-again 0 "^Data +table +4$" -- "$q" tables "$db"
 check open-any 0 "^Data +table +4$" -- "$q" tables "$db" --password whatever
+
+# Workgroup files: made once, users added once (names in any case), and a
+# password changed only by one who knows it.
+wg="$dir/team.mdw"
+check wg-mode 2 "Give one of --create, --add NAME or --user NAME" -- "$q" workgroup "$wg"
+check wg-create 0 "made with the user Admin" -- "$q" workgroup "$wg" --create
+check wg-create-again 1 "Database already exists" -- "$q" workgroup "$wg" --create
+check wg-add 0 "^User Ann Lee added" -- "$q" workgroup "$wg" --add 'Ann Lee' --new birch
+check wg-add-again 1 "Account name already exists" -- "$q" workgroup "$wg" --add 'ANN LEE'
+check wg-change-wrong 1 "Not a valid account name or password" -- \
+    "$q" workgroup "$wg" --user 'ann lee' --old BIRCH --new oak
+check wg-change 0 "^Password changed for ann lee$" -- \
+    "$q" workgroup "$wg" --user 'ann lee' --old birch --new oak
+check wg-change-old-gone 1 "Not a valid account name" -- \
+    "$q" workgroup "$wg" --user 'Ann Lee' --old birch --new elm
+check wg-admin 0 "^Password changed" -- "$q" workgroup "$wg" --user Admin --new 'oak 3'
+check wg-missing 1 "workgroup information file is missing" -- \
+    "$q" workgroup "$dir/none.mdw" --add Bob
+refute wg-hidden "MSys" -- "$q" tables "$wg"
 finish

@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "fixture.h"
 
 namespace qrv::test {
@@ -54,12 +56,16 @@ class DatabasePassword : public DbTest {
 
 TEST_F(DatabasePassword, SetCheckedChangedAndCleared) {
     protect("tulip 42");
+    const std::string before = readBytes(path);
     // Checked on open: none, wrong, a different letter case, the right one.
     expectRefused(open(path), "no connect text");
     expectRefused(open(path, ";pwd="), "empty password");
     expectRefused(open(path, ";pwd=wrong"), "wrong password");
     expectRefused(open(path, ";pwd=TULIP 42"), "password in other letter case");
     expectRefused(open(path, {}, true), "read-only without password");
+    // A refused open leaves the file as it was, with nothing beside it.
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
     // The key in any letter case, among other keys.
     auto ok = open(path, "DATABASE=x;PWD=tulip 42;");
     ASSERT_TRUE(ok.ok()) << ok.error().description;
