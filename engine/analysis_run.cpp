@@ -124,8 +124,16 @@ void AnalysisRun::AddColumn(TableDef& def, const std::string& name, int type, lo
     engine_->AddTableField(def, name, type, ordinal_, size);
 }
 
-void AnalysisRun::AddCountColumns(TableDef& def) {
-    qrv::AddCountColumns(*engine_, def, ordinal_, in_.weighted);
+void AnalysisRun::AddCountColumns(TableDef& def, const std::string& count) {
+    qrv::AddCountColumns(*engine_, def, ordinal_, in_.weighted, count);
+}
+
+std::vector<std::string> AnalysisRun::LeadingColumnNames(const std::string& count) const {
+    std::vector<std::string> names(in_.fields.begin(), in_.fields.begin() + in_.groups);
+    names.insert(names.end(), {"DataField", count});
+    if (in_.weighted) names.push_back("Observations");
+    names.push_back("Missing");
+    return names;
 }
 
 std::string AnalysisRun::CreateOutputTable(TableDef& def, Recordset* second) {

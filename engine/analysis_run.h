@@ -116,8 +116,12 @@ class AnalysisRun {
     // second, into that recordset (a second output table).
     std::string CreateOutputTable(dao::TableDef& def, dao::Recordset* second = nullptr);
     void AddColumn(dao::TableDef& def, const std::string& name, int type, long size = 0);
-    // Count, Observations (weighted runs) and Missing.
-    void AddCountColumns(dao::TableDef& def);
+    // Count (or the analysis's name for it), Observations (weighted runs) and
+    // Missing.
+    void AddCountColumns(dao::TableDef& def, const std::string& count = "Count");
+    // The names NewOutputTable and AddCountColumns give the leading columns,
+    // in order: what an analysis's own column names must not repeat.
+    std::vector<std::string> LeadingColumnNames(const std::string& count = "Count") const;
 
     Quorvane& engine() const { return *engine_; }
     const AnalysisInput& in() const { return in_; }

@@ -17,8 +17,9 @@ void AddGroupColumns(Quorvane& engine, TableDef& def, int& ordinal, const InputF
     engine.AddTableField(def, "DataField", dbText, ordinal, 64);
 }
 
-void AddCountColumns(Quorvane& engine, TableDef& def, int& ordinal, bool weighted) {
-    engine.AddTableField(def, "Count", dbDouble, ordinal, 0);
+void AddCountColumns(Quorvane& engine, TableDef& def, int& ordinal, bool weighted,
+                     const std::string& count) {
+    engine.AddTableField(def, count, dbDouble, ordinal, 0);
     if (weighted) engine.AddTableField(def, "Observations", dbDouble, ordinal, 0);
     engine.AddTableField(def, "Missing", dbLong, ordinal, 0);
 }

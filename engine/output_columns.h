@@ -23,8 +23,10 @@ struct InputFields {
 
 // Group columns and DataField.
 void AddGroupColumns(Quorvane& engine, dao::TableDef& def, int& ordinal, const InputFields& in);
-// Count, Observations (when weighted) and Missing.
-void AddCountColumns(Quorvane& engine, dao::TableDef& def, int& ordinal, bool weighted);
+// Count (or the analysis's own name for it), Observations (when weighted)
+// and Missing.
+void AddCountColumns(Quorvane& engine, dao::TableDef& def, int& ordinal, bool weighted,
+                     const std::string& count = "Count");
 
 // Fills the group columns and DataField of the row being added.
 dao::Error WriteGroupColumns(dao::Recordset& rs, const InputFields& in,

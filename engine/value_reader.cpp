@@ -58,6 +58,13 @@ std::string ValueReader::Usable(int i, std::optional<double>& x) const {
     return UsableAt(first_ + i, x);
 }
 
+std::string ValueReader::WeightedUsable(int i, double& w, std::optional<double>& x) const {
+    x.reset();
+    if (std::string e = Weight(w); !e.empty()) return e;
+    if (!(w > 0)) return {};
+    return Usable(i, x);
+}
+
 std::string ValueReader::UsableAt(int position, std::optional<double>& x) const {
     if (std::string e = Number(position, x); !e.empty()) return e;
     if (x && !engine_.Quorvane_DataOk_b(*x, false)) x.reset();

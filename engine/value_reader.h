@@ -36,6 +36,9 @@ class ValueReader {
     // The usable value of analysis field i (from 0) of the current row, or
     // nullopt when it is missing or ignored.
     std::string Usable(int i, std::optional<double>& x) const;
+    // The row's weight and the usable value of analysis field i; x is
+    // nullopt, and the field not read, when the weight skips the row.
+    std::string WeightedUsable(int i, double& w, std::optional<double>& x) const;
     // Any field of the current row by its position in the field list (from
     // 0): as a number, and as a usable value (the ignore rule applied).
     std::string Number(int position, std::optional<double>& x) const;

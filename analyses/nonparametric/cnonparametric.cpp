@@ -62,11 +62,7 @@ std::string CNonParametric::Quorvane_NonParametric(
 
 std::string CNonParametric::CreateOutput() {
     ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
-    std::vector<std::string> names(in().fields.begin(), in().fields.begin() + in().groups);
-    names.push_back("DataField");
-    names.push_back(countColumn_);
-    if (in().weighted) names.push_back("Observations");
-    names.push_back("Missing");
+    std::vector<std::string> names = LeadingColumnNames(countColumn_);
     const size_t first = names.size();  // the double columns
     names.insert(names.end(),
                  {"Mean", "MeanY", "MeanDiff", "Count<Y", "Count=Y", "Count>Y", "Pearson's_R"});
@@ -82,9 +78,7 @@ std::string CNonParametric::CreateOutput() {
     if (std::string e = RepeatedColumn(names); !e.empty()) return e;
 
     TableDef def = NewOutputTable(outputTable_);
-    AddColumn(def, countColumn_, dbDouble);
-    if (in().weighted) AddColumn(def, "Observations", dbDouble);
-    AddColumn(def, "Missing", dbLong);
+    AddCountColumns(def, countColumn_);
     for (size_t i = first; i < names.size(); ++i) AddColumn(def, names[i], dbDouble);
     return CreateOutputTable(def);
 }
@@ -99,11 +93,9 @@ std::string CNonParametric::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     auto& g = static_cast<PairedGroup&>(state);
     double w = 0;
-    if (std::string e = reader().Weight(w); !e.empty()) return e;
-    if (!(w > 0)) return {};
     std::optional<double> y;
-    if (std::string e = reader().Usable(F_, y); !e.empty()) return e;
-    if (!y) return {};  // missing for every X field
+    if (std::string e = reader().WeightedUsable(F_, w, y); !e.empty()) return e;
+    if (!y) return {};  // a skipped row, or Y missing for every X field
     // The rank tests count a record as many times as its whole weight.
     const double times = std::trunc(w);
     const std::int64_t row = ++row_;

@@ -67,10 +67,7 @@ RecordTicks CNonParamSign::Ticks() const {
 
 std::string CNonParamSign::CreateOutput() {
     ProcedureScope scope(engine().ErrorHandler(), fit_ ? "CreateOutputFit" : "CreateOutput");
-    std::vector<std::string> names(in().fields.begin(), in().fields.begin() + in().groups);
-    names.insert(names.end(), {"DataField", "Count"});
-    if (in().weighted) names.push_back("Observations");
-    names.push_back("Missing");
+    std::vector<std::string> names = LeadingColumnNames();
     const size_t first = names.size();
     if (fit_)
         names.insert(names.end(),

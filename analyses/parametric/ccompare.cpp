@@ -56,11 +56,7 @@ std::string CCompare::Quorvane_Compare(const std::string& strOutputTable,
 
 std::string CCompare::CreateOutput() {
     ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
-    std::vector<std::string> names(in().fields.begin(), in().fields.begin() + in().groups);
-    names.push_back("DataField");
-    names.push_back(countColumn_);
-    if (in().weighted) names.push_back("Observations");
-    names.push_back("Missing");
+    std::vector<std::string> names = LeadingColumnNames(countColumn_);
     const size_t first = names.size();  // the double columns of the options
     if (counts_) names.insert(names.end(), {"Count<Y", "Count=Y", "Count>Y"});
     if (means_) names.insert(names.end(), {"MeanX", "MeanY", "MeanDiff", "StdDevDiff"});
@@ -70,9 +66,7 @@ std::string CCompare::CreateOutput() {
     if (std::string e = RepeatedColumn(names); !e.empty()) return e;
 
     TableDef def = NewOutputTable(outputTable_);
-    AddColumn(def, countColumn_, dbDouble);
-    if (in().weighted) AddColumn(def, "Observations", dbDouble);
-    AddColumn(def, "Missing", dbLong);
+    AddCountColumns(def, countColumn_);
     for (size_t i = first; i < names.size(); ++i) AddColumn(def, names[i], dbDouble);
     return CreateOutputTable(def);
 }
@@ -87,11 +81,9 @@ std::string CCompare::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     auto& g = static_cast<CompareGroup&>(state);
     double w = 0;
-    if (std::string e = reader().Weight(w); !e.empty()) return e;
-    if (!(w > 0)) return {};
     std::optional<double> y;
-    if (std::string e = reader().Usable(F_, y); !e.empty()) return e;
-    if (!y) return {};  // missing for every X field
+    if (std::string e = reader().WeightedUsable(F_, w, y); !e.empty()) return e;
+    if (!y) return {};  // a skipped row, or Y missing for every X field
     for (int i = 0; i < F_; ++i) {
         std::optional<double> x;
         if (std::string e = reader().Usable(i, x); !e.empty()) return e;

@@ -96,11 +96,9 @@ class RegressionBase : protected AnalysisRun {
         std::vector<Sums>& sums = g.sums;
         std::vector<std::vector<dao::Bookmark>>& residual = g.residual;
         double w = 0;
-        if (std::string e = reader().Weight(w); !e.empty()) return e;
-        if (!(w > 0)) return {};
         std::optional<double> y;
-        if (std::string e = reader().Usable(args().xFields, y); !e.empty()) return e;
-        if (!y) return {};  // no Y: missing for every X field
+        if (std::string e = reader().WeightedUsable(args().xFields, w, y); !e.empty()) return e;
+        if (!y) return {};  // a skipped row, or no Y: missing for every X field
         for (int i = 0; i < args().xFields; ++i) {
             std::optional<double> x;
             if (std::string e = reader().Usable(i, x); !e.empty()) return e;
