@@ -34,27 +34,13 @@ class ChiSquareTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        TableDef t = db.CreateTableDef("Rolls");
-        for (Field f : {Field("Grp", dbText, 10), Field("Face", dbText, 12), Field("Num", dbDouble),
-                        Field("W", dbDouble)})
-            t.AppendField(f);
-        ASSERT_FALSE(db.AppendTableDef(t));
+        makeTable("Rolls", {Field("Grp", dbText, 10), Field("Face", dbText, 12),
+                            Field("Num", dbDouble), Field("W", dbDouble)});
     }
     void add(const std::vector<Roll>& rolls) {
-        auto rs = db.OpenRecordset("Rolls");
-        ASSERT_TRUE(rs.ok());
-        ASSERT_FALSE(db.BeginTrans());
-        for (const Roll& r : rolls) {
-            ASSERT_FALSE(rs->AddNew());
-            rs->Collect("Grp", r.grp);
-            rs->Collect("Face", r.face);
-            rs->Collect("Num", r.num);
-            rs->Collect("W", r.w);
-            const Error e = rs->Update();
-            if (e) db.Rollback();
-            ASSERT_FALSE(e) << e.description;
-        }
-        ASSERT_FALSE(db.CommitTrans());
+        std::vector<std::vector<Value>> values;
+        for (const Roll& r : rolls) values.push_back({r.grp, r.face, r.num, r.w});
+        appendRows("Rolls", {"Grp", "Face", "Num", "W"}, values);
     }
     // n rows of group g with face f.
     void addFaces(const Value& g, const Value& f, int n, const Value& w = {}) {

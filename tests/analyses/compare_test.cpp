@@ -25,27 +25,13 @@ class CompareTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        TableDef t = db.CreateTableDef("Cmp");
-        for (Field f : {Field("Grp", dbText, 10), Field("X1", dbDouble), Field("X2", dbDouble),
-                        Field("Y", dbDouble), Field("W", dbDouble)})
-            t.AppendField(f);
-        ASSERT_FALSE(db.AppendTableDef(t));
+        makeTable("Cmp", {Field("Grp", dbText, 10), Field("X1", dbDouble), Field("X2", dbDouble),
+                          Field("Y", dbDouble), Field("W", dbDouble)});
     }
     void addRows(const std::vector<CmpRow>& rows) {
-        ASSERT_FALSE(db.BeginTrans());
-        auto rs = db.OpenRecordset("Cmp");
-        ASSERT_TRUE(rs.ok());
-        for (const CmpRow& r : rows) {
-            ASSERT_FALSE(rs->AddNew());
-            rs->Collect("Grp", r.grp);
-            rs->Collect("X1", r.x1);
-            rs->Collect("X2", r.x2);
-            rs->Collect("Y", r.y);
-            rs->Collect("W", r.w);
-            ASSERT_FALSE(rs->Update());
-        }
-        rs->Close();
-        ASSERT_FALSE(db.CommitTrans());
+        std::vector<std::vector<Value>> values;
+        for (const CmpRow& r : rows) values.push_back({r.grp, r.x1, r.x2, r.y, r.w});
+        appendRows("Cmp", {"Grp", "X1", "X2", "Y", "W"}, values);
     }
     std::int32_t compare(std::vector<std::pair<std::string, std::string>> fields,
                          bool counts = true, bool means = true, bool corr = true, bool tTest = true,

@@ -29,27 +29,13 @@ class MatrixTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        TableDef t = db.CreateTableDef("Mtx");
-        for (Field f : {Field("Grp", dbText, 10), Field("X1", dbDouble), Field("X2", dbDouble),
-                        Field("X3", dbDouble), Field("W", dbDouble)})
-            t.AppendField(f);
-        ASSERT_FALSE(db.AppendTableDef(t));
+        makeTable("Mtx", {Field("Grp", dbText, 10), Field("X1", dbDouble), Field("X2", dbDouble),
+                          Field("X3", dbDouble), Field("W", dbDouble)});
     }
     void addRows(const std::vector<MRow>& rows) {
-        ASSERT_FALSE(db.BeginTrans());
-        auto rs = db.OpenRecordset("Mtx");
-        ASSERT_TRUE(rs.ok());
-        for (const MRow& r : rows) {
-            ASSERT_FALSE(rs->AddNew());
-            rs->Collect("Grp", r.grp);
-            rs->Collect("X1", r.x1);
-            rs->Collect("X2", r.x2);
-            rs->Collect("X3", r.x3);
-            rs->Collect("W", r.w);
-            ASSERT_FALSE(rs->Update());
-        }
-        rs->Close();
-        ASSERT_FALSE(db.CommitTrans());
+        std::vector<std::vector<Value>> values;
+        for (const MRow& r : rows) values.push_back({r.grp, r.x1, r.x2, r.x3, r.w});
+        appendRows("Mtx", {"Grp", "X1", "X2", "X3", "W"}, values);
     }
     // Every statistic on unless listed in off; tails as given.
     std::int32_t matrix(std::vector<std::pair<std::string, std::string>> fields,

@@ -29,27 +29,13 @@ class PairedTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        TableDef t = db.CreateTableDef("Pr");
-        for (Field f : {Field("Grp", dbText, 10), Field("X1", dbDouble), Field("X2", dbDouble),
-                        Field("Y", dbDouble), Field("W", dbDouble)})
-            t.AppendField(f);
-        ASSERT_FALSE(db.AppendTableDef(t));
+        makeTable("Pr", {Field("Grp", dbText, 10), Field("X1", dbDouble), Field("X2", dbDouble),
+                         Field("Y", dbDouble), Field("W", dbDouble)});
     }
     void addRows(const std::vector<PairRow>& rows) {
-        ASSERT_FALSE(db.BeginTrans());
-        auto rs = db.OpenRecordset("Pr");
-        ASSERT_TRUE(rs.ok());
-        for (const PairRow& r : rows) {
-            ASSERT_FALSE(rs->AddNew());
-            rs->Collect("Grp", r.grp);
-            rs->Collect("X1", r.x1);
-            rs->Collect("X2", r.x2);
-            rs->Collect("Y", r.y);
-            rs->Collect("W", r.w);
-            ASSERT_FALSE(rs->Update());
-        }
-        rs->Close();
-        ASSERT_FALSE(db.CommitTrans());
+        std::vector<std::vector<Value>> values;
+        for (const PairRow& r : rows) values.push_back({r.grp, r.x1, r.x2, r.y, r.w});
+        appendRows("Pr", {"Grp", "X1", "X2", "Y", "W"}, values);
     }
     std::int32_t paired(std::vector<std::pair<std::string, std::string>> fields, bool sign = true,
                         bool wilcoxon = true, bool spearman = true) {

@@ -80,6 +80,30 @@ class EngineTest : public ::testing::Test {
         ASSERT_FALSE(rs->Update());
     }
 
+    // Makes a table of these fields, in order.
+    void makeTable(const std::string& name, std::initializer_list<dao::Field> fields) {
+        dao::TableDef t = db.CreateTableDef(name);
+        for (const dao::Field& f : fields) t.AppendField(f);
+        ASSERT_FALSE(db.AppendTableDef(t));
+    }
+    // Appends rows in one transaction, each row's values in the order of
+    // columns; a refused row undoes them all and fails the test.
+    void appendRows(const std::string& table, const std::vector<std::string>& columns,
+                    const std::vector<std::vector<dao::Value>>& rows) {
+        ASSERT_FALSE(db.BeginTrans());
+        auto rs = db.OpenRecordset(table);
+        ASSERT_TRUE(rs.ok());
+        for (const auto& row : rows) {
+            ASSERT_FALSE(rs->AddNew());
+            for (std::size_t i = 0; i < columns.size(); ++i) rs->Collect(columns[i], row[i]);
+            const dao::Error e = rs->Update();
+            if (e) db.Rollback();
+            ASSERT_FALSE(e) << e.description;
+        }
+        rs->Close();
+        ASSERT_FALSE(db.CommitTrans());
+    }
+
     // Stores a scenario with its options row and field rows; returns its number.
     std::int32_t addScenario(const ScenarioSpec& s) {
         auto rs = db.OpenRecordset("usysQuorvaneScenarios");
