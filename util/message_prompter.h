@@ -14,6 +14,9 @@ class MessageBoxPrompter final : public Prompter {
   public:
     explicit MessageBoxPrompter(QWidget* parent = nullptr) : parent_(parent) {}
     bool askYesNo(const std::string& caption, const std::string& text) override;
+    bool askDestructive(const std::string& caption, const std::string& text) override;
+    std::optional<std::string> askPassword(const std::string& caption,
+                                           const std::string& text) override;
     void inform(const std::string& caption, const std::string& text) override;
     void critical(const std::string& caption, const std::string& text) override;
     void beep() override;

@@ -3,12 +3,16 @@
 namespace qrv::designer {
 
 bool GuiThreadPrompter::askYesNo(const std::string& caption, const std::string& text) {
+    return askDestructive(caption, text);
+}
+
+bool GuiThreadPrompter::askDestructive(const std::string& caption, const std::string& text) {
     {
         std::lock_guard<std::mutex> lock(mu_);
         if (answeredYes_.count(text)) return true;
     }
     Prompter* t = target_;
-    return relay_.Call<bool>([t, caption, text] { return t->askYesNo(caption, text); })
+    return relay_.Call<bool>([t, caption, text] { return t->askDestructive(caption, text); })
         .value_or(false);
 }
 

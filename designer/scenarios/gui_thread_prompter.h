@@ -16,7 +16,10 @@ class GuiThreadPrompter final : public Prompter {
   public:
     GuiThreadPrompter(Prompter& target, GuiRelay& relay) : target_(&target), relay_(relay) {}
 
+    // The engine asks only whether to replace tables: every question it
+    // asks is shown with No as the default answer.
     bool askYesNo(const std::string& caption, const std::string& text) override;
+    bool askDestructive(const std::string& caption, const std::string& text) override;
     void inform(const std::string& caption, const std::string& text) override;
     void critical(const std::string& caption, const std::string& text) override;
     void beep() override;

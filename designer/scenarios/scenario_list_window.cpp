@@ -373,9 +373,9 @@ void ScenarioListWindow::DeleteCurrentScenario() {
     const std::int32_t id = needSelection("Please select a scenario from the list");
     if (id == 0 || !item) return;
     const std::string description = item->text(kColDescription).toStdString();
-    if (!app_.Prompts().askYesNo(kAppTitle,
-                                 "Are you sure you want to permanently delete Scenario #" +
-                                     std::to_string(id) + kCrLf + " (" + description + ")" + "?"))
+    if (!app_.Prompts().askDestructive(
+            kAppTitle, "Are you sure you want to permanently delete Scenario #" +
+                           std::to_string(id) + kCrLf + " (" + description + ")" + "?"))
         return;
     {
         ProcedureScope scope(app_.Errors(), "frmStatMain:DeleteScenario");

@@ -90,7 +90,7 @@ bool ScenarioRunner::Start(std::int32_t scenario) {
     std::string agreed;
     if (!existing.empty()) {
         agreed = existing + kCrLf + kOverwriteQuestion;
-        if (!app_.Prompts().askYesNo(kAppTitle, agreed)) {
+        if (!app_.Prompts().askDestructive(kAppTitle, agreed)) {
             stopEarly();
             return false;
         }

@@ -184,7 +184,7 @@ void ScenarioWizard::cancel() {
         const std::string question =
             std::string("You have made changes to this scenario. Are you sure you want to ") +
             (exitWord ? "exit?" : "cancel?");
-        if (!app_.Prompts().askYesNo(kAppTitle, question)) return;
+        if (!app_.Prompts().askDestructive(kAppTitle, question)) return;
     }
     end();
 }
@@ -204,22 +204,9 @@ void ScenarioWizard::save(bool run) {
 }
 
 bool ScenarioWizard::postScenario() {
+    // Saving touches no output table: a run replaces the scenario's own
+    // earlier outputs once it has succeeded, and asks before anything else.
     dao::Database& db = app_.CurrentDatabase();
-    // Output tables already there are replaced only when the user says so.
-    std::vector<std::string> existing;
-    std::string list;
-    for (const std::string* name : {&draft_.output1, &draft_.output2})
-        if (!name->empty() && db.GetTableDef(*name)) {
-            existing.push_back(*name);
-            list += *name + "\r\n";
-        }
-    if (!existing.empty() &&
-        !app_.Prompts().askYesNo(kAppTitle, list +
-                                                "\r\nThe following output table(s) already exist "
-                                                "in the current database. Do you want to "
-                                                "overwrite them?"))
-        return false;
-
     ProcedureScope scope(app_.Errors(), "CLumvarPropWiz:PostScenario");
     const std::optional<std::string> user =
         app_.UserName().empty() ? std::nullopt : std::optional<std::string>(app_.UserName());
@@ -231,12 +218,6 @@ bool ScenarioWizard::postScenario() {
         else
             app_.Errors().HandleError(saved.error().number, saved.error().description);
         return false;
-    }
-    // The scenario is stored before anything is dropped, so a failed save
-    // never costs the old tables.
-    for (const std::string& name : existing) {
-        auto dropped = db.Execute("drop table [" + name + "]");
-        if (!dropped) app_.Prompts().inform(kAppTitle, dropped.error().description);
     }
     return true;
 }

@@ -345,7 +345,7 @@ class ScenarioListTest : public QObject {
                                      std::to_string(gone) + "\r\n (Old ages)?";
         app.prompter.answer(false);
         click(w, "cmdAction_3");
-        QCOMPARE(app.prompter.shown.back().kind, std::string("ask"));
+        QCOMPARE(app.prompter.shown.back().kind, std::string("ask-no"));  // Enter keeps it
         QCOMPARE(app.prompter.shown.back().text, question);
         QCOMPARE(app.prompter.shown.back().caption, std::string("Quorvane"));
         QCOMPARE(data.count("usysQuorvaneScenarios", gone), 1L);

@@ -50,6 +50,10 @@ class ThreadNotingPrompter final : public qrv::Prompter {
         note();
         return inner_.askYesNo(c, t);
     }
+    bool askDestructive(const std::string& c, const std::string& t) override {
+        note();
+        return inner_.askDestructive(c, t);
+    }
     void inform(const std::string& c, const std::string& t) override {
         note();
         inner_.inform(c, t);
@@ -132,7 +136,7 @@ class ScenarioRunTest : public QObject {
         app.prompter.answer(false);
         QVERIFY(!runner.Start(id));
         QCOMPARE(app.prompter.shown.size(), size_t(1));
-        QCOMPARE(app.prompter.shown[0].kind, std::string("ask"));
+        QCOMPARE(app.prompter.shown[0].kind, std::string("ask-no"));  // Enter keeps them
         // The list, a blank line, the question.
         QCOMPARE(app.prompter.shown[0].text, "Kept\r\n\r\n" + kOverwrite);
         QCOMPARE(started.count(), 0);
@@ -326,6 +330,8 @@ class ScenarioRunTest : public QObject {
         QCOMPARE(noting.calls, 3);
         QCOMPARE(noting.offGuiThread, 0);
         QCOMPARE(target.shown.size(), size_t(3));
+        // The engine's questions are about replacing tables: No by default.
+        QCOMPARE(target.shown[0].kind, std::string("ask-no"));
         QCOMPARE(target.shown[2].text, std::string("bad"));
         QVERIFY(!relay.Post([] {}));
     }

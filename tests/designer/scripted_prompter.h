@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,7 +15,9 @@ namespace qrv::test {
 class ScriptedPrompter final : public Prompter {
   public:
     struct Shown {
-        std::string kind;  // "ask", "inform", "critical" or "beep"
+        // "ask", "ask-no" (a question whose default answer is No),
+        // "password", "inform", "critical" or "beep"
+        std::string kind;
         std::string caption;
         std::string text;
     };
@@ -22,14 +25,24 @@ class ScriptedPrompter final : public Prompter {
     // fails the test by answering No and recording "ask-unscripted".
     void answer(bool yes) { answers_.push_back(yes); }
     bool askYesNo(const std::string& caption, const std::string& text) override {
-        if (answers_.empty()) {
-            shown.push_back({"ask-unscripted", caption, text});
-            return false;
+        return ask("ask", caption, text);
+    }
+    bool askDestructive(const std::string& caption, const std::string& text) override {
+        return ask("ask-no", caption, text);
+    }
+    // Answers the next password questions in order (nothing: declined); one
+    // with no answer left is declined and recorded as "password-unscripted".
+    void password(std::optional<std::string> p) { passwords_.push_back(std::move(p)); }
+    std::optional<std::string> askPassword(const std::string& caption,
+                                           const std::string& text) override {
+        if (passwords_.empty()) {
+            shown.push_back({"password-unscripted", caption, text});
+            return std::nullopt;
         }
-        bool a = answers_.front();
-        answers_.pop_front();
-        shown.push_back({"ask", caption, text});
-        return a;
+        auto p = passwords_.front();
+        passwords_.pop_front();
+        shown.push_back({"password", caption, text});
+        return p;
     }
     void inform(const std::string& caption, const std::string& text) override {
         shown.push_back({"inform", caption, text});
@@ -49,7 +62,18 @@ class ScriptedPrompter final : public Prompter {
     std::vector<Shown> shown;
 
   private:
+    bool ask(const char* kind, const std::string& caption, const std::string& text) {
+        if (answers_.empty()) {
+            shown.push_back({"ask-unscripted", caption, text});
+            return false;
+        }
+        bool a = answers_.front();
+        answers_.pop_front();
+        shown.push_back({kind, caption, text});
+        return a;
+    }
     std::deque<bool> answers_;
+    std::deque<std::optional<std::string>> passwords_;
 };
 
 }  // namespace qrv::test

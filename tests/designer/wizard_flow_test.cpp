@@ -1,6 +1,7 @@
 // The wizard's page loop and what it saves: a whole walk from the type page
 // to Save read back row by row, the cancel questions, editing a stored
-// scenario, the overwrite question, and one or two output tables.
+// scenario, saving without touching output tables, and one or two output
+// tables.
 #include <QDate>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 
 #include "designer/wizard/ignore_dialog.h"
 #include "designer/wizard/wizard_entry.h"
+#include "engine/quorvane.h"
 #include "scenario/scenario_author.h"
 #include "wizard_fixture.h"
 
@@ -282,6 +284,8 @@ class WizardFlowTest : public QObject {
             w.reject();  // Escape asks the same
             QVERIFY(w.Ended());
             QCOMPARE(f.told(), (std::vector<std::string>{question, question}));
+            for (const auto& shown : f.prompter.shown)  // Enter keeps the changes
+                QCOMPARE(shown.kind, std::string("ask-no"));
         }
         // The type page leaves without asking.
         ScenarioWizard w(f.app, *designer::PrepareWizardDraft(f.app, 0, ""), f.pages());
@@ -356,29 +360,33 @@ class WizardFlowTest : public QObject {
                  std::vector<std::string>{"Scenario_ID=1|Range=True|InterV=10"});
     }
 
-    void existingOutputTablesAreDroppedOnlyOnYes() {
+    void savingAStoredScenarioKeepsItsResults() {
+        // Scenario 1 has run once; editing it and saving, changed or not,
+        // neither asks nor drops its results: the next run replaces them.
         WizardFixture f;
-        QVERIFY(f.db().Execute("CREATE TABLE [Quorvane_Describe] ([a] DOUBLE)").ok());
         scenario::ScenarioDraft d = *designer::PrepareWizardDraft(f.app, 0, "Describe");
         d.input = "Measurements";
         d.addField("Yield", 'X');
-        ScenarioWizard w(f.app, d, f.pages());
-        w.Start(50);
-        f.prompter.answer(false);
-        w.save(false);
-        const std::string question =
-            "Quorvane_Describe\r\n\r\nThe following output table(s) already exist in the "
-            "current database. Do you want to overwrite them?";
-        QCOMPARE(f.told(), std::vector<std::string>{question});
-        QVERIFY(!w.Ended());
-        QVERIFY(f.db().GetTableDef("Quorvane_Describe").ok());
-        QCOMPARE(f.snapshot(), std::vector<std::string>{});
-
-        f.prompter.answer(true);
-        w.save(false);
-        QVERIFY(w.Saved());
-        QVERIFY(!f.db().GetTableDef("Quorvane_Describe").ok());
-        QCOMPARE(f.cell("SELECT Count(*) FROM [usysQuorvaneScenarios]"), std::string("1"));
+        QVERIFY(scenario::SaveDraft(f.db(), d).ok());
+        {
+            Quorvane engine(&f.prompter);
+            QVERIFY(!engine.SetScenarioDatabase(f.db()));
+            QVERIFY2(engine.RunScenario(1), engine.ErrorInfo().c_str());
+        }
+        const std::string results = "SELECT [DataField], [Count] FROM [Quorvane_Describe]";
+        QCOMPARE(f.rows(results), std::vector<std::string>{"DataField=Yield|Count=1"});
+        for (bool changed : {false, true}) {
+            ScenarioWizard w(f.app, *designer::PrepareWizardDraft(f.app, 1, ""), f.pages());
+            w.Start(50);
+            if (changed) w.Draft().description = "edited";
+            w.SetChanged(changed);
+            w.save(false);
+            QVERIFY(w.Saved());
+            QCOMPARE(f.told(), std::vector<std::string>{});
+            QCOMPARE(f.rows(results), std::vector<std::string>{"DataField=Yield|Count=1"});
+        }
+        QCOMPARE(f.cell("SELECT [Scenario_Description] FROM [usysQuorvaneScenarios]"),
+                 std::string("edited"));
     }
 
     void aRefusedSaveKeepsTheOldTablesAndTheUserOnThePage() {
@@ -388,7 +396,6 @@ class WizardFlowTest : public QObject {
         d.input = "Measurements";  // no field: the save is refused
         ScenarioWizard w(f.app, d, f.pages());
         w.Start(50);
-        f.prompter.answer(true);
         w.save(false);
         QVERIFY(!w.Ended());
         QCOMPARE(f.prompter.lastText(), std::string("Independent (X) field must be assigned."));
