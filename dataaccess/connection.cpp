@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "dataaccess/file_open.h"
 #include "dataaccess/system_tables.h"
 
 namespace qrv::dao::detail {
@@ -33,6 +34,7 @@ Connection::~Connection() {
 
 void Connection::close() {
     if (db) {
+        returnToRollbackJournal(*this);
         // close_v2 defers the real close until live statements are finalized.
         sqlite3_close_v2(db);
         db = nullptr;
@@ -108,11 +110,10 @@ Error mapError(Connection& c, int rc) {
         case SQLITE_READONLY:
             return makeError(err::kReadOnly, "Cannot update. Database or object is read-only.");
         case SQLITE_CORRUPT:
+            return damagedFile(c.path);
         case SQLITE_NOTADB:
-            return makeError(err::kCorrupt, "Cannot open database '" + c.path +
-                                                "'. It may not be a database that your "
-                                                "application recognizes, or the file may be "
-                                                "corrupt.");
+            return makeError(err::kUnrecognizedFormat,
+                             "Unrecognized database format '" + c.path + "'.");
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             return makeError(err::kLocked,

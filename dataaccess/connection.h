@@ -21,6 +21,9 @@ struct Connection {
     std::string path;
     bool readOnly = false;
     bool scratch = false;
+    // Opened for writing on a file of the user's: it takes the write-ahead
+    // log while open and gives it back when it is the file's last user.
+    bool switchesJournal = false;
     int txDepth = 0;
     std::map<std::string, std::string> attached;  // file path -> schema name
     MemoryRegistry* memory = nullptr;             // memory tables, owned by the connection

@@ -6,6 +6,7 @@
 
 #include "dataaccess/database_impl.h"
 #include "dataaccess/database_password.h"
+#include "dataaccess/file_open.h"
 #include "dataaccess/select_into.h"
 #include "dataaccess/sql_definition.h"
 #include "dataaccess/sql_dialect.h"
@@ -41,15 +42,32 @@ Result<std::string> DatabaseImpl::attach(const std::string& path) {
     if (path == conn->path || std::filesystem::equivalent(path, conn->path, ec))
         return std::string("main");
     if (auto it = conn->attached.find(path); it != conn->attached.end()) return it->second;
-    if (Error e = checkDatabaseFile(path)) return e;
-    // A file with a password is read only with this database's password.
-    if (Error e = checkFilePassword(path, connectPassword(conn->connect))) return e;
+    if (Error e = checkDatabasePath(path)) return e;
     std::string alias = "qrv_src" + std::to_string(conn->attached.size() + 1);
     auto st = prepare(*conn, "ATTACH DATABASE ?1 AS " + quoteIdentifier(alias));
     if (!st) return st.error();
     sqlite3_bind_text(st->get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
-    int rc = sqlite3_step(st->get());
-    if (rc != SQLITE_DONE) return mapError(*conn, rc);
+    const int rc = sqlite3_step(st->get());
+    if (rc != SQLITE_DONE) {
+        const int primary = rc & 0xff;
+        if (primary == SQLITE_NOTADB)
+            return makeError(err::kUnrecognizedFormat,
+                             "Unrecognized database format '" + path + "'.");
+        if (primary == SQLITE_CORRUPT) return damagedFile(path);
+        return mapError(*conn, rc);
+    }
+    // Checked through the attached file's own descriptor, never one of ours:
+    // the file may be open in this process already. A file with a password
+    // is read only with this database's password.
+    Error refused;
+    if (auto header = readHeader(*conn, alias, path); !header)
+        refused = header.error();
+    else
+        refused = checkPassword(*conn, alias, connectPassword(conn->connect));
+    if (refused) {
+        exec(*conn, "DETACH DATABASE " + quoteIdentifier(alias));
+        return refused;
+    }
     conn->attached.emplace(path, alias);
     return alias;
 }

@@ -118,7 +118,5 @@ Value readColumn(sqlite3_stmt* s, int col, int type);
 Error bindValue(sqlite3_stmt* s, int idx, const Value& v, int type, std::string_view fieldName);
 // Type code and size from a declared SQLite column type.
 void typeFromDeclared(std::string_view decl, int& type, long& size);
-// Checks a file before SQLite sees it: exists, not a directory, SQLite header, not truncated.
-Error checkDatabaseFile(const std::string& path);
 
 }  // namespace qrv::dao::detail

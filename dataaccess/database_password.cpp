@@ -2,8 +2,6 @@
 // setting, changing or clearing it (Database::NewPassword).
 #include "dataaccess/database_password.h"
 
-#include <unistd.h>
-
 #include <optional>
 
 #include "dataaccess/database_impl.h"
@@ -79,23 +77,6 @@ Error checkPassword(Connection& c, const std::string& schema, std::string_view p
     if (!stored) return stored.error();
     if (!stored->hash) return {};
     return verifyPassword(*stored->hash, password) ? Error{} : wrongPassword();
-}
-
-Error checkFilePassword(const std::string& path, std::string_view password) {
-    Connection probe;
-    probe.path = path;
-    // As a reader of the layer opens it (see Workspace::OpenDatabase): a
-    // writable file read for writing, so that closing leaves no log behind.
-    const bool writable = ::access(path.c_str(), W_OK) == 0;
-    int rc = sqlite3_open_v2(path.c_str(), &probe.db,
-                             writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, nullptr);
-    if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(probe.db, DBEngine::kBusyTimeoutMs);
-        if (writable)
-            rc = sqlite3_exec(probe.db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
-    }
-    if (rc != SQLITE_OK) return mapError(probe, rc);
-    return checkPassword(probe, "main", password);
 }
 
 }  // namespace detail

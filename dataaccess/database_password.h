@@ -20,8 +20,4 @@ std::string connectPassword(std::string_view connect);
 // nothing to do without a stored password, 3031 when it does not match.
 Error checkPassword(Connection& c, const std::string& schema, std::string_view password);
 
-// The same for a file not yet opened, through a short connection of its own,
-// so that a refused file is never attached.
-Error checkFilePassword(const std::string& path, std::string_view password);
-
 }  // namespace qrv::dao::detail

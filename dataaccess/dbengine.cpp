@@ -1,6 +1,6 @@
 // The process-wide engine object, workspaces, and opening/creating files.
-// Files are checked before SQLite touches them, so a wrong path, a directory,
-// a foreign or truncated file gives a clear numbered error and stays untouched.
+// A wrong path, a directory or a foreign file gives a clear numbered error and
+// stays untouched: nothing is written before the header and password are checked.
 #include "dataaccess/dbengine.h"
 
 #include <sys/stat.h>
@@ -10,10 +10,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "dataaccess/database_impl.h"
 #include "dataaccess/database_password.h"
+#include "dataaccess/file_open.h"
 #include "dataaccess/fold.h"
 #include "dataaccess/memory_table.h"
 #include "dataaccess/sql_functions.h"
@@ -25,64 +25,6 @@ namespace qrv::dao {
 namespace detail {
 
 namespace {
-unsigned readBE(const unsigned char* p, int n) {
-    unsigned v = 0;
-    for (int i = 0; i < n; ++i) v = (v << 8) | p[i];
-    return v;
-}
-}  // namespace
-
-Error checkDatabaseFile(const std::string& path) {
-    struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
-        if (!path.empty() && errno != ENOENT && errno != ENOTDIR)
-            return makeError(err::kNotValidPath,
-                             "'" + path +
-                                 "' isn't a valid path. Make sure that the path name is "
-                                 "spelled correctly and that you are connected to the "
-                                 "server on which the file resides.");
-        return makeError(err::kFileNotFound, "Could not find file '" + path + "'.");
-    }
-    if (S_ISDIR(st.st_mode))
-        return makeError(err::kNotValidPath,
-                         "'" + path +
-                             "' isn't a valid path. Make sure that the path name is "
-                             "spelled correctly and that you are connected to the server "
-                             "on which the file resides.");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return makeError(err::kCannotOpen, "The database engine cannot open the file '" + path +
-                                               "'. It is already opened exclusively by another "
-                                               "user, or you need permission to view its data.");
-    unsigned char h[100] = {};
-    in.read(reinterpret_cast<char*>(h), sizeof h);
-    if (in.gcount() < 100 || std::memcmp(h, "SQLite format 3\0", 16) != 0)
-        return makeError(err::kUnrecognizedFormat, "Unrecognized database format '" + path + "'.");
-    unsigned pageSize = readBE(h + 16, 2);
-    if (pageSize == 1) pageSize = 65536;
-    const unsigned changeCounter = readBE(h + 24, 4);
-    const unsigned pages = readBE(h + 28, 4);
-    const unsigned validFor = readBE(h + 92, 4);
-    const bool sizeValid = pages != 0 && changeCounter == validFor;
-    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0 ||
-        st.st_size % static_cast<off_t>(pageSize) != 0 ||
-        (sizeValid && static_cast<unsigned long long>(st.st_size) <
-                          static_cast<unsigned long long>(pages) * pageSize))
-        return makeError(err::kCorrupt, "Cannot open database '" + path +
-                                            "'. It may not be a database that your application "
-                                            "recognizes, or the file may be corrupt.");
-    return {};
-}
-
-namespace {
-
-bool fileWritable(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    // The permission bits count even for a privileged user, as a read-only attribute would.
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-    return ::access(path.c_str(), W_OK) == 0;
-}
 
 // SQLite's own timed wait, with a word to the program when a wait begins.
 int busyWait(void* connection, int count) {
@@ -103,7 +45,6 @@ int busyWait(void* connection, int count) {
 // password: for an existing file, the one it must open with; checked before
 // anything is written, so a refused open leaves the file as it was.
 Error configure(Connection& c, const std::string* password = nullptr) {
-    sqlite3_busy_handler(c.db, &busyWait, &c);
     sqlite3_extended_result_codes(c.db, 1);
     // A double-quoted name must never fall back to being a string literal:
     // a misspelt field has to fail, not read as its own name.
@@ -113,6 +54,7 @@ Error configure(Connection& c, const std::string* password = nullptr) {
         return makeError(err::kReservedError, "Cannot register SQL functions.");
     c.memory = registerMemoryTables(c.db);
     guardSystemTables(c);
+    sqlite3_busy_handler(c.db, &busyWait, &c);
     if (password != nullptr)
         if (Error e = checkPassword(c, "main", *password)) return e;
     if (c.scratch) {
@@ -125,7 +67,10 @@ Error configure(Connection& c, const std::string* password = nullptr) {
         // Readers and a writer do not wait for each other in write-ahead
         // logging, so several runs can share a file. Where the folder or the
         // file system cannot hold the log, the file keeps its rollback journal.
-        if (!c.readOnly) exec(c, "PRAGMA journal_mode=WAL");
+        if (c.switchesJournal) {
+            useWriteAheadLog(c);
+            sqlite3_busy_handler(c.db, &busyWait, &c);
+        }
     }
     // Reading the schema proves the file is a usable database.
     return exec(c, "SELECT count(*) FROM main.sqlite_master");
@@ -141,7 +86,7 @@ Result<Database> Workspace::OpenDatabase(std::string_view pathView, bool exclusi
                                          std::string_view connect) {
     (void)exclusive;
     std::string path(pathView);
-    if (Error e = detail::checkDatabaseFile(path)) return e;
+    if (Error e = detail::checkDatabasePath(path)) return e;
     auto conn = std::make_shared<detail::Connection>();
     conn->path = path;
     const bool writable = detail::fileWritable(path);
@@ -151,21 +96,29 @@ Result<Database> Workspace::OpenDatabase(std::string_view pathView, bool exclusi
     // So a reader of a writable file opens it for writing but refuses every
     // write (query_only, and the layer's own read-only checks): reading a
     // file leaves nothing beside it.
-    int flags = writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    int rc = sqlite3_open_v2(path.c_str(), &conn->db, flags, nullptr);
-    if (rc == SQLITE_OK && conn->readOnly && writable)
-        rc = sqlite3_exec(conn->db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        Error e = detail::mapError(*conn, rc);
+    conn->switchesJournal = writable;
+    int rc = sqlite3_open_v2(path.c_str(), &conn->db,
+                             writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, nullptr);
+    auto fail = [&](Error e) {
+        conn->switchesJournal = false;
         conn->close();
         return e;
+    };
+    if (rc != SQLITE_OK) return fail(detail::mapError(*conn, rc));
+    auto header = detail::readHeader(*conn, "main", path);
+    if (!header) return fail(header.error());
+    if (!writable && detail::readAsImmutable(path, *header)) {
+        // Nothing was locked yet, so closing this connection drops nothing.
+        conn->close();
+        rc = sqlite3_open_v2(detail::immutableUri(path).c_str(), &conn->db,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        if (rc != SQLITE_OK) return fail(detail::mapError(*conn, rc));
     }
     conn->connect = std::string(connect);
     const std::string password = detail::connectPassword(connect);
-    if (Error e = detail::configure(*conn, &password)) {
-        conn->close();
-        return e;
-    }
+    if (Error e = detail::configure(*conn, &password)) return fail(e);
+    if (conn->readOnly && writable)
+        if (Error e = detail::exec(*conn, "PRAGMA query_only = 1")) return fail(e);
     auto impl = std::make_shared<detail::DatabaseImpl>();
     impl->conn = std::move(conn);
     std::lock_guard lock(mu_);
@@ -183,6 +136,7 @@ Result<Database> Workspace::CreateDatabase(std::string_view pathView, std::strin
     auto conn = std::make_shared<detail::Connection>();
     conn->path = path;
     conn->scratch = (options & dbScratch) != 0;
+    conn->switchesJournal = !conn->scratch;
     int rc = sqlite3_open_v2(path.c_str(), &conn->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                              nullptr);
     auto fail = [&](Error e) {
