@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Files on read-only media are read by every command that only reads them:
-# one our commands closed last, and one another program left in its
-# write-ahead log. The medium is a memory file system remounted read-only in
+# Files on awkward media. A full medium: a run that fails for want of space
+# loses nothing, and once space is freed every command opens the file again.
+# A read-only medium: every command that only reads works, on a file our
+# commands closed last and on one another program left in its write-ahead
+# log. The media are memory file systems, resized and remounted read-only in
 # a mount namespace of this test's own.
 if [ "${2:-}" != "--inner" ]; then
     if ! unshare -m true 2>/dev/null; then
@@ -11,6 +13,36 @@ if [ "${2:-}" != "--inner" ]; then
     exec unshare -m "$0" "$1" --inner
 fi
 source "$(dirname "$0")/lib.sh"
+trap 'umount "$dir/full" "$dir/media" 2>/dev/null; rm -rf "$dir"' EXIT
+
+integrity() {  # integrity DB: prints SQLite's verdict on the file
+    python3 -c "import sqlite3, sys
+print(sqlite3.connect(sys.argv[1]).execute('PRAGMA integrity_check').fetchone()[0])" "$1"
+}
+
+# A medium that holds the data but not a run's residuals.
+full="$dir/full"
+mkdir "$full"
+mount -t tmpfs -o size=1250k none "$full" || { echo "FAIL cannot mount"; exit 1; }
+python3 - "$dir/xy.csv" <<'EOF'
+import random, sys
+r = random.Random(1)
+with open(sys.argv[1], "w") as f:
+    f.write("X,Y\n")
+    for i in range(20000):
+        x = r.random() * 100
+        f.write(f"{x:.6f},{3 + 2 * x + r.gauss(0, 5):.6f}\n")
+EOF
+"$q" init "$full/f.db" >/dev/null
+check full-import 0 "20000 rows imported" -- "$q" import "$full/f.db" Data "$dir/xy.csv"
+"$q" new "$full/f.db" Regression Data --x X --y Y --out Fit --out2 Residuals \
+    --set Residual=Yes >/dev/null || fail "full: new"
+check full-run 1 "Not enough space on disk" -- "$q" run "$full/f.db" 1
+mount -o remount,size=64m "$full" || { echo "FAIL cannot resize"; exit 1; }
+check full-then-tables 0 "Data +table +20000" -- "$q" tables "$full/f.db"
+check full-then-integrity 0 "^ok$" -- integrity "$full/f.db"
+check full-then-run 0 "ok" -- "$q" run "$full/f.db" 1
+check full-then-residuals 0 "Residuals +table +20000" -- "$q" tables "$full/f.db"
 
 media="$dir/media"
 mkdir "$media"
