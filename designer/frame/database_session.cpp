@@ -11,6 +11,8 @@ namespace qrv::designer {
 
 namespace {
 constexpr const char* kCrLf = "\r\n";
+// Wrong passwords in a row before the open gives up.
+constexpr int kPasswordTries = 5;
 
 std::string errorLine(const dao::Error& e) {
     return std::to_string(e.number) + ": " + e.description;
@@ -30,7 +32,8 @@ std::string DefaultWorkgroupPath(const AppState& app) {
 }
 
 bool AssignCurrentDatabase(AppState& app, const std::string& database, const std::string& workgroup,
-                           const std::string& user, const std::string& password) {
+                           const std::string& user, const std::string& password,
+                           std::string* used) {
     app.Errors().Push("AssignCurrentDatabase");
     app.CloseDatabase();
     auto& engine = dao::DBEngine::Instance();
@@ -55,7 +58,20 @@ bool AssignCurrentDatabase(AppState& app, const std::string& database, const std
         app.Errors().ExitProcedure();
         return false;
     }
-    auto db = (*ws)->OpenDatabase(database, false, false, ";pwd=" + password);
+    std::string tried = password;
+    auto db = (*ws)->OpenDatabase(database, false, false, ";pwd=" + tried);
+    // The default log-on carries no password: a guarded file asks for its own.
+    for (int asked = 0;
+         !db && db.error().number == dao::err::kNotValidPassword && asked < kPasswordTries;
+         ++asked) {
+        const std::string why = asked == 0 && tried.empty() ? "" : "Not a valid password.\r\n\r\n";
+        auto given = app.Prompts().askPassword(kAppTitle, why + "The database '" + database +
+                                                              "' is protected by a password." +
+                                                              kCrLf + kCrLf + "Password:");
+        if (!given) break;
+        tried = *given;
+        db = (*ws)->OpenDatabase(database, false, false, ";pwd=" + tried);
+    }
     if (!db) {
         app.Prompts().critical(kAppTitle, std::string("Unable to open the selected database: ") +
                                               kCrLf + kCrLf + errorLine(db.error()));
@@ -69,6 +85,7 @@ bool AssignCurrentDatabase(AppState& app, const std::string& database, const std
         return false;
     }
     app.SetCurrentDatabase(*db, (*ws)->UserName());
+    if (used) *used = tried;
     app.Errors().ExitProcedure();
     return true;
 }

@@ -116,6 +116,11 @@ OpenDatabaseDialog::OpenDatabaseDialog(const std::vector<CMRU::Entry>& recent, b
     connect(ok, &QPushButton::clicked, this, &OpenDatabaseDialog::tryAccept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(database_, &QComboBox::activated, this, &OpenDatabaseDialog::chooseRecent);
+    connect(database_, &QComboBox::editTextChanged, this, &OpenDatabaseDialog::pathEdited);
+    // A log-on the user types is theirs, whatever path they then choose.
+    for (QLineEdit* e : {workgroup_, user_, password_})
+        connect(e, &QLineEdit::textEdited, this, [this] { logonFrom_ = -1; });
+    connect(secured_, &QCheckBox::clicked, this, [this] { logonFrom_ = -1; });
 
     for (const CMRU::Entry& e : recent_) database_->addItem(QString::fromStdString(e.path));
     if (!recent_.empty()) {
@@ -140,6 +145,23 @@ void OpenDatabaseDialog::chooseRecent(int index) {
     user_->setText(QString::fromStdString(logon.user));
     password_->setText(QString::fromStdString(logon.password));
     secured_->setChecked(!logon.workgroup.empty());
+    logonFrom_ = index;
+}
+
+void OpenDatabaseDialog::pathEdited(const QString& text) {
+    const std::string path = text.trimmed().toStdString();
+    for (std::size_t i = 0; i < recent_.size(); ++i)
+        if (recent_[i].path == path) {
+            if (logonFrom_ != static_cast<int>(i)) chooseRecent(static_cast<int>(i));
+            return;
+        }
+    if (logonFrom_ < 0) return;
+    // Another file: the recent entry's workgroup, user and password are not its.
+    logonFrom_ = -1;
+    workgroup_->clear();
+    user_->clear();
+    password_->clear();
+    secured_->setChecked(false);
 }
 
 void OpenDatabaseDialog::browseDatabase() {

@@ -45,12 +45,16 @@ class OpenDatabaseDialog final : public QDialog {
     OpenDatabaseChoice choice() const;
     // The log-on of the recent entry at that place fills the fields.
     void chooseRecent(int index);
+    // The database text changed: the log-on follows a recent entry of that
+    // path, and one filled from another entry is cleared.
+    void pathEdited(const QString& text);
     void browseDatabase();
     void browseWorkgroup();
 
   private:
     void updateEnabled();
     std::vector<CMRU::Entry> recent_;
+    int logonFrom_ = -1;  // the recent entry whose log-on the fields hold
     util::FileChooser& chooser_;
     Prompter& prompter_;
     QComboBox* database_;

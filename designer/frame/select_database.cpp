@@ -9,10 +9,14 @@ namespace qrv::designer {
 namespace {
 
 // Opens and, on success, puts the entry on top of the list and saves it.
-bool openAndRemember(AppState& app, CMRU& mru, const std::string& database,
-                     const LogonInfo& logon) {
-    if (!AssignCurrentDatabase(app, database, logon.workgroup, logon.user, logon.password))
+bool openAndRemember(AppState& app, CMRU& mru, const std::string& database, LogonInfo logon) {
+    std::string used;
+    if (!AssignCurrentDatabase(app, database, logon.workgroup, logon.user, logon.password, &used))
         return false;
+    // A password asked for at the open is the file's: remembered (when
+    // passwords are saved) for the default log-on, whose password serves only
+    // the file. A workgroup log-on keeps its own.
+    if (logon.workgroup.empty()) logon.password = used;
     const bool savePassword = app.SettingsA().ReadEntry(kSavePasswordSetting, "False") == "True";
     mru.SetMRUList(database, BuildLogonTag(logon, savePassword));
     mru.WriteMRUList();

@@ -179,6 +179,60 @@ class OpenDatabaseTest : public QObject {
         QCOMPARE(d.choice().user, std::string());
     }
 
+    void anotherPathDoesNotKeepARecentEntrysLogOn() {
+        std::vector<CMRU::Entry> recent = {{"/data/first.db", "/WG //etc//sys.mdw/UID Ann/PWD pw"},
+                                           {"/data/second.db", "/WG /UID /PWD "}};
+        OpenDatabaseDialog d(recent, true, chooser_, prompter_);
+        auto* combo = child<QComboBox>(d, "cboDatabase");
+        QCOMPARE(d.choice().user, std::string("Ann"));  // the first entry, preselected
+        combo->setEditText("/data/other.db");
+        OpenDatabaseChoice c = d.choice();
+        QVERIFY(!c.secured);
+        QCOMPARE(c.workgroup + c.user + c.password, std::string());
+        // Its own path again brings its log-on back.
+        combo->setEditText("/data/first.db");
+        QCOMPARE(d.choice().workgroup, std::string("/etc/sys.mdw"));
+        // A log-on the user typed stays with whatever path follows.
+        QTest::keyClicks(child<QLineEdit>(d, "txtUserID"), "x");
+        combo->setEditText("/data/third.db");
+        QCOMPARE(d.choice().user, std::string("Annx"));
+        QVERIFY(d.choice().secured);
+    }
+
+    void guardedDatabaseAsksForItsPasswordFromDialogAndRecentList() {
+        const std::string file = makeDatabase(dir_, "guarded.db");
+        {
+            auto db = qrv::dao::DBEngine::Instance().OpenDatabase(file);
+            QVERIFY(db.ok());
+            QVERIFY(!db->NewPassword("", "pw"));
+            (void)db->Close();
+        }
+        for (bool fromRecent : {false, true})
+            for (bool save : {false, true}) {
+                qrv::util::MemorySettingsStore store;
+                ScriptedPrompter prompter;
+                AppState app(store, prompter, dir_.path().toStdString(), dir_.path().toStdString());
+                app.SettingsA().WriteEntry(kSavePasswordSetting, save ? "True" : "False");
+                CMRU mru(app.SettingsA());
+                prompter.password("pw");
+                prompter.answer(true);  // the scenario tables, on the first open
+                if (fromRecent) {
+                    mru.SetMRUList(file, "/WG /UID /PWD ");
+                    QVERIFY(OpenRecentDatabase(app, mru, 0));
+                } else {
+                    OpenDatabaseChoice c;
+                    c.database = file;
+                    c.savePassword = save;
+                    QVERIFY(OpenChosenDatabase(app, mru, c));
+                }
+                QCOMPARE(prompter.shown.at(0).kind, std::string("password"));
+                QCOMPARE(app.UserName(), std::string("Admin"));
+                QCOMPARE(mru.Entries()[0].tag,
+                         std::string(save ? "/WG /UID /PWD pw" : "/WG /UID /PWD "));
+                app.CloseDatabase();
+            }
+    }
+
     void browseButtonsFillTheirFields() {
         OpenDatabaseDialog d({}, false, chooser_, prompter_);
         chooser_.asked.clear();

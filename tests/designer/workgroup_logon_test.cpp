@@ -96,17 +96,38 @@ class WorkgroupLogonTest : public QObject {
         QVERIFY(!s.app.HasDatabase());
     }
 
-    void securedDatabaseWithoutWorkgroup() {
+    void guardedDatabaseAsksForItsPassword() {
+        // The default workgroup and Admin suffice: the file's password is asked for.
         Session s(path("data3"));
         const std::string db = makeDatabase("guarded.db", "pw");
+        const std::string ask =
+            "The database '" + db + "' is protected by a password.\r\n\r\nPassword:";
+        auto kinds = [&] {
+            std::vector<std::string> k;
+            for (const auto& shown : s.prompts.shown) k.push_back(shown.kind);
+            return k;
+        };
+        s.prompts.password(std::nullopt);  // declined: the open fails, saying why
         QVERIFY(!AssignCurrentDatabase(s.app, db, "", "", ""));
-        QCOMPARE(s.prompts.lastText(), kDatabaseFailed + "3031: Not a valid password.");
-        QVERIFY(!AssignCurrentDatabase(s.app, db, "", "", "wrong"));
+        QCOMPARE(kinds(), (std::vector<std::string>{"password", "critical"}));
+        QCOMPARE(s.prompts.shown[0].text, ask);
         QCOMPARE(s.prompts.lastText(), kDatabaseFailed + "3031: Not a valid password.");
         QVERIFY(!s.app.HasDatabase());
-        QVERIFY(AssignCurrentDatabase(s.app, db, "", "", "pw"));
-        QVERIFY(s.app.HasDatabase());
+
+        s.prompts.shown.clear();  // a wrong answer is asked again, saying so
+        s.prompts.password("wrong");
+        s.prompts.password("pw");
+        std::string used;
+        QVERIFY(AssignCurrentDatabase(s.app, db, "", "", "", &used));
+        QCOMPARE(kinds(), (std::vector<std::string>{"password", "password"}));
+        QCOMPARE(s.prompts.shown[1].text, "Not a valid password.\r\n\r\n" + ask);
+        QCOMPARE(used, std::string("pw"));
         QCOMPARE(s.app.UserName(), std::string("Admin"));
+
+        s.prompts.shown.clear();  // given at the start: nothing is asked
+        QVERIFY(AssignCurrentDatabase(s.app, db, "", "", "pw"));
+        QVERIFY(s.prompts.shown.empty());
+        QVERIFY(s.app.HasDatabase());
     }
 
     void workgroupUserOpensGuardedDatabase() {
