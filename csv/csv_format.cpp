@@ -40,9 +40,8 @@ std::string valueText(const dao::Value& v) {
 }
 
 void appendField(std::string& out, std::string_view field) {
-    const bool quote = field.find_first_of(",\"\r\n") != std::string_view::npos ||
-                       (!field.empty() && (field.front() == ' ' || field.front() == '\t' ||
-                                           field.back() == ' ' || field.back() == '\t'));
+    const bool quote = field.find_first_of(",;\t\"\r\n") != std::string_view::npos ||
+                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
     if (!quote) {
         out += field;
         return;

@@ -18,9 +18,11 @@ std::string valueText(const dao::Value& v);
 // Shortest text that reads back as exactly d.
 std::string doubleText(double d);
 
-// Appends field to out, enclosed in quotes when it holds a comma, a quote or
-// a line break, or starts or ends with a space or tab (which the importer
-// would otherwise trim).
+// Appends field to out, enclosed in quotes when it holds a comma, a
+// semicolon, a tab, a quote or a line break, or starts or ends with a space
+// (which the importer would otherwise trim). Semicolons and tabs are quoted
+// too because a reader guessing the delimiter (this system's importer among
+// them) may take either for it: quoted, they cannot split a record.
 void appendField(std::string& out, std::string_view field);
 
 }  // namespace qrv::csv
