@@ -9,6 +9,7 @@
 #include "cli/console_prompter.h"
 #include "dataaccess/dbengine.h"
 #include "dataaccess/fold.h"
+#include "scenario/output_names.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_tables.h"
 
@@ -18,7 +19,24 @@ using namespace qrv::dao;
 
 namespace {
 constexpr std::string_view kCommands[] = {"new", "set", "info", "copy", "delete", "query"};
+
+std::optional<std::int32_t> scenarioNumber(const std::string& text) {
+    std::int32_t id = 0;
+    auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (ec != std::errc() || p != text.data() + text.size() || id <= 0) return std::nullopt;
+    return id;
 }
+
+// Malformed words are usage errors, found while the command line is parsed.
+std::string checkScenarioNumber(const std::string& text) {
+    return scenarioNumber(text) ? "" : "'" + text + "' is not a scenario number";
+}
+
+std::string checkAssignment(const std::string& text) {
+    const auto eq = text.find('=');
+    return eq != std::string::npos && eq > 0 ? "" : "expected OPTION=VALUE, not '" + text + "'";
+}
+}  // namespace
 
 void addAuthoringCommands(CLI::App& app, int& exitCode) {
     addNewCommand(app, exitCode);
@@ -47,10 +65,17 @@ void addAuthoringCommands(CLI::App& app, int& exitCode) {
         {"--description", "TEXT"},
 
     };
-    for (CLI::App* command : app.get_subcommands({}))
-        for (CLI::Option* option : command->get_options({}))
-            for (const auto& [name, kind] : kinds)
-                if (option->get_name() == name) option->type_name(kind);
+    for (CLI::App* command : app.get_subcommands({})) {
+        const bool authoring = isAuthoringCommand(command->get_name());
+        for (CLI::Option* option : command->get_options({})) {
+            const std::string& name = option->get_name();
+            for (const auto& [arg, kind] : kinds)
+                if (name == arg) option->type_name(kind);
+            if (!authoring) continue;
+            if (name == "ID") option->check(checkScenarioNumber);
+            if (name == "--set" || name == "ASSIGNMENTS") option->check(checkAssignment);
+        }
+    }
 }
 
 bool isAuthoringCommand(std::string_view name) {
@@ -70,6 +95,18 @@ int report(const Error& e) {
 
 int report(const scenario::Refusal& r) {
     return report(r.Text());
+}
+
+void noteForeignOutputs(Database& db, const scenario::ScenarioDraft& d) {
+    scenario::OutputNameRequest r;
+    r.output1 = d.output1;
+    r.output2 = d.output2;
+    r.input = d.input;
+    r.owner = scenario::OutputOwnerTag(d.id);
+    for (const std::string& name : scenario::CheckOutputNames(db, r).foreign)
+        std::cerr << "quorvane: note: the table [" << name
+                  << "] holds data that no run of this scenario wrote; run asks before "
+                     "replacing it (or give --replace).\n";
 }
 
 std::optional<Database> openForAuthoring(const std::string& path, const std::string& connect,
@@ -94,12 +131,8 @@ std::optional<Database> openForAuthoring(const std::string& path, const std::str
 }
 
 std::optional<std::int32_t> parseScenarioId(const std::string& text) {
-    std::int32_t id = 0;
-    auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
-    if (ec != std::errc() || p != text.data() + text.size() || id <= 0) {
-        report("'" + text + "' is not a scenario number.");
-        return std::nullopt;
-    }
+    auto id = scenarioNumber(text);
+    if (!id) report("'" + text + "' is not a scenario number.");
     return id;
 }
 

@@ -1,7 +1,9 @@
 // import: a CSV file into a new table; the database file is made when missing
 // and removed again when the import fails.
+#include <cctype>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "cli/commands.h"
 #include "cli/csv_commands.h"
@@ -26,6 +28,15 @@ bool delimiterFrom(const std::string& text, char& out) {
     return true;
 }
 
+std::optional<csv::DateOrder> dateOrderFrom(const std::string& text) {
+    std::string t;
+    for (char c : text) t += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (t == "DMY") return csv::DateOrder::DMY;
+    if (t == "MDY") return csv::DateOrder::MDY;
+    if (t == "YMD") return csv::DateOrder::YMD;
+    return std::nullopt;
+}
+
 std::string typeText(const csv::ColumnType& t) {
     std::string s = typeName(t.type);
     if (t.type == dbText) {
@@ -48,16 +59,29 @@ void removeDatabaseFile(const std::string& path) {
 
 }  // namespace
 
+std::string checkDelimiter(const std::string& text) {
+    char c = 0;
+    return delimiterFrom(text, c)
+               ? ""
+               : "takes one character (not a quote or space), or 'tab', not '" + text + "'";
+}
+
+std::string checkEncoding(const std::string& text) {
+    auto e = csv::parseEncodingName(text);
+    return e ? "" : e.error().description;
+}
+
+std::string checkDateOrder(const std::string& text) {
+    return dateOrderFrom(text) ? "" : "expected DMY, MDY or YMD, not '" + text + "'";
+}
+
 int runImport(const ImportArgs& args) {
+    // The texts were checked while parsing (see the checks above).
     csv::ImportOptions options;
     options.replace = args.replace;
-    if (!args.delimiter.empty() && !delimiterFrom(args.delimiter, options.delimiter))
-        return fail("--delimiter takes one character (not a quote or space), or 'tab'.");
-    if (!args.encoding.empty()) {
-        auto enc = csv::parseEncodingName(args.encoding);
-        if (!enc) return fail(enc.error().description);
-        options.encoding = *enc;
-    }
+    if (!args.delimiter.empty()) delimiterFrom(args.delimiter, options.delimiter);
+    if (!args.encoding.empty()) options.encoding = *csv::parseEncodingName(args.encoding);
+    if (!args.dateOrder.empty()) options.dates = *dateOrderFrom(args.dateOrder);
     options.cancelled = [] { return InterruptGuard::interrupted(); };
 
     std::error_code ec;
@@ -87,6 +111,12 @@ int runImport(const ImportArgs& args) {
         std::cout << (i ? ", " : " ") << plan.columns[i].name << " "
                   << typeText(plan.columns[i].type);
     std::cout << "\n";
+    for (const csv::ImportColumn& c : plan.columns)
+        if (!c.ambiguousDate.empty())
+            std::cout << "Note: " << c.name << " was kept as text: its dates (such as "
+                      << c.ambiguousDate
+                      << ") read both day-first and month-first. To read them as dates, "
+                         "import again with --date-order DMY or --date-order MDY.\n";
     return 0;
 }
 

@@ -49,16 +49,30 @@ void addCsvCommands(CLI::App& app, int& exitCode) {
     imp->add_flag("--replace", in->replace, "replace an existing table of that name");
     imp->add_option("--delimiter", in->delimiter,
                     "field delimiter: one character, or 'tab' (default: guessed among comma, "
-                    "semicolon and tab)");
+                    "semicolon and tab)")
+        ->type_name("C")
+        ->check(checkDelimiter);
     imp->add_option("--encoding", in->encoding,
                     "utf-8 or windows-1252 (default: UTF-8 when the file is valid UTF-8, "
-                    "else Windows-1252)");
+                    "else Windows-1252)")
+        ->type_name("E")
+        ->check(checkEncoding);
+    imp->add_option("--date-order", in->dateOrder,
+                    "DMY, MDY or YMD: the order of dates written with slashes, such as "
+                    "01/02/2026 (default: decided by each column's dates)")
+        ->type_name("ORDER")
+        ->check(checkDateOrder);
     setExample(*imp,
                "  quorvane import sales.db Orders orders.csv\n"
-               "  quorvane import sales.db Orders orders.csv --replace --delimiter ';'",
+               "  quorvane import sales.db Orders orders.csv --replace --delimiter ';'\n"
+               "  quorvane import sales.db Visits visits.csv --date-order DMY",
                "A header row names the columns (each a valid field name, used once); their\n"
                "types are guessed from the cells, and empty cells are Null. The table appears\n"
-               "whole or not at all.");
+               "whole or not at all.\n\n"
+               "Dates are yyyy-mm-dd, or use slashes. Without --date-order a column's own dates\n"
+               "decide: 13/02/2026 can only be day-first, 02/13/2026 month-first. A column whose\n"
+               "dates read both ways (01/02/2026 and nothing to settle it) is kept as text, with\n"
+               "a note; give --date-order to read it as dates.");
     imp->callback([in, imp, &exitCode] {
         in->connect = databaseConnect(*imp);
         exitCode = runImport(*in);

@@ -15,9 +15,14 @@ namespace qrv::cli {
 void addCsvCommands(CLI::App& app, int& exitCode);
 
 struct ImportArgs {
-    std::string db, table, file, delimiter, encoding, connect;
+    std::string db, table, file, delimiter, encoding, dateOrder, connect;
     bool replace = false;
 };
+// The option texts of import, checked while the command line is parsed:
+// each gives an empty text when it is valid, else what is wrong.
+std::string checkDelimiter(const std::string& text);
+std::string checkEncoding(const std::string& text);
+std::string checkDateOrder(const std::string& text);
 struct ExportArgs {
     std::string db, source, file, connect;
 };

@@ -112,18 +112,26 @@ NumberCell readNumber(std::string_view s, char mark) {
     return out;
 }
 
-std::optional<double> readDate(std::string_view s) {
+std::optional<double> readDate(std::string_view s, DateOrder order) {
     int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
     std::size_t i = 0;
     if (s.size() < 8) return std::nullopt;
     if (isDigit(s[0]) && isDigit(s[1]) && isDigit(s[2]) && isDigit(s[3])) {
-        if (!digits(s, i, 4, 4, y) || !expect(s, i, '-') || !digits(s, i, 1, 2, m) ||
-            !expect(s, i, '-') || !digits(s, i, 1, 2, d) || !timeOfDay(s, i, true, hh, mm, ss))
+        // Year first: the ISO form, or with slashes when the caller says so.
+        const char sep = s[4];
+        if (sep != '-' && !(sep == '/' && order == DateOrder::YMD)) return std::nullopt;
+        if (!digits(s, i, 4, 4, y) || !expect(s, i, sep) || !digits(s, i, 1, 2, m) ||
+            !expect(s, i, sep) || !digits(s, i, 1, 2, d) ||
+            !timeOfDay(s, i, sep == '-', hh, mm, ss))
             return std::nullopt;
     } else {
-        if (!digits(s, i, 1, 2, m) || !expect(s, i, '/') || !digits(s, i, 1, 2, d) ||
+        if (order != DateOrder::DMY && order != DateOrder::MDY) return std::nullopt;
+        int first = 0, second = 0;
+        if (!digits(s, i, 1, 2, first) || !expect(s, i, '/') || !digits(s, i, 1, 2, second) ||
             !expect(s, i, '/') || !digits(s, i, 4, 4, y) || !timeOfDay(s, i, false, hh, mm, ss))
             return std::nullopt;
+        d = order == DateOrder::DMY ? first : second;
+        m = order == DateOrder::DMY ? second : first;
     }
     return serialOf(y, m, d, hh, mm, ss);
 }

@@ -6,8 +6,9 @@
 //    not hold exactly;
 //  - decimals: digits with a decimal mark and/or an exponent ("3.5", ".5",
 //    "1e-300"); the mark is a period, or a comma where the caller allows it;
-//  - dates: yyyy-mm-dd or m/d/yyyy, optionally followed by h:mm or h:mm:ss
-//    (ISO dates also take a "T" before the time); years 100 to 9999;
+//  - dates: yyyy-mm-dd, or with slashes in the order the caller names
+//    (d/m/yyyy, m/d/yyyy or yyyy/m/d), optionally followed by h:mm or
+//    h:mm:ss (ISO dates also take a "T" before the time); years 100 to 9999;
 //  - yes/no: Yes, No, True, False in any letter case.
 #pragma once
 
@@ -31,8 +32,13 @@ struct NumberCell {
 
 NumberCell readNumber(std::string_view cell, char decimalMark);
 
+// The order of day, month and year in dates written with slashes. Auto
+// leaves the choice to the column's guess (infer.h); a single cell read with
+// Auto is a date only in the ISO form.
+enum class DateOrder { Auto, DMY, MDY, YMD };
+
 // Days since 1899-12-30, the fraction being the time of day.
-std::optional<double> readDate(std::string_view cell);
+std::optional<double> readDate(std::string_view cell, DateOrder order);
 
 std::optional<bool> readYesNo(std::string_view cell);
 

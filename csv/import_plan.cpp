@@ -29,7 +29,7 @@ Error checkHeader(const Record& r, std::vector<ImportColumn>& columns) {
                 return headerError(i, "the name '" + name + "' is used by an earlier column.");
             return headerError(i, e.description);
         }
-        columns.push_back({name, {}});
+        columns.push_back({name, {}, {}});
     }
     return {};
 }
@@ -41,7 +41,7 @@ Error interruptedError() {
 }
 
 dao::Result<ImportPlan> planImport(std::string_view text, char delimiter,
-                                   const CancelCheck& cancelled) {
+                                   const CancelCheck& cancelled, DateOrder dates) {
     ImportPlan plan;
     plan.delimiter = delimiter;
     std::vector<ColumnGuess> guesses;
@@ -51,7 +51,7 @@ dao::Result<ImportPlan> planImport(std::string_view text, char delimiter,
         if (header) {
             header = false;
             failure = checkHeader(r, plan.columns);
-            guesses.assign(plan.columns.size(), ColumnGuess(delimiter != ','));
+            guesses.assign(plan.columns.size(), ColumnGuess(delimiter != ',', dates));
             return !failure;
         }
         if (r.size() != plan.columns.size()) {
@@ -73,8 +73,10 @@ dao::Result<ImportPlan> planImport(std::string_view text, char delimiter,
     if (failure) return failure;
     if (e) return e;
     if (header) return makeError(dao::err::kUnrecognizedFormat, "The file has no header row.");
-    for (std::size_t i = 0; i < plan.columns.size(); ++i)
+    for (std::size_t i = 0; i < plan.columns.size(); ++i) {
         plan.columns[i].type = guesses[i].result();
+        plan.columns[i].ambiguousDate = guesses[i].ambiguousDate();
+    }
     return plan;
 }
 

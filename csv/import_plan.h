@@ -17,6 +17,9 @@ namespace qrv::csv {
 struct ImportColumn {
     std::string name;
     ColumnType type;
+    // A cell that kept the column Text because it reads as two different
+    // dates, day-first and month-first; empty otherwise.
+    std::string ambiguousDate;
 };
 
 struct ImportPlan {
@@ -31,9 +34,11 @@ using CancelCheck = std::function<bool()>;
 // Header names follow the table-field naming rule and are taken as they are:
 // a name the rule refuses, an empty one or one repeated (letter case aside)
 // fails the plan, naming the column. A record whose field count differs from
-// the header's fails with its line number.
+// the header's fails with its line number. Dates with slashes are read in
+// the order given, or as each column's cells decide (infer.h).
 dao::Result<ImportPlan> planImport(std::string_view text, char delimiter,
-                                   const CancelCheck& cancelled = {});
+                                   const CancelCheck& cancelled = {},
+                                   DateOrder dates = DateOrder::Auto);
 
 // The table definition a plan asks for.
 dao::TableDef tableFor(const std::string& table, const ImportPlan& plan);

@@ -78,7 +78,7 @@ dao::Result<ImportResult> importCsv(dao::Database& db, const std::string& table,
     if (!decoded) return decoded.error();
     const std::string_view text = decoded->text();
     const char delimiter = options.delimiter ? options.delimiter : sniffDelimiter(text);
-    auto plan = planImport(text, delimiter, options.cancelled);
+    auto plan = planImport(text, delimiter, options.cancelled, options.dates);
     if (!plan) return plan.error();
     dao::TableDef def = tableFor(table, *plan);
 

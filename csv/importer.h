@@ -16,6 +16,7 @@ struct ImportOptions {
     bool replace = false;                // an existing table of that name is replaced
     char delimiter = 0;                  // 0: guessed from the file
     Encoding encoding = Encoding::Auto;  // Auto: UTF-8 when the bytes are UTF-8, else Windows-1252
+    DateOrder dates = DateOrder::Auto;   // Auto: each column's cells decide (infer.h)
     CancelCheck cancelled;               // polled now and then; true abandons the import
 };
 

@@ -4,6 +4,7 @@
 #include "csv/infer.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "csv/cells.h"
@@ -15,12 +16,18 @@ namespace {
 constexpr long kLongestText = 255;
 }
 
+ColumnGuess::ColumnGuess(bool commaDecimals, DateOrder dates)
+    : comma_(commaDecimals),
+      dmy_(dates == DateOrder::Auto || dates == DateOrder::DMY),
+      mdy_(dates == DateOrder::Auto || dates == DateOrder::MDY),
+      ymd_(dates == DateOrder::Auto || dates == DateOrder::YMD) {}
+
 void ColumnGuess::add(std::string_view cell) {
     if (cell.empty()) return;
     any_ = true;
     const std::size_t n = charCount(cell);
     if (n > longest_) longest_ = n;
-    if (!(yesNo_ || whole32_ || pointNumber_ || commaNumber_ || date_)) return;
+    if (!(yesNo_ || whole32_ || pointNumber_ || commaNumber_ || dmy_ || mdy_ || ymd_)) return;
     if (yesNo_ && !readYesNo(cell)) yesNo_ = false;
     if (whole32_ || pointNumber_) {
         const NumberKind k = readNumber(cell, '.').kind;
@@ -33,7 +40,19 @@ void ColumnGuess::add(std::string_view cell) {
         else if (readNumber(cell, ',').kind == NumberKind::None)
             commaNumber_ = false;
     }
-    if (date_ && !readDate(cell)) date_ = false;
+    std::optional<double> dayFirst, monthFirst;
+    if (dmy_ && !(dayFirst = readDate(cell, DateOrder::DMY))) dmy_ = false;
+    if (mdy_ && !(monthFirst = readDate(cell, DateOrder::MDY))) mdy_ = false;
+    if (ymd_ && !readDate(cell, DateOrder::YMD)) ymd_ = false;
+    if (dayFirst && monthFirst && *dayFirst != *monthFirst && ambiguous_.empty()) ambiguous_ = cell;
+}
+
+bool ColumnGuess::dayOrMonthFirst() const {
+    return dmy_ && mdy_ && !ambiguous_.empty();
+}
+
+std::string ColumnGuess::ambiguousDate() const {
+    return dayOrMonthFirst() ? ambiguous_ : std::string();
 }
 
 ColumnType ColumnGuess::result() const {
@@ -43,7 +62,11 @@ ColumnType ColumnGuess::result() const {
     if (whole32_) return {dbLong, 0, '.'};
     if (pointNumber_) return {dbDouble, 0, '.'};
     if (commaNumber_) return {dbDouble, 0, ','};
-    if (date_) return {dbDate, 0, '.'};
+    // Both orders open means the dates are ISO or read alike either way,
+    // unless a cell told them apart.
+    if (mdy_ && !dayOrMonthFirst()) return {dbDate, 0, '.', DateOrder::MDY};
+    if (dmy_ && !mdy_) return {dbDate, 0, '.', DateOrder::DMY};
+    if (ymd_) return {dbDate, 0, '.', DateOrder::YMD};
     if (static_cast<long>(longest_) > kLongestText) return {dbMemo, 0, '.'};
     return {dbText, static_cast<long>(longest_), '.'};
 }
@@ -59,7 +82,7 @@ dao::Value typedValue(std::string_view cell, const ColumnType& t) {
         case dbDouble:
             return Value::real(readNumber(cell, t.decimalMark).value);
         case dbDate:
-            return Value::date(readDate(cell).value_or(0));
+            return Value::date(readDate(cell, t.dateOrder).value_or(0));
         default:
             return Value::text(std::string(cell));
     }

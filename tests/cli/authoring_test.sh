@@ -81,7 +81,7 @@ unchanged set-radio 1 "^Valid values: Median, Quartiles, 5, Deciles, Percentiles
 unchanged set-page 1 "Confidence Interval standard deviation required" -- "$q" set "$db" 1 CI=Yes CITypeRadio=Normal
 unchanged set-input 1 "Field 'Region' is not a field of \[qTemp\]" -- bash -c "'$q' query '$db' qTemp 'SELECT [Temp] FROM [Plants]' >/dev/null && '$q' set '$db' 1 Input=qTemp"
 unchanged set-missing 1 "Scenario 7 not found\." -- "$q" set "$db" 7 Skew=Yes
-unchanged set-badid 1 "'seven' is not a scenario number\." -- "$q" set "$db" seven Skew=Yes
+unchanged set-badid 2 "'seven' is not a scenario number" -- "$q" set "$db" seven Skew=Yes
 unchanged set-nothing 1 "nothing to set" -- "$q" set "$db" 1
 # An argument that looks like an option is never taken for a file name.
 unchanged new-option-db 2 "not expected: --frobnicate" -- bash -c "cd '$dir' && '$q' new --frobnicate new.db Describe Plants --x Yield"

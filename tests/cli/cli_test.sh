@@ -80,9 +80,28 @@ check inverse 0 "^1\.959963984540054[0-9]$" -- "$q" inverse Z 0.05
 check inverse-far 0 "^37\.0657878807721[0-9]{1,2}$" -- "$q" inverse z 1e-300
 check inverse-f 0 "^3\.708264819046844[0-9]$" -- "$q" inverse F 0.05 3 10
 check inverse-chi 0 "^999999\.333333412[0-9]{0,2}$" -- "$q" inverse C 0.5 1000000
-check prob-type 1 "Probability type: Q not expected" -- "$q" prob Q 1
-check inverse-range 1 "must greater than 0 and less than 1" -- "$q" inverse Z 1.5
-check prob-text 2 "'abc' is not a number" -- "$q" prob Z abc
+# Infinite degrees of freedom make T the normal distribution, checked to 15
+# digits: erfc(sqrt(2)) = 0.0455002638963584144 and sqrt(2) erfinv(0.95) =
+# 1.9599639845400538556 (mpmath, 30 digits; Python's math.erfc and
+# statistics.NormalDist agree to 15).
+check prob-t-inf 0 "^0\.0455002638963584[0-9]{0,2}$" -- "$q" prob T 2 inf
+check inverse-t-inf 0 "^1\.95996398454005[0-9]{1,3}$" -- "$q" inverse T 0.05 inf
+check prob-z-inf 0 "^0$" -- "$q" prob Z inf
+# Malformed arguments are usage errors worded as every command's.
+usage() {  # usage NAME PATTERN -- COMMAND...: exit 2, the message, the pointer to --help
+    local name="$1" pattern="$2" command="$5"
+    check "$name" 2 "^quorvane: .*$pattern" -- "${@:4}"
+    check "$name-hint" 2 "^Run 'quorvane $command --help'" -- "${@:4}"
+}
+usage prob-type "TYPE: expected Z, T, C or F, not 'Q'" -- "$q" prob Q 1
+usage inverse-type "not 'Normal'" -- "$q" inverse Normal 0.05
+usage inverse-range "P: expected a p-value greater than 0 and less than 1, not '1\.5'" -- "$q" inverse Z 1.5
+usage inverse-zero "not '0'$" -- "$q" inverse T 0 10
+usage prob-text "VALUE: 'abc' is not a number" -- "$q" prob Z abc
+usage prob-nan "VALUE: 'nan' is not a number" -- "$q" prob Z nan
+usage prob-df-nan "DF: 'NaN' is not a number" -- "$q" prob T 2 NaN
+usage prob-c-inf "degrees of freedom must be finite for type C, DF1 is inf" -- "$q" prob C 2 inf
+usage inverse-f-inf "must be finite for type F, DF2 is inf" -- "$q" inverse F 0.05 3 inf
 # A missing, zero or negative degrees of freedom is an error, not a printed 0.
 check prob-t-nodf 2 "missing degrees of freedom: type T needs DF1" -- "$q" prob T 2
 check prob-t-zero 2 "degrees of freedom must be greater than 0, DF1 is 0" -- "$q" prob t 2 0

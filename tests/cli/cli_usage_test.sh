@@ -64,6 +64,23 @@ check prob-missing 2 "VALUE is required" -- "$q" prob Z
 check prob-too-many 2 "At Most 2" -- "$q" prob F 1 2 3 4
 check prob-text 2 "'abc' is not a number" -- "$q" prob Z abc
 check prob-hint 2 "Run 'quorvane prob --help'" -- "$q" prob Z abc
+# Malformed words are refused while parsing, before any file is opened: exit
+# 2, the message, then the pointer to the command's help.
+malformed() {  # malformed NAME PATTERN COMMAND ARGS...
+    local name="$1" pattern="$2" command="$3"
+    check "$name" 2 "^quorvane: .*$pattern" -- in_empty "${@:3}"
+    check "$name-hint" 2 "^Run 'quorvane $command --help'" -- in_empty "${@:3}"
+}
+malformed new-set-no-equals "expected OPTION=VALUE, not 'Skew'" new a.db Describe T --x A --set Skew
+malformed set-no-equals "expected OPTION=VALUE, not '=Yes'" set a.db 1 =Yes
+malformed info-id "'x' is not a scenario number" info a.db x
+malformed copy-id "'1\.5' is not a scenario number" copy a.db 1.5
+malformed delete-id "'one' is not a scenario number" delete a.db 3 one
+malformed set-id "'0' is not a scenario number" set a.db 0 Skew=Yes
+malformed import-delimiter "--delimiter.*one character.*not 'ab'" import a.db T f.csv --delimiter ab
+malformed import-encoding "--encoding.*Unknown encoding 'latin-9'" import a.db T f.csv --encoding latin-9
+malformed import-date-order "--date-order.*expected DMY, MDY or YMD, not 'DM'" import a.db T f.csv --date-order DM
+stays_empty malformed
 # A negative number is a value, not an option.
 check prob-negative 0 "^0\.049995790296440[0-9]{2,3}$" -- "$q" prob Z -1.96
 # "--" ends the options: a name that starts with a dash can still be given.

@@ -44,8 +44,8 @@ check ragged-no-db-file 0 "^none$" -- bash -c "ls '$dir' | grep -E '^new\.db' ||
 printf 'a,a\r\n1,2\r\n' >"$dir/dup.csv"
 check duplicate-name 1 "Column 2 of the header row" -- "$q" import "$db" Dup "$dir/dup.csv"
 check forced-utf8 1 "Line 2 is not valid UTF-8" -- "$q" import "$db" Eu2 "$dir/eu.csv" --encoding utf-8
-check bad-encoding 1 "Unknown encoding" -- "$q" import "$db" Eu2 "$dir/eu.csv" --encoding ebcdic
-check bad-delimiter 1 "--delimiter" -- "$q" import "$db" Eu2 "$dir/eu.csv" --delimiter ';;'
+check bad-encoding 2 "Unknown encoding" -- "$q" import "$db" Eu2 "$dir/eu.csv" --encoding ebcdic
+check bad-delimiter 2 "--delimiter" -- "$q" import "$db" Eu2 "$dir/eu.csv" --delimiter ';;'
 check forced-delimiter 0 "Windows-1252, delimiter ';'" -- "$q" import "$db" Eu3 "$dir/eu.csv" --delimiter ';' --encoding windows-1252
 printf 'a|b\r\n1|x\r\n' >"$dir/pipe.csv"
 check pipe-delimiter 0 "delimiter '\|'; columns: a Long, b Text\(1\)" -- "$q" import "$db" Pipe "$dir/pipe.csv" --delimiter '|'
@@ -56,6 +56,21 @@ check export-missing 1 "not found" -- "$q" export "$db" Nothing "$dir/nothing.cs
 check export-missing-db 1 "Could not find file" -- "$q" export "$dir/none.db" Sales "$dir/nothing.csv"
 check no-files 0 "^none$" -- bash -c "ls -a '$dir' | grep -E 'nothing|none|\.tmp$' || echo none"
 check no-leftover-tables 0 "^none$" -- bash -c "'$q' tables '$db' | grep -E '^(Ragged|Dup|Eu2|X) ' || echo none"
+
+# Dates with slashes: 01/02/2026 alone is 1 February or 2 January, so the
+# column stays text with a note; --date-order reads it; 13/02/2026 settles it.
+printf 'Day,N\r\n01/02/2026,1\r\n03/04/2026,2\r\n' >"$dir/dates.csv"
+check dates-doubt 0 "columns: Day Text\(10\), N Long" -- "$q" import "$db" Doubt "$dir/dates.csv"
+check dates-note 0 "^Note: Day was kept as text: its dates \(such as 01/02/2026\) read both day-first and month-first\..*--date-order DMY" -- "$q" import "$db" Doubt2 "$dir/dates.csv"
+check dates-dmy 0 "Day Date/Time" -- "$q" import "$db" Dmy "$dir/dates.csv" --date-order dmy
+check dates-dmy-value 0 "^2026-02-01 00:00:00 +1$" -- "$q" show "$db" Dmy
+check dates-mdy 0 "Day Date/Time" -- "$q" import "$db" Mdy "$dir/dates.csv" --date-order MDY
+check dates-mdy-value 0 "^2026-01-02 00:00:00 +1$" -- "$q" show "$db" Mdy
+printf 'Day\r\n01/02/2026\r\n13/02/2026\r\n' >"$dir/settled.csv"
+check dates-settled 0 "Day Date/Time" -- "$q" import "$db" Settled "$dir/settled.csv"
+check dates-settled-value 0 "^2026-02-13 00:00:00$" -- "$q" show "$db" Settled
+refute dates-settled-no-note "^Note:" -- "$q" import "$db" Settled2 "$dir/settled.csv"
+check help-date-order 0 "--date-order ORDER +DMY, MDY or YMD" -- "$q" help import
 
 # Stopped part way (Ctrl-C, then a kill): whenever the signal lands, the table
 # is there whole or not at all, the export's file whole or absent, and no

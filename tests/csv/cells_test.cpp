@@ -11,6 +11,10 @@
 namespace qrv::csv {
 namespace {
 
+std::optional<double> mdy(std::string_view s) {
+    return readDate(s, DateOrder::MDY);
+}
+
 TEST(Cells, WholeNumbersWithin32BitsAreLong) {
     for (auto [text, value] : {std::pair{"0", 0.0},
                                {"42", 42.0},
@@ -81,25 +85,25 @@ TEST(Cells, DecimalCommaOnlyWhenAskedFor) {
 }
 
 TEST(Cells, IsoAndUsDatesGiveSerialDays) {
-    EXPECT_EQ(readDate("2024-02-29"), 45351.0);
-    EXPECT_EQ(readDate("2024-03-01"), 45352.0);
-    EXPECT_EQ(readDate("1899-12-30"), 0.0);
-    EXPECT_EQ(readDate("1900-01-01"), 2.0);
-    EXPECT_EQ(readDate("1970-01-01"), 25569.0);
-    EXPECT_EQ(readDate("0100-01-01"), -657434.0);
-    EXPECT_EQ(readDate("9999-12-31"), 2958465.0);
-    EXPECT_EQ(readDate("2/29/2024"), 45351.0);
-    EXPECT_EQ(readDate("03/01/2024"), 45352.0);
-    EXPECT_EQ(readDate("2024-3-1"), 45352.0);
+    EXPECT_EQ(mdy("2024-02-29"), 45351.0);
+    EXPECT_EQ(mdy("2024-03-01"), 45352.0);
+    EXPECT_EQ(mdy("1899-12-30"), 0.0);
+    EXPECT_EQ(mdy("1900-01-01"), 2.0);
+    EXPECT_EQ(mdy("1970-01-01"), 25569.0);
+    EXPECT_EQ(mdy("0100-01-01"), -657434.0);
+    EXPECT_EQ(mdy("9999-12-31"), 2958465.0);
+    EXPECT_EQ(mdy("2/29/2024"), 45351.0);
+    EXPECT_EQ(mdy("03/01/2024"), 45352.0);
+    EXPECT_EQ(mdy("2024-3-1"), 45352.0);
 }
 
 TEST(Cells, DatesWithTimes) {
     // 13:45:00 is 49500 of the day's 86400 seconds.
-    EXPECT_DOUBLE_EQ(*readDate("2024-03-01 13:45:00"), 45352.0 + 49500.0 / 86400.0);
-    EXPECT_DOUBLE_EQ(*readDate("2024-03-01T13:45"), 45352.0 + 49500.0 / 86400.0);
-    EXPECT_DOUBLE_EQ(*readDate("3/1/2024 13:45"), 45352.0 + 49500.0 / 86400.0);
-    EXPECT_DOUBLE_EQ(*readDate("1899-12-30 06:00:00"), 0.25);
-    EXPECT_DOUBLE_EQ(*readDate("2024-03-01 23:59:59"), 45352.0 + 86399.0 / 86400.0);
+    EXPECT_DOUBLE_EQ(*mdy("2024-03-01 13:45:00"), 45352.0 + 49500.0 / 86400.0);
+    EXPECT_DOUBLE_EQ(*mdy("2024-03-01T13:45"), 45352.0 + 49500.0 / 86400.0);
+    EXPECT_DOUBLE_EQ(*mdy("3/1/2024 13:45"), 45352.0 + 49500.0 / 86400.0);
+    EXPECT_DOUBLE_EQ(*mdy("1899-12-30 06:00:00"), 0.25);
+    EXPECT_DOUBLE_EQ(*mdy("2024-03-01 23:59:59"), 45352.0 + 86399.0 / 86400.0);
 }
 
 TEST(Cells, ImpossibleDatesAreNotDates) {
@@ -109,9 +113,32 @@ TEST(Cells, ImpossibleDatesAreNotDates) {
           "0099-12-31",    "2024-03-01 24:00", "2024-03-01 12:60", "2024-03-01 12:30:60",
           "2024-03-01 12", "2024-03-01x",      "24-03-01",         "2024/03/01",
           "3/1/24",        "2024-03-01T",      "3/1/2024T12:00",   ""})
-        EXPECT_FALSE(readDate(text)) << text;
+        EXPECT_FALSE(mdy(text)) << text;
     // 2000 was a leap year (divisible by 400), 1900 was not.
-    EXPECT_TRUE(readDate("2000-02-29"));
+    EXPECT_TRUE(mdy("2000-02-29"));
+}
+
+TEST(Cells, SlashedDatesInTheOrderAsked) {
+    // 2026-02-01 is serial 46054, 2026-01-02 is 46024.
+    const struct {
+        const char* text;
+        DateOrder order;
+        double serial;  // 0: not a date in that order
+    } cases[] = {
+        {"01/02/2026", DateOrder::DMY, 46054},   {"01/02/2026", DateOrder::MDY, 46024},
+        {"13/02/2026", DateOrder::DMY, 46066},   {"13/02/2026", DateOrder::MDY, 0},
+        {"2026/02/01", DateOrder::YMD, 46054},   {"2026/02/01", DateOrder::DMY, 0},
+        {"01/02/2026", DateOrder::YMD, 0},       {"2026-02-01", DateOrder::DMY, 46054},
+        {"2026-02-01", DateOrder::Auto, 46054},  {"01/02/2026", DateOrder::Auto, 0},
+        {"2026/02/01T10:00", DateOrder::YMD, 0},
+    };
+    for (const auto& c : cases) {
+        const auto d = readDate(c.text, c.order);
+        if (c.serial == 0)
+            EXPECT_FALSE(d) << c.text << " order " << static_cast<int>(c.order);
+        else
+            EXPECT_EQ(d, c.serial) << c.text << " order " << static_cast<int>(c.order);
+    }
 }
 
 TEST(Cells, YesNoWords) {

@@ -79,6 +79,28 @@ TEST_F(Import, TabsAndAForcedDelimiter) {
     EXPECT_EQ(rows("Pipes")[0][0].asDouble(), 1.5);
 }
 
+// 01/02/2026 is never taken month-first unasked: the column settles it, the
+// caller does, or it stays text with the cell that left it in doubt.
+TEST_F(Import, SlashedDatesAreNeverGuessedBlindly) {
+    auto doubt = import("Doubt", "Day,N\r\n01/02/2026,1\r\n03/04/2026,2\r\n");
+    ASSERT_TRUE(doubt) << doubt.error().description;
+    EXPECT_EQ(field("Doubt", 0).Type, dbText);
+    EXPECT_EQ(doubt->plan.columns[0].ambiguousDate, "01/02/2026");
+    EXPECT_EQ(rows("Doubt")[0][0].toText(), "01/02/2026");
+    // 2026-02-01 is serial 46054 (Python: (date(2026,2,1) - date(1899,12,30)).days).
+    csv::ImportOptions dmy;
+    dmy.dates = csv::DateOrder::DMY;
+    auto asked = import("Asked", "Day\r\n01/02/2026\r\n", dmy);
+    ASSERT_TRUE(asked) << asked.error().description;
+    EXPECT_EQ(field("Asked", 0).Type, dbDate);
+    EXPECT_EQ(rows("Asked")[0][0].asDouble(), 46054.0);
+    auto settled = import("Settled", "Day\r\n01/02/2026\r\n13/02/2026\r\n");
+    ASSERT_TRUE(settled) << settled.error().description;
+    EXPECT_EQ(field("Settled", 0).Type, dbDate);
+    EXPECT_TRUE(settled->plan.columns[0].ambiguousDate.empty());
+    EXPECT_EQ(rows("Settled")[0][0].asDouble(), 46054.0);
+}
+
 TEST_F(Import, WholeNumbersBeyond32Bits) {
     auto r = import("Big",
                     "Small,Big,Huge\n2147483647,2147483648,9007199254740993\n"

@@ -46,13 +46,52 @@ TEST(Infer, DecimalCommaPerColumn) {
 }
 
 TEST(Infer, DatesYesNoAndText) {
-    EXPECT_EQ(guess({"2024-02-29", "3/1/2024 13:45", ""}).type, dbDate);
+    EXPECT_EQ(guess({"2024-02-29", "3/31/2024 13:45", ""}).type, dbDate);
     EXPECT_EQ(guess({"2024-02-29", "2023-02-29"}).type, dbText);
     EXPECT_EQ(guess({"Yes", "no", "TRUE", ""}).type, dbBoolean);
     EXPECT_EQ(guess({"Yes", "1"}).type, dbText);
     const ColumnType t = guess({"caf\xC3\xA9", "ab", ""});
     EXPECT_EQ(t.type, dbText);
     EXPECT_EQ(t.size, 4);  // characters, not bytes
+}
+
+// Slashed dates: the column settles the order, or it stays text and says why.
+TEST(Infer, DayOrMonthFirstFromTheWholeColumn) {
+    const struct {
+        std::initializer_list<const char*> cells;
+        DateOrder asked;
+        int type;
+        DateOrder read;         // for dbDate
+        const char* ambiguous;  // the cell reported, or ""
+    } cases[] = {
+        {{"01/02/2026", ""}, DateOrder::Auto, dbText, {}, "01/02/2026"},
+        {{"01/02/2026", "13/02/2026"}, DateOrder::Auto, dbDate, DateOrder::DMY, ""},
+        {{"01/02/2026", "02/13/2026"}, DateOrder::Auto, dbDate, DateOrder::MDY, ""},
+        // Read alike either way: nothing to settle.
+        {{"05/05/2026", "2026-01-31"}, DateOrder::Auto, dbDate, DateOrder::MDY, ""},
+        {{"13/02/2026", "02/13/2026"}, DateOrder::Auto, dbText, {}, ""},
+        {{"2026/02/01", "2026-02-13"}, DateOrder::Auto, dbDate, DateOrder::YMD, ""},
+        {{"01/02/2026", "x"}, DateOrder::Auto, dbText, {}, ""},
+        {{"01/02/2026"}, DateOrder::DMY, dbDate, DateOrder::DMY, ""},
+        {{"01/02/2026"}, DateOrder::MDY, dbDate, DateOrder::MDY, ""},
+        {{"13/02/2026"}, DateOrder::MDY, dbText, {}, ""},
+        {{"2026/02/01"}, DateOrder::DMY, dbText, {}, ""},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        ColumnGuess g(false, c.asked);
+        for (const char* cell : c.cells) g.add(cell);
+        const ColumnType t = g.result();
+        EXPECT_EQ(t.type, c.type) << "case " << n;
+        if (c.type == dbDate) {
+            EXPECT_EQ(t.dateOrder, c.read) << "case " << n;
+        }
+        EXPECT_EQ(g.ambiguousDate(), c.ambiguous) << "case " << n;
+        ++n;
+    }
+    // 2026-02-01 is serial 46054 (Python: (date(2026,2,1) - date(1899,12,30)).days).
+    EXPECT_EQ(typedValue("01/02/2026", {dbDate, 0, '.', DateOrder::DMY}).rawDouble(), 46054.0);
+    EXPECT_EQ(typedValue("02/01/2026", {dbDate, 0, '.', DateOrder::MDY}).rawDouble(), 46054.0);
 }
 
 TEST(Infer, LongTextAndEmptyColumns) {
