@@ -116,7 +116,7 @@ int runImport(const ImportArgs& args) {
             std::cout << "Note: " << c.name << " was kept as text: its dates (such as "
                       << c.ambiguousDate
                       << ") read both day-first and month-first. To read them as dates, "
-                         "import again with --date-order DMY or --date-order MDY.\n";
+                         "import again with --replace and --date-order DMY or MDY.\n";
     return 0;
 }
 

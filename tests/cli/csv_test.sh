@@ -61,7 +61,7 @@ check no-leftover-tables 0 "^none$" -- bash -c "'$q' tables '$db' | grep -E '^(R
 # column stays text with a note; --date-order reads it; 13/02/2026 settles it.
 printf 'Day,N\r\n01/02/2026,1\r\n03/04/2026,2\r\n' >"$dir/dates.csv"
 check dates-doubt 0 "columns: Day Text\(10\), N Long" -- "$q" import "$db" Doubt "$dir/dates.csv"
-check dates-note 0 "^Note: Day was kept as text: its dates \(such as 01/02/2026\) read both day-first and month-first\..*--date-order DMY" -- "$q" import "$db" Doubt2 "$dir/dates.csv"
+check dates-note 0 "^Note: Day was kept as text: its dates \(such as 01/02/2026\) read both day-first and month-first\..*--replace and --date-order DMY or MDY\.$" -- "$q" import "$db" Doubt2 "$dir/dates.csv"
 check dates-dmy 0 "Day Date/Time" -- "$q" import "$db" Dmy "$dir/dates.csv" --date-order dmy
 check dates-dmy-value 0 "^2026-02-01 00:00:00 +1$" -- "$q" show "$db" Dmy
 check dates-mdy 0 "Day Date/Time" -- "$q" import "$db" Mdy "$dir/dates.csv" --date-order MDY
