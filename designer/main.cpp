@@ -1,10 +1,12 @@
-// quorvane-designer [DB]: the desktop scenario designer. One runs per user; a
-// second start hands its database to the first and ends.
+// quorvane-designer [DB]: the desktop scenario designer. One runs per user,
+// display and settings folder; a second start hands its database to the
+// first and ends, or is told why the first cannot take it now.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSplashScreen>
 #include <QStandardPaths>
@@ -43,12 +45,22 @@ int main(int argc, char** argv) {
     if (!args.positionalArguments().isEmpty())
         database = QFileInfo(args.positionalArguments().front()).absoluteFilePath();
 
-    util::SingleInstance instance(util::SingleInstance::DefaultName("quorvane-designer"));
-    if (!instance.claim(database)) return 0;
+    // One designer per user, display and settings folder.
+    const std::string settingsPath = util::IniSettingsStore::DefaultPath("Zelk");
+    const QString session =
+        util::SingleInstance::SessionKey(QFileInfo(QString::fromStdString(settingsPath)).path());
+    util::SingleInstance instance(util::SingleInstance::DefaultName("quorvane-designer", session),
+                                  session);
+    if (!instance.claim(database)) {
+        if (instance.refusal().isEmpty()) return 0;
+        std::fprintf(stderr, "quorvane-designer: %s\n", qPrintable(instance.refusal()));
+        QMessageBox::information(nullptr, designer::kDesignerTitle, instance.refusal());
+        return 1;
+    }
 
     auto splash = util::ShowSplash(designer::kAppTitle, designer::kVersion);
 
-    util::IniSettingsStore store(util::IniSettingsStore::DefaultPath("Zelk"));
+    util::IniSettingsStore store(settingsPath);
     util::MessageBoxPrompter prompter;
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dataDir);
@@ -64,6 +76,7 @@ int main(int argc, char** argv) {
 
     designer::MainFrame frame(state);
     designer::DesignerSetup setup(state, frame);
+    instance.setGate(&designer::MainFrame::HandOverRefusal);
     QObject::connect(
         &instance, &util::SingleInstance::messageReceived, &frame,
         [&frame](const QString& argument) { frame.activateFromOtherStart(argument); },

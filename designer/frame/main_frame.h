@@ -58,8 +58,12 @@ class MainFrame final : public QMainWindow {
     bool openRecent(std::size_t index);
     void closeDatabase();
     // A later start of the program sent its argument: come forward, and open
-    // the database it names, if any.
+    // the database it names, if any, once no modal window is open.
     void activateFromOtherStart(const QString& argument);
+    // Why a later start may not hand over now (a modal window is open, and
+    // switching the database under it would leave it on a closed one);
+    // empty when it may.
+    static QString HandOverRefusal();
 
     void showHelp();
     void showAbout();

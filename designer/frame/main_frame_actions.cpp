@@ -98,7 +98,20 @@ void MainFrame::closeDatabase() {
     updateActions();
 }
 
+QString MainFrame::HandOverRefusal() {
+    if (!QApplication::activeModalWidget()) return {};
+    return QString::fromUtf8(kDesignerTitle) +
+           " is already running and has a dialog open. Finish or close that dialog, then "
+           "open the database again.";
+}
+
 void MainFrame::activateFromOtherStart(const QString& argument) {
+    // Taken while no dialog was open, but one may have opened since: the
+    // database changes only once it has closed.
+    if (!argument.isEmpty() && QApplication::activeModalWidget()) {
+        QTimer::singleShot(200, this, [this, argument] { activateFromOtherStart(argument); });
+        return;
+    }
     if (isMinimized()) showNormal();
     show();
     raise();

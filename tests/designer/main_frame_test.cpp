@@ -4,6 +4,7 @@
 // pictures of the frame and the Open Database dialog for a look by eye
 // (under QRV_GRAB_DIR when set).
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -41,7 +42,7 @@ const std::string kSettingsKey = "Zelk/Quorvane/5.0/Settings";
 std::string makeDatabase(const QTemporaryDir& dir, const char* name) {
     const std::string path = (dir.path() + "/" + name).toStdString();
     auto db = qrv::dao::DBEngine::Instance().CreateDatabase(path, qrv::dao::dbLangGeneral);
-    if (!db) qFatal("cannot create %s", path.c_str());
+    if (!db) qFatal("cannot create %s: %s", path.c_str(), db.error().description.c_str());
     (void)db->Close();
     return path;
 }
@@ -186,6 +187,31 @@ class MainFrameTest : public QObject {
         QCOMPARE(f.statusText(), QString::fromStdString(db));
         f.close();
         QVERIFY(!app_->HasDatabase());
+    }
+
+    void noHandOverUnderAModalWindow() {
+        // A wizard or any other dialog keeps the database it was opened on.
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        const std::string first = makeDatabase(dir_, "kept.db");
+        const std::string other = makeDatabase(dir_, "other.db");
+        prompter_.answer(true);
+        QVERIFY(f.openDatabase(first));
+        QCOMPARE(MainFrame::HandOverRefusal(), QString());
+        auto* dialog = new QDialog(&f);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setModal(true);
+        dialog->show();
+        QVERIFY(MainFrame::HandOverRefusal().contains("has a dialog open"));
+        // One that got through before the dialog opened waits for it.
+        f.activateFromOtherStart(QString::fromStdString(other));
+        QTest::qWait(450);  // the wait re-checks every 200 ms
+        QCOMPARE(f.statusText(), QString::fromStdString(first));
+        QCOMPARE(app_->CurrentDatabase().Name(), first);
+        prompter_.answer(true);
+        dialog->close();
+        QTRY_COMPARE(f.statusText(), QString::fromStdString(other));
+        QCOMPARE(MainFrame::HandOverRefusal(), QString());
+        f.close();
     }
 
     void optionsDialogWritesThePrefix() {
