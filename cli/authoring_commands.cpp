@@ -9,6 +9,7 @@
 #include "cli/console_prompter.h"
 #include "dataaccess/dbengine.h"
 #include "dataaccess/fold.h"
+#include "scenario/output_names.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_tables.h"
 
@@ -94,6 +95,18 @@ int report(const Error& e) {
 
 int report(const scenario::Refusal& r) {
     return report(r.Text());
+}
+
+void noteForeignOutputs(Database& db, const scenario::ScenarioDraft& d) {
+    scenario::OutputNameRequest r;
+    r.output1 = d.output1;
+    r.output2 = d.output2;
+    r.input = d.input;
+    r.owner = scenario::OutputOwnerTag(d.id);
+    for (const std::string& name : scenario::CheckOutputNames(db, r).foreign)
+        std::cerr << "quorvane: note: the table [" << name
+                  << "] holds data that no run of this scenario wrote; run asks before "
+                     "replacing it (or give --replace).\n";
 }
 
 std::optional<Database> openForAuthoring(const std::string& path, const std::string& connect,

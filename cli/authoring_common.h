@@ -29,6 +29,9 @@ std::optional<std::int32_t> parseScenarioId(const std::string& text);
 int report(const std::string& text);
 int report(const dao::Error& e);
 int report(const scenario::Refusal& r);
+// Tells on standard error of existing tables of the draft's output names that
+// hold data its runs did not write: not refused, but run will ask.
+void noteForeignOutputs(dao::Database& db, const scenario::ScenarioDraft& d);
 // The --ignore-* options of new and set.
 struct IgnoreOptions {
     std::string equal, below, above;

@@ -46,6 +46,7 @@ int runNew(const NewArgs& a) {
         if (auto r = CheckSecondName(d)) return report(*r);
     auto id = SaveDraft(*db, d);
     if (!id) return report(id.error());
+    noteForeignOutputs(*db, d);
     std::cout << *id << "\n";
     return 0;
 }

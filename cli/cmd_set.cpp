@@ -41,6 +41,7 @@ int runSet(const SetArgs& a) {
     auto saved = SaveDraft(*db, *d);
     if (!saved) return report(saved.error());
     if (dao::Error e = tx.commit()) return report(e);
+    noteForeignOutputs(*db, *d);
     return 0;
 }
 

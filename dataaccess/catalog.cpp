@@ -7,6 +7,7 @@
 #include <map>
 
 #include "dataaccess/database_impl.h"
+#include "dataaccess/stored_queries.h"
 
 namespace qrv::dao::detail {
 
@@ -93,7 +94,12 @@ Error DatabaseImpl::migrateCatalog() {
     WriteScope scope(*conn, "qrv_catalog");
     if (Error e = scope.begin()) return e;
     const std::string old = kTable + "_by_name";
-    if (Error e = exec(*conn, "ALTER TABLE " + kTable + " RENAME TO " + old)) return scope.fail(e);
+    Error renamed;
+    {
+        LegacyAlterScope legacy(conn->db);
+        renamed = exec(*conn, "ALTER TABLE " + kTable + " RENAME TO " + old);
+    }
+    if (renamed) return scope.fail(renamed);
     tidiedAt_ = -1;
     if (Error e = ensureCatalog()) return scope.fail(e);
     auto names = prepare(*conn, "SELECT DISTINCT ObjectName FROM " + old);

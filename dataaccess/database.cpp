@@ -11,6 +11,7 @@
 #include "dataaccess/sql_definition.h"
 #include "dataaccess/sql_dialect.h"
 #include "dataaccess/sql_names.h"
+#include "dataaccess/stored_queries.h"
 #include "dataaccess/system_tables.h"
 
 namespace qrv::dao {
@@ -198,6 +199,7 @@ Error Database::CreateQueryDef(std::string_view name, std::string_view sql) {
     if (!tr) return tr.error();
     if (tr->kind != StatementKind::Select)
         return makeError(err::kInvalidOperation, "Invalid operation.");
+    if (Error e = detail::checkNewQuery(*p_->conn, trimStatement(tr->sql))) return e;
     // The token after the name ties the query's text as written to this view.
     const std::string token = detail::newObjectToken();
     const std::string stored(name);

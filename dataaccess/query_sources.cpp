@@ -1,10 +1,12 @@
-// Which tables a stored query reads. SQLite says it while it prepares the
-// query: its authorizer is asked about every column read, of tables reached
-// through nested queries too, so nothing has to parse the query's text.
+// Which tables a stored query reads, and whether a query can be read at all.
+// SQLite says both while it prepares the query: its authorizer is asked about
+// every column read, of tables reached through nested queries too, so nothing
+// has to parse the query's text.
 #include <algorithm>
 
 #include "dataaccess/database_impl.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/stored_queries.h"
 #include "dataaccess/system_tables.h"
 
 namespace qrv::dao {
@@ -23,6 +25,39 @@ int collectRead(void* names, int action, const char* table, const char*, const c
 }
 
 }  // namespace
+
+namespace detail {
+
+Result<std::vector<SetAsideQuery>> setBrokenQueriesAside(Connection& c) {
+    std::vector<SetAsideQuery> views, broken;
+    if (auto st = prepare(c, "SELECT name, sql FROM main.sqlite_master WHERE type = 'view'"))
+        while (sqlite3_step(st->get()) == SQLITE_ROW)
+            views.push_back({reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 0)),
+                             reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 1))});
+    for (SetAsideQuery& v : views)
+        if (!prepare(c, "SELECT * FROM main." + quoteIdentifier(v.name)))
+            broken.push_back(std::move(v));
+    for (const SetAsideQuery& q : broken)
+        if (Error e = exec(c, "DROP VIEW main." + quoteIdentifier(q.name))) return e;
+    return broken;
+}
+
+Error restoreQueries(Connection& c, const std::vector<SetAsideQuery>& queries) {
+    for (const SetAsideQuery& q : queries)
+        if (Error e = exec(c, q.sql)) return e;
+    return {};
+}
+
+Error checkNewQuery(Connection& c, const std::string& select) {
+    auto st = prepare(c, select);
+    if (st) return {};
+    if (st.error().number == err::kTooFewParameters ||
+        (sqlite3_errcode(c.db) & 0xff) == SQLITE_AUTH)
+        return {};
+    return st.error();
+}
+
+}  // namespace detail
 
 Result<std::vector<std::string>> Database::TablesReadBy(std::string_view query) const {
     if (!IsOpen()) return makeError(3420, "Object invalid or no longer set.");

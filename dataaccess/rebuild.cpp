@@ -6,6 +6,7 @@
 #include "dataaccess/database_impl.h"
 #include "dataaccess/schema_sql.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/stored_queries.h"
 
 namespace qrv::dao::detail {
 
@@ -122,12 +123,12 @@ Error DatabaseImpl::rebuildTable(TableDef& def) {
     // Stored queries that read the table name it, not the working copy: the
     // rename must leave their texts alone (SQLite would otherwise check them
     // while the name is briefly missing, and refuse).
-    int legacy = 0;
-    sqlite3_db_config(conn->db, SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, -1, &legacy);
-    sqlite3_db_config(conn->db, SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, 1, nullptr);
-    Error renamed = exec(
-        *conn, "ALTER TABLE " + quoteIdentifier(working) + " RENAME TO " + quoteIdentifier(name));
-    sqlite3_db_config(conn->db, SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, legacy, nullptr);
+    Error renamed;
+    {
+        LegacyAlterScope legacy(conn->db);
+        renamed = exec(*conn, "ALTER TABLE " + quoteIdentifier(working) + " RENAME TO " +
+                                  quoteIdentifier(name));
+    }
     if (renamed) return scope.fail(renamed);
     for (const Index& ix : def.Indexes())
         if (!ix.Primary)

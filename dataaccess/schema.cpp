@@ -7,6 +7,7 @@
 #include "dataaccess/database_impl.h"
 #include "dataaccess/schema_sql.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/stored_queries.h"
 #include "dataaccess/system_tables.h"
 
 namespace qrv::dao::detail {
@@ -285,9 +286,13 @@ Error DatabaseImpl::renameTable(std::string_view from, std::string_view to) {
     if (!ref) return scope.fail(notFound());
     const bool owned = ownsRows(*ref);
     const std::string target(to);
-    if (Error e = exec(*conn, "ALTER TABLE " + quoteIdentifier(*stored) + " RENAME TO " +
-                                  quoteIdentifier(target)))
-        return scope.fail(e);
+    Error renamed;
+    {
+        LegacyAlterScope legacy(conn->db);
+        renamed = exec(*conn, "ALTER TABLE " + quoteIdentifier(*stored) + " RENAME TO " +
+                                  quoteIdentifier(target));
+    }
+    if (renamed) return scope.fail(renamed);
     // Index names carry the table name; rebuild them under the new one.
     for (const Index& ix : def->Indexes()) {
         if (ix.Primary) continue;

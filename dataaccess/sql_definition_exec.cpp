@@ -11,6 +11,7 @@
 #include "dataaccess/schema_sql.h"
 #include "dataaccess/sql_definition.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/stored_queries.h"
 
 namespace qrv::dao::detail {
 
@@ -282,14 +283,19 @@ Error dropColumn(DatabaseImpl& db, const TableDef& def, const std::string& name)
     if (Error e = db.ensureCatalog()) return scope.fail(e);
     auto ref = db.findRef(def.Name, "table");
     if (!ref) return scope.fail(notFound());
-    if (Error e = exec(*db.conn, "ALTER TABLE main." + quoteIdentifier(ref->name) +
-                                     " DROP COLUMN " + quoteIdentifier(f->Name))) {
-        // SQLite checks the schema without the column and names what still uses it.
-        if (e.description.find("after drop column") != std::string::npos)
-            e = makeError(err::kInvalidOperation,
-                          "Cannot delete field '" + f->Name + "' of table '" + ref->name +
-                              "': the table's validation rule or a stored query uses it.");
-        return scope.fail(e);
+    // A query broken elsewhere would block the drop; one that reads the
+    // column is named by SQLite's check of the table without it.
+    auto aside = setBrokenQueriesAside(*db.conn);
+    if (!aside) return scope.fail(aside.error());
+    Error dropped = exec(*db.conn, "ALTER TABLE main." + quoteIdentifier(ref->name) +
+                                       " DROP COLUMN " + quoteIdentifier(f->Name));
+    if (!dropped) dropped = restoreQueries(*db.conn, *aside);
+    if (dropped) {
+        if (dropped.description.find("after drop column") != std::string::npos)
+            dropped = makeError(err::kInvalidOperation,
+                                "Cannot delete field '" + f->Name + "' of table '" + ref->name +
+                                    "': the table's validation rule or a stored query uses it.");
+        return scope.fail(dropped);
     }
     // Rows filed under a token that another table's text also carries are
     // that table's as much; the next tidy settles those.

@@ -303,7 +303,7 @@ std::string Quorvane::runOneScenario() {
 
     if (kind != 0 && kind != 1) return "Data Table [" + s.Table + "] not found.";
     std::string failure = setGlobals();
-    if (failure.empty()) failure = checkOutputNames(kind == 1);
+    if (failure.empty()) failure = checkOutputNames();
     if (!failure.empty()) return failure;
     binaryCompare_ = false;
     return DispatchAnalysis(*this);

@@ -26,6 +26,7 @@
 #include "errors/cerr_zelk.h"
 #include "errors/prompter.h"
 #include "scenario/clumvar_scenario.h"
+#include "scenario/output_names.h"
 
 namespace qrv {
 
@@ -204,10 +205,10 @@ class Quorvane {
     std::string WorkingTableName(const std::string& finalName) const;
     // Output tables are written under names with this prefix and swapped in
     // at the end of a clean run; names starting with "~" are not listed.
-    static constexpr std::string_view kWorkingPrefix = "~qrvwork_";
+    static constexpr std::string_view kWorkingPrefix = scenario::kWorkingPrefix;
     static bool IsWorkingTableName(std::string_view name);
     // The table property that records which scenario wrote an output table.
-    static constexpr const char* kOwnerProperty = "QuorvaneWrittenBy";
+    static constexpr const char* kOwnerProperty = scenario::kOwnerProperty;
     // Removes what runs that were killed left in a database: their working
     // tables (only of processes of this machine that are gone) and, in the
     // temporary folder, their scratch files.
@@ -240,8 +241,9 @@ class Quorvane {
     std::string loadScenario(std::int32_t number);
     std::string runOneScenario();
     std::string setGlobals();
-    // inputIsQuery: the input is a stored query (whose tables are read too).
-    std::string checkOutputNames(bool inputIsQuery);
+    // The scenario's output names by the rules of scenario/output_names.h;
+    // asks before replacing a table this scenario did not write.
+    std::string checkOutputNames();
     // The scenario of this run, as recorded on the tables it writes.
     std::string OwnerTag() const;
     std::string unexpectedErrorText() const;

@@ -10,6 +10,7 @@
 #include "dataaccess/sql_dialect.h"
 #include "scenario/analysis_types.h"
 #include "scenario/option_values.h"
+#include "scenario/output_names.h"
 #include "scenario/scenario_checks.h"
 #include "scenario/scenario_tables.h"
 #include "scenario/store_transaction.h"
@@ -230,6 +231,14 @@ Result<std::int32_t> SaveDraft(Database& db, ScenarioDraft& d,
     if (d.options.size() < OptionColumns().size()) d.options.resize(OptionColumns().size());
     DefaultOutputNames(d);
     if (auto r = CheckDraft(d, *input)) return refusalError(*r);
+    // A name that every run would refuse is refused now. A table of the name
+    // that holds data is not: the run asks before it replaces it.
+    OutputNameRequest names;
+    names.output1 = d.output1;
+    names.output2 = d.output2;
+    names.input = d.input;
+    const OutputNameCheck found = CheckOutputNames(db, names);
+    if (found.refused()) return refusalError({"", found.refusal, {}, {}});
 
     const std::int32_t before = d.id;
     Error e = writeScenarioRow(db, d, user ? *user : DBEngine::Instance().Workspaces(0).UserName());

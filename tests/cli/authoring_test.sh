@@ -130,6 +130,20 @@ check query-table 1 "Plants: A table has that name" -- "$q" query "$db" Plants "
 check query-bad-sql 1 "Invalid SQL statement" -- "$q" query "$db" qB "SELEC 1"
 check query-kept 0 "WHERE \[Region\] = 'B'$" -- "$q" query "$db" qB
 check query-missing 1 "No query of that name" -- "$q" query "$db" qNone
+# A query that cannot be read is not stored; one that asks for a parameter is.
+check query-typo 1 "cannot find the input table or query 'Tt'" -- "$q" query "$db" qTypo "SELECT * FROM [Tt]"
+check query-typo-none 1 "No query of that name" -- "$q" query "$db" qTypo
+check query-parameter 0 "^Query qMin stored$" -- "$q" query "$db" qMin "SELECT [Yield] FROM [Plants] WHERE [Yield] > [Minimum]"
+
+# Output names that every run would refuse are refused when authoring.
+unchanged new-out-query 1 "The output table \[qB\] is the name of a stored query" -- "$q" new "$db" Describe Plants --x Yield --out qB
+unchanged new-out-read 1 "The output table \[plants\] is read by the input query \[qB\]" -- "$q" new "$db" Percentiles qB --x Yield --out plants
+unchanged new-out-working 1 "reserved for Quorvane's own tables" -- "$q" new "$db" Describe Plants --x Yield --out "~qrvwork_1"
+unchanged set-out-read 1 "The output table \[Plants\] is read by the input query \[qB\]" -- "$q" set "$db" 4 Out=Plants
+unchanged set-out-query 1 "The output table \[QB\] is the name of a stored query" -- "$q" set "$db" 1 Out=QB
+# A table of another's making is no refusal, but the user hears of it.
+check new-out-foreign 0 "^quorvane: note: the table \[Stats\] holds data that no run of this scenario wrote" -- "$q" new "$db" Describe Plants --x Yield --out stats
+refute set-out-own "note:" -- "$q" set "$db" 1 Out=Stats
 
 for c in new set info copy delete query; do
     check "help-$c" 0 "^  quorvane $c " -- "$q" "$c" --help

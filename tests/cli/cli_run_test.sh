@@ -12,6 +12,25 @@ py() { python3 - "$demo" "$@"; }
 check output-new 0 "^Scenario 4: ok$" -- "$q" run "$demo" 4 --output "$dir/new.db"
 check output-new-table 0 "^Demo_Percentiles +table +9$" -- "$q" tables "$dir/new.db"
 check output-again 0 "^Scenario 4: ok$" -- "$q" run "$demo" 4 --output "$dir/new.db"
+# A stored query broken later (the table it read dropped, or made broken by
+# another program) fails only what reads it.
+"$q" sql "$demo" "CREATE TABLE [Scrap] ([X] DOUBLE)" >/dev/null
+"$q" query "$demo" qScrap "SELECT [X] FROM [Scrap]" >/dev/null
+"$q" sql "$demo" "DROP TABLE [Scrap]" >/dev/null
+py <<'PY'
+import sqlite3, sys
+sqlite3.connect(sys.argv[1]).execute("CREATE VIEW qElsewhere AS SELECT * FROM Nowhere")
+PY
+check broken-query-run 0 "^Scenario 4: ok$" -- "$q" run "$demo" 4
+check broken-query-run-again 0 "^Scenario 4: ok$" -- "$q" run "$demo" 4 1
+check broken-query-tables 0 "^Demo_Percentiles +table +9$" -- "$q" tables "$demo"
+check broken-query-show 0 "^\(9 rows\)$" -- "$q" show "$demo" Demo_Percentiles
+check broken-query-list 0 "Temperature deciles" -- "$q" list "$demo"
+check broken-query-read 1 "cannot find the input table or query 'Scrap'" -- "$q" show "$demo" qScrap
+check broken-query-over 1 "cannot find the input table or query 'Scrap'" -- "$q" query "$demo" qOver "SELECT * FROM [qScrap]"
+check broken-query-new 0 "^[0-9]+$" -- "$q" new "$demo" Describe Measurements --x Yield --out Demo_After_Broken
+check broken-query-add 0 "" -- "$q" sql "$demo" "ALTER TABLE [Orders] ADD COLUMN [Note] TEXT (10)"
+check broken-query-drop 0 "" -- "$q" sql "$demo" "ALTER TABLE [Orders] DROP COLUMN [Note]"
 check output-bad-folder 1 "isn't a valid path" -- "$q" run "$demo" 4 --output "$dir/none/new.db"
 check output-bad-folder-nothing 0 "^none$" -- bash -c "ls '$dir' | grep -x none || echo none"
 

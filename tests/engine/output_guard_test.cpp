@@ -94,7 +94,8 @@ TEST_F(OutputGuard, ATableTheScenarioDidNotWriteIsReplacedOnlyAfterAYes) {
     ASSERT_EQ(prompter.questions.size(), 1u);
     EXPECT_EQ(prompter.questions[0].second,
               "Results\r\n\r\nThe following output table(s) already exist in the current "
-              "database. Do you want to overwrite them?");
+              "database and hold data that no run of this scenario wrote. Replacing them deletes "
+              "that data. Do you want to replace them?");
     EXPECT_EQ(contents("Results"), "Note=precious;\n");
 
     prompter.answer = true;
@@ -146,6 +147,26 @@ TEST_F(OutputGuard, AnOutputDroppedElsewhereIsWrittenAgainWithoutAQuestion) {
     ASSERT_TRUE(run(id)) << engine.ErrorInfo();
     EXPECT_EQ(tableRows("Out").at(0).at("Mean").asDouble(), 2.0);
     EXPECT_TRUE(prompter.questions.empty());
+}
+
+TEST_F(OutputGuard, AQueryBrokenLaterFailsOnlyTheRunsThatReadIt) {
+    ASSERT_EQ(rawExec(path, "CREATE TABLE \"Gone\" (X REAL);"), "");
+    ASSERT_FALSE(db.CreateQueryDef("qGone", "SELECT [X] FROM [Gone]"));
+    ASSERT_FALSE(db.DeleteTableDef("Gone"));
+    const auto id = describeInto("Out");
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    // A query over the output, missing its table only while the run swaps
+    // the new one in, is no obstacle either.
+    ASSERT_FALSE(db.CreateQueryDef("qOut", "SELECT [Mean] FROM [Out]"));
+    ASSERT_TRUE(run(id)) << "replacing its own output: " << engine.ErrorInfo();
+    EXPECT_EQ(tableRows("qOut").at(0).at("Mean").asDouble(), 2.0);
+
+    const auto broken = describeInto("Out2", "", "qGone");
+    EXPECT_FALSE(run(broken));
+    EXPECT_NE(engine.ErrorInfo().find("cannot find the input table or query 'Gone'"),
+              std::string::npos)
+        << engine.ErrorInfo();
+    EXPECT_FALSE(db.GetTableDef("Out2").ok());
 }
 
 }  // namespace

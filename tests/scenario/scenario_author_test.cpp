@@ -138,6 +138,7 @@ TEST_F(AuthoringTest, EveryRefusalLeavesTheThreeTablesAsTheyWere) {
     ASSERT_TRUE(SaveDraft(db, first).ok());
     auto existing = LoadDraft(db, 1);
     ASSERT_TRUE(existing.ok());
+    ASSERT_FALSE(db.CreateQueryDef("qAll", "SELECT * FROM [Measurements]"));
     const auto before = snapshot();
     ASSERT_EQ(before.size(), 6u);
 
@@ -169,6 +170,18 @@ TEST_F(AuthoringTest, EveryRefusalLeavesTheThreeTablesAsTheyWere) {
          "The first and second output table names names must not be the same."},
         {"output over input", [](ScenarioDraft& d) { d.output1 = "Measurements"; },
          "The output table [Measurements] is the input of this scenario."},
+        // Names every run would refuse are refused when the scenario is saved.
+        {"output over a query", [](ScenarioDraft& d) { d.output1 = "QALL"; },
+         "The output table [QALL] is the name of a stored query; choose another name."},
+        {"output over what the input query reads",
+         [](ScenarioDraft& d) {
+             d.input = "qAll";
+             d.output1 = "measurements";
+         },
+         "The output table [measurements] is read by the input query [qAll]; choose another "
+         "name."},
+        {"working-table name", [](ScenarioDraft& d) { d.output1 = "~qrvwork_x"; },
+         "The output table [~qrvwork_x] has a name reserved for Quorvane's own tables"},
     };
     for (const Case& c : cases) {
         for (std::int32_t id : {0, 1}) {  // a new scenario and an edit of scenario 1
