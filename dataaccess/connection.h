@@ -33,6 +33,9 @@ struct Connection {
     // Above zero while the layer itself reads or writes its system tables;
     // otherwise the guard (system_tables.h) refuses every statement on them.
     int systemAccess = 0;
+    // Above zero while a statement of the query dialect is prepared: the
+    // guard then refuses SQLite's and the layer's internal tables too.
+    int dialect = 0;
     // What the guard refused last, for the error message.
     std::string refusedTable;
     int refusedAction = 0;

@@ -10,6 +10,7 @@
 #include "dataaccess/select_into.h"
 #include "dataaccess/sql_definition.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/sql_insert.h"
 #include "dataaccess/sql_names.h"
 #include "dataaccess/stored_queries.h"
 #include "dataaccess/system_tables.h"
@@ -125,12 +126,14 @@ Result<long> Database::Execute(std::string_view sql) {
     if (sql::isDefinitionStatement(sql)) return detail::executeDefinition(*p_, sql);
     auto* impl = p_.get();
     const NameLookup names = detail::storedNameLookup(*impl->conn);
+    const FieldLookup fields = detail::storedFieldLookup(*impl->conn);
     auto tr = translateStatement(
-        sql, [impl](const std::string& path) { return impl->attach(path); }, &names);
+        sql, [impl](const std::string& path) { return impl->attach(path); }, &names, &fields);
     if (!tr) return tr.error();
     if (tr->kind == StatementKind::SelectInto) return detail::executeSelectInto(*p_, *tr);
+    if (tr->kind == StatementKind::Insert) return detail::executeInsert(*p_, *tr);
     if (tr->kind == StatementKind::Select) return makeError(3065, "Cannot execute a select query.");
-    auto st = detail::prepare(*p_->conn, tr->sql);
+    auto st = detail::prepareDialect(*p_->conn, tr->sql);
     if (!st) return st.error();
     if (!*st) return 0L;  // nothing but blanks
     int rc;

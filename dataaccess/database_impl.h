@@ -10,12 +10,10 @@
 
 #include "dataaccess/connection.h"
 #include "dataaccess/database.h"
+#include "dataaccess/reserved_names.h"
 #include "dataaccess/tabledef.h"
 
 namespace qrv::dao::detail {
-
-// Name of the table that keeps the properties SQLite's schema cannot hold.
-inline constexpr const char* kCatalogTable = "qrv_properties";
 
 // A table or stored query as SQLite keeps it, with the token its properties
 // are filed under (see identity.cpp).

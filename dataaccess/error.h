@@ -34,6 +34,7 @@ inline constexpr int kCorrupt = 3049;
 inline constexpr int kTooFewParameters = 3061;
 inline constexpr int kSyntaxInExpression = 3075;
 inline constexpr int kInputTableNotFound = 3078;
+inline constexpr int kUndefinedFunction = 3085;
 inline constexpr int kTableExists = 3010;
 inline constexpr int kObjectExists = 3012;
 inline constexpr int kInvalidStatement = 3129;

@@ -10,6 +10,7 @@
 #include "dataaccess/recordset_impl.h"
 #include "dataaccess/sql_dialect.h"
 #include "dataaccess/sql_names.h"
+#include "dataaccess/system_tables.h"
 
 namespace qrv::dao {
 
@@ -107,15 +108,17 @@ Result<Recordset> DatabaseImpl::openRecordset(std::string_view source, int type,
                              "'. Make sure it exists and that its name is spelled correctly.");
     } else {
         const NameLookup names = storedNameLookup(*conn);
+        const FieldLookup fields = storedFieldLookup(*conn);
         auto tr = translateStatement(
-            src, [this](const std::string& p) { return attach(p); }, &names);
+            src, [this](const std::string& p) { return attach(p); }, &names, &fields);
         if (!tr) return tr.error();
         if (tr->kind != StatementKind::Select)
             return makeError(err::kInvalidOperation, "Invalid operation.");
         sql = tr->sql;
     }
     if (!impl->stmt) {
-        auto st = prepare(*conn, sql);
+        // A stored query or SQL text: what it reads is the user's to choose.
+        auto st = prepareDialect(*conn, sql);
         if (!st) return st.error();
         if (!*st) return makeError(err::kInvalidOperation, "Invalid operation.");
         impl->stmt = std::move(*st);

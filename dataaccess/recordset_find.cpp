@@ -3,6 +3,7 @@
 #include "dataaccess/database_impl.h"
 #include "dataaccess/recordset_impl.h"
 #include "dataaccess/sql_dialect.h"
+#include "dataaccess/system_tables.h"
 
 namespace qrv::dao::detail {
 
@@ -14,7 +15,7 @@ Error RecordsetImpl::find(std::string_view criteria, bool forward, long start) {
     for (size_t i = 0; i < fields.size(); ++i)
         sql += (i ? ", ?" : "?") + std::to_string(i + 1) + " AS " + quoteIdentifier(fields[i].Name);
     sql += ")";
-    auto st = prepare(*conn, sql);
+    auto st = prepareDialect(*conn, sql);
     if (!st) return st.error();
     sqlite3_stmt* s = st->get();
     const long n = static_cast<long>(rows.size());

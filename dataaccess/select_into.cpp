@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dataaccess/database_impl.h"
+#include "dataaccess/system_tables.h"
 
 namespace qrv::dao::detail {
 
@@ -62,6 +63,7 @@ Result<long> executeSelectInto(DatabaseImpl& db, const TranslatedSql& tr) {
     if (tr.into.schema != "main")
         return makeError(err::kInvalidOperation,
                          "SELECT ... INTO can only make a table in the open database.");
+    if (Error e = checkMadeTableName(tr.into.table)) return e;
     if (db.conn->readOnly)
         return makeError(err::kReadOnly, "Cannot update. Database or object is read-only.");
     if (db.isTable(tr.into.table) || db.isQuery(tr.into.table))
@@ -69,7 +71,7 @@ Result<long> executeSelectInto(DatabaseImpl& db, const TranslatedSql& tr) {
 
     TableDef def(tr.into.table);
     {
-        auto st = prepare(*db.conn, tr.sql);
+        auto st = prepareDialect(*db.conn, tr.sql);
         if (!st) return st.error();
         sqlite3_stmt* s = st->get();
         const int rc = sqlite3_step(s);
@@ -100,7 +102,7 @@ Result<long> executeSelectInto(DatabaseImpl& db, const TranslatedSql& tr) {
         insert += quoteIdentifier(def.Fields()[i].Name);
     }
     insert += ") " + tr.sql;
-    auto st = prepare(*db.conn, insert);
+    auto st = prepareDialect(*db.conn, insert);
     if (!st) return scope.fail(st.error());
     int rc;
     while ((rc = sqlite3_step(st->get())) == SQLITE_ROW) {

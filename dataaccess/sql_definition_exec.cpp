@@ -12,6 +12,7 @@
 #include "dataaccess/sql_definition.h"
 #include "dataaccess/sql_dialect.h"
 #include "dataaccess/stored_queries.h"
+#include "dataaccess/system_tables.h"
 
 namespace qrv::dao::detail {
 
@@ -129,6 +130,22 @@ Error checkNames(const sql::Definition& d) {
         return makeError(err::kInvalidOperation,
                          "Relationships between tables are not supported; the statement has a "
                          "REFERENCES clause and nothing was changed.");
+    return {};
+}
+
+// Working names and the scenario tables' design are the program's.
+Error checkOwnTables(const sql::Definition& d) {
+    if (auto* ct = std::get_if<sql::CreateTable>(&d)) return checkMadeTableName(ct->table);
+    if (auto* at = std::get_if<sql::AlterTable>(&d)) {
+        if (Error e = checkDesignChange(at->table)) return e;
+        if (at->action == AlterAction::Rename) return checkMadeTableName(at->name);
+    } else if (auto* dt = std::get_if<sql::DropTable>(&d)) {
+        return checkDesignChange(dt->table);
+    } else if (auto* ci = std::get_if<sql::CreateIndex>(&d)) {
+        return checkDesignChange(ci->table);
+    } else if (auto* di = std::get_if<sql::DropIndex>(&d)) {
+        return checkDesignChange(di->table);
+    }
     return {};
 }
 
@@ -427,6 +444,7 @@ Error run(DatabaseImpl& db, const sql::Definition& d) {
         auto t = tableOfIndex(db, di.index);
         if (!t) return t.error();
         table = *t;
+        if (Error e = checkDesignChange(table)) return e;
     }
     auto def = storedCopy(db, table);
     if (!def) return def.error();
@@ -439,6 +457,7 @@ Result<long> executeDefinition(DatabaseImpl& db, std::string_view text) {
     auto d = sql::parseDefinition(text);
     if (!d) return d.error();
     if (Error e = checkNames(*d)) return e;
+    if (Error e = checkOwnTables(*d)) return e;
     if (db.conn->readOnly) return readOnlyError();
     // One statement, one change: whatever a step refuses undoes the steps before it.
     WriteScope scope(*db.conn, "qrv_definition");

@@ -37,7 +37,7 @@ Result<std::string> translateAlone(std::string_view text, sql::WriteOptions opti
 }  // namespace
 
 Result<TranslatedSql> translateStatement(std::string_view dialectSql, const AttachFn& attach,
-                                         const NameLookup* names) {
+                                         const NameLookup* names, const FieldLookup* fields) {
     Result<std::vector<sql::Token>> tokens = sql::tokenize(dialectSql);
     if (!tokens) return tokens.error();
     const std::vector<sql::Token>& toks = tokens.value();
@@ -62,6 +62,12 @@ Result<TranslatedSql> translateStatement(std::string_view dialectSql, const Atta
     sql::WriteOptions options;
     options.attach = &attach;
     options.names = names;
+    options.fields = fields;
+    options.nameEveryColumn = st.type == sql::StatementType::Select;
+    if (st.type == sql::StatementType::Insert && !st.target.hasSource) {
+        out.into.table = st.target.name.back();
+        out.into.schema = st.target.name.size() > 1 ? st.target.name.front() : "main";
+    }
     if (st.type == sql::StatementType::SelectInto) {
         out.into.table = st.target.name.back();
         out.into.schema = "main";

@@ -20,6 +20,8 @@ namespace qrv::dao {
 using AttachFn = sql::AttachFn;
 // Finds the stored spelling of a table or field name (see sql_writer.h).
 using NameLookup = sql::NameLookup;
+// The fields of a table with their types (see sql_writer.h).
+using FieldLookup = sql::FieldLookup;
 
 // SelectInto: SELECT ... INTO, which makes a table: `sql` is its query
 // alone, every column named, and the caller makes and fills the table.
@@ -37,16 +39,18 @@ struct IntoTarget {
 struct TranslatedSql {
     std::string sql;
     StatementKind kind = StatementKind::Other;
-    IntoTarget into;  // SelectInto only
+    IntoTarget into;  // SelectInto; Insert: the table rows are added to
 };
 
 // One statement; a trailing ";" is allowed, anything after it is error 3142.
 // Statements other than SELECT, INSERT, UPDATE, DELETE and the definitions
 // above are error 3129; SQLite-only syntax is refused, never passed on.
 // With `names`, names that SQLite would not match by itself (letter case
-// beyond ASCII) are written in their stored spelling.
+// beyond ASCII) are written in their stored spelling. With `fields`, Yes/No
+// fields read as -1 and 0 and take any value that means Yes or No.
 Result<TranslatedSql> translateStatement(std::string_view dialectSql, const AttachFn& attach,
-                                         const NameLookup* names = nullptr);
+                                         const NameLookup* names = nullptr,
+                                         const FieldLookup* fields = nullptr);
 
 // An expression alone, e.g. a FindFirst criteria text "[Name] Like 'A*'".
 Result<std::string> translateExpression(std::string_view dialectExpr);

@@ -17,6 +17,7 @@
 
 #include "dataaccess/date_text.h"
 #include "dataaccess/fold.h"
+#include "dataaccess/value.h"
 
 namespace qrv::dao {
 
@@ -381,6 +382,39 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
 }
 
+// ---- qrv_yesno(value) --------------------------------------------------------
+//
+// A value written into a Yes/No field in its stored form, 1 or 0: any number
+// other than 0 (True is -1) is Yes, and so are the texts "True", "Yes", "On"
+// and a numeric text other than 0; "False", "No", "Off" are No. Anything else
+// is returned as it is, for the field's own rule to refuse.
+
+void yesNoFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_value* v = argv[0];
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            sqlite3_result_int(ctx, sqlite3_value_double(v) != 0 ? 1 : 0);
+            return;
+        case SQLITE_TEXT: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            std::string_view t(p, static_cast<size_t>(sqlite3_value_bytes(v)));
+            while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+            while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+            for (std::string_view yes : {"true", "yes", "on"})
+                if (iequal(t, yes)) return sqlite3_result_int(ctx, 1);
+            for (std::string_view no : {"false", "no", "off"})
+                if (iequal(t, no)) return sqlite3_result_int(ctx, 0);
+            if (const std::optional<double> d = parseNumber(t))
+                return sqlite3_result_int(ctx, *d != 0 ? 1 : 0);
+            break;
+        }
+        default:
+            break;
+    }
+    sqlite3_result_value(ctx, v);
+}
+
 // ---- qrv_serial(value) -------------------------------------------------------
 //
 // A field's value as a day number, for arithmetic next to a date: a date's
@@ -556,6 +590,7 @@ int registerDialectFunctions(sqlite3* db) {
         {"qrv_cat", 2, concatFunction, nullptr},
         {"qrv_num", 1, numberFunction, nullptr},
         {"qrv_serial", 1, serialFunction, nullptr},
+        {"qrv_yesno", 1, yesNoFunction, nullptr},
         {"qrv_add", 2, addOrSubtract, nullptr},
         {"qrv_sub", 2, addOrSubtract, reinterpret_cast<void*>(1)},
     };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dataaccess/connection.h"
+#include "dataaccess/database_impl.h"
 #include "dataaccess/fold.h"
 #include "dataaccess/system_tables.h"
 
@@ -63,6 +64,28 @@ NameLookup storedNameLookup(Connection& conn) {
         if (it->second.size() == 1) return *it->second.begin();
         if (it->second.count(std::string(name)) != 0) return std::string(name);
         return std::nullopt;  // several spellings, none the one written
+    };
+}
+
+FieldLookup storedFieldLookup(Connection& conn) {
+    Connection* c = &conn;
+    return [c](std::string_view table) -> std::optional<sql::FieldList> {
+        if (isInternalTable(table)) return std::nullopt;
+        auto st = prepare(*c, "SELECT name, type FROM pragma_table_info(?1, 'main')");
+        if (!st || !*st) return std::nullopt;
+        sqlite3_bind_text(st->get(), 1, table.data(), static_cast<int>(table.size()),
+                          SQLITE_TRANSIENT);
+        sql::FieldList out;
+        while (sqlite3_step(st->get()) == SQLITE_ROW) {
+            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 0));
+            const auto* decl = reinterpret_cast<const char*>(sqlite3_column_text(st->get(), 1));
+            int type = 0;
+            long size = 0;
+            typeFromDeclared(decl ? decl : "", type, size);
+            out.emplace_back(name ? name : "", type);
+        }
+        if (out.empty()) return std::nullopt;
+        return out;
     };
 }
 

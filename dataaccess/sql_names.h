@@ -17,4 +17,8 @@ struct Connection;
 // schema does not change; make one per statement.
 NameLookup storedNameLookup(Connection& conn);
 
+// The fields of the tables and queries of the main database with their type
+// codes, read per table on first use. Same lifetime rules as above.
+FieldLookup storedFieldLookup(Connection& conn);
+
 }  // namespace qrv::dao::detail

@@ -16,9 +16,12 @@ void Parser::expressionOnly(bool fieldRule) {
     if (pos_ != end_) failExpr(pos_);
 }
 
-// The static type of a node from its operands.
 void Parser::settleType(Expr& e) const {
-    auto of = [this](Id i) { return i < 0 ? Type::Unknown : tree_.exprs[i].type; };
+    sql::settleType(tree_.exprs, e);
+}
+
+void settleType(const std::vector<Expr>& exprs, Expr& e) {
+    auto of = [&exprs](Id i) { return i < 0 ? Type::Unknown : exprs[i].type; };
     switch (e.kind) {
         case ExprKind::Number:
             e.type = Type::Number;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "dataaccess/error.h"
 #include "dataaccess/sql_tree.h"
@@ -20,6 +21,10 @@ Result<Tree> parseStatement(std::string_view text);
 // start with its operator ("> 0 And < 10") and then has that field as its
 // left operand (a field validation rule).
 Result<Tree> parseExpression(std::string_view text, bool fieldRule = false);
+
+// The static type of a node from its operands, which precede it in exprs.
+// Names are Type::Field, unless a writer knows them better.
+void settleType(const std::vector<Expr>& exprs, Expr& e);
 
 // Bounds recursion on hostile or generated input; deep enough for any real
 // query, shallow enough for the stack of a sanitized build.

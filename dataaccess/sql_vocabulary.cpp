@@ -36,6 +36,7 @@ constexpr std::pair<std::string_view, Func> kFunctions[] = {
     {"SUM", Func::Sum},         {"COUNT", Func::Count},       {"MIN", Func::Min},
     {"MAX", Func::Max},         {"AVG", Func::Avg},           {"LEN", Func::Len},
     {"UCASE", Func::UCase},     {"LCASE", Func::LCase},       {"MID", Func::Mid},
+    {"ABS", Func::Abs},
 };
 // clang-format on
 

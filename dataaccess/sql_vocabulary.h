@@ -22,12 +22,12 @@ enum class Kw : std::uint8_t {
 Kw keywordOf(const Token& t);
 std::string_view keywordText(Kw k);
 
-// Dialect functions with a meaning of their own. Func::Other is any other
-// name, which writers pass on as written.
+// The dialect's functions. Func::Other is any other name: the parser keeps
+// it, and writers refuse it as an undefined function.
 // clang-format off
 enum class Func : std::uint8_t {
     Other, IIf, IsNull, Nz, StDev, StDevP, Var, VarP, First, Last, Sum, Count, Min, Max, Avg,
-    Len, UCase, LCase, Mid,
+    Len, UCase, LCase, Mid, Abs,
 };
 // clang-format on
 

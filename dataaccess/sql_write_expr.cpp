@@ -89,6 +89,8 @@ std::string_view sqliteFunction(Func f) {
             return "lower";
         case Func::Mid:
             return "substr";
+        case Func::Abs:
+            return "abs";
         default:
             return {};
     }
@@ -354,6 +356,10 @@ void SqliteWriter::list(const std::vector<Id>& items) {
 }
 
 void SqliteWriter::call(const Expr& e) {
+    // Only the dialect's own functions: any other name would reach whatever
+    // SQLite or an extension registers under it.
+    if (e.func == Func::Other)
+        fail(err::kUndefinedFunction, "Undefined function '" + e.text + "' in expression.");
     if (e.func == Func::IsNull) {
         out_.append("((");
         expr(e.list[0]);
@@ -363,7 +369,17 @@ void SqliteWriter::call(const Expr& e) {
     const std::string_view mapped = sqliteFunction(e.func);
     out_.append(mapped.empty() ? std::string_view(e.text) : mapped);
     out_.push_back('(');
-    list(e.list);
+    // Sums and spreads of truth values count Yes as -1.
+    const bool numeric = isAggregate(e.func) && e.func != Func::Count && e.func != Func::First &&
+                         e.func != Func::Last;
+    for (std::size_t i = 0; i < e.list.size(); ++i) {
+        if (i != 0) out_.append(", ");
+        const Expr& item = node(e.list[i]);
+        if (numeric && (item.kind == ExprKind::Bool || item.type == Type::Truth))
+            numberOperand(e.list[i], kNoNode);
+        else
+            expr(e.list[i]);
+    }
     if (e.func == Func::Nz && e.list.size() == 1) out_.append(", ''");
     out_.push_back(')');
 }

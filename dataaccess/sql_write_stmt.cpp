@@ -1,12 +1,17 @@
 // SQLite writer, statements: queries with their joins and source clauses,
 // DISTINCTROW, TOP [PERCENT], INSERT, UPDATE and DELETE, and the spelling of
 // names.
+#include <sqlite3.h>
+
+#include <optional>
 #include <utility>
 
 #include "dataaccess/fold.h"
+#include "dataaccess/reserved_names.h"
 #include "dataaccess/sql_dialect.h"
 #include "dataaccess/sql_parser.h"
 #include "dataaccess/sql_writer_impl.h"
+#include "dataaccess/types.h"
 
 namespace qrv::dao::sql {
 
@@ -77,6 +82,13 @@ void SqliteWriter::path(const std::vector<std::string>& parts) {
     }
 }
 
+// SQLite's tables and the layer's own are no statement's business, read or
+// written (SQLITE_READ, SQLITE_INSERT ... say which).
+void SqliteWriter::refuseInternal(const std::vector<std::string>& parts, int action) const {
+    if (!parts.empty() && detail::isInternalTable(parts.back()))
+        throw WriteFailure{detail::refusalError(action, parts.back())};
+}
+
 void SqliteWriter::target(const std::vector<std::string>& parts, bool hasSource,
                           const std::string& file) {
     if (!hasSource) {
@@ -138,8 +150,10 @@ void SqliteWriter::query(Id id) {
 
 void SqliteWriter::queryBody(Id id, bool withOrder) {
     const Query& q = tree_.queries[id];
-    // The statement's own query, whose columns SELECT ... INTO names.
-    const bool top = tree_.expression < 0 && id == tree_.statement.query;
+    // The statement's own query and the queries it reads from, whose columns
+    // have names of their own rather than SQLite's text of the expression.
+    bool top = tree_.expression < 0 && id == tree_.statement.query;
+    for (const TableRef& t : tree_.tables) top = top || t.query == id;
     for (std::size_t i = 0; i < q.parts.size(); ++i) {
         if (i != 0) out_.append(q.parts[i].unionAll ? " UNION ALL " : " UNION ");
         selectPart(q.parts[i], i == 0 && top);
@@ -253,6 +267,7 @@ void SqliteWriter::table(Id id) {
         query(t.query);
         out_.push_back(')');
     } else {
+        refuseInternal(t.name, SQLITE_READ);
         target(t.name, t.hasSource, t.sourceFile);
     }
     if (!t.alias.empty()) {
@@ -270,6 +285,7 @@ Id SqliteWriter::firstTable(Id id) const {
 
 void SqliteWriter::insert() {
     const Statement& st = tree_.statement;
+    refuseInternal(st.target.name, SQLITE_INSERT);
     out_.append("INSERT INTO ");
     target(st.target.name, st.target.hasSource, st.target.sourceFile);
     if (!st.columns.empty()) {
@@ -280,22 +296,56 @@ void SqliteWriter::insert() {
         }
         out_.push_back(')');
     }
+    const std::vector<int> types = targetTypes(st.target.name, st.columns);
+    auto typeAt = [&types](std::size_t i) { return i < types.size() ? types[i] : 0; };
     if (st.query >= 0) {
         out_.push_back(' ');
+        bool yesNo = false;
+        for (const int t : types) yesNo = yesNo || t == dbBoolean;
+        if (!yesNo) {
+            query(st.query);
+            return;
+        }
+        // The query's columns by position, those bound for Yes/No fields
+        // in their stored form.
+        std::string cols, picks;
+        for (std::size_t i = 0; i < types.size(); ++i) {
+            const std::string c = "\"c" + std::to_string(i + 1) + "\"";
+            if (i != 0) {
+                cols.append(", ");
+                picks.append(", ");
+            }
+            cols.append(c);
+            if (typeAt(i) == dbBoolean)
+                picks.append("qrv_yesno(").append(c).push_back(')');
+            else
+                picks.append(c);
+        }
+        out_.append("WITH \"qrv_rows\"(" + cols + ") AS (");
         query(st.query);
+        out_.append(") SELECT " + picks + " FROM \"qrv_rows\"");
         return;
     }
     out_.append(" VALUES ");
     for (std::size_t r = 0; r < st.rows.size(); ++r) {
         if (r != 0) out_.append(", ");
         out_.push_back('(');
-        list(st.rows[r]);
+        for (std::size_t i = 0; i < st.rows[r].size(); ++i) {
+            if (i != 0) out_.append(", ");
+            storedValue(st.rows[r][i], typeAt(i));
+        }
         out_.push_back(')');
     }
 }
 
 void SqliteWriter::update() {
     const Statement& st = tree_.statement;
+    refuseInternal(tree_.tables[firstTable(st.table)].name, SQLITE_UPDATE);
+    const TableRef& first = tree_.tables[firstTable(st.table)];
+    std::vector<std::string> fields;
+    for (const Assignment& a : st.assignments) fields.push_back(a.field.back());
+    const std::vector<int> types =
+        first.hasSource ? std::vector<int>{} : targetTypes(first.name, fields);
     out_.append("UPDATE ");
     table(st.table);
     out_.append(" SET ");
@@ -303,7 +353,7 @@ void SqliteWriter::update() {
         if (i != 0) out_.append(", ");
         name(st.assignments[i].field.back());  // SQLite takes no qualified target
         out_.append(" = ");
-        expr(st.assignments[i].value);
+        storedValue(st.assignments[i].value, i < types.size() ? types[i] : 0);
     }
     if (st.where >= 0) {
         out_.append(" WHERE ");
@@ -316,6 +366,7 @@ void SqliteWriter::update() {
 // DELETE FROM t WHERE rowid IN (SELECT t.rowid FROM <the join> WHERE ...).
 void SqliteWriter::remove() {
     const Statement& st = tree_.statement;
+    refuseInternal(tree_.tables[firstTable(st.table)].name, SQLITE_DELETE);
     if (!joined(st.table)) {
         const TableRef& t = tree_.tables[st.table];
         if (t.query >= 0) failStatement();
@@ -350,10 +401,14 @@ void SqliteWriter::remove() {
 }
 
 Result<std::string> writeSqlite(const Tree& tree, const WriteOptions& options) {
-    SqliteWriter w(tree, options);
+    std::optional<Tree> typed;
+    if (options.fields != nullptr && *options.fields)
+        typed = SqliteWriter::withYesNoFields(tree, *options.fields);
+    const Tree& t = typed ? *typed : tree;
+    SqliteWriter w(t, options);
     try {
-        if (tree.expression >= 0)
-            w.expression(tree.expression);
+        if (t.expression >= 0)
+            w.expression(t.expression);
         else
             w.statement();
     } catch (WriteFailure& f) {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "dataaccess/error.h"
 #include "dataaccess/sql_tree.h"
@@ -23,14 +25,23 @@ using AttachFn = std::function<Result<std::string>(const std::string& path)>;
 // spelling of the one table or field whose case fold it shares, if any.
 using NameLookup = std::function<std::optional<std::string>(std::string_view name)>;
 
+// The fields of a table or stored query of the open database, in their
+// order, with their type codes (dbBoolean ...); nullopt when there is none.
+using FieldList = std::vector<std::pair<std::string, int>>;
+using FieldLookup = std::function<std::optional<FieldList>(std::string_view table)>;
+
 struct WriteOptions {
     const AttachFn* attach = nullptr;   // source clauses; none: they are refused
     const NameLookup* names = nullptr;  // none: names are written as meant
+    // With it, Yes/No fields read as -1 and 0 in arithmetic, and values
+    // written into them by INSERT and UPDATE take their stored form.
+    const FieldLookup* fields = nullptr;
     // Stored rules are read by other SQLite clients: SQLite's own functions only.
     bool portable = false;
     std::string_view ruleField;  // the field a field rule's RuleField stands for
-    // SELECT ... INTO: every select item gets a column name (its alias, its
-    // field's name, or Expr1000, Expr1001, ...).
+    // Every select item of the statement's query and of the queries in its
+    // FROM clause gets a column name: its alias, its field's name, or
+    // Expr1000, Expr1001, ... in order.
     bool nameEveryColumn = false;
 };
 

@@ -22,6 +22,10 @@ class SqliteWriter {
     void statement();
     void expression(Id e) { expr(e); }
 
+    // ---- Yes/No fields (sql_write_types.cpp) ----
+    // A copy of tree whose names of Yes/No fields are truth values.
+    static Tree withYesNoFields(const Tree& tree, const FieldLookup& fields);
+
   private:
     const Expr& node(Id e) const { return tree_.exprs[e]; }
     [[noreturn]] void fail(int number, std::string text) const;
@@ -32,6 +36,7 @@ class SqliteWriter {
     // ---- names (sql_write_stmt.cpp) ----
     void collectAliases();
     void name(const std::string& meant);
+    void refuseInternal(const std::vector<std::string>& parts, int action) const;
     void path(const std::vector<std::string>& parts);
     void target(const std::vector<std::string>& parts, bool hasSource, const std::string& file);
 
@@ -46,6 +51,9 @@ class SqliteWriter {
     void insert();
     void update();
     void remove();
+    std::vector<int> targetTypes(const std::vector<std::string>& table,
+                                 const std::vector<std::string>& columns) const;
+    void storedValue(Id value, int type);
 
     // ---- expressions (sql_write_expr.cpp) ----
     int prec(Id e) const;

@@ -1,8 +1,6 @@
 // The guard over the system tables (see system_tables.h).
 #include "dataaccess/system_tables.h"
 
-#include "dataaccess/fold.h"
-
 namespace qrv::dao::detail {
 
 namespace {
@@ -40,7 +38,8 @@ int guard(void* connection, int action, const char* arg1, const char* arg2, cons
     auto& c = *static_cast<Connection*>(connection);
     if (c.systemAccess > 0) return SQLITE_OK;
     const char* table = tableOf(action, arg1, arg2);
-    if (table == nullptr || !isSystemTable(table)) return SQLITE_OK;
+    if (table == nullptr) return SQLITE_OK;
+    if (!(c.dialect > 0 ? isInternalTable(table) : isSystemTable(table))) return SQLITE_OK;
     c.refusedTable = table;
     c.refusedAction = action;
     return SQLITE_DENY;
@@ -48,34 +47,22 @@ int guard(void* connection, int action, const char* arg1, const char* arg2, cons
 
 }  // namespace
 
-bool isSystemTable(std::string_view name) {
-    return iequal(name, kPasswordTable) || iequal(name, kAccountsTable);
-}
-
 void guardSystemTables(Connection& c) {
     if (c.db) sqlite3_set_authorizer(c.db, &guard, &c);
 }
 
 Error refusedError(const Connection& c) {
-    const std::string& t = c.refusedTable;
-    switch (c.refusedAction) {
-        case SQLITE_READ:
-            return makeError(3112, "Record(s) can't be read; no read permission on '" + t + "'.");
-        case SQLITE_INSERT:
-            return makeError(3107,
-                             "Record(s) can't be added; no insert data permission on '" + t + "'.");
-        case SQLITE_UPDATE:
-            return makeError(
-                3108, "Record(s) can't be edited; no update data permission on '" + t + "'.");
-        case SQLITE_DELETE:
-            return makeError(
-                3109, "Record(s) can't be deleted; no delete data permission on '" + t + "'.");
-        default:
-            return makeError(3111,
-                             "Couldn't create; no modify design permission for table or "
-                             "query '" +
-                                 t + "'.");
-    }
+    return refusalError(c.refusedAction, c.refusedTable);
+}
+
+Result<Stmt> prepareDialect(Connection& c, const std::string& sql) {
+    DialectScope user(c);
+    c.refusedTable.clear();
+    auto st = prepare(c, sql);
+    // A refusal can surface as another error (a table-valued function whose
+    // constructor was refused); it is still the refusal.
+    if (!st && !c.refusedTable.empty()) return refusedError(c);
+    return st;
 }
 
 }  // namespace qrv::dao::detail

@@ -2,19 +2,21 @@
 // accounts of a workgroup file. Users never see them in table lists, and no
 // statement of theirs may read or change them: SQLite's authorizer, installed
 // on every connection, refuses each use unless the layer itself opened the way
-// with a SystemAccess scope.
+// with a SystemAccess scope. While a statement of the query dialect is
+// prepared (DialectScope), the guard also refuses every internal table:
+// SQLite's own (sqlite_master, sqlite_sequence, sqlite_stat*), its
+// table-valued functions (pragma_*, dbstat, json_each ...) and the property
+// catalog, whether the statement names them or reaches them through a stored
+// query or a trigger.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "dataaccess/connection.h"
+#include "dataaccess/reserved_names.h"
 
 namespace qrv::dao::detail {
-
-inline constexpr const char* kPasswordTable = "MSysPassword";
-inline constexpr const char* kAccountsTable = "MSysAccounts";
-
-bool isSystemTable(std::string_view name);
 
 // Installs the guard on a connection (again after anyone replaced it).
 void guardSystemTables(Connection& c);
@@ -33,5 +35,20 @@ class SystemAccess {
   private:
     Connection& c_;
 };
+
+// While alive, statements prepared on the connection are the user's.
+class DialectScope {
+  public:
+    explicit DialectScope(Connection& c) : c_(c) { ++c_.dialect; }
+    ~DialectScope() { --c_.dialect; }
+    DialectScope(const DialectScope&) = delete;
+    DialectScope& operator=(const DialectScope&) = delete;
+
+  private:
+    Connection& c_;
+};
+
+// Prepares translated dialect SQL inside a DialectScope.
+Result<Stmt> prepareDialect(Connection& c, const std::string& sql);
 
 }  // namespace qrv::dao::detail

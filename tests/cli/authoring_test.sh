@@ -90,7 +90,7 @@ unchanged query-option-db 2 "not expected: --csv" -- bash -c "cd '$dir' && '$q' 
 check no-option-files 0 "^none$" -- bash -c "ls -A '$dir' | grep -E '^-|^new\.db|^Describe' || echo none"
 check new-no-db 1 "Could not find file" -- "$q" new "$dir/absent.db" Describe Plants --x Yield
 check new-no-db-file 0 "^none$" -- bash -c "ls '$dir' | grep absent || echo none"
-check new-no-tables 1 "has no scenario tables; add them with: quorvane init" -- bash -c "'$q' sql '$dir/bare.db' 'SELECT 1' 2>/dev/null; cp '$db' '$dir/bare.db' && '$q' sql '$dir/bare.db' 'DROP TABLE [usysQuorvaneFields]' >/dev/null && '$q' new '$dir/bare.db' Describe Plants --x Yield"
+check new-no-tables 1 "has no scenario tables; add them with: quorvane init" -- bash -c "'$q' sql '$dir/bare.db' 'SELECT 1' 2>/dev/null; printf 'Region,Yield\\nN,1\\n' > '$dir/bare.csv' && '$q' import '$dir/bare.db' Plants '$dir/bare.csv' >/dev/null && '$q' new '$dir/bare.db' Describe Plants --x Yield"
 
 # Input= moves a scenario to a query that has its fields.
 check set-input-query 0 "" -- bash -c "'$q' query '$db' qAll 'SELECT [Region], [Yield] FROM [Plants]' >/dev/null && '$q' set '$db' 1 input=qall"

@@ -112,7 +112,9 @@ TEST_F(AggregateTest, FirstAndLastFollowRowOrderAndKeepNull) {
 
 TEST_F(AggregateTest, FirstKeepsTheValueType) {
     exec("CREATE TABLE Mixed (v); INSERT INTO Mixed VALUES ('07'), (7), (7.5)");
-    EXPECT_EQ(run("SELECT typeof(First([v])), First([v]), typeof(Last([v])) FROM [Mixed]"),
+    // The storage class is SQLite's to tell: typeof is no function of the dialect.
+    EXPECT_EQ(query("SELECT typeof(f), f, typeof(l) FROM (" +
+                    translate("SELECT First([v]) AS f, Last([v]) AS l FROM [Mixed]") + ")"),
               (Rows{{"text", "07", "real"}}));
 }
 

@@ -90,6 +90,58 @@ TEST_F(SafetyTest, MalformedExpressionsAreError3075) {
     }
 }
 
+TEST_F(SafetyTest, OnlyTheDialectsFunctionsAreCalled) {
+    // SQLite's own functions and those of its extensions are no dialect
+    // functions, wherever they stand in a statement or a criteria text.
+    for (const char* bad : {
+             "SELECT fts3_tokenizer('simple') FROM t",
+             "SELECT sqlite_version()",
+             "SELECT * FROM t WHERE load_extension('x') = 1",
+             "SELECT v FROM t ORDER BY readfile('/etc/passwd')",
+             "UPDATE t SET v = typeof(v)",
+             "INSERT INTO t (v) VALUES (printf('%s', 'x'))",
+             "DELETE * FROM t WHERE v IN (SELECT upper(v) FROM t)",
+             "SELECT Left(v, 1) FROM t",
+         }) {
+        auto r = translateStatement(bad, attach);
+        ASSERT_FALSE(r.ok()) << bad;
+        EXPECT_EQ(r.error().number, 3085) << bad;
+    }
+    auto e = translateExpression("[v] = sqlite_version()");
+    ASSERT_FALSE(e.ok());
+    EXPECT_EQ(e.error().description, "Undefined function 'sqlite_version' in expression.");
+    EXPECT_EQ(scalar("SELECT Abs(-2.5) + Len('abc')"), "5.5");
+}
+
+TEST_F(SafetyTest, InternalTablesAreNeitherReadNorWritten) {
+    // 3112 read, 3107 insert, 3108 update, 3109 delete: permission refusals
+    // that name the table, for SQLite's tables, its table-valued functions and
+    // the layer's property catalog, in any letter case and any clause.
+    const std::pair<const char*, int> cases[] = {
+        {"SELECT * FROM sqlite_master", 3112},
+        {"SELECT * FROM [SQLITE_SCHEMA]", 3112},
+        {"SELECT * FROM t WHERE v IN (SELECT name FROM sqlite_master)", 3112},
+        {"SELECT * FROM t INNER JOIN [sqlite_stat1] AS s ON t.v = s.tbl", 3112},
+        {"SELECT * FROM dbstat", 3112},
+        {"SELECT * FROM pragma_table_list", 3112},
+        {"SELECT * FROM (SELECT * FROM json_each)", 3112},
+        {"SELECT * FROM [qrv_properties]", 3112},
+        {"SELECT * INTO x FROM Qrv_Properties", 3112},
+        {"INSERT INTO sqlite_sequence (name, seq) VALUES ('t', 9)", 3107},
+        {"INSERT INTO t SELECT name FROM sqlite_master", 3112},
+        {"UPDATE sqlite_sequence SET seq = 0", 3108},
+        {"DELETE * FROM qrv_properties", 3109},
+        {"DELETE DISTINCTROW q.* FROM qrv_properties AS q INNER JOIN t ON q.ObjectId = t.v", 3109},
+        {"DELETE * FROM MSysPassword", 3109},
+    };
+    for (const auto& [statement, number] : cases)
+        EXPECT_EQ(errorOf(statement), number) << statement;
+    auto r = translateStatement("DELETE * FROM qrv_properties", attach);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().description,
+              "Record(s) can't be deleted; no delete data permission on 'qrv_properties'.");
+}
+
 TEST_F(SafetyTest, ErrorTextQuotesTheExpression) {
     Result<TranslatedSql> r = translateStatement("SELECT [a] FROM t WHERE [a] = 1 2", attach);
     ASSERT_FALSE(r.ok());

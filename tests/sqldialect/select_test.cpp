@@ -240,6 +240,29 @@ TEST_F(SelectTest, StringFunctionsOfTheDialect) {
               (Rows{{"3", "ANN", "north", "ort"}}));
 }
 
+TEST_F(SelectTest, ColumnsAreNamedAsTheDialectNamesThem) {
+    // An alias, else a field's own name, else Expr1000, Expr1001, ... in order
+    // of the unnamed expressions, in the query and in those it reads from.
+    auto names = [this](std::string_view dialect) {
+        Strings out;
+        sqlite3_stmt* st = nullptr;
+        const std::string sql = translate(dialect);
+        EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
+        for (int c = 0; st != nullptr && c < sqlite3_column_count(st); ++c)
+            out.emplace_back(sqlite3_column_name(st, c));
+        sqlite3_finalize(st);
+        return out;
+    };
+    EXPECT_EQ(names("SELECT [Rep] & 'a', Units * 2 AS Twice, [Sales Data].[Amount], Sum(Units), "
+                    "1 + 1 FROM [Sales Data] GROUP BY [Rep], [Units], [Amount]"),
+              (Strings{"Expr1000", "Twice", "Amount", "Expr1001", "Expr1002"}));
+    EXPECT_EQ(names("SELECT * FROM (SELECT Region & '!', Count(*) FROM [Sales Data] GROUP BY "
+                    "Region)"),
+              (Strings{"Expr1000", "Expr1001"}));
+    EXPECT_EQ(names("SELECT Region & 'x' FROM Regions UNION SELECT Rep FROM [Sales Data]"),
+              (Strings{"Expr1000"}));
+}
+
 TEST_F(SelectTest, StatementKindComesFromTheFirstKeyword) {
     const AttachFn none;
     EXPECT_EQ(translateStatement("select 1", none)->kind, StatementKind::Select);
