@@ -56,7 +56,7 @@ std::string Quorvane::checkOutputNames() {
     const scenario::OutputNameCheck found = scenario::CheckOutputNames(outputDb_, request);
     if (found.refused()) return found.refusal;
     if (found.foreign.empty() ||
-        prompter_->askYesNo("Quorvane", scenario::ReplaceDataQuestion(found.foreign)))
+        prompter_->askDestructive("Quorvane", scenario::ReplaceDataQuestion(found.foreign)))
         return {};
     return scenario::NotReplacedText(found.foreign);
 }

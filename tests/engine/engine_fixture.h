@@ -36,7 +36,13 @@ class RecordingPrompter : public Prompter {
         questions.emplace_back(caption, text);
         return answer;
     }
+    // Questions whose Yes destroys something: recorded as questions too.
+    bool askDestructive(const std::string& caption, const std::string& text) override {
+        ++destructive;
+        return askYesNo(caption, text);
+    }
     std::vector<std::pair<std::string, std::string>> questions;
+    int destructive = 0;
     bool answer = true;
     void inform(const std::string& caption, const std::string& text) override {
         informs.emplace_back(caption, text);

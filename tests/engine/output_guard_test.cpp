@@ -92,6 +92,7 @@ TEST_F(OutputGuard, ATableTheScenarioDidNotWriteIsReplacedOnlyAfterAYes) {
               "The output table(s) [Results] already exist and were not written by this "
               "scenario; they were left as they are.");
     ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.destructive, 1) << "asked with No as the safe answer";
     EXPECT_EQ(prompter.questions[0].second,
               "Results\r\n\r\nThe following output table(s) already exist in the current "
               "database and hold data that no run of this scenario wrote. Replacing them deletes "
