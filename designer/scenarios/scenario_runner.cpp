@@ -10,6 +10,7 @@
 #include "designer/scenarios/gui_thread_prompter.h"
 #include "designer/scenarios/status_window.h"
 #include "engine/quorvane.h"
+#include "scenario/output_names.h"
 
 namespace qrv::designer {
 
@@ -17,9 +18,7 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kProcedure = "frmStatMain:RunScenarioTest";
-constexpr const char* kOverwriteQuestion =
-    "The following output table(s) already exist in the current database. Do you want to "
-    "overwrite them?";
+constexpr const char* kFailedReason = "The test of this scenario failed for the following reason:";
 
 // Past this many status lines waiting for the GUI thread, a per-row line
 // replaces the waiting per-row line before it: a busy window shows the latest
@@ -81,15 +80,25 @@ bool ScenarioRunner::Start(std::int32_t scenario) {
     };
     const std::string output1 = text("Scenario_Output_Table1_Name");
     const std::string output2 = text("Scenario_Output_Table2_Name");
+    // The rules `run` applies: the scenario's own earlier outputs are
+    // replaced, nothing it reads ever is, and a table that holds other data
+    // only when the user says so, No being the default.
+    scenario::OutputNameRequest request;
+    request.output1 = output1;
+    request.output2 = output2;
+    request.input = text("Scenario_Input_Table_Name");
+    request.owner = scenario::OutputOwnerTag(scenario);
     rs->Close();
-    std::string existing;
-    for (const std::string* name : {&output1, &output2}) {
-        if (name->empty()) continue;
-        if (auto def = db.GetTableDef(*name)) existing += def->Name + kCrLf;
+    const scenario::OutputNameCheck check = scenario::CheckOutputNames(db, request);
+    if (check.refused()) {
+        app_.Prompts().critical(kAppTitle,
+                                kFailedReason + std::string(kCrLf) + kCrLf + check.refusal);
+        stopEarly();
+        return false;
     }
     std::string agreed;
-    if (!existing.empty()) {
-        agreed = existing + kCrLf + kOverwriteQuestion;
+    if (!check.foreign.empty()) {
+        agreed = scenario::ReplaceDataQuestion(check.foreign);
         if (!app_.Prompts().askDestructive(kAppTitle, agreed)) {
             stopEarly();
             return false;
@@ -224,10 +233,7 @@ void ScenarioRunner::finish() {
 
     if (!quiet_) {
         if (!ok) {
-            app_.Prompts().critical(kAppTitle,
-                                    std::string("The test of this scenario failed for the "
-                                                "following reason:") +
-                                        kCrLf + kCrLf + reason);
+            app_.Prompts().critical(kAppTitle, kFailedReason + std::string(kCrLf) + kCrLf + reason);
         } else if (app_.Actions().showTableData) {
             errors.SetCurrentOperation("Loading output grid2");
             if (!output2_.empty())

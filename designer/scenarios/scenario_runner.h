@@ -1,5 +1,7 @@
-// Running a scenario from the scenario list (RunScenarioTest): confirm that
-// existing output tables may be replaced, close the viewers showing them,
+// Running a scenario from the scenario list (RunScenarioTest): check the
+// output names by the rules of a run and confirm replacing a table that holds
+// other data (the scenario's own earlier outputs are replaced without asking),
+// close the viewers showing them,
 // run the engine on a worker thread while the status window shows its status
 // lines and progress and offers Cancel, then show the failure or open the
 // output tables in viewers. The window stays responsive throughout; the

@@ -3,7 +3,9 @@
 #include <QFormLayout>
 #include <QVBoxLayout>
 
+#include "dataaccess/fold.h"
 #include "scenario/analysis_types.h"
+#include "scenario/output_names.h"
 #include "scenario/scenario_checks.h"
 
 namespace qrv::designer {
@@ -77,7 +79,7 @@ void FinishPage::Load() {
 
 bool FinishPage::CheckPage() {
     auto refused = scenario::CheckFinal(draft_);
-    if (!refused) return true;
+    if (!refused) return checkAgainstTheDatabase();
     tell(refused->Text());
     // The second name is at fault when it is missing, repeats the first, or
     // is the name refused.
@@ -90,6 +92,38 @@ bool FinishPage::CheckPage() {
     QLineEdit* atFault = second ? name_[1] : name_[0];
     atFault->setFocus();
     atFault->selectAll();
+    return false;
+}
+
+void FinishPage::focusName(const std::string& name) {
+    QLineEdit* atFault =
+        !draft_.output2.empty() && dao::iequal(name, draft_.output2) ? name_[1] : name_[0];
+    atFault->setFocus();
+    atFault->selectAll();
+}
+
+bool FinishPage::checkAgainstTheDatabase() {
+    // The rules a run applies: nothing the scenario reads, no stored query,
+    // and a table that no run of this scenario wrote only when the user
+    // confirms it as data. Saving replaces nothing; the run does, later.
+    scenario::OutputNameRequest request;
+    request.output1 = draft_.output1;
+    request.output2 = draft_.output2;
+    request.input = draft_.input;
+    if (draft_.id != 0) request.owner = scenario::OutputOwnerTag(draft_.id);
+    const scenario::OutputNameCheck check =
+        scenario::CheckOutputNames(app_.CurrentDatabase(), request);
+    if (check.refused()) {
+        tell(check.refusal);
+        const bool second = !draft_.output2.empty() &&
+                            check.refusal.find("[" + draft_.output2 + "]") != std::string::npos;
+        focusName(second ? draft_.output2 : draft_.output1);
+        return false;
+    }
+    if (check.foreign.empty() ||
+        app_.Prompts().askDestructive(kAppTitle, scenario::ReplaceDataQuestion(check.foreign)))
+        return true;
+    focusName(check.foreign.front());
     return false;
 }
 

@@ -16,10 +16,14 @@ class FinishPage final : public WizardPage {
     FinishPage(AppState& app, scenario::ScenarioDraft& draft, QWidget* parent = nullptr);
     QString Caption() const override;
     void Load() override;
-    // The output names are given, and differ where there are two.
+    // The output names are given, differ where there are two, and follow the
+    // rules of a run in the current database: a table that holds data is
+    // named only after the user confirms it, No being the default.
     bool CheckPage() override;
 
   private:
+    bool checkAgainstTheDatabase();
+    void focusName(const std::string& name);
     QLabel* type_;
     QLineEdit* description_;
     QGroupBox* frame_;

@@ -1,5 +1,6 @@
 // Running a scenario from the list: the status lines the status window gets,
-// the viewers opened afterwards, the overwrite question and its No, the
+// the viewers opened afterwards, the output-name rules (the question before a
+// table holding other data is replaced, and its No; names refused), the
 // failure message, Cancel during a larger run, and prompts of the worker
 // shown on the GUI thread.
 #include <QLabel>
@@ -30,8 +31,9 @@ namespace {
 using Calls = std::vector<std::string>;
 
 const std::string kOverwrite =
-    "The following output table(s) already exist in the current database. Do you want to "
-    "overwrite them?";
+    "The following output table(s) already exist in the current database and hold data that "
+    "no run of this scenario wrote. Replacing them deletes that data. Do you want to replace "
+    "them?";
 const std::string kFailed = "The test of this scenario failed for the following reason:\r\n\r\n";
 
 // Working tables a run leaves when it does not clean up.
@@ -170,6 +172,43 @@ class ScenarioRunTest : public QObject {
         QVERIFY(def.ok());
         QVERIFY(def->FindField("DataField") != nullptr);
         QVERIFY(def->FindField("Note") == nullptr);
+        // Now the scenario's own: the next run replaces it without a word.
+        app.calls.clear();
+        QVERIFY(runner.Start(id));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.at(1).at(0).toBool(), true);
+        QCOMPARE(app.prompter.shown.size(), size_t(1));
+    }
+
+    void namesARunWouldRefuseStartNothing() {
+        ScenarioDb data(12);
+        QVERIFY(data.db.CreateQueryDef("qData", "SELECT * FROM [Data]").ok());
+        const std::string input =
+            "The output table [Data] is the scenario's input; choose "
+            "another name.";
+        const std::string read =
+            "The output table [Data] is read by the input query [qData]; "
+            "choose another name.";
+        for (const auto& [source, why] :
+             {std::pair<std::string, std::string>{"Data", input}, {"qData", read}}) {
+            const auto id = data.add("Describe", "d", {{"X", 'X'}}, "Out1", "", source);
+            // Named so after it was saved, as an older version allowed.
+            data.exec(
+                "UPDATE [usysQuorvaneScenarios] SET [Scenario_Output_Table1_Name] = "
+                "'Data' WHERE [Scenario_ID] = " +
+                std::to_string(id));
+            App app(data);
+            ScenarioRunner runner(app.state, nullptr);
+            QSignalSpy started(&runner, &ScenarioRunner::runStarted);
+            QVERIFY(!runner.Start(id));
+            QCOMPARE(app.prompter.shown.size(), size_t(1));
+            QCOMPARE(app.prompter.shown[0].kind, std::string("critical"));
+            QCOMPARE(app.prompter.shown[0].text, kFailed + why);
+            QCOMPARE(started.count(), 0);
+            QCOMPARE(app.calls, Calls{});
+            QVERIFY(data.tableExists("Data"));
+            QCOMPARE(app.state.Errors().Depth(), size_t(0));
+        }
     }
 
     void aFailedRunSaysWhyAndOpensNothing() {

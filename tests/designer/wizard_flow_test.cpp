@@ -396,11 +396,62 @@ class WizardFlowTest : public QObject {
         d.input = "Measurements";  // no field: the save is refused
         ScenarioWizard w(f.app, d, f.pages());
         w.Start(50);
+        f.prompter.answer(true);  // the table may be named
         w.save(false);
         QVERIFY(!w.Ended());
         QCOMPARE(f.prompter.lastText(), std::string("Independent (X) field must be assigned."));
         QVERIFY(f.db().GetTableDef("Quorvane_Describe").ok());
         QCOMPARE(f.snapshot(), std::vector<std::string>{});
+    }
+
+    void finishPageAppliesTheRulesOfARun() {
+        WizardFixture f;
+        QVERIFY(f.db().CreateQueryDef("qMeasured", "SELECT * FROM [Measurements]").ok());
+        QVERIFY(f.db().Execute("CREATE TABLE [Imported] ([a] DOUBLE)").ok());
+        QVERIFY(f.db().Execute("INSERT INTO [Imported] VALUES (7)").ok());
+        const std::string dataQuestion =
+            "Imported\r\n\r\nThe following output table(s) already exist in the current "
+            "database and hold data that no run of this scenario wrote. Replacing them deletes "
+            "that data. Do you want to replace them?";
+        struct Case {
+            const char* input;
+            const char* output;
+            std::string told;  // a refusal, or the data question (answered No)
+        };
+        const Case cases[] = {
+            {"qMeasured", "Measurements",
+             "The output table [Measurements] is read by the input query [qMeasured]; choose "
+             "another name."},
+            {"Measurements", "qMeasured",
+             "The output table [qMeasured] is the name of a stored query; choose another name."},
+            {"Measurements", "imported", dataQuestion},
+        };
+        for (const Case& c : cases) {
+            scenario::ScenarioDraft d = *designer::PrepareWizardDraft(f.app, 0, "Describe");
+            d.input = c.input;
+            d.output1 = c.output;
+            d.addField("Yield", 'X');
+            ScenarioWizard w(f.app, d, f.pages());
+            w.Start(50);
+            f.prompter.shown.clear();
+            if (c.told == dataQuestion) f.prompter.answer(false);  // Enter
+            w.save(false);
+            QVERIFY2(!w.Ended(), c.output);
+            QCOMPARE(f.told(), std::vector<std::string>{c.told});
+            if (c.told == dataQuestion) QCOMPARE(f.prompter.shown[0].kind, std::string("ask-no"));
+            QCOMPARE(f.snapshot(), std::vector<std::string>{});
+        }
+        // Yes names the table; saving still replaces nothing.
+        scenario::ScenarioDraft d = *designer::PrepareWizardDraft(f.app, 0, "Describe");
+        d.input = "Measurements";
+        d.output1 = "Imported";
+        d.addField("Yield", 'X');
+        ScenarioWizard w(f.app, d, f.pages());
+        w.Start(50);
+        f.prompter.answer(true);
+        w.save(false);
+        QVERIFY(w.Saved());
+        QCOMPARE(f.rows("SELECT [a] FROM [Imported]"), std::vector<std::string>{"a=7"});
     }
 
     void oneOrTwoOutputTablesByTheOptions() {
