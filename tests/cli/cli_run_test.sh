@@ -86,9 +86,13 @@ for _ in $(seq 100); do [ -e "$dir/locked" ] && break; sleep 0.05; done
 check lock-wait 0 "Waiting for another program to release .*quorvane-demo\.db \(up to 15 s\)…" -- "$q" run "$demo" 4
 wait "$locker"
 rm -f "$dir/locked"
+# The same in write-ahead logging (another program writing while the run
+# works): the run opens and reads, and says it waits where it writes, as a
+# line of its progress.
 python3 - "$demo" "$dir/locked" <<'PY' &
 import sqlite3, sys, time
 c = sqlite3.connect(sys.argv[1], isolation_level=None)
+c.execute("PRAGMA journal_mode=WAL")
 c.execute("BEGIN EXCLUSIVE")
 open(sys.argv[2], "w").close()
 time.sleep(1)

@@ -285,6 +285,7 @@ TEST_F(Export, NeverOverTheDatabaseItself) {
     ASSERT_FALSE(r);
     EXPECT_NE(r.error().description.find("the database itself"), std::string::npos);
     EXPECT_EQ(rows("T").size(), 1u);
+    db.Close();  // a look at the file by a descriptor of ours waits for the connection to go
     EXPECT_EQ(readBytes(path).substr(0, 15), "SQLite format 3");
 }
 
