@@ -296,7 +296,8 @@ void SqliteWriter::insert() {
         }
         out_.push_back(')');
     }
-    const std::vector<int> types = targetTypes(st.target.name, st.columns);
+    const std::vector<int> types =
+        st.target.hasSource ? std::vector<int>{} : targetTypes(st.target.name, st.columns);
     auto typeAt = [&types](std::size_t i) { return i < types.size() ? types[i] : 0; };
     if (st.query >= 0) {
         out_.push_back(' ');
