@@ -20,7 +20,9 @@ std::string text(sqlite3_stmt* s, int col) {
     return p ? reinterpret_cast<const char*>(p) : std::string();
 }
 
-void bind(sqlite3_stmt* s, int idx, std::string_view v) {
+// Not named bind: with <functional> in view, a call with a std::string would
+// quietly resolve to std::bind.
+void bindText(sqlite3_stmt* s, int idx, std::string_view v) {
     sqlite3_bind_text(s, idx, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
 }
 
@@ -59,7 +61,7 @@ std::vector<CatalogEntry> readEntries(sqlite3_stmt* s) {
 CatalogLayout DatabaseImpl::catalogLayout() const {
     auto st = prepare(*conn, "SELECT max(name = 'ObjectId') FROM pragma_table_info(?1)");
     if (!st) return CatalogLayout::None;
-    bind(st->get(), 1, kTable);
+    bindText(st->get(), 1, kTable);
     if (sqlite3_step(st->get()) != SQLITE_ROW || sqlite3_column_type(st->get(), 0) == SQLITE_NULL)
         return CatalogLayout::None;
     return sqlite3_column_int(st->get(), 0) ? CatalogLayout::ByToken : CatalogLayout::ByName;
@@ -127,13 +129,13 @@ Error DatabaseImpl::migrateCatalog() {
                                       old + " WHERE rowid = ?5");
         if (!rows) return scope.fail(rows.error());
         if (!put) return scope.fail(put.error());
-        bind(rows->get(), 1, object);
+        bindText(rows->get(), 1, object);
         while (sqlite3_step(rows->get()) == SQLITE_ROW) {
             sqlite3_reset(put->get());
-            bind(put->get(), 1, token);
-            bind(put->get(), 2, stored);
-            bind(put->get(), 3, foldCase(text(rows->get(), 1)));
-            bind(put->get(), 4, foldCase(text(rows->get(), 2)));
+            bindText(put->get(), 1, token);
+            bindText(put->get(), 2, stored);
+            bindText(put->get(), 3, foldCase(text(rows->get(), 1)));
+            bindText(put->get(), 4, foldCase(text(rows->get(), 2)));
             sqlite3_bind_int64(put->get(), 5, sqlite3_column_int64(rows->get(), 0));
             if (Error e = step(*conn, *put)) return scope.fail(e);
         }
@@ -171,14 +173,14 @@ Error DatabaseImpl::tidyCatalog() {
     for (const std::string& token : gone) {
         auto del = prepare(*conn, "DELETE FROM " + kTable + " WHERE ObjectId = ?1");
         if (!del) return del.error();
-        bind(del->get(), 1, token);
+        bindText(del->get(), 1, token);
         if (Error e = step(*conn, *del)) return e;
     }
     for (const auto& [token, name] : renamed) {
         auto up = prepare(*conn, "UPDATE " + kTable + " SET ObjectName = ?2 WHERE ObjectId = ?1");
         if (!up) return up.error();
-        bind(up->get(), 1, token);
-        bind(up->get(), 2, name);
+        bindText(up->get(), 1, token);
+        bindText(up->get(), 2, name);
         if (Error e = step(*conn, *up)) return e;
     }
     return {};
@@ -193,8 +195,8 @@ bool DatabaseImpl::ownsRows(const ObjectRef& ref) const {
     auto st =
         prepare(*conn, "SELECT 1 FROM " + kTable + " WHERE ObjectId = ?1 AND ObjectName = ?2");
     if (!st) return false;
-    bind(st->get(), 1, ref.token);
-    bind(st->get(), 2, ref.name);
+    bindText(st->get(), 1, ref.token);
+    bindText(st->get(), 2, ref.name);
     return sqlite3_step(st->get()) == SQLITE_ROW;
 }
 
@@ -204,12 +206,12 @@ Error DatabaseImpl::putProperty(const std::string& token, const std::string& nam
         *conn, "INSERT OR REPLACE INTO " + kTable + " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     if (!st) return st.error();
     sqlite3_stmt* s = st->get();
-    bind(s, 1, token);
-    bind(s, 2, name);
-    bind(s, 3, foldCase(item));
-    bind(s, 4, item);
-    bind(s, 5, foldCase(p.Name));
-    bind(s, 6, p.Name);
+    bindText(s, 1, token);
+    bindText(s, 2, name);
+    bindText(s, 3, foldCase(item));
+    bindText(s, 4, item);
+    bindText(s, 5, foldCase(p.Name));
+    bindText(s, 6, p.Name);
     sqlite3_bind_int(s, 7, p.Type);
     if (Error e = bindValue(s, 8, p.value, p.Type, p.Name)) return e;
     return step(*conn, *st);
@@ -255,14 +257,14 @@ std::vector<CatalogEntry> DatabaseImpl::objectProperties(const ObjectRef& ref) c
             prepare(*conn, "SELECT ItemName, PropertyName, PropertyType, PropertyValue FROM " +
                                kTable + " WHERE ObjectName = ?1");
         if (!st) return out;
-        bind(st->get(), 1, ref.name);
+        bindText(st->get(), 1, ref.name);
         return readEntries(st->get());
     }
     if (layout != CatalogLayout::ByToken || (!ref.name.empty() && !ownsRows(ref))) return out;
     auto st = prepare(*conn, "SELECT ItemName, PropertyName, PropertyType, PropertyValue FROM " +
                                  kTable + " WHERE ObjectId = ?1");
     if (!st) return out;
-    bind(st->get(), 1, ref.token);
+    bindText(st->get(), 1, ref.token);
     return readEntries(st->get());
 }
 
@@ -282,13 +284,13 @@ Error DatabaseImpl::dropProperties(const ObjectRef& ref) {
     if (layout == CatalogLayout::ByName) {
         auto st = prepare(*conn, "DELETE FROM " + kTable + " WHERE ObjectName = ?1");
         if (!st) return st.error();
-        bind(st->get(), 1, ref.name);
+        bindText(st->get(), 1, ref.name);
         return step(*conn, *st);
     }
     if (!ownsRows(ref)) return {};
     auto st = prepare(*conn, "DELETE FROM " + kTable + " WHERE ObjectId = ?1");
     if (!st) return st.error();
-    bind(st->get(), 1, ref.token);
+    bindText(st->get(), 1, ref.token);
     return step(*conn, *st);
 }
 
