@@ -14,15 +14,6 @@ using Strings = std::vector<std::string>;
 
 class DialectValuesTest : public DbTest {
   protected:
-    long count(const std::string& sql) {
-        auto r = db.Execute(sql);
-        EXPECT_TRUE(r.ok()) << sql << ": " << (r.ok() ? "" : r.error().description);
-        return r.ok() ? *r : -1;
-    }
-    int errorOf(const std::string& sql) {
-        auto r = db.Execute(sql);
-        return r.ok() ? 0 : r.error().number;
-    }
     // Every row of a query, its cells as text joined by "|".
     Strings rows(const std::string& sql) {
         Strings out;

@@ -39,15 +39,6 @@ class ExecuteTest : public DbTest {
         sqlite3_close(raw);
         return out;
     }
-    long count(const std::string& sql) {
-        auto r = db.Execute(sql);
-        EXPECT_TRUE(r.ok()) << sql << ": " << (r.ok() ? "" : r.error().description);
-        return r.ok() ? *r : -1;
-    }
-    int errorOf(const std::string& sql) {
-        auto r = db.Execute(sql);
-        return r.ok() ? 0 : r.error().number;
-    }
 };
 
 TEST_F(ExecuteTest, CountsAreThoseOfTheStatementItself) {

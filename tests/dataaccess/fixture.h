@@ -50,6 +50,18 @@ class DbTest : public ::testing::Test {
         }
     }
 
+    // Records a statement affected (an expected success), or -1.
+    long count(const std::string& sql) {
+        auto r = db.Execute(sql);
+        EXPECT_TRUE(r.ok()) << sql << ": " << (r.ok() ? "" : r.error().description);
+        return r.ok() ? *r : -1;
+    }
+    // The error number of a statement, 0 when it succeeds.
+    int errorOf(const std::string& sql) {
+        auto r = db.Execute(sql);
+        return r.ok() ? 0 : r.error().number;
+    }
+
     // All values of column 0 of a query, as text.
     std::vector<std::string> column(const std::string& sql, int col = 0) {
         std::vector<std::string> out;

@@ -41,10 +41,6 @@ class InternalsTest : public DbTest {
         }
         ASSERT_TRUE(db.Execute("INSERT INTO usysQuorvaneScenarios (Note) VALUES ('one')").ok());
     }
-    int errorOf(const std::string& sql) {
-        auto r = db.Execute(sql);
-        return r.ok() ? 0 : r.error().number;
-    }
     // The file as another program sees it: schema, catalog and sequence rows.
     std::string fileState() {
         sqlite3* raw = nullptr;
