@@ -2,6 +2,7 @@
 // the numbered errors that callers test.
 #include "dataaccess/connection.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -19,6 +20,8 @@ bool startsWith(std::string_view s, std::string_view p) {
 std::string after(std::string_view s, std::string_view p) {
     return std::string(s.substr(p.size()));
 }
+
+constexpr std::string_view kFunctionError = "qrv_error:";
 
 std::string unquote(std::string s) {
     if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
@@ -45,9 +48,19 @@ Error closedError() {
     return makeError(err::kObjectClosed, "Object invalid or no longer set.");
 }
 
+std::string functionErrorText(const Error& e) {
+    return std::string(kFunctionError) + std::to_string(e.number) + ":" + e.description;
+}
+
 Error mapError(Connection& c, int rc) {
     const std::string msg = c.db ? sqlite3_errmsg(c.db) : sqlite3_errstr(rc);
     const int primary = rc & 0xff;
+    if (startsWith(msg, kFunctionError)) {
+        const std::string rest = after(msg, kFunctionError);
+        const size_t colon = rest.find(':');
+        if (colon != std::string::npos && colon > 0)
+            return makeError(std::atoi(rest.substr(0, colon).c_str()), rest.substr(colon + 1));
+    }
     if (primary == SQLITE_CONSTRAINT) {
         if (startsWith(msg, "CHECK constraint failed: ")) {
             std::string name = after(msg, "CHECK constraint failed: ");

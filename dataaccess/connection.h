@@ -26,7 +26,10 @@ struct Connection {
     bool switchesJournal = false;
     int txDepth = 0;
     std::map<std::string, std::string> attached;  // file path -> schema name
-    MemoryRegistry* memory = nullptr;             // memory tables, owned by the connection
+    // Stored queries of another file's tables whose file could not be read
+    // when this connection opened (stored_queries.h): stored name -> why.
+    std::map<std::string, Error> unlinkedQueries;
+    MemoryRegistry* memory = nullptr;  // memory tables, owned by the connection
     // The connect text the file was opened with (";pwd=..."): a source file
     // attached later, or a second connection to the same file, needs it too.
     std::string connect;
@@ -105,6 +108,9 @@ Result<Stmt> prepare(Connection& c, const std::string& sql);
 Error exec(Connection& c, const std::string& sql);
 // Maps the connection's last SQLite error (result code rc) to a numbered error.
 Error mapError(Connection& c, int rc);
+// The message an SQL function of the layer fails with to hand a numbered
+// error through SQLite: mapError gives that error back.
+std::string functionErrorText(const Error& e);
 Error closedError();
 
 }  // namespace qrv::dao::detail

@@ -28,12 +28,6 @@ Error notInTransaction() {
                      "transaction.");
 }
 
-std::string trimStatement(std::string s) {
-    while (!s.empty() && (s.back() == ';' || s.back() == ' ' || s.back() == '\n' ||
-                          s.back() == '\r' || s.back() == '\t'))
-        s.pop_back();
-    return s;
-}
 }  // namespace
 
 namespace detail {
@@ -195,23 +189,17 @@ Error Database::CreateQueryDef(std::string_view name, std::string_view sql) {
     if (Error e = detail::checkName(name)) return e;
     if (p_->isTable(name) || p_->isQuery(name))
         return makeError(err::kObjectExists, "Object '" + std::string(name) + "' already exists.");
-    auto tr = translateStatement(sql, [](const std::string&) -> Result<std::string> {
-        return makeError(err::kInvalidOperation,
-                         "A stored query cannot read from another database file.");
-    });
-    if (!tr) return tr.error();
-    if (tr->kind != StatementKind::Select)
-        return makeError(err::kInvalidOperation, "Invalid operation.");
-    if (Error e = detail::checkNewQuery(*p_->conn, trimStatement(tr->sql))) return e;
+    // A query may read another file through IN 'path' (stored_queries.h).
+    auto query = detail::translateStoredQuery(*p_, sql);
+    if (!query) return query.error();
+    if (Error e = detail::checkNewQuery(*p_->conn, query->select)) return e;
     // The token after the name ties the query's text as written to this view.
     const std::string token = detail::newObjectToken();
     const std::string stored(name);
-    std::string view = "CREATE VIEW " + quoteIdentifier(stored) + " /*" + token + "*/ AS " +
-                       trimStatement(tr->sql);
     detail::WriteScope scope(*p_->conn, "qrv_query");
     if (Error e = scope.begin()) return e;
     if (Error e = p_->ensureCatalog()) return scope.fail(e);
-    if (Error e = detail::exec(*p_->conn, view)) return scope.fail(e);
+    if (Error e = detail::createQueryViews(*p_->conn, stored, token, *query)) return scope.fail(e);
     if (Error e = p_->putProperty(token, stored, "", {"SQL", dbMemo, Value(std::string(sql))}))
         return scope.fail(e);
     return scope.commit();
@@ -258,8 +246,9 @@ Error Database::DeleteQueryDef(std::string_view name) {
     detail::WriteScope scope(*p_->conn, "qrv_query");
     if (Error e = scope.begin()) return e;
     if (Error e = p_->dropProperties(*ref)) return scope.fail(e);
-    if (Error e = detail::exec(*p_->conn, "DROP VIEW " + quoteIdentifier(ref->name)))
+    if (Error e = detail::exec(*p_->conn, "DROP VIEW main." + quoteIdentifier(ref->name)))
         return scope.fail(e);
+    if (Error e = detail::dropLinkedView(*p_->conn, ref->name)) return scope.fail(e);
     return scope.commit();
 }
 

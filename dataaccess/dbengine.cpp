@@ -17,6 +17,7 @@
 #include "dataaccess/fold.h"
 #include "dataaccess/memory_table.h"
 #include "dataaccess/sql_functions.h"
+#include "dataaccess/stored_queries.h"
 #include "dataaccess/system_tables.h"
 #include "dataaccess/workgroup.h"
 
@@ -53,6 +54,8 @@ Error configure(Connection& c, const std::string* password = nullptr) {
     if (registerDialectFunctions(c.db) != SQLITE_OK)
         return makeError(err::kReservedError, "Cannot register SQL functions.");
     c.memory = registerMemoryTables(c.db);
+    if (registerStandInFunction(c) != SQLITE_OK)
+        return makeError(err::kReservedError, "Cannot register SQL functions.");
     guardSystemTables(c);
     sqlite3_busy_handler(c.db, &busyWait, &c);
     if (password != nullptr)
@@ -117,10 +120,12 @@ Result<Database> Workspace::OpenDatabase(std::string_view pathView, bool exclusi
     conn->connect = std::string(connect);
     const std::string password = detail::connectPassword(connect);
     if (Error e = detail::configure(*conn, &password)) return fail(e);
+    auto impl = std::make_shared<detail::DatabaseImpl>();
+    impl->conn = conn;
+    // Before query_only, which refuses temporary views too.
+    detail::linkQueriesOfOtherFiles(*impl);
     if (conn->readOnly && writable)
         if (Error e = detail::exec(*conn, "PRAGMA query_only = 1")) return fail(e);
-    auto impl = std::make_shared<detail::DatabaseImpl>();
-    impl->conn = std::move(conn);
     std::lock_guard lock(mu_);
     dbs_.push_back(impl);
     return Database(impl);

@@ -10,6 +10,7 @@
 #include "dataaccess/recordset_impl.h"
 #include "dataaccess/sql_dialect.h"
 #include "dataaccess/sql_names.h"
+#include "dataaccess/stored_queries.h"
 #include "dataaccess/system_tables.h"
 
 namespace qrv::dao {
@@ -101,7 +102,7 @@ Result<Recordset> DatabaseImpl::openRecordset(std::string_view source, int type,
             sql = "SELECT * FROM main." + quoteIdentifier(*tbl);  // a table without row ids
         }
     } else if (view) {
-        sql = "SELECT * FROM main." + quoteIdentifier(*view);
+        sql = "SELECT * FROM " + querySchema(*conn, *view) + "." + quoteIdentifier(*view);
     } else if (isObjectName(src)) {
         return makeError(err::kInputTableNotFound,
                          "The database engine cannot find the input table or query '" + src +

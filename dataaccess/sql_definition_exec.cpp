@@ -425,6 +425,7 @@ Error dropView(DatabaseImpl& db, const std::string& name) {
     if (Error e = db.dropProperties(*ref)) return scope.fail(e);
     if (Error e = exec(*db.conn, "DROP VIEW main." + quoteIdentifier(ref->name)))
         return scope.fail(e);
+    if (Error e = dropLinkedView(*db.conn, ref->name)) return scope.fail(e);
     return scope.commit();
 }
 
