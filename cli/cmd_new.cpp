@@ -6,6 +6,7 @@
 
 #include "cli/authoring_common.h"
 #include "cli/commands.h"
+#include "cli/draft_files.h"
 #include "scenario/analysis_types.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_checks.h"
@@ -20,14 +21,16 @@ struct NewArgs {
     std::string db, type, input, y, weight, out, out2, description, connect;
     std::vector<std::string> x, group, compare, settings;
     IgnoreOptions ignore;
+    DraftFileOptions files;
     CLI::Option* out2Opt = nullptr;
 };
 
-int runNew(const NewArgs& a) {
+int runNew(NewArgs& a) {
     const AnalysisType* type = nullptr;
     if (auto r = CheckAnalysisType(a.type, type)) return report(*r);
     auto db = openForAuthoring(a.db, a.connect, false);
     if (!db) return 1;
+    if (!a.files.open(*db, a.connect)) return 1;
     ScenarioDraft d = NewDraft(*type);
     d.input = a.input;
     for (const std::string& f : a.group) d.addField(f, 'G');
@@ -44,9 +47,9 @@ int runNew(const NewArgs& a) {
     if (!a.ignore.apply(d)) return 1;
     if (out2Given)
         if (auto r = CheckSecondName(d)) return report(*r);
-    auto id = SaveDraft(*db, d);
+    auto id = SaveDraft(*db, d, std::nullopt, a.files.files());
     if (!id) return report(id.error());
-    noteForeignOutputs(*db, d);
+    a.files.noteForeignOutputs(*db, d);
     std::cout << *id << "\n";
     return 0;
 }
@@ -76,6 +79,7 @@ void addNewCommand(CLI::App& app, int& exitCode) {
         ->allow_extra_args(false);
     a->ignore.add(*c, false);
     c->add_option("--description", a->description, "free text");
+    a->files.add(*c);
     setExample(
         *c,
         "  "
@@ -83,7 +87,9 @@ void addNewCommand(CLI::App& app, int& exitCode) {
         "--set Skew=Yes --ignore-below 0 --description \"Yield by region\"",
         "Create a scenario and print its number. Fields, options, values to ignore and output "
         "names are checked as the scenario wizard checks them; nothing is saved when one is "
-        "refused.\nTypes (any letter case): " +
+        "refused. With --source the input and its fields are checked in that file and the "
+        "scenario is stored in DB; run it with the same --source (and --output).\nTypes (any "
+        "letter case): " +
             types);
     c->callback([a, c, &exitCode] {
         a->connect = databaseConnect(*c);

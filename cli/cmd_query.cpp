@@ -49,7 +49,12 @@ void addQueryCommand(CLI::App& app, int& exitCode) {
         "quorvane query data.db qryNorth \"SELECT [Plant], [Yield] FROM [Measurements] "
         "WHERE [Region] = 'North'\"",
         "Store a query (a SELECT of the query dialect) under NAME, replacing a query of that "
-        "name, so that scenarios can use it as their input; without SQL print the stored text.");
+        "name, so that scenarios can use it as their input; without SQL print the stored text.\n"
+        "A query may read a table of another file with FROM [Table] IN 'file'. A relative path "
+        "is taken from the folder of DB, so the query reads the same file wherever the program "
+        "runs (a one-off sql statement takes it from the current folder). A file with a "
+        "password is read with the --password that opens DB. When the file is missing later, "
+        "reading the query fails naming it; DB still opens.");
     c->callback([a, c, &exitCode] {
         a->connect = databaseConnect(*c);
         exitCode = runQuery(*a);

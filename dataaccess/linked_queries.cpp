@@ -32,6 +32,15 @@ std::string fromFolderOf(const std::string& holder, const std::string& file) {
     return folder.empty() ? file : (folder / p).string();
 }
 
+// A stored query's reader may not know which file it reads: the reason
+// names the file when it does not already.
+Error namingFile(Error e, const std::string& path) {
+    if (e.description.find(path) != std::string::npos) return e;
+    if (!e.description.empty() && e.description.back() == '.') e.description.pop_back();
+    e.description += " (file '" + path + "').";
+    return e;
+}
+
 std::vector<std::string> standInNames(Connection& c) {
     std::vector<std::string> out;
     auto st =
@@ -115,12 +124,14 @@ Error createTemporaryView(Connection& c, const std::string& name, const std::str
 Result<StoredQuerySql> translateStoredQuery(DatabaseImpl& impl, std::string_view dialectSql) {
     bool otherFile = false;
     DatabaseImpl* p = &impl;
-    auto tr = translateStatement(
-        dialectSql, [p, &otherFile](const std::string& file) -> Result<std::string> {
-            Result<std::string> schema = p->attach(fromFolderOf(p->conn->path, file));
-            if (schema && schema.value() != "main") otherFile = true;
-            return schema;
-        });
+    auto tr = translateStatement(dialectSql,
+                                 [p, &otherFile](const std::string& file) -> Result<std::string> {
+                                     const std::string path = fromFolderOf(p->conn->path, file);
+                                     Result<std::string> schema = p->attach(path);
+                                     if (!schema) return namingFile(schema.error(), path);
+                                     if (schema.value() != "main") otherFile = true;
+                                     return schema;
+                                 });
     if (!tr) return tr.error();
     if (tr->kind != StatementKind::Select)
         return makeError(err::kInvalidOperation, "Invalid operation.");

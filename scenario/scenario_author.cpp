@@ -4,6 +4,7 @@
 #include "scenario/scenario_author.h"
 
 #include <ctime>
+#include <filesystem>
 
 #include "dataaccess/dbengine.h"
 #include "dataaccess/fold.h"
@@ -205,7 +206,7 @@ Result<ScenarioDraft> LoadDraft(Database& db, std::int32_t id) {
 }
 
 Result<std::int32_t> SaveDraft(Database& db, ScenarioDraft& d,
-                               const std::optional<std::string>& user) {
+                               const std::optional<std::string>& user, const DraftFiles& files) {
     for (const char* t : {kScenarioTable, kOptionsTable, kFieldsTable})
         if (!db.GetTableDef(t))
             return refusalError({"", "This database has no scenario tables.", {}, {}});
@@ -217,7 +218,9 @@ Result<std::int32_t> SaveDraft(Database& db, ScenarioDraft& d,
     if (auto r = CheckAnalysisType(d.subtype, type)) return refusalError(*r);
     d.subtype = type->name;
     d.category = std::string(1, type->category);
-    auto input = ReadInputFields(db, d.input);
+    Database& source = files.source ? *files.source : db;
+    Database& output = files.output ? *files.output : source;
+    auto input = ReadInputFields(source, d.input);
     if (!input) return input.error();
     for (DraftField& f : d.fields)
         for (const InputField& in : *input)
@@ -237,7 +240,14 @@ Result<std::int32_t> SaveDraft(Database& db, ScenarioDraft& d,
     names.output1 = d.output1;
     names.output2 = d.output2;
     names.input = d.input;
-    const OutputNameCheck found = CheckOutputNames(db, names);
+    auto sameFile = [](const Database& a, const Database& b) {
+        std::error_code ec;
+        return a.IsOpen() && b.IsOpen() &&
+               (a.Name() == b.Name() || std::filesystem::equivalent(a.Name(), b.Name(), ec));
+    };
+    names.inputHere = sameFile(output, source);
+    names.scenariosHere = sameFile(output, db);
+    const OutputNameCheck found = CheckOutputNames(output, names);
     if (found.refused()) return refusalError({"", found.refusal, {}, {}});
 
     const std::int32_t before = d.id;

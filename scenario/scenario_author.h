@@ -27,13 +27,23 @@ dao::Result<std::vector<InputField>> ReadInputFields(dao::Database& db, std::str
 dao::Result<ScenarioDraft> LoadDraft(dao::Database& db, std::int32_t id);
 // The refusal of a scenario number that is not stored, listing the ones that are.
 dao::Error ScenarioNotFound(dao::Database& db, std::int32_t id);
+// The files a scenario's runs read and write when they are not the file
+// that holds the scenario (run --source and --output): the input and its
+// fields are checked in source, the output names in output. Without an
+// output the outputs go to the source, as in a run; a closed output stands
+// for a file not made yet, where no name is taken.
+struct DraftFiles {
+    dao::Database* source = nullptr;
+    dao::Database* output = nullptr;
+};
 // Checks the draft as the wizard does (after giving empty output names their
 // defaults and field names their spelling in the input) and writes it:
 // a new scenario when d.id is 0, else over the stored one. Returns the
 // scenario number, also set in d.id. The creator or last editor written is
 // user, or the user of the default workspace when none is given.
 dao::Result<std::int32_t> SaveDraft(dao::Database& db, ScenarioDraft& d,
-                                    const std::optional<std::string>& user = std::nullopt);
+                                    const std::optional<std::string>& user = std::nullopt,
+                                    const DraftFiles& files = {});
 
 // Copies a scenario with its options and fields under a new description;
 // returns the new number.
