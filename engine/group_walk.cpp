@@ -2,6 +2,7 @@
 #include "engine/group_walk.h"
 
 #include "engine/quorvane.h"
+#include "engine/run_report.h"
 
 namespace qrv {
 
@@ -9,14 +10,25 @@ namespace qrv {
 // database: few commits, and the file is locked for writing only while a
 // group is written, so other runs on the same file are not shut out.
 std::string WriteGroupInTransaction(Quorvane& engine, const std::function<std::string()>& write) {
+    CErr_Zelk& handler = engine.ErrorHandler();
+    ProcedureScope scope(handler, "Quorvane_WriteGroup");
+    OperationScope op(handler, "Writing rows to " + OutputNamesOf(engine, true),
+                      errors::FailingObject::OnTable(OutputNamesOf(engine)));
     dao::Database out = engine.OutputDatabase();
-    if (dao::Error e = out.BeginTrans()) return e.description;
+    if (dao::Error e = out.BeginTrans()) {
+        ReportDatabaseFailure(handler, e);
+        return e.description;
+    }
     std::string error = write();
     if (!error.empty()) {
         out.Rollback();
         return error;
     }
-    if (dao::Error e = out.CommitTrans()) return e.description;
+    if (dao::Error e = out.CommitTrans()) {
+        out.Rollback();
+        ReportDatabaseFailure(handler, e);
+        return e.description;
+    }
     return {};
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "engine/quorvane.h"
+#include "engine/run_report.h"
 
 namespace qrv {
 
@@ -70,13 +71,20 @@ Result<Recordset> Quorvane::CreateOutputTable(TableDef& def) {
                std::to_string(++workingTables_);  // never reused within the engine's life
     // Which scenario wrote the table goes with the table, through the rename.
     def.AppendProperty({kOwnerProperty, dbText, Value(OwnerTag())});
+    OperationScope op(err_, "Creating the output table [" + finalName + "] as [" + def.Name + "]",
+                      errors::FailingObject::OnTable(def.Name));
     outputDb_.DeleteTableDef(def.Name);  // a leftover of a killed run of this same process id
     Error e = outputDb_.AppendTableDef(def);
     const std::string working = def.Name;
     def.Name = finalName;
-    if (e) return e;
+    if (e) {
+        ReportDatabaseFailure(err_, e);
+        return e;
+    }
     pendingOutputs_.push_back({finalName, working});
-    return outputDb_.OpenRecordset(working, dbOpenDynaset);
+    auto rs = outputDb_.OpenRecordset(working, dbOpenDynaset);
+    if (!rs) ReportDatabaseFailure(err_, rs.error());
+    return rs;
 }
 
 std::string Quorvane::Quorvane_CreateTable(TableDef& def, bool fOpen) {
@@ -90,22 +98,35 @@ std::string Quorvane::commitOutputs() {
     dropLeftoverWorkingTables();
     if (pendingOutputs_.empty() && replacedOutputs_.empty()) return {};
     ProcedureScope scope(err_, "Quorvane_CommitOutputs");
+    OperationScope op(err_, "Swapping the output tables in");
     Database& db = outputDb_;
     if (Error e = db.BeginTrans()) {
+        ReportDatabaseFailure(err_, e);
         discardOutputs();
         return e.description;
     }
     Error failed;
     for (const std::string& name : replacedOutputs_) {
         if (!db.GetTableDef(name)) continue;
+        err_.SetCurrentOperation("Swapping the output tables in: dropping the old [" + name + "]");
+        err_.SetCurrentObject(errors::FailingObject::OnTable(name));
         if ((failed = db.DeleteTableDef(name))) break;
     }
     if (!failed)
-        for (const PendingOutput& p : pendingOutputs_)
+        for (const PendingOutput& p : pendingOutputs_) {
+            err_.SetCurrentOperation("Swapping the output tables in: renaming [" + p.workingName +
+                                     "] to [" + p.finalName + "]");
+            err_.SetCurrentObject(errors::FailingObject::OnTable(p.workingName));
             if ((failed = db.RenameTableDef(p.workingName, p.finalName))) break;
-    if (!failed) failed = db.CommitTrans();
+        }
+    if (!failed) {
+        err_.SetCurrentOperation("Swapping the output tables in: committing");
+        err_.SetCurrentObject({});
+        failed = db.CommitTrans();
+    }
     if (failed) {
-        db.Rollback();
+        db.Rollback();  // before the report, which may wait for the user
+        ReportDatabaseFailure(err_, failed);
         discardOutputs();
         return failed.description;
     }

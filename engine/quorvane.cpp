@@ -8,6 +8,7 @@
 
 #include "dataaccess/sql_dialect.h"
 #include "engine/analysis_dispatch.h"
+#include "engine/run_report.h"
 
 namespace qrv {
 
@@ -123,18 +124,25 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     progressNext_ = onProgress_.empty() ? kNoProgress : 0;
     for (auto& f : onBegin_) f();
 
+    // Every report of this run names what it was given; no report shows a password.
+    HidePasswords(err_, *this, args);
+    err_.SetRunFacts(RunFactsOf(*this, args));
+
     // 3: a path argument opens a database for this run only.
     openingForRun_ = true;
     struct {
         const DatabaseArg& arg;
         Error (Quorvane::*set)(const DatabaseArg&);
         const char* name;
-    } dbArgs[] = {{args.ScenarioDb, &Quorvane::SetScenarioDatabase, "Quorvane:ScenarioDatabase"},
-                  {args.SourceDb, &Quorvane::SetSourceDatabase, "Quorvane:SourceDatabase"},
-                  {args.OutputDb, &Quorvane::SetOutputDatabase, "Quorvane:OutputDatabase"}};
+        const char* what;
+    } dbArgs[] = {
+        {args.ScenarioDb, &Quorvane::SetScenarioDatabase, "Quorvane:ScenarioDatabase", "scenario"},
+        {args.SourceDb, &Quorvane::SetSourceDatabase, "Quorvane:SourceDatabase", "source"},
+        {args.OutputDb, &Quorvane::SetOutputDatabase, "Quorvane:OutputDatabase", "output"}};
     for (auto& d : dbArgs) {
         if (d.arg.omitted()) continue;
         ProcedureScope setter(err_, d.name);
+        OperationScope op(err_, std::string("Opening the ") + d.what + " database");
         if (Error e = (this->*d.set)(d.arg)) err_.HandleError(e.number, e.description);
     }
     openingForRun_ = false;
@@ -175,6 +183,10 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
         }
     }
 
+    // Again with the databases the run uses: the defaults and its own output connection.
+    HidePasswords(err_, *this, args);
+    err_.SetRunFacts(RunFactsOf(*this, args));
+
     // What killed runs left behind goes before this run adds its own.
     if (failure.empty()) RemoveDeadRunLeftovers(outputDb_);
 
@@ -182,6 +194,15 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     if (failure.empty() && !Cancelled()) {
         runProgress_ = args.ShowProgress || showProgress_;
         failure = loadScenario(ScenarioNo);
+        if (!failure.empty()) {
+            ProcedureScope load(err_, "Lumvar_LoadScenario");
+            OperationScope op(err_,
+                              "Reading scenario " + std::to_string(ScenarioNo) + " from [" +
+                                  scenarioTbl_ + "], [" + optionsTbl_ + "] and [" + fieldTbl_ + "]",
+                              errors::FailingObject::OnTable(scenarioTbl_));
+            ReportLoadFailure(err_, failure);
+        }
+        err_.SetRunFacts(RunFactsOf(*this, args));
         if (failure.empty() && scenario_) {
             if (!err_.HasError())
                 failure = runOneScenario();
@@ -203,6 +224,8 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
         failure = commitOutputs();
     else
         discardOutputs();
+    err_.SetCurrentOperation("");
+    err_.SetCurrentObject({});
 
     // 8
     if (failure.empty() && err_.HasError()) failure = unexpectedErrorText();
@@ -219,6 +242,7 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     sourceDb_ = savedSource;
     outputDb_ = savedOutput;
     scenario_.reset();
+    err_.ClearRunFacts();
     runProgress_ = false;
     cancelRequested_.store(false, std::memory_order_relaxed);
     errorInfo_ = failure;

@@ -64,6 +64,7 @@ bool Quorvane::Quorvane_UTIL_MakeTempDB() {
         DBEngine::Instance().Idle(dbRefreshCache);
         if (!std::filesystem::remove(scratchPath_, ec)) return false;
     }
+    OperationScope op(err_, "Creating the scratch database " + scratchPath_);
     auto db = DBEngine::Instance().CreateDatabase(scratchPath_, dbLangGeneral, dbScratch);
     if (!db) {
         err_.HandleError(db.error().number, db.error().description);
@@ -110,8 +111,11 @@ void Quorvane::Quorvane_EmptyTable(bool fScratch, const std::string& name, long 
     ProcedureScope scope(err_, "Quorvane_EmptyTable");
     if (rows <= 0) return;
     Database& target = fScratch ? scratchDb_ : (db ? *db : outputDb_);
+    const std::string sql = "DELETE DISTINCTROW * FROM " + name;
+    OperationScope op(err_, "Emptying the table " + name,
+                      errors::FailingObject::OnStatement(rows >= 100 ? sql : std::string(), name));
     if (rows >= 100) {
-        auto r = target.Execute("DELETE DISTINCTROW * FROM " + name);
+        auto r = target.Execute(sql);
         if (!r) err_.HandleError(r.error().number, r.error().description);
         return;
     }

@@ -6,6 +6,7 @@
 
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
+#include "engine/run_report.h"
 #include "engine/value_reader.h"
 
 namespace qrv {
@@ -46,6 +47,8 @@ std::string Quorvane::Quorvane_InitDataTable(const std::string& strUserTable,
                 if (f != "*" && !def->FindField(f))
                     return "Field [" + f + "] not found in [" + strUserTable + "].";
     }
+    OperationScope op(err_, "Opening the input [" + strUserTable + "]",
+                      errors::FailingObject::OnTable(strUserTable));
     std::string error =
         Quorvane_OpenDataRecordset(InitDataSql(strUserTable, strFields, intGroupFields, fOrdered));
     if (!error.empty()) return error;
@@ -81,8 +84,12 @@ std::string Quorvane::Quorvane_OpenDataRecordset(std::string strSQL) {
     ProcedureScope scope(err_, "Quorvane_OpenDataRecordset");
     if (strSQL.empty() || strSQL.back() != ';') strSQL += ";";
     rsData_.Close();
+    errors::FailingObject object = err_.CurrentObject();
+    object.statement = strSQL;
+    OperationScope op(err_, err_.CurrentOperation(), std::move(object));
     auto rs = sourceDb_.OpenRecordset(strSQL, dbOpenDynaset, dbSeeChanges | dbReadOnly);
     if (!rs) {
+        ReportDatabaseFailure(err_, rs.error());
         if (rs.error().number == err::kTooFewParameters)
             return "The selected query expects parameters and cannot be used by Lumvar.";
         return rs.error().description;
@@ -146,6 +153,9 @@ void Quorvane::Quorvane_WeightCalc(bool fWeight, const std::vector<std::string>&
     const std::string e = v ? NumericValue(*v, name, w) : v.error().description;
     if (!e.empty()) {
         ProcedureScope scope(err_, "Quorvane_WeightCalc");
+        OperationScope op(
+            err_, "Reading the weight of a row",
+            errors::FailingObject::OnTable(Scenario() ? Scenario()->Table : std::string(), name));
         err_.HandleError(13, e);  // type mismatch
     }
     dblWeight = w ? WeightOf(*w) : 0;  // 0: the caller skips the row
@@ -189,6 +199,8 @@ int Quorvane::Quorvane_UTIL_TableOrQuery(const Database& db, const std::string& 
     if (t) return 0;
     if (t.error().number != err::kItemNotFound) {
         ProcedureScope scope(err_, "Quorvane_UTIL_TableOrQuery");
+        OperationScope op(err_, "Looking up the table or query [" + name + "]",
+                          errors::FailingObject::OnTable(name));
         err_.HandleError(t.error().number, t.error().description);
         return -99;
     }
@@ -201,6 +213,8 @@ bool Quorvane::Util_FieldExists(const std::string& table, const std::string& fie
     ProcedureScope scope(err_, "Util_FieldExists");
     auto t = db.GetTableDef(table);
     if (!t) {
+        OperationScope op(err_, "Looking up field [" + field + "] of [" + table + "]",
+                          errors::FailingObject::OnTable(table, field));
         err_.HandleError(t.error().number, t.error().description);
         return false;
     }
@@ -208,6 +222,8 @@ bool Quorvane::Util_FieldExists(const std::string& table, const std::string& fie
 }
 
 void Quorvane::Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage) {
+    // A new stage is what the run is doing, should it fail.
+    if (lngRecord == 0) err_.SetCurrentOperation(strMessage);
     if (lngRecord == 0 && !onProgress_.empty())
         raiseProgress(progressDone_, false);  // a new stage
     else
@@ -230,6 +246,9 @@ void Quorvane::AddTableField(TableDef& def, const std::string& name, int type, i
     if (size != 0) f.Size = size;
     if (Error e = def.AppendField(std::move(f))) {
         ProcedureScope scope(err_, "AddTableField");
+        OperationScope op(err_,
+                          "Adding field [" + name + "] to the output table [" + def.Name + "]",
+                          errors::FailingObject::OnTable(def.Name, name));
         err_.HandleError(e.number, e.description);
     }
 }

@@ -98,6 +98,16 @@ void CErr_Zelk::SetFileVersion(std::string name, std::string version) noexcept {
     }
 }
 
+void CErr_Zelk::AddSecret(std::string text) noexcept {
+    try {
+        if (text.empty()) return;
+        for (const std::string& known : secrets_)
+            if (known == text) return;
+        secrets_.push_back(std::move(text));
+    } catch (...) {
+    }
+}
+
 void CErr_Zelk::ClearError() noexcept {
     hasError_ = false;
     last_ = LastError{};
@@ -117,6 +127,7 @@ CErr_Zelk::Outcome CErr_Zelk::HandleError(std::int32_t number, std::string_view 
         last_.description.assign(description);
         last_.procedure = TopProcedure();
         last_.operation = operation_;
+        last_.object = object_;
         last_.message = errors::ErrorMessageText(last_.procedure, line, number, last_.description,
                                                  last_.operation);
     } catch (...) {
@@ -176,6 +187,9 @@ void CErr_Zelk::WriteReport() const {
     data.dbEngineVersion = dbEngineVersion_;
     data.fileVersions = fileVersions_;
     data.operation = last_.operation;
+    data.run = run_;
+    data.failing = last_.object;
+    data.secrets = secrets_;
     std::string text = errors::FormatErrorReport(data);
 
     std::filesystem::path file(destination_);
@@ -202,6 +216,23 @@ ProcedureScope::~ProcedureScope() {
     // HandleError pops the failing procedure itself; popping again would take the
     // caller's entry.
     if (handler_.Depth() == depth_) handler_.ExitProcedure();
+}
+
+OperationScope::OperationScope(CErr_Zelk& handler, std::string operation,
+                               errors::FailingObject object) noexcept
+    : handler_(handler) {
+    try {
+        operation_ = handler.CurrentOperation();
+        object_ = handler.CurrentObject();
+    } catch (...) {
+    }
+    handler_.SetCurrentOperation(std::move(operation));
+    handler_.SetCurrentObject(std::move(object));
+}
+
+OperationScope::~OperationScope() {
+    handler_.SetCurrentOperation(std::move(operation_));
+    handler_.SetCurrentObject(std::move(object_));
 }
 
 }  // namespace qrv

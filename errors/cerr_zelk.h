@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "errors/error_report.h"
 #include "errors/prompter.h"
 
 namespace qrv {
@@ -56,6 +57,19 @@ class CErr_Zelk {
 
     void SetCurrentOperation(std::string operation) noexcept { operation_ = std::move(operation); }
     const std::string& CurrentOperation() const noexcept { return operation_; }
+    // The statement, table or field the current operation works on; recorded
+    // with an error as the operation is.
+    void SetCurrentObject(errors::FailingObject object) noexcept { object_ = std::move(object); }
+    const errors::FailingObject& CurrentObject() const noexcept { return object_; }
+
+    // --- The run in progress ---------------------------------------------------
+    // Written into every report as its "[Run]" section until cleared.
+    void SetRunFacts(errors::RunFacts facts) noexcept { run_ = std::move(facts); }
+    void ClearRunFacts() noexcept { run_.reset(); }
+    const std::optional<errors::RunFacts>& RunFacts() const noexcept { return run_; }
+    // A text no report may contain, such as the password of a file the owner
+    // opens (see errors::MaskSecrets); kept for the handler's life.
+    void AddSecret(std::string text) noexcept;
 
     // --- Settings --------------------------------------------------------------
     const std::string& Destination() const noexcept { return destination_; }
@@ -107,8 +121,9 @@ class CErr_Zelk {
     const std::string& ErrorDescription() const noexcept { return last_.description; }
     int ErrorLine() const noexcept { return last_.line; }
     const std::string& ErrorProcedure() const noexcept { return last_.procedure; }
-    // The current operation when the error happened.
+    // The current operation when the error happened, and what it worked on.
     const std::string& ErrorOperation() const noexcept { return last_.operation; }
+    const errors::FailingObject& ErrorObject() const noexcept { return last_.object; }
     // The message text as shown, also when display was off.
     const std::string& ErrorMessage() const noexcept { return last_.message; }
     void ClearError() noexcept;
@@ -123,6 +138,7 @@ class CErr_Zelk {
         int line = kUnknownLine;
         std::string procedure;
         std::string operation;
+        errors::FailingObject object;
         std::string message;
     };
 
@@ -138,6 +154,9 @@ class CErr_Zelk {
     std::deque<std::string> stack_;
     std::size_t dropped_ = 0;  // names forgotten at the bottom of a full stack
     std::string operation_;
+    errors::FailingObject object_;
+    std::optional<errors::RunFacts> run_;
+    std::vector<std::string> secrets_;
     std::string destination_;
     std::optional<std::int32_t> scenarioNumber_;
     std::string title_;
@@ -164,6 +183,23 @@ class ProcedureScope {
   private:
     CErr_Zelk& handler_;
     std::size_t depth_;  // the handler's depth with this procedure on top
+};
+
+// Sets the current operation and its object for the life of a scope and puts
+// the previous ones back on the way out: a step that went well leaves the
+// operation of the step around it in force.
+class OperationScope {
+  public:
+    OperationScope(CErr_Zelk& handler, std::string operation,
+                   errors::FailingObject object = {}) noexcept;
+    ~OperationScope();
+    OperationScope(const OperationScope&) = delete;
+    OperationScope& operator=(const OperationScope&) = delete;
+
+  private:
+    CErr_Zelk& handler_;
+    std::string operation_;  // the previous ones
+    errors::FailingObject object_;
 };
 
 }  // namespace qrv

@@ -6,6 +6,8 @@ q="$1"
 demo_run="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/demo/run"
 dir="$(mktemp -d)"
 trap 'rm -rf "$dir"' EXIT
+# Error reports of failed runs go to the test's folder, not the user's.
+export XDG_STATE_HOME="$dir/state"
 failures=0
 fail() {  # fail TEXT: one failed check
     echo "FAIL $*"

@@ -357,6 +357,68 @@ TEST_F(ErrorHandlerTest, ScopeKeepsBalanceBeyondMaxItems) {
     EXPECT_EQ(handler_.Depth(), 0u);
 }
 
+// --- What ran --------------------------------------------------------------------
+
+TEST_F(ErrorHandlerTest, RunFactsAndTheFailingObjectGoIntoTheReport) {
+    errors::RunFacts run;
+    run.scenarioDatabase = "/data/s.db;pwd=tulip 42";
+    run.type = "Describe";
+    run.input = "Sales";
+    handler_.SetRunFacts(run);
+    handler_.Push("Quorvane_OpenDataRecordset");
+    {
+        OperationScope op(handler_, "Opening the input [Sales]",
+                          errors::FailingObject::OnStatement("SELECT [X] FROM [Sales]", "Sales"));
+        handler_.HandleError(3260, "Could not update; currently locked.");
+    }
+    EXPECT_EQ(handler_.ErrorOperation(), "Opening the input [Sales]");
+    EXPECT_EQ(handler_.ErrorObject().statement, "SELECT [X] FROM [Sales]");
+    EXPECT_EQ(handler_.ErrorObject().table, "Sales");
+    std::string log = ReadLog();
+    for (const char* line :
+         {"\n[Run]\nScenario Database : /data/s.db\n", "\nAnalysis Type     : Describe\n",
+          "\nInput Table/Query : Sales\n", "\nFailing Statement : SELECT [X] FROM [Sales]\n",
+          "\nFailing Table     : Sales\n", "\nCurrent Operation: Opening the input [Sales]\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    EXPECT_EQ(log.find("tulip"), std::string::npos);
+
+    // Once the run is over its facts and object are gone from later reports.
+    handler_.ClearRunFacts();
+    fs::remove(log_);
+    handler_.HandleError(1, "later");
+    EXPECT_EQ(ReadLog().find("[Run]"), std::string::npos);
+    EXPECT_NE(ReadLog().find("\nCurrent Operation: \n"), std::string::npos);
+}
+
+TEST_F(ErrorHandlerTest, OperationScopePutsThePreviousOperationBack) {
+    handler_.SetCurrentOperation("Analyzing records");
+    {
+        OperationScope outer(handler_, "Writing rows to [Out1]",
+                             errors::FailingObject::OnTable("Out1"));
+        {
+            OperationScope inner(handler_, "Adding field [W] to the output table [Out1]",
+                                 errors::FailingObject::OnTable("Out1", "W"));
+            EXPECT_EQ(handler_.CurrentObject().field, "W");
+        }
+        EXPECT_EQ(handler_.CurrentOperation(), "Writing rows to [Out1]");
+        EXPECT_EQ(handler_.CurrentObject().field, "");
+        EXPECT_EQ(handler_.CurrentObject().table, "Out1");
+    }
+    EXPECT_EQ(handler_.CurrentOperation(), "Analyzing records");
+    EXPECT_TRUE(handler_.CurrentObject().empty());
+}
+
+TEST_F(ErrorHandlerTest, SecretsNeverReachTheReport) {
+    handler_.AddSecret("tulip 42");
+    handler_.AddSecret("tulip 42");  // once is enough
+    handler_.AddSecret("");
+    handler_.SetCurrentOperation("Opening /data/s.db with tulip 42");
+    handler_.HandleError(3031, "Not a valid password: tulip 42");
+    const std::string log = ReadLog();
+    EXPECT_EQ(log.find("tulip"), std::string::npos) << log;
+    EXPECT_NE(log.find("\nError String      : Not a valid password: ***\n"), std::string::npos);
+}
+
 // --- The held error and the owner's events ---------------------------------------
 
 TEST_F(ErrorHandlerTest, HeldErrorKeepsNumberDescriptionOperationUntilCleared) {

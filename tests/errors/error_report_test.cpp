@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace qrv::errors {
 namespace {
@@ -172,6 +174,137 @@ TEST(ReportText, EmptyStackKeepsItsHeading) {
     EXPECT_NE(text.find("Procedure Stack\n---------------\n\n[System Information]\n"),
               std::string::npos);
 }
+
+// --- What ran -------------------------------------------------------------------
+
+TEST(ReportText, RunSectionFollowsTheScenarioNumber) {
+    ReportData d = SampleReport();
+    RunFacts run;
+    run.scenarioDatabase = "/data/sales.db";
+    run.sourceDatabase = "/data/in.db;pwd=tulip 42";
+    run.outputDatabase = "/data/out.db";
+    run.category = "P";
+    run.type = "Describe";
+    run.input = "Sales";
+    run.outputTable1 = "SalesStats";
+    d.run = run;
+    d.failing = FailingObject::OnStatement("SELECT [X]\r\nFROM [Sales]\nORDER BY [X]", "Sales");
+    const std::string text = FormatErrorReport(d);
+    EXPECT_NE(text.find("03 CDescribe:CalcData\n"
+                        "\n"
+                        "Scenario Number: 42\n"
+                        "\n"
+                        "[Run]\n"
+                        "Scenario Database : /data/sales.db\n"
+                        "Source Database   : /data/in.db\n"
+                        "Output Database   : /data/out.db\n"
+                        "Analysis Category : P\n"
+                        "Analysis Type     : Describe\n"
+                        "Input Table/Query : Sales\n"
+                        "Output Table 1    : SalesStats\n"
+                        "Output Table 2    : \n"
+                        "Failing Statement : SELECT [X]  FROM [Sales] ORDER BY [X]\n"
+                        "Failing Table     : Sales\n"
+                        "Failing Field     : \n"
+                        "\n"
+                        "[System Information]\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("tulip"), std::string::npos);
+}
+
+TEST(ReportText, FailingObjectWithoutARunAndWithoutExpandedInfo) {
+    ReportData d = SampleReport();
+    d.expandedInfo = false;
+    d.failing = FailingObject::OnTable("Data", "W");
+    EXPECT_NE(FormatErrorReport(d).find("Scenario Number: 42\n"
+                                        "\n"
+                                        "[Run]\n"
+                                        "Failing Statement : \n"
+                                        "Failing Table     : Data\n"
+                                        "Failing Field     : W\n"
+                                        "\n"
+                                        "Current Operation: Analyzing records\n"),
+              std::string::npos);
+}
+
+TEST(ReportText, SecretsAreHiddenEverywhere) {
+    ReportData d = SampleReport();
+    d.description = "Cannot open /data/f.db;pwd=tulip 42";
+    d.operation = "Opening with tulip 42";
+    d.stack.push_back("frm:tulip 42");
+    d.secrets = {"tulip 42"};
+    const std::string text = FormatErrorReport(d);
+    EXPECT_EQ(text.find("tulip"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nError String      : Cannot open /data/f.db;pwd=***\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\nCurrent Operation: Opening with ***\n"), std::string::npos);
+}
+
+struct PathCase {
+    const char* given;
+    const char* path;
+};
+
+class PathWithoutConnectTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(PathWithoutConnectTest, CutsConnectTextOnly) {
+    EXPECT_EQ(PathWithoutConnect(GetParam().given), GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathWithoutConnectTest,
+                         ::testing::Values(PathCase{"/d/f.db", "/d/f.db"},
+                                           PathCase{"/d/f.db;pwd=x", "/d/f.db"},
+                                           PathCase{"/d/f.db;PWD = x y;", "/d/f.db"},
+                                           PathCase{"/d/f.db;database=/x.db", "/d/f.db"},
+                                           PathCase{"/d/a;b.db", "/d/a;b.db"},
+                                           PathCase{"/d/a;b/c=d.db", "/d/a;b/c=d.db"},
+                                           PathCase{"/d/a;b;pwd=x", "/d/a;b"},
+                                           PathCase{"/d/f.db;=x", "/d/f.db;=x"}, PathCase{"", ""}));
+
+struct MaskCase {
+    const char* text;
+    std::vector<std::string> secrets;
+    const char* masked;
+};
+
+class MaskSecretsTest : public ::testing::TestWithParam<MaskCase> {};
+
+TEST_P(MaskSecretsTest, HidesPasswords) {
+    EXPECT_EQ(MaskSecrets(GetParam().text, GetParam().secrets), GetParam().masked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, MaskSecretsTest,
+                         ::testing::Values(
+                             // Connect text: the value up to the next part or the end of the line.
+                             MaskCase{"f.db;pwd=tulip 42;x=1", {}, "f.db;pwd=***;x=1"},
+                             MaskCase{"PWD=abc", {}, "PWD=***"},
+                             MaskCase{"Password = s3cret\nnext", {}, "Password = ***\nnext"},
+                             MaskCase{"a;pwd=x;pwd=y", {}, "a;pwd=***;pwd=***"},
+                             MaskCase{"pwd=", {}, "pwd="},
+                             MaskCase{"newpwd=abc", {}, "newpwd=abc"},  // not a key of its own
+                             // Known secrets: anywhere from four characters, shorter ones as words.
+                             MaskCase{"user s3cret-pw here", {"s3cret-pw"}, "user *** here"},
+                             MaskCase{"xs3cret-pwx", {"s3cret-pw"}, "x***x"},
+                             MaskCase{"pw in pwned /tmp/pw", {"pw"}, "*** in pwned /tmp/***"},
+                             MaskCase{"no secrets", {""}, "no secrets"}));
+
+struct ConnectCase {
+    const char* connect;
+    std::vector<std::string> passwords;
+};
+
+class ConnectPasswordsTest : public ::testing::TestWithParam<ConnectCase> {};
+
+TEST_P(ConnectPasswordsTest, FindsEveryPasswordValue) {
+    EXPECT_EQ(ConnectPasswords(GetParam().connect), GetParam().passwords);
+}
+
+INSTANTIATE_TEST_SUITE_P(Connects, ConnectPasswordsTest,
+                         ::testing::Values(ConnectCase{";pwd=tulip 42", {"tulip 42"}},
+                                           ConnectCase{";LANGID=0x0409;CP=1252;COUNTRY=0", {}},
+                                           ConnectCase{"pwd=a;PWD=b", {"a", "b"}},
+                                           ConnectCase{";pwd=", {}}, ConnectCase{"", {}}));
 
 }  // namespace
 }  // namespace qrv::errors
