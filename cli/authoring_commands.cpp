@@ -120,13 +120,18 @@ std::optional<Database> openForAuthoring(const std::string& path, const std::str
         report("Cannot update. Database or object is read-only.");
         return std::nullopt;
     }
-    if (scenarioTables)
-        for (const char* t :
-             {scenario::kScenarioTable, scenario::kOptionsTable, scenario::kFieldsTable})
-            if (!db->GetTableDef(t)) {
-                report(path + " has no scenario tables; add them with: quorvane init " + path);
-                return std::nullopt;
-            }
+    if (scenarioTables && !scenario::HasScenarioTables(*db)) {
+        report(path + " has no scenario tables; add them with: quorvane init " + path);
+        return std::nullopt;
+    }
+    // Writing brings tables of an earlier layout up to date. When rows stand
+    // in the way the tables keep working as they are: the user is told which
+    // rows, and the command goes on.
+    if (!readOnly) {
+        scenario::StoreContext ctx{*db, nullptr, nullptr};
+        for (const std::string& text : scenario::UpgradeScenarioTables(ctx))
+            std::cerr << "quorvane: note: " << plainLines(text) << "\n";
+    }
     return *db;
 }
 

@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
+#include "cli/console_prompter.h"
 #include "cli/table_printer.h"
 #include "dataaccess/dataaccess.h"
 #include "dataaccess/sql_dialect.h"
@@ -33,6 +36,16 @@ int init(const std::string& path, const std::string& connect) {
     SilentPrompter yes(true);
     CErr_Zelk handler(&yes, false);
     scenario::StoreContext ctx{*db, &handler, &yes};
+    if (exists && scenario::HasScenarioTables(*db)) {
+        // Tables of an earlier layout are brought up to date, or init fails
+        // naming the rows in the way; the file is then as it was.
+        ctx.prompter = nullptr;
+        const std::vector<std::string> refused = scenario::UpgradeScenarioTables(ctx);
+        db->Close();
+        if (!refused.empty()) return fail(plainLines(refused.front()));
+        std::cout << "Scenario tables ready in " << path << "\n";
+        return 0;
+    }
     const bool ok = scenario::CheckQuorvaneTables(ctx);
     db->Close();
     if (!ok) {

@@ -19,28 +19,37 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool named(const OptionColumn& c, const char* name) {
-    return std::string_view(c.name) == name;
-}
-
-// A numeric option's own range, with the wizard's message for it.
-struct Range {
-    const char* option;
-    double low;
-    bool lowOpen;  // low itself is outside
-    double high;
-    const char* message;
-};
-
-constexpr Range kRanges[] = {
-    {"CIStdDev", 0, true, HUGE_VAL, "Please enter a number greater than zero."},
-    {"CIUser", 1, false, 99.999, "Please enter a value between 1 and 99.999"},
-    {"InterV", 2, false, 50, "Please enter a number between 2 and 50."},
-    {"RPoly", 2, false, 9, "Please enter a number between 2 and 9."},
-    {"FreqWidth", 0, true, HUGE_VAL, "Interval Width must be greater than zero"},
+constexpr OptionRange kRanges[] = {
+    {"CIStdDev", 0, true, HUGE_VAL, false, "the standard deviation for the Normal method",
+     "Please enter a number greater than zero."},
+    {"CIUser", 1, false, 99.999, true, "the confidence level of the user's choice",
+     "Please enter a value between 1 and 99.999"},
+    {"InterV", 2, false, 50, false, "the number of intervals",
+     "Please enter a number between 2 and 50."},
+    {"RPoly", 2, false, 9, false, "the polynomial order", "Please enter a number between 2 and 9."},
+    {"FreqWidth", 0, true, HUGE_VAL, false, "the interval width",
+     "Interval Width must be greater than zero"},
 };
 
 }  // namespace
+
+std::span<const OptionRange> OptionRanges() {
+    return kRanges;
+}
+
+const OptionRange* FindOptionRange(std::string_view option) {
+    for (const OptionRange& r : kRanges)
+        if (iequal(r.option, option)) return &r;
+    return nullptr;
+}
+
+std::string OptionRangeWords(const OptionRange& r) {
+    if (r.high == HUGE_VAL)
+        return (r.lowOpen ? "greater than " : "at least ") + numberToText(r.low);
+    if (r.lowOpen)
+        return "greater than " + numberToText(r.low) + " and at most " + numberToText(r.high);
+    return numberToText(r.low) + " to " + numberToText(r.high);
+}
 
 const OptionColumn* FindOption(std::string_view name) {
     for (const OptionColumn& c : OptionColumns())
@@ -114,10 +123,9 @@ std::optional<Refusal> ParseOptionValue(const OptionColumn& c, std::string_view 
         const std::optional<double> x = parseNumber(text);
         if (!x || !std::isfinite(*x))
             return Refusal{subject, quoted(text) + " is not a number.", {}, {}};
-        for (const Range& r : kRanges) {
-            if (!named(c, r.option)) continue;
-            const bool below = r.lowOpen ? !(*x > r.low) : *x < r.low;
-            if (below || *x > r.high) return Refusal{subject, r.message, {}, {}};
+        if (const OptionRange* r = FindOptionRange(c.name)) {
+            const bool below = r->lowOpen ? !(*x > r->low) : *x < r->low;
+            if (below || *x > r->high) return Refusal{subject, r->message, {}, {}};
         }
         if (c.type == dbDouble) {
             out = Value::real(*x);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,25 @@
 #include "scenario/refusal.h"
 
 namespace qrv::scenario {
+
+// A numeric option's range, with the wizard's message for a value outside it.
+// The same ranges hold in the options table itself, for every client.
+struct OptionRange {
+    const char* option;
+    double low;
+    bool lowOpen;  // low itself is outside
+    double high;   // HUGE_VAL when there is no upper end
+    // 0 is stored for "none" as well as Null (CIUser: no level of the user's);
+    // typing it is refused all the same.
+    bool zeroMeansNone;
+    const char* what;  // "the polynomial order"
+    const char* message;
+};
+std::span<const OptionRange> OptionRanges();
+// The range of the option of that name (in any letter case); nullptr for none.
+const OptionRange* FindOptionRange(std::string_view option);
+// The range in words: "2 to 9", "greater than 0".
+std::string OptionRangeWords(const OptionRange& r);
 
 // The option column of that name in any letter case; nullptr when there is none.
 const OptionColumn* FindOption(std::string_view name);

@@ -46,6 +46,15 @@ Error writeScenarioRow(Database& db, ScenarioDraft& d, const std::string& user) 
         if (Error e = rs->FindFirst("[Scenario_ID] = " + std::to_string(d.id))) return e;
         edit = !rs->NoMatch();
     }
+    // A new scenario is numbered past the largest in use rather than by the
+    // table's counter, which would leave the Long range once another program
+    // had stored the largest number.
+    std::int32_t id = d.id;
+    if (id == 0) {
+        auto next = NextScenarioNumber(db);
+        if (!next) return next.error();
+        id = *next;
+    }
     if (Error e = edit ? rs->Edit() : rs->AddNew()) return e;
     const std::pair<const char*, Value> row[] = {
         {"SortOrder", Value::int16(static_cast<std::int16_t>(GetScenarioSort(d.subtype)))},
@@ -69,15 +78,10 @@ Error writeScenarioRow(Database& db, ScenarioDraft& d, const std::string& user) 
     };
     for (const auto& [column, value] : row)
         if (Error e = rs->Collect(column, value)) return e;
-    if (d.id != 0 && !edit)
-        if (Error e = rs->Collect("Scenario_ID", d.id)) return e;
+    if (!edit)
+        if (Error e = rs->Collect("Scenario_ID", id)) return e;
     if (Error e = rs->Update()) return e;
-    if (!edit && d.id == 0) {
-        if (Error e = rs->SetBookmark(rs->LastModified())) return e;
-        const Value id = rs->GetValue(rs->FieldIndex("Scenario_ID"));
-        if (id.isNull()) return makeError(err::kNoCurrentRecord, "No current record.");
-        d.id = static_cast<std::int32_t>(id.asDouble());
-    }
+    d.id = id;
     return rs->Close();
 }
 

@@ -1,5 +1,6 @@
 // Duplicating and deleting scenarios, and storing the queries scenarios read.
 // Each is one transaction: a failure part-way leaves the tables as they were.
+// A copy is numbered past the largest scenario number in use.
 #include <algorithm>
 
 #include "dataaccess/fold.h"
@@ -14,16 +15,21 @@ using namespace qrv::dao;
 
 namespace {
 
-// Copies every column of one row but the key into a new row of table.
-Error copyRow(Recordset& from, Recordset& to, const char* skip,
-              const std::pair<const char*, Value>& override) {
+using Overrides = std::initializer_list<std::pair<const char*, Value>>;
+
+// Copies every column of one row into a new row of table, but the columns
+// given their own values.
+Error copyRow(Recordset& from, Recordset& to, Overrides overrides) {
     if (Error e = to.AddNew()) return e;
     for (int i = 0; i < from.FieldCount(); ++i) {
         const std::string& name = from.FieldAt(i).Name;
-        if (iequal(name, skip) || iequal(name, override.first)) continue;
+        if (std::any_of(overrides.begin(), overrides.end(),
+                        [&](const auto& o) { return iequal(name, o.first); }))
+            continue;
         if (Error e = to.Collect(name, from.GetValue(i))) return e;
     }
-    if (Error e = to.Collect(override.first, override.second)) return e;
+    for (const auto& [name, value] : overrides)
+        if (Error e = to.Collect(name, value)) return e;
     return to.Update();
 }
 
@@ -53,14 +59,14 @@ Error copyScenario(Database& db, std::int32_t id, const std::string& description
         "SELECT * FROM [usysQuorvaneScenarios] WHERE [Scenario_ID] = " + old + ";", dbOpenSnapshot);
     if (!src) return src.error();
     if (src->Eof()) return ScenarioNotFound(db, id);
+    auto next = NextScenarioNumber(db);
+    if (!next) return next.error();
+    newId = *next;
     auto dst = db.OpenRecordset(kScenarioTable, dbOpenDynaset);
     if (!dst) return dst.error();
-    if (Error e = copyRow(*src, *dst, "Scenario_ID", {"Scenario_Description", description}))
+    if (Error e =
+            copyRow(*src, *dst, {{"Scenario_ID", newId}, {"Scenario_Description", description}}))
         return e;
-    if (Error e = dst->SetBookmark(dst->LastModified())) return e;
-    const Value v = dst->GetValue(dst->FieldIndex("Scenario_ID"));
-    if (v.isNull()) return makeError(err::kNoCurrentRecord, "No current record.");
-    newId = static_cast<std::int32_t>(v.asDouble());
     src->Close();
     dst->Close();
 
@@ -70,8 +76,7 @@ Error copyScenario(Database& db, std::int32_t id, const std::string& description
     auto dstOptions = db.OpenRecordset(kOptionsTable, dbOpenTable);
     if (!dstOptions) return dstOptions.error();
     if (!srcOptions->Eof()) {
-        if (Error e = copyRow(*srcOptions, *dstOptions, "Scenario_ID", {"Scenario_ID", newId}))
-            return e;
+        if (Error e = copyRow(*srcOptions, *dstOptions, {{"Scenario_ID", newId}})) return e;
     } else {
         // A scenario without its options row gets one with the defaults.
         if (Error e = dstOptions->AddNew()) return e;

@@ -2,15 +2,23 @@
 // field, appends it, then (for the options and fields tables) sets the
 // descriptions. A failure goes to the error handler and stops the chain; the
 // tables already appended stay, so a second attempt shows what went wrong.
+// Tables of an earlier layout are remade all together, or not at all, and
+// scenario numbers are handed out here.
 #include "scenario/scenario_tables.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
+#include "dataaccess/sql_dialect.h"
 #include "dataaccess/tabledef.h"
 #include "errors/cerr_zelk.h"
 #include "errors/prompter.h"
 #include "scenario/options_catalogue.h"
+#include "scenario/refusal.h"
+#include "scenario/scenario_table_rules.h"
 
 namespace qrv::scenario {
 
@@ -82,17 +90,53 @@ Descriptions fieldsDescriptions() {
             {"FieldDef_Choice", "Field assignment type (X, Y, etc.)"}};
 }
 
-// Remakes one table from its definition now, with its descriptions, as one
-// transaction: on any failure the table stays exactly as it was.
-Error upgradeTable(Database& db, TableDef def, const Descriptions& descriptions) {
+// One scenario table as this version makes it, with its descriptions.
+struct CurrentTable {
+    TableDef def;
+    Descriptions descriptions;
+};
+
+std::vector<CurrentTable> currentTables() {
+    return {{ScenarioTableDef(), {}},
+            {OptionsTableDef(), optionsDescriptions()},
+            {FieldsTableDef(), fieldsDescriptions()}};
+}
+
+// Remakes every table given, with its descriptions, as one transaction: on
+// any failure all of them stay exactly as they were.
+Error remakeTables(Database& db, std::vector<CurrentTable>& tables) {
     if (Error e = db.BeginTrans()) return e;
-    Error e = db.RebuildTableDef(def);
-    if (!e && !descriptions.empty()) e = describeFields(db, def, descriptions);
-    if (e) {
-        db.Rollback();
-        return e;
+    for (CurrentTable& t : tables) {
+        Error e = db.RebuildTableDef(t.def);
+        if (!e && !t.descriptions.empty()) e = describeFields(db, t.def, t.descriptions);
+        if (e) {
+            db.Rollback();
+            return e;
+        }
     }
     return db.CommitTrans();
+}
+
+const char* const kEarlierLayout =
+    "The scenario tables of this database were made by an earlier version of Quorvane";
+const char* const kNothingChanged =
+    "Nothing was changed: the scenario tables keep the earlier layout and all their rows. ";
+
+std::string brokenRowsText(const std::vector<std::string>& rows) {
+    std::string text = std::string(kEarlierLayout) +
+                       " and cannot be brought up to date while these rows break today's "
+                       "rules:\r\n\r\n";
+    for (const std::string& row : rows) text += row + "\r\n";
+    return text + "\r\n" + kNothingChanged +
+           "Correct or delete these rows, then open the database for writing again to bring "
+           "the tables up to date.";
+}
+
+std::string failedText(const std::string& why) {
+    return std::string(kEarlierLayout) + " and could not be brought up to date:\r\n\r\n" + why +
+           "\r\n\r\n" + kNothingChanged +
+           "Correct this, then open the database for writing again to bring the tables up to "
+           "date.";
 }
 
 }  // namespace
@@ -112,27 +156,75 @@ bool CheckQuorvaneTables(StoreContext& ctx) {
 }
 
 std::vector<std::string> UpgradeScenarioTables(StoreContext& ctx) {
-    std::vector<std::string> kept;
-    if (!ctx.db.Updatable()) return kept;
-    const std::pair<TableDef, Descriptions> tables[] = {
-        {ScenarioTableDef(), {}},
-        {OptionsTableDef(), optionsDescriptions()},
-        {FieldsTableDef(), fieldsDescriptions()},
-    };
-    for (const auto& [def, descriptions] : tables) {
-        if (ctx.db.SameDefinition(def)) continue;
-        Error e = upgradeTable(ctx.db, def, descriptions);
-        if (!e) continue;
-        std::string text = "The scenario table '" + def.Name +
-                           "' was made by an earlier version of Quorvane and could not be "
-                           "brought up to date:\r\n\r\n" +
-                           e.description +
-                           "\r\n\r\nIt keeps working as it is, with all its rows. Correct "
-                           "the data and open the database again to update it.";
-        if (ctx.prompter) ctx.prompter->inform(kUpgradeCaption, text);
-        kept.push_back(std::move(text));
+    if (!ctx.db.Updatable() || !HasScenarioTables(ctx.db)) return {};
+    std::vector<CurrentTable> stale;
+    for (CurrentTable& t : currentTables())
+        if (!ctx.db.SameDefinition(t.def)) stale.push_back(std::move(t));
+    if (stale.empty()) return {};
+    std::vector<std::string> broken;
+    std::string text;
+    for (const CurrentTable& t : stale) {
+        auto rows = FindBrokenRows(ctx.db, t.def);
+        if (!rows) {
+            text = failedText(rows.error().description);
+            break;
+        }
+        broken.insert(broken.end(), rows->begin(), rows->end());
     }
-    return kept;
+    if (text.empty() && !broken.empty()) text = brokenRowsText(broken);
+    if (text.empty())
+        if (Error e = remakeTables(ctx.db, stale)) text = failedText(e.description);
+    if (text.empty()) return {};
+    if (ctx.prompter) ctx.prompter->inform(kUpgradeCaption, text);
+    return {text};
+}
+
+bool HasScenarioTables(const Database& db) {
+    for (const char* name : {kScenarioTable, kOptionsTable, kFieldsTable})
+        if (!db.GetTableDef(name)) return false;
+    return true;
+}
+
+Result<std::int32_t> NextScenarioNumber(Database& db) {
+    constexpr double kLargest = std::numeric_limits<std::int32_t>::max();
+    double largest = 0;
+    // Read as a number, never as a Long: one beyond the range must not wrap.
+    for (const char* table : {kScenarioTable, kOptionsTable, kFieldsTable}) {
+        auto rs = db.OpenRecordset("SELECT Max([Scenario_ID]) FROM " + bracketName(table) +
+                                       " WHERE [Scenario_ID] Between -9e999 And 9e999",
+                                   dbOpenSnapshot);
+        if (!rs) return rs.error();
+        if (auto x = rs->GetValue(0).toDouble()) largest = std::max(largest, std::floor(*x));
+    }
+    // The table's counter goes on past numbers of deleted scenarios, whose
+    // output tables still carry them: its next number is taken while it lies
+    // past every number in use and within the range.
+    if (largest < kLargest) {
+        auto rs = db.OpenRecordset(kScenarioTable, dbOpenTable);
+        if (!rs) return rs.error();
+        if (!rs->AddNew()) {
+            auto counter = rs->GetValue("Scenario_ID");
+            rs->CancelUpdate();
+            const auto next = counter ? counter->toDouble() : std::nullopt;
+            if (next && *next > largest && *next <= kLargest)
+                return static_cast<std::int32_t>(*next);
+        }
+    }
+    if (largest > kLargest)
+        return refusalError({"",
+                             "Scenario number " + numberToText(largest) +
+                                 " is beyond the largest a scenario may have, 2147483647. "
+                                 "Delete that scenario or give it a smaller number, then try "
+                                 "again.",
+                             {},
+                             {}});
+    if (largest == kLargest)
+        return refusalError({"",
+                             "No scenario number is left: the largest, 2147483647, is in use. "
+                             "Delete that scenario or give it a smaller number, then try again.",
+                             {},
+                             {}});
+    return static_cast<std::int32_t>(largest) + 1;
 }
 
 bool CreateScenarioTables(StoreContext& ctx) {
@@ -172,6 +264,7 @@ TableDef ScenarioTableDef() {
     };
     for (Field& f : fields) def.AppendField(f);
     def.AppendIndex(primaryKey(def, {"Scenario_ID"}));
+    ApplyValueRules(def);
     return def;
 }
 
@@ -179,23 +272,12 @@ TableDef OptionsTableDef() {
     TableDef def(kOptionsTable);
     def.EnforceTypes = true;
     def.AppendField(makeField("Scenario_ID", dbLong, 4, false));
-    for (const OptionColumn& c : OptionColumns()) {
-        Field f = makeField(c.name, c.type, c.size, false, c.deflt);
-        if (std::string_view(c.name) == "FreqWidth") {
-            f.ValidationRule = "Is Null Or >0";
-            f.ValidationText = "Interval Width must be greater than zero";
-        }
-        def.AppendField(f);
-    }
-    // Ranges the analyses depend on. Null means the default (InterV, RPoly)
-    // or no user level (CIUser, where 0 means none as well).
-    def.ValidationRule =
-        "([CIUser] Is Null Or [CIUser] Between 0 And 100) And ([InterV] Is Null Or [InterV] >= 1) "
-        "And ([RPoly] Is Null Or [RPoly] >= 1)";
-    def.ValidationText =
-        "The confidence level (CIUser) must be from 0 to 100 percent, and the number of "
-        "intervals (InterV) and the polynomial order (RPoly) at least 1.";
+    for (const OptionColumn& c : OptionColumns())
+        def.AppendField(makeField(c.name, c.type, c.size, false, c.deflt));
     def.AppendIndex(primaryKey(def, {"Scenario_ID"}));
+    // The ranges a user may type hold for every writer; Null means the
+    // default or, for CIUser, no level of the user's.
+    ApplyValueRules(def);
     return def;
 }
 
@@ -212,6 +294,7 @@ TableDef FieldsTableDef() {
     Index ix = def.CreateIndex("IX_Scenario_ID");
     ix.AppendField("Scenario_ID");
     def.AppendIndex(ix);
+    ApplyValueRules(def);
     return def;
 }
 

@@ -31,14 +31,23 @@ struct StoreContext {
 
 // True when the three tables exist or have just been created with the user's
 // consent. Existing tables made by an earlier version are brought up to date
-// on the way (UpgradeScenarioTables).
+// on the way (UpgradeScenarioTables); when that is refused they keep working
+// as they are, and this is still true.
 bool CheckQuorvaneTables(StoreContext& ctx);
-// Remakes each scenario table whose stored definition is not the current one,
-// keeping every row and scenario number, so rows other programs write obey
-// today's rules. A table whose rows break those rules (or that another
-// program gave a field or trigger of its own) is left exactly as it is and
-// the user is told; the texts told are returned. Nothing on a read-only file.
+// Remakes the scenario tables whose stored definition is not the current
+// one, keeping every row and scenario number, so rows other programs write
+// obey today's rules. All or nothing, in one transaction: when rows break
+// those rules (each is named), or a table has a field or trigger another
+// program gave it, no table is changed and the user is told; the texts told
+// are returned. Nothing on a read-only file or one without the three tables.
 std::vector<std::string> UpgradeScenarioTables(StoreContext& ctx);
+// True when db holds all three tables.
+bool HasScenarioTables(const dao::Database& db);
+// The number for a new scenario: past the largest in use in any of the three
+// tables, the table's counter's next when it is (so a deleted scenario's
+// number is not handed out again), else one past the largest; refused in
+// words when that would leave the Long range.
+dao::Result<std::int32_t> NextScenarioNumber(dao::Database& db);
 // Builds the three tables in order, stopping at the first failure.
 bool CreateScenarioTables(StoreContext& ctx);
 bool BuildScenarioTable(StoreContext& ctx);
@@ -59,7 +68,7 @@ std::string GetScenOptionSQL(std::int32_t scenario);
 std::string GetFieldListSQL(std::int32_t scenario);
 
 // The caption and text of the first-open question; the caption of the
-// message about a table left as an earlier version made it.
+// message about tables left as an earlier version made them.
 extern const char* const kInitializeCaption;
 extern const char* const kUpgradeCaption;
 std::string InitializePrompt();

@@ -224,42 +224,94 @@ TEST_F(ScenarioRulesTest, TextSizesCountCharacters) {
     }
 }
 
+// The ranges a user may type hold for every client; Null is allowed, and
+// CIUser 0 (no level of the user's).
 TEST_F(ScenarioRulesTest, OptionRangesHoldForEveryClient) {
     ASSERT_EQ(other("INSERT INTO usysQuorvaneOptions (Scenario_ID) VALUES (1)"), "");
-    EXPECT_NE(setOption("FreqWidth", "0").find("Interval Width must be greater than zero"),
-              std::string::npos);
-    EXPECT_TRUE(refused(setOption("FreqWidth", "-1.5")));
-    EXPECT_EQ(setOption("FreqWidth", "0.5"), "");
-    EXPECT_EQ(setOption("FreqWidth", "NULL"), "");
     struct Case {
         const char* column;
-        int value;
-        bool accepted;
+        const char* literal;
+        const char* refusal;  // nullptr: accepted
     } cases[] = {
-        {"CIUser", -1, false},  {"CIUser", 0, true},  {"CIUser", 95, true},  {"CIUser", 100, true},
-        {"CIUser", 101, false}, {"InterV", 0, false}, {"InterV", -3, false}, {"InterV", 1, true},
-        {"InterV", 250, true},  {"RPoly", 0, false},  {"RPoly", -2, false},  {"RPoly", 1, true},
+        {"CIUser", "-1", "Please enter a value between 1 and 99.999"},
+        {"CIUser", "0", nullptr},
+        {"CIUser", "1", nullptr},
+        {"CIUser", "99", nullptr},
+        {"CIUser", "100", "Please enter a value between 1 and 99.999"},
+        {"CIUser", "150", "Please enter a value between 1 and 99.999"},
+        {"InterV", "0", "Please enter a number between 2 and 50."},
+        {"InterV", "1", "Please enter a number between 2 and 50."},
+        {"InterV", "2", nullptr},
+        {"InterV", "50", nullptr},
+        {"InterV", "51", "Please enter a number between 2 and 50."},
+        {"RPoly", "1", "Please enter a number between 2 and 9."},
+        {"RPoly", "2", nullptr},
+        {"RPoly", "9", nullptr},
+        {"RPoly", "25", "Please enter a number between 2 and 9."},
+        {"RPoly", "30", "Please enter a number between 2 and 9."},
+        {"CIStdDev", "0", "Please enter a number greater than zero."},
+        {"CIStdDev", "-2.5", "Please enter a number greater than zero."},
+        {"CIStdDev", "0.001", nullptr},
+        {"FreqWidth", "0", "Interval Width must be greater than zero"},
+        {"FreqWidth", "-1.5", "Interval Width must be greater than zero"},
+        {"FreqWidth", "0.5", nullptr},
+        {"CIUser", "NULL", nullptr},
+        {"InterV", "NULL", nullptr},
+        {"RPoly", "NULL", nullptr},
+        {"CIStdDev", "NULL", nullptr},
+        {"FreqWidth", "NULL", nullptr},
+        {"SignValue", "500", nullptr},  // no range of its own
     };
     for (const Case& c : cases) {
-        const std::string error = setOption(c.column, std::to_string(c.value));
-        EXPECT_EQ(error.empty(), c.accepted) << c.column << " = " << c.value;
-        if (!c.accepted) {
-            EXPECT_NE(error.find("confidence level (CIUser)"), std::string::npos);
+        const std::string error = setOption(c.column, c.literal);
+        if (!c.refusal) {
+            EXPECT_EQ(error, "") << c.column << " = " << c.literal;
+        } else {
+            EXPECT_EQ(error, std::string("CHECK constraint failed: ") + c.refusal)
+                << c.column << " = " << c.literal;
         }
     }
-    EXPECT_EQ(setOption("CIUser", "NULL"), "");
-    EXPECT_EQ(setOption("InterV", "NULL"), "");
-    EXPECT_EQ(setOption("RPoly", "NULL"), "");
 
-    auto ex = db.Execute("UPDATE [usysQuorvaneOptions] SET [CIUser] = 150");
+    // Through the layer the wizard's message comes back as the rule's error.
+    auto ex = db.Execute("UPDATE [usysQuorvaneOptions] SET [CIUser] = 100");
     ASSERT_FALSE(ex.ok());
     EXPECT_EQ(ex.error().number, err::kValidationRule);
-    EXPECT_EQ(ex.error().description,
-              "The confidence level (CIUser) must be from 0 to 100 percent, and the number of "
-              "intervals (InterV) and the polynomial order (RPoly) at least 1.");
+    EXPECT_EQ(ex.error().description, "Please enter a value between 1 and 99.999");
     auto def = db.GetTableDef("usysQuorvaneOptions");
-    EXPECT_EQ(def->GetProperty("ValidationText")->toText(), ex.error().description);
+    EXPECT_EQ(def->FindField("RPoly")->ValidationText, "Please enter a number between 2 and 9.");
     EXPECT_TRUE(def->EnforceTypes);
+}
+
+// Codes the engine reads hold for every client: the ignore rule's code, the
+// field's role in either letter case, and scenario numbers within the Long
+// range (the largest number of the counter included).
+TEST_F(ScenarioRulesTest, CodesAndNumbersHoldForEveryClient) {
+    struct Case {
+        const char* sql;
+        bool accepted;
+    } cases[] = {
+        {"INSERT INTO usysQuorvaneScenarios (Scenario_ID, MissingType) VALUES (1, '0')", true},
+        {"UPDATE usysQuorvaneScenarios SET MissingType = '2'", true},
+        {"UPDATE usysQuorvaneScenarios SET MissingType = NULL", true},
+        {"UPDATE usysQuorvaneScenarios SET MissingType = '3'", false},
+        {"UPDATE usysQuorvaneScenarios SET MissingType = 'x'", false},
+        {"INSERT INTO usysQuorvaneScenarios (Scenario_ID) VALUES (2147483647)", true},
+        {"INSERT INTO usysQuorvaneScenarios (Scenario_ID) VALUES (2147483648)", false},
+        {"INSERT INTO usysQuorvaneScenarios (Scenario_ID) VALUES (-2147483649)", false},
+        {"INSERT INTO usysQuorvaneScenarios (MissingType) VALUES ('1')",
+         false},  // the counter's next
+        {"INSERT INTO usysQuorvaneFields VALUES (1, 'A', 1, 'G')", true},
+        {"INSERT INTO usysQuorvaneFields VALUES (1, 'B', 1, 'c')", true},
+        {"INSERT INTO usysQuorvaneFields VALUES (1, 'C', 1, 'W')", true},
+        {"INSERT INTO usysQuorvaneFields VALUES (1, 'D', 1, 'Q')", false},
+        {"UPDATE usysQuorvaneFields SET FieldDef_Choice = 'Z' WHERE FieldDef_Name = 'A'", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(other(c.sql).empty(), c.accepted) << c.sql;
+    EXPECT_EQ(otherText("SELECT group_concat(FieldDef_Choice, '') FROM usysQuorvaneFields"), "GcW");
+    EXPECT_EQ(otherText("SELECT max(Scenario_ID) FROM usysQuorvaneScenarios"), "2147483647");
+    EXPECT_NE(other("INSERT INTO usysQuorvaneScenarios (Scenario_ID) VALUES (2147483648)")
+                  .find("Scenario numbers run from -2147483648 to 2147483647."),
+              std::string::npos);
 }
 
 }  // namespace

@@ -302,14 +302,24 @@ TEST_F(ScenarioTablesTest, NewDatabaseAsksOnceAndGetsEveryColumn) {
               (std::vector<std::string>{"Scenario_ID", "FieldDef_Name"}));
     ASSERT_NE(fl->FindIndex("IX_Scenario_ID"), nullptr);
     EXPECT_FALSE(fl->FindIndex("IX_Scenario_ID")->Primary);
+    // The options a user types within a range keep it; the others have no rule.
     auto op = db.GetTableDef("usysQuorvaneOptions");
-    EXPECT_EQ(op->FindField("FreqWidth")->ValidationRule, "Is Null Or >0");
+    const std::pair<const char*, const char*> ruled[] = {
+        {"CIStdDev", "Is Null Or >0"},
+        {"CIUser", "Is Null Or =0 Or Between 1 And 99.999"},
+        {"InterV", "Is Null Or Between 2 And 50"},
+        {"RPoly", "Is Null Or Between 2 And 9"},
+        {"FreqWidth", "Is Null Or >0"}};
+    for (const Field& f : op->Fields()) {
+        std::string want;
+        for (const auto& [name, rule] : ruled)
+            if (f.Name == name) want = rule;
+        EXPECT_EQ(f.ValidationRule, want) << f.Name;
+    }
     EXPECT_EQ(op->FindField("FreqWidth")->ValidationText,
               "Interval Width must be greater than zero");
-    for (const Field& f : op->Fields())
-        if (f.Name != "FreqWidth") {
-            EXPECT_EQ(f.ValidationRule, "") << f.Name;
-        }
+    EXPECT_EQ(scen->FindField("MissingType")->ValidationRule, "Is Null Or In ('0', '1', '2')");
+    EXPECT_EQ(fl->FindField("FieldDef_Choice")->ValidationRule, "In ('G', 'C', 'X', 'Y', 'W')");
 }
 
 TEST_F(ScenarioTablesTest, NewOptionsRowHoldsTheDefaults) {
