@@ -19,6 +19,7 @@
 #include "designer/frame/open_database_dialog.h"
 #include "designer/frame/select_database.h"
 #include "frame_fakes.h"
+#include "scenario/scenario_tables.h"
 #include "scripted_prompter.h"
 #include "util/settings.h"
 
@@ -299,6 +300,50 @@ class OpenDatabaseTest : public QObject {
         QVERIFY(db.ok());
         QVERIFY(db->TableDefNames().empty());
         (void)db->Close();
+    }
+
+    // Scenario tables as an earlier version made them, with a row that breaks
+    // today's rules: the database opens, the message names the row, and the
+    // tables stay as they were.
+    void earlierTablesWithABrokenRowAreToldAndKept() {
+        const std::string path = makeDatabase(dir_, "earlier.db");
+        {
+            auto db = qrv::dao::DBEngine::Instance().OpenDatabase(path);
+            QVERIFY(db.ok());
+            for (qrv::dao::TableDef def :
+                 {qrv::scenario::ScenarioTableDef(), qrv::scenario::OptionsTableDef(),
+                  qrv::scenario::FieldsTableDef()}) {
+                def.EnforceTypes = false;
+                def.ValidationRule.clear();
+                def.ValidationText.clear();
+                for (qrv::dao::Field& f : def.Fields()) {
+                    f.ValidationRule.clear();
+                    f.ValidationText.clear();
+                }
+                QVERIFY(!db->AppendTableDef(def));
+            }
+            QVERIFY(db->Execute("INSERT INTO [usysQuorvaneScenarios] ([Scenario_ID]) VALUES (4)"));
+            QVERIFY(db->Execute(
+                "INSERT INTO [usysQuorvaneOptions] ([Scenario_ID], [RPoly]) VALUES (4, 25)"));
+            (void)db->Close();
+        }
+        qrv::util::MemorySettingsStore store;
+        ScriptedPrompter prompter;
+        AppState app(store, prompter, dir_.path().toStdString(), dir_.path().toStdString());
+        CMRU mru(app.SettingsA());
+        OpenDatabaseChoice c;
+        c.database = path;
+        QVERIFY(OpenChosenDatabase(app, mru, c));
+        QCOMPARE(prompter.shown.size(), std::size_t(1));
+        QCOMPARE(prompter.shown[0].kind, std::string("inform"));
+        QCOMPARE(prompter.shown[0].caption, std::string("Scenario Tables"));
+        QVERIFY(prompter.shown[0].text.find("\r\nusysQuorvaneOptions, scenario 4: RPoly = 25 (the "
+                                            "polynomial order is 2 to 9)\r\n") !=
+                std::string::npos);
+        QVERIFY(app.HasDatabase());
+        QVERIFY(!app.CurrentDatabase().SameDefinition(qrv::scenario::OptionsTableDef()));
+        QVERIFY(!app.CurrentDatabase().SameDefinition(qrv::scenario::ScenarioTableDef()));
+        app.CloseDatabase();
     }
 
     void uncheckedIgnoresTheLogOnFields() {
