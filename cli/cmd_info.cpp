@@ -6,10 +6,12 @@
 
 #include "cli/authoring_common.h"
 #include "cli/commands.h"
+#include "cli/console_prompter.h"
 #include "dataaccess/value.h"
 #include "scenario/analysis_types.h"
 #include "scenario/option_values.h"
 #include "scenario/scenario_author.h"
+#include "scenario/scenario_validity.h"
 
 namespace qrv::cli {
 
@@ -34,7 +36,9 @@ std::string number(const dao::Value& v) {
 }
 
 std::string ignoreText(const ScenarioDraft& d) {
-    if (d.missingType == "1") return "values equal to " + number(d.missingEqual);
+    if (d.missingType == "1")
+        return "values equal to " +
+               (d.missingEqual.isNull() ? std::string("(no value given)") : number(d.missingEqual));
     if (d.missingType == "2") {
         std::string t;
         if (!d.missingLow.isNull()) t = "values below " + number(d.missingLow);
@@ -86,6 +90,18 @@ int runInfo(const InfoArgs& a) {
         any = true;
     }
     std::cout << (any ? "\n" : " none\n");
+    // The same verdict a run gives before it reads a row.
+    bool inputChecked = false;
+    auto verdict = CheckStoredScenario(*db, *id, &inputChecked);
+    if (!verdict) return report(verdict.error());
+    if (*verdict)
+        std::cout << "Runs: no. " << plainLines((*verdict)->Text()) << "\n";
+    else
+        std::cout << "Runs: yes"
+                  << (inputChecked ? ""
+                                   : " (the input is not in this file; its fields were not "
+                                     "checked)")
+                  << "\n";
     return 0;
 }
 

@@ -31,16 +31,6 @@ struct RunOptions {
     bool progress = false, showErrors = false, replace = false;
 };
 
-// The stored analysis type of a scenario, when the scenario is there to read.
-std::optional<std::string> storedAnalysisType(Database& db, std::int32_t id) {
-    auto rs = db.OpenRecordset("SELECT [Scenario_Analysis_SubType] FROM " +
-                                   bracketName(scenario::kScenarioTable) +
-                                   " WHERE [Scenario_ID] = " + std::to_string(id),
-                               dbOpenSnapshot);
-    if (!rs || rs->Eof()) return std::nullopt;
-    return rs->GetValue(0).toText();
-}
-
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
@@ -73,20 +63,10 @@ int runScenarios(const RunOptions& o, int& succeeded) {
         connectProgress(engine, display);
         announceLockWaits(&display);
     }
-    auto scenarios = DBEngine::Instance().OpenDatabase(o.db, false, true, ";pwd=" + o.password);
 
     int failed = 0;
     for (std::int32_t id : o.ids) {
         const std::string label = "Scenario " + std::to_string(id) + ": ";
-        if (scenarios) {
-            const auto type = storedAnalysisType(*scenarios, id);
-            if (type && !scenario::FindAnalysisType(*type)) {
-                ++failed;
-                std::cout << label << "The analysis type \"" << *type
-                          << "\" is not one Quorvane knows, so nothing was run.\n";
-                continue;
-            }
-        }
         // The line is printed whole when the run ends, so that progress and
         // lock-wait messages on the same terminal never break into it.
         if (o.progress) display.stage("Scenario " + std::to_string(id));

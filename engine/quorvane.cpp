@@ -9,6 +9,7 @@
 #include "dataaccess/sql_dialect.h"
 #include "engine/analysis_dispatch.h"
 #include "engine/run_report.h"
+#include "scenario/scenario_validity.h"
 
 namespace qrv {
 
@@ -291,10 +292,18 @@ std::string Quorvane::loadScenario(std::int32_t number) {
     s->Scenario_Version = text("Scenario_Version");
     for (int i = 0; i < rs->FieldCount(); ++i)
         s->SetFromColumn(rs->FieldAt(i).Name, rs->GetValue(i));
+    stored_ = scenario::ScenarioDraft{};
+    stored_.id = number;
+    scenario::ReadScenarioRow(*rs, stored_);
+    stored_.input = s->Table;
+    stored_.output1 = s->OutputTable1;
+    stored_.output2 = s->OutputTable2;
 
-    for (; !fields->Eof(); fields->MoveNext())
+    for (; !fields->Eof(); fields->MoveNext()) {
         s->AddField(fields->GetValue("FieldDef_Name")->toText(),
                     fields->GetValue("FieldDef_Choice")->toText());
+        scenario::ReadFieldRow(*fields, stored_);
+    }
     scenario_ = std::move(s);
     err_.SetCurrentOperation("");
     return {};
@@ -304,28 +313,33 @@ std::string Quorvane::runOneScenario() {
     ProcedureScope scope(err_, "Lumvar_RunOneScenario");
     const CLumvarScenario& s = *scenario_;
     const int kind = Quorvane_UTIL_TableOrQuery(sourceDb_, s.Table);
+    // Nothing of an earlier run's rule may survive into this one.
+    missingRule_.clear();
+    missingEqual_ = missingLow_ = missingHigh_ = 0;
+    if (kind != 0 && kind != 1) return "Data Table [" + s.Table + "] not found.";
 
-    // A bound that another program stored as text must not quietly read as 0.
-    for (auto [name, v] :
-         {std::pair{"MissingEqual", &s.MissingEqual}, std::pair{"MissingLow", &s.MissingLow},
-          std::pair{"MissingHigh", &s.MissingHigh}})
-        if (!v->isNull() && !v->toDouble())
-            return std::string("The ignore rule's value ") + name + " is not a number: '" +
-                   v->toText() + "'";
-    if (s.MissingType == "0") {
-        missingRule_.clear();
-    } else if (s.MissingType == "1") {
+    // Rows any program may have written run only when the authoring checks
+    // would have let them be saved.
+    err_.SetCurrentOperation("Reading the fields of [" + s.Table + "]");
+    auto input = scenario::InputFieldsOf(sourceDb_, s.Table);
+    if (!input) {
+        if (input.error().number == err::kTooFewParameters)
+            return "The selected query expects parameters and cannot be used by Lumvar.";
+        return input.error().description;
+    }
+    err_.SetCurrentOperation("");
+    if (auto refused = scenario::CheckStoredScenario(stored_, &*input)) return refused->Text();
+
+    if (s.MissingType == "1") {
         missingRule_ = "Equal";
         missingEqual_ = s.MissingEqual.asDouble();
     } else if (s.MissingType == "2") {
         const bool low = !s.MissingLow.isNull(), high = !s.MissingHigh.isNull();
         missingRule_ = low && high ? "Both" : low ? "Low" : high ? "High" : "";
-        missingLow_ = s.MissingLow.asDouble();
-        missingHigh_ = s.MissingHigh.asDouble();
+        missingLow_ = low ? s.MissingLow.asDouble() : 0;
+        missingHigh_ = high ? s.MissingHigh.asDouble() : 0;
     }
-    // Any other code leaves the previous rule of this engine in force.
 
-    if (kind != 0 && kind != 1) return "Data Table [" + s.Table + "] not found.";
     std::string failure = setGlobals();
     if (failure.empty()) failure = checkOutputNames();
     if (!failure.empty()) return failure;
@@ -368,14 +382,7 @@ std::string Quorvane::setGlobals() {
             xCount_ = 1;
         }
     }
-    if (iequal(s.CalcType, "Chi-Square")) {
-        if (compareCount_ == 0) return "At least one Compare field required";
-    } else if (iequal(s.CalcType, "Compare") || iequal(s.CalcType, "Regression")) {
-        if (!hasY_) return "Y Field must be assigned";
-        if (xCount_ == 0) return "At least one X field must be assigned";
-    } else if (!crosstab) {
-        if (xCount_ == 0) return "At least one X field must be assigned";
-    }
+    // The roles each analysis needs were checked with the scenario's rules.
     return {};
 }
 

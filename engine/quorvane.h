@@ -27,6 +27,7 @@
 #include "errors/prompter.h"
 #include "scenario/clumvar_scenario.h"
 #include "scenario/output_names.h"
+#include "scenario/scenario_draft.h"
 
 namespace qrv {
 
@@ -273,6 +274,7 @@ class Quorvane {
     dao::Database scratchDb_;
     std::string scratchPath_;
     std::unique_ptr<CLumvarScenario> scenario_;
+    scenario::ScenarioDraft stored_;  // the same rows as stored, for the validity check
     dao::Recordset rsData_, rsOutput_, rsThird_;
     std::string missingRule_;
     double missingEqual_ = 0, missingLow_ = 0, missingHigh_ = 0;

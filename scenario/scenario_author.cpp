@@ -14,6 +14,7 @@
 #include "scenario/output_names.h"
 #include "scenario/scenario_checks.h"
 #include "scenario/scenario_tables.h"
+#include "scenario/scenario_validity.h"
 #include "scenario/store_transaction.h"
 
 namespace qrv::scenario {
@@ -165,47 +166,19 @@ Result<ScenarioDraft> LoadDraft(Database& db, std::int32_t id) {
     if (!rs) return rs.error();
     if (rs->Eof()) return ScenarioNotFound(db, id);
     ScenarioDraft d;
-    auto text = [&](const char* column) {
-        auto v = rs->GetValue(column);
-        return v ? v->toText() : std::string();
-    };
-    auto value = [&](const char* column) {
-        auto v = rs->GetValue(column);
-        return v ? *v : Value();
-    };
     d.id = id;
-    d.description = text("Scenario_Description");
-    d.category = text("Scenario_Analysis_Type");
-    d.subtype = text("Scenario_Analysis_SubType");
-    d.input = text("Scenario_Input_Table_Name");
-    d.output1 = text("Scenario_Output_Table1_Name");
-    d.output2 = text("Scenario_Output_Table2_Name");
-    d.missingType = text("MissingType");
-    d.missingEqual = value("MissingEqual");
-    d.missingLow = value("MissingLow");
-    d.missingHigh = value("MissingHigh");
+    ReadScenarioRow(*rs, d);
     rs->Close();
 
     auto o = db.OpenRecordset("SELECT * FROM [usysQuorvaneOptions] WHERE [Scenario_ID] = " + n,
                               dbOpenSnapshot);
     if (!o) return o.error();
-    for (const OptionColumn& c : OptionColumns()) {
-        Value v = OptionDefault(c);
-        if (!o->Eof())
-            if (auto stored = o->GetValue(c.name)) v = *stored;
-        d.options.push_back(std::move(v));
-    }
+    if (!o->Eof()) ReadOptionColumns(*o, d);
     o->Close();
 
     auto f = db.OpenRecordset(GetFieldListSQL(id), dbOpenSnapshot);
     if (!f) return f.error();
-    for (; !f->Eof(); f->MoveNext()) {
-        const std::string role = f->GetValue("FieldDef_Choice")->toText();
-        d.fields.push_back(
-            {f->GetValue("FieldDef_Name")->toText(),
-             role.empty() ? '?' : static_cast<char>(std::toupper(role[0])),
-             static_cast<int>(f->GetValue("FieldDef_Ordinal_Position")->asDouble())});
-    }
+    for (; !f->Eof(); f->MoveNext()) ReadFieldRow(*f, d);
     return d;
 }
 

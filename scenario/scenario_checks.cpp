@@ -3,6 +3,8 @@
 // wizard would have saved.
 #include "scenario/scenario_checks.h"
 
+#include <initializer_list>
+
 #include "dataaccess/fold.h"
 #include "dataaccess/tabledef.h"
 #include "dataaccess/types.h"
@@ -142,36 +144,52 @@ std::string FieldTypeText(int type) {
 }
 
 std::optional<Refusal> CheckFields(const ScenarioDraft& d, const std::vector<InputField>& input) {
+    return CheckFields(d, FieldRules{&input, false});
+}
+
+std::optional<Refusal> CheckFields(const ScenarioDraft& d, const FieldRules& rules) {
     const AnalysisType* type = FindAnalysisType(d.subtype);
     if (!type) return CheckAnalysisType(d.subtype, type);
     auto inputNames = [&](bool numericOnly) {
         std::vector<std::string> names;
-        for (const InputField& f : input)
+        for (const InputField& f : *rules.input)
             if (!numericOnly || IsNumericFieldType(f.type)) names.push_back(f.name);
         return names;
     };
     for (size_t i = 0; i < d.fields.size(); ++i) {
         const DraftField& f = d.fields[i];
-        const InputField* in = nullptr;
-        for (const InputField& candidate : input)
-            if (iequal(candidate.name, f.name)) in = &candidate;
-        if (!in)
-            return refuse("Field " + quoted(f.name) + " is not a field of [" + d.input + "].",
-                          "Fields of " + d.input, inputNames(false));
         if (std::string_view(kRoles, sizeof kRoles).find(f.role) == std::string_view::npos)
             return refuse("Field " + quoted(f.name) + " has the role letter " +
-                              quoted(std::string(1, f.role)) + ", which no analysis knows.",
+                              quoted(f.choice.empty() ? std::string(1, f.role) : f.choice) +
+                              ", which no analysis knows.",
                           "Role letters", {"G", "C", "X", "Y", "W"});
+        const InputField* in = nullptr;
+        if (rules.input) {
+            for (const InputField& candidate : *rules.input)
+                if (iequal(candidate.name, f.name)) in = &candidate;
+            if (!in)
+                return refuse("Field " + quoted(f.name) + " is not a field of [" + d.input + "].",
+                              "Fields of " + d.input, inputNames(false));
+        }
         const RoleLimits limits = RoleLimitsFor(*type, f.role);
         if (limits.max == 0)
             return refuse(std::string(type->name) + " takes no " + roleWord(f.role) + " field (" +
                               quoted(f.name) + ").",
                           std::string("Roles of ") + type->name, rolesOffered(*type));
+        // Group fields lead the output table, before the columns every
+        // analysis writes after them.
+        if (f.role == 'G')
+            for (const char* column : {"DataField", "Count", "Observations", "Missing"})
+                if (iequal(f.name, column))
+                    return refuse("The group field " + quoted(f.name) +
+                                  " has the name of an output column; give it another name in "
+                                  "a query and use that as the input.");
         for (size_t j = 0; j < i; ++j)
             if (iequal(d.fields[j].name, f.name))
                 return refuse("Field " + quoted(f.name) +
                               " is assigned twice; a field holds one role in a scenario.");
-        if ((f.role == 'X' || f.role == 'Y' || f.role == 'W') && !IsNumericFieldType(in->type))
+        if (in && !rules.stored && (f.role == 'X' || f.role == 'Y' || f.role == 'W') &&
+            !IsNumericFieldType(in->type))
             return Refusal{f.name + " - (" + FieldTypeText(in->type) + ")",
                            "Field must be numeric.", "Numeric fields of " + d.input,
                            inputNames(true)};
@@ -179,12 +197,14 @@ std::optional<Refusal> CheckFields(const ScenarioDraft& d, const std::vector<Inp
     for (char role : kRoles) {
         const RoleLimits limits = RoleLimitsFor(*type, role);
         const int n = d.count(role);
+        if (rules.stored && role == 'C' && type->category == 'G') continue;
         if (limits.max == 1 && n > 1)
             return refuse(std::string("Only one ") + roleWord(role) + " field may be assigned");
         if (limits.max == 2 && n > 2)
             return refuse(std::string("Only two ") + roleWord(role) + " fields may be assigned");
     }
     for (const Requirement& r : requirements(*type)) {
+        if (rules.stored && type->fieldFrame == 5 && r.role == 'X') continue;
         if (type->fieldFrame == 5 && r.role == 'X' && d.count('W') > 0 && d.count('X') == 0)
             return refuse(
                 "Weight field requires a value field. Or, you can make the Weight field a Value "
@@ -259,6 +279,31 @@ std::optional<Refusal> CheckPaired(const ScenarioDraft& d) {
     return std::nullopt;
 }
 
+namespace {
+// An analysis whose statistics are all switched off would write a table of
+// nothing but its leading columns.
+std::optional<Refusal> checkStatistics(const ScenarioDraft& d,
+                                       std::initializer_list<const char*> choices) {
+    for (const char* option : choices)
+        if (d.flag(option)) return std::nullopt;
+    return refuse("No statistic selected", "Set one of",
+                  std::vector<std::string>(choices.begin(), choices.end()));
+}
+}  // namespace
+
+std::optional<Refusal> CheckCompare(const ScenarioDraft& d) {
+    return checkStatistics(d, {"CountXY", "MeanXY", "CorrXY", "TTest"});
+}
+
+std::optional<Refusal> CheckMatrix(const ScenarioDraft& d) {
+    if (auto r = checkStatistics(
+            d, {"MCnt", "MMis", "MMean", "MDev", "MCov", "MCor", "MR2", "MT", "MProb"}))
+        return r;
+    if (d.flag("MProb") && isNull(d, "MProbTail"))
+        return refuse("Probability tails required", "Set", {"MProbTail"});
+    return std::nullopt;
+}
+
 std::optional<Refusal> CheckOptions(const ScenarioDraft& d) {
     const std::string_view t = d.subtype;
     if (iequal(t, "Describe")) {
@@ -267,6 +312,8 @@ std::optional<Refusal> CheckOptions(const ScenarioDraft& d) {
         return std::nullopt;
     }
     if (iequal(t, "Frequency")) return CheckFrequency(d);
+    if (iequal(t, "Compare")) return CheckCompare(d);
+    if (iequal(t, "Matrix")) return CheckMatrix(d);
     if (iequal(t, "Sign Test")) return CheckSignTest(d);
     if (iequal(t, "K-S Fit")) return CheckKSFit(d);
     if (iequal(t, "Paired Fields")) return CheckPaired(d);

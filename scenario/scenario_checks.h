@@ -31,6 +31,18 @@ std::string FieldTypeText(int type);
 // the analysis offers, is numeric where the role needs it, and every role has
 // as many fields as the analysis needs.
 std::optional<Refusal> CheckFields(const ScenarioDraft& d, const std::vector<InputField>& input);
+// The same for stored field rows. Without input the fields' presence is not
+// checked. Stored rows may use what the engine has always run though the
+// wizard does not offer it: a crosstab without value fields (it counts
+// records), a group analysis over more factors than its page offers, and a
+// text column whose values
+// are numbers (a text that is not a number ends the run with its own
+// message).
+struct FieldRules {
+    const std::vector<InputField>* input = nullptr;
+    bool stored = false;
+};
+std::optional<Refusal> CheckFields(const ScenarioDraft& d, const FieldRules& rules);
 
 // The values-to-ignore dialog: the chosen rule has its values, and a range's
 // upper bound lies above its lower bound.
@@ -42,6 +54,9 @@ std::optional<Refusal> CheckFrequency(const ScenarioDraft& d);
 std::optional<Refusal> CheckSignTest(const ScenarioDraft& d);
 std::optional<Refusal> CheckKSFit(const ScenarioDraft& d);
 std::optional<Refusal> CheckPaired(const ScenarioDraft& d);
+// At least one statistic is switched on.
+std::optional<Refusal> CheckCompare(const ScenarioDraft& d);
+std::optional<Refusal> CheckMatrix(const ScenarioDraft& d);
 // The checks of the options page of the draft's analysis.
 std::optional<Refusal> CheckOptions(const ScenarioDraft& d);
 

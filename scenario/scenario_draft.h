@@ -16,8 +16,9 @@ struct AnalysisType;
 
 struct DraftField {
     std::string name;
-    char role = 'X';   // G, C, X, Y or W
-    int position = 0;  // from 1 within its role's list
+    char role = 'X';          // G, C, X, Y or W
+    int position = 0;         // from 1 within its role's list
+    std::string choice = {};  // the role as stored, when it is not one letter (for messages)
 };
 
 // A field of the input table or query, with its database type code.

@@ -276,11 +276,10 @@ TEST_F(AnovaCases, GroupsOfOneRowAndNoResidual) {
     }
 }
 
-TEST_F(AnovaCases, AYFieldTakesNoPart) {
-    // A Y role in a group scenario is left out: the weight still weighs.
+TEST_F(AnovaCases, WeightedOneWay) {
     for (double v : {1, 2}) add("g", "a", 1, v, 2);
     for (double v : {4, 6}) add("g", "b", 1, v, 1);
-    ASSERT_EQ(runGroup("ANOVA", {{"A", "C"}, {"X", "X"}, {"B", "Y"}, {"W", "W"}}), "");
+    ASSERT_EQ(runGroup("ANOVA", {{"A", "C"}, {"X", "X"}, {"W", "W"}}), "");
     // By hand: weights 4 and 2, means 1.5 and 5, grand mean 8/3 (= (6 + 10)
     // / 6): between 4 (7/6)^2 + 2 (7/3)^2 = 49/3; total df 6 - 1 = 5.
     const auto t = dfAndSs("Out1");

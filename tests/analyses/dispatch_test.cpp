@@ -35,32 +35,30 @@ class DispatchTest : public EngineTest {
 };
 
 TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
-    const Fields xy = {{"X", "X"}, {"Y", "Y"}};
-    EXPECT_EQ(runType("P", "Describe", xy), "");
-    EXPECT_EQ(runType("P", "frequency", xy), "");
+    const Fields x = {{"X", "X"}}, xy = {{"X", "X"}, {"Y", "Y"}};
+    EXPECT_EQ(runType("P", "Describe", x), "");
+    EXPECT_EQ(runType("P", "frequency", x), "");
     EXPECT_EQ(tableRows("Out1").size(), 10u) << "default borders: 10 intervals, one field";
-    EXPECT_EQ(runType("P", "Percentiles", xy, {{"PercentileRadio", "Quartiles"}}), "");
+    EXPECT_EQ(runType("P", "Percentiles", x, {{"PercentileRadio", "Quartiles"}}), "");
     EXPECT_EQ(tableRows("Out1").size(), 3u);
-    EXPECT_EQ(runType("P", "Percentiles", xy, {{"PercentileRadio", "Thirds"}}),
-              "Unknown percentile type: T");
     EXPECT_EQ(runType("P", "Compare", xy), "");
     EXPECT_EQ(tableRows("Out1").size(), 1u) << "one X field, two groups pooled";
-    EXPECT_EQ(runType("P", "Matrix", xy, {{"MCnt", true}, {"MCor", true}}), "");
-    EXPECT_EQ(tableRows("Out1").size(), 2u) << "two statistics, one X field (Y has no part)";
+    EXPECT_EQ(runType("P", "Matrix", x, {{"MCnt", true}, {"MCor", true}}), "");
+    EXPECT_EQ(tableRows("Out1").size(), 2u) << "two statistics, one X field";
     EXPECT_EQ(runType("P", "Regression", xy), "");
-    EXPECT_EQ(runType("P", "Crosstab", {{"Grp", "G"}}), "Column field must be assigned");
+    EXPECT_EQ(runType("P", "Crosstab", {{"Grp", "G"}, {"Y", "C"}}), "");
     EXPECT_EQ(runType("N", "Chi-Square", {{"Grp", "C"}}), "");
     EXPECT_EQ(tableRows("Out1").size(), 1u) << "no group fields: one summary row";
-    EXPECT_EQ(runType("N", "sign test", xy, {{"SignMean", true}, {"SignMedian", true}}), "");
+    EXPECT_EQ(runType("N", "sign test", x, {{"SignMean", true}, {"SignMedian", true}}), "");
     EXPECT_EQ(tableRows("Out1").size(), 2u) << "mean and median, one X field, groups pooled";
-    EXPECT_EQ(runType("N", "K-S Fit", xy,
+    EXPECT_EQ(runType("N", "K-S Fit", x,
                       {{"FitUniform", true}, {"FitNormal", false}, {"FitPoisson", false}}),
               "");
     EXPECT_EQ(tableRows("Out1").size(), 1u) << "one distribution, one X field";
     EXPECT_EQ(runType("N", "Paired Fields", xy), "");
     EXPECT_EQ(tableRows("Out1").size(), 1u) << "one X field, two groups pooled";
-    EXPECT_EQ(runType("N", "N Fields", xy), "");
-    EXPECT_EQ(tableRows("Out1").size(), 1u) << "one row, groups pooled (Y has no part)";
+    EXPECT_EQ(runType("N", "N Fields", {{"X", "X"}, {"Y", "X"}}), "");
+    EXPECT_EQ(tableRows("Out1").size(), 1u) << "one row, groups pooled";
     EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}, {{"NPTwoType", "wald"}}), "");
     EXPECT_EQ(tableRows("Out1").size(), 1u) << "the runs test, one X field";
     EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}), "") << "Mann by default";
@@ -69,14 +67,13 @@ TEST_F(DispatchTest, EveryTypeReachesItsRoutine) {
     EXPECT_EQ(tableRows("Out1").size(), 1u);
     // Every group subtype goes to the group analysis, whatever its letter
     // case; only the t-test's name asks for the t-test.
-    for (const char* g : {"Two Sample t-Test", "two sample t-test", "ANOVA", "Two way ANOVA"}) {
+    for (const char* g : {"Two Sample t-Test", "two sample t-test", "ANOVA"}) {
         EXPECT_EQ(runType("G", g, {{"Grp", "C"}, {"X", "X"}}), "") << g;
         const bool t = std::string(g).find("ample t-") != std::string::npos;
         const auto columns = tableColumns("Out1");
         const char* expected = t ? "t-Value_Pooled" : "Source_of_Variation";
         EXPECT_NE(std::find(columns.begin(), columns.end(), expected), columns.end()) << g;
     }
-    EXPECT_EQ(runType("P", "Something Else", xy), "") << "an unknown subtype runs nothing";
 }
 
 TEST_F(DispatchTest, ExtraRoleChecks) {
@@ -92,11 +89,23 @@ TEST_F(DispatchTest, ExtraRoleChecks) {
     EXPECT_FALSE(db.GetTableDef("Out1").ok()) << "a failed check writes nothing";
 }
 
-TEST_F(DispatchTest, TypesThatRunNothing) {
+TEST_F(DispatchTest, OptionsNamingNoAnalysisAreRefused) {
     const Fields xy = {{"X", "X"}, {"Y", "Y"}};
-    EXPECT_EQ(runType("P", "Regression", xy, {{"RegressType", Value()}}), "");
-    EXPECT_EQ(runType("P", "Regression", xy, {{"RegressType", "Q"}}), "");
-    EXPECT_EQ(runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}, {{"NPTwoType", "Else"}}), "");
+    const std::pair<std::string, std::string> cases[] = {
+        {runType("P", "Regression", xy, {{"RegressType", Value()}}),
+         "usysQuorvaneOptions.RegressType='': RegressType needs a value."},
+        {runType("P", "Regression", xy, {{"RegressType", "Q"}}),
+         "usysQuorvaneOptions.RegressType='Q': 'Q' is not a value of RegressType."},
+        {runType("N", "2 Sample", {{"X", "X"}, {"Grp", "C"}}, {{"NPTwoType", "Else"}}),
+         "usysQuorvaneOptions.NPTwoType='Else': 'Else' is not a value of NPTwoType."},
+        {runType("P", "Percentiles", {{"X", "X"}}, {{"PercentileRadio", "Thirds"}}),
+         "usysQuorvaneOptions.PercentileRadio='Thirds': 'Thirds' is not a value of "
+         "PercentileRadio."},
+        {runType("P", "Something Else", {{"X", "X"}}),
+         "usysQuorvaneScenarios.Scenario_Analysis_SubType='Something Else': 'Something Else' is "
+         "not an analysis type."},
+    };
+    for (const auto& [got, want] : cases) EXPECT_EQ(got.substr(0, want.size()), want);
     EXPECT_FALSE(db.GetTableDef("Out1").ok());
 }
 
@@ -114,24 +123,25 @@ TEST_F(DispatchTest, DescribeOptionsBecomeArguments) {
               "");
     EXPECT_EQ(tableColumns("Out1"),
               (std::vector<std::string>{"DataField", "Count", "Missing", "Mean"}));
-    // Null numbers count as 0: no user level band, a test mean of 0, sigma 0.
-    EXPECT_EQ(runType("P", "Describe", {{"X", "X"}},
-                      {{"Range", false},
-                       {"VarStd", true},
-                       {"VarNRadio", "N"},
-                       {"Sum", false},
-                       {"CI", true},
-                       {"CITypeRadio", "Normal"},
-                       {"CI95", true},
-                       {"CIUser", Value()},
-                       {"CIStdDev", Value()},
-                       {"TTestMean", true},
-                       {"TTestValue", Value()}}),
-              "");
+    // A Normal band needs its sigma and a test its mean; a Null user level
+    // means no user band.
+    const std::vector<std::pair<std::string, Value>> options = {
+        {"Range", false},    {"VarStd", true},       {"VarNRadio", "N"},
+        {"Sum", false},      {"CI", true},           {"CITypeRadio", "Normal"},
+        {"CI95", true},      {"CIUser", Value()},    {"CIStdDev", Value()},
+        {"TTestMean", true}, {"TTestValue", Value()}};
+    EXPECT_EQ(runType("P", "Describe", {{"X", "X"}}, options),
+              "usysQuorvaneOptions: Confidence Interval standard deviation required\r\nSet: "
+              "CIStdDev");
+    auto withSigma = options;
+    withSigma[8].second = 2.0;
+    EXPECT_EQ(runType("P", "Describe", {{"X", "X"}}, withSigma),
+              "usysQuorvaneOptions: Mean value for t-Test vs. Mean required\r\nSet: TTestValue");
+    withSigma[10].second = 0.0;
+    EXPECT_EQ(runType("P", "Describe", {{"X", "X"}}, withSigma), "");
     auto r = tableRows("Out1")[0];
     EXPECT_EQ(r.count("90%_Lower"), 0u);
-    EXPECT_EQ(r.at("Population_StdDev").asDouble(), 0);
-    EXPECT_EQ(r.at("95%_N_Band").asDouble(), 0);
+    EXPECT_EQ(r.at("Population_StdDev").asDouble(), 2);
     EXPECT_EQ(r.at("Population_Mean").asDouble(), 0);
     EXPECT_DOUBLE_EQ(r.at("Variance").asDouble(), 1) << "population method: values 1 and 3";
     // t = (2 - 0) * sqrt(2) / sqrt(2) = 2 with the sample deviation sqrt(2).

@@ -199,13 +199,19 @@ TEST_F(FriedmanTest, FourFieldsGiveThreeDegreesOfFreedom) {
     EXPECT_DOUBLE_EQ(detailOf("g", 5)["D"].second, 16.0 / 5);
 }
 
-TEST_F(FriedmanTest, OneFieldHasNoStatistic) {
+TEST_F(FriedmanTest, OneFieldOrStrayRolesAreRefused) {
     threeFieldGroups();
-    ASSERT_TRUE(run(friedman({{"Grp", "G"}, {"A", "X"}}))) << engine.ErrorInfo();
-    auto rows = byGroup("Out1");
-    // Every usable A of group p ranks 1 on its own (the Null sits in B).
-    expectRow(rows["p"], {6, {}, 0, 0, 1, {}, {}}, "k = 1");
-    EXPECT_EQ(detailOf("p", 6), (std::map<std::string, std::pair<double, double>>{{"A", {6, 1}}}));
+    EXPECT_FALSE(run(friedman({{"Grp", "G"}, {"A", "X"}})));
+    EXPECT_EQ(engine.ErrorInfo(),
+              "usysQuorvaneFields: At least 2 Independent (X) fields must be assigned.");
+    for (const char* role : {"Y", "C"}) {
+        Fields fields = kGroupABC;
+        fields.emplace_back("D", role);
+        EXPECT_FALSE(run(friedman(fields))) << role;
+        EXPECT_NE(engine.ErrorInfo().find("N Fields takes no"), std::string::npos)
+            << engine.ErrorInfo();
+    }
+    EXPECT_FALSE(db.GetTableDef("Out1").ok());
 }
 
 TEST_F(FriedmanTest, IgnoreRuleDropsTheWholeRecord) {
@@ -215,16 +221,6 @@ TEST_F(FriedmanTest, IgnoreRuleDropsTheWholeRecord) {
     ASSERT_TRUE(run(friedman(kGroupABC, "Det", "1", 7.0))) << engine.ErrorInfo();
     auto rows = byGroup("Out1");
     expectRow(rows["p"], {4, {}, 2, 2, 3, 0.5, 0.77880078307140486825}, "ignore 7");
-}
-
-TEST_F(FriedmanTest, CompareAndYFieldsTakeNoPart) {
-    threeFieldGroups();
-    for (const char* role : {"Y", "C"}) {
-        Fields fields = kGroupABC;
-        fields.emplace_back("D", role);
-        ASSERT_TRUE(run(friedman(fields))) << role << ": " << engine.ErrorInfo();
-        expectThreeFieldGroups(std::string("D as ") + role);
-    }
 }
 
 TEST_F(FriedmanTest, BadInputEndsTheRunWithItsMessage) {

@@ -395,7 +395,7 @@ TEST_F(Percentile, NoScratchFileIsMadeOrLeft) {
         error = p.Quorvane_Percentile("Out2", "Data", {"Grp", "X"}, 1, 1, false, "M", engine);
     });
     ScenarioSpec s;
-    s.subtype = "Nothing Else";
+    s.output1 = "Summary";
     ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
     EXPECT_EQ(error, "");
     const std::string mine = "qrv" + std::to_string(::getpid()) + "_";

@@ -4,6 +4,7 @@
 // digits; Pontius, Wampler1-5 and Filip are checked against their certified
 // values, within a digit of what an exact fit on the parsed doubles reaches.
 #include <cmath>
+#include <functional>
 
 #include "analyses/parametric/cregresspoly.h"
 #include "analyses/regress_fixture.h"
@@ -21,6 +22,32 @@ class RegressPolyTest : public RegressTest {
     void addCurve(const Value& grp, const double* ws = nullptr) {
         for (int x = 0; x <= 6; ++x) addRow(grp, x * 1.0, kY[x], ws ? ws[x] : 1.0);
     }
+    // An order no scenario may hold (they take 2 to 9): the class is run
+    // inside the run of a Describe of the same input, so that its table is
+    // swapped in with the run's. One X field, intercept and ANOVA on.
+    std::string fitOrder(const std::string& out, const std::string& input, int order,
+                         const std::vector<std::string>& fields) {
+        if (engine.SetSourceDatabase(db) || engine.SetOutputDatabase(db)) return "no database";
+        std::string error = "not run";
+        fit_ = [&] {
+            error = CRegressPoly().Quorvane_RegressPoly(out, "", input, fields, 0, 1, false, true,
+                                                        true, 0, order, engine);
+        };
+        if (!hooked_)
+            engine.OnRunScenarioBegin([this] {
+                if (fit_) fit_();
+            });
+        hooked_ = true;
+        ScenarioSpec carrier;
+        carrier.input = input;
+        carrier.output1 = "Carrier";
+        carrier.fields = {{fields.front(), "X"}};
+        const bool ok = run(addScenario(carrier));
+        fit_ = nullptr;
+        return ok ? error : engine.ErrorInfo();
+    }
+    std::function<void()> fit_;
+    bool hooked_ = false;
 };
 
 TEST_F(RegressPolyTest, OrderTwoWithInterceptAnovaAndResiduals) {
@@ -122,9 +149,8 @@ TEST_F(RegressPolyTest, ThroughTheOrigin) {
 
 TEST_F(RegressPolyTest, OrderOneIsTheStraightLine) {
     addCurve("a");
-    ASSERT_TRUE(run(regression("P", {{"X", "X"}, {"Y", "Y"}}, {{"RPoly", 1}})))
-        << engine.ErrorInfo();
-    const auto poly = tableRows("Out1");
+    ASSERT_EQ(fitOrder("Poly1", "Data", 1, {"X", "Y"}), "");
+    const auto poly = tableRows("Poly1");
     ASSERT_TRUE(run(regression("S", {{"X", "X"}, {"Y", "Y"}}))) << engine.ErrorInfo();
     const auto line = tableRows("Out1");
     ASSERT_EQ(poly.size(), 1u);
@@ -247,9 +273,12 @@ TEST_F(RegressPolyTest, ReferenceCurvesToTheirCeilings) {
         const StrdSet set = loadSet(name);
         int order = 0;
         while (ceiling.count(numbered("b", order + 1))) ++order;
-        ASSERT_TRUE(run(regression("P", {{"x", "X"}, {"y", "Y"}},
-                                   {{"RAnova", true}, {"RPoly", order}}, "", name)))
-            << engine.ErrorInfo();
+        if (order <= 9)
+            ASSERT_TRUE(run(regression("P", {{"x", "X"}, {"y", "Y"}},
+                                       {{"RAnova", true}, {"RPoly", order}}, "", name)))
+                << engine.ErrorInfo();
+        else
+            ASSERT_EQ(fitOrder("Out1", name, order, {"x", "y"}), "");
         const auto rows = tableRows("Out1");
         ASSERT_EQ(rows.size(), 1u);
         const TableRow& r = rows[0];

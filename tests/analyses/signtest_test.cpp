@@ -137,8 +137,7 @@ TEST_F(SignTest, WeightsGiveTheMedianByRunningWeightAndCountsRoundedAtEveryRecor
     addRow("a", Value(), {}, 1.0);  // no value: missing too
     Options o = all(0);
     o[2].second = false;  // no custom test
-    // A Y field assigned anyway takes no part: W stays the weight.
-    ASSERT_EQ(sign(o, {{"X", "X"}, {"Y", "Y"}, {"W", "W"}}), "");
+    ASSERT_EQ(sign(o, {{"X", "X"}, {"W", "W"}}), "");
     const auto rows = tableRows("Out1");
     ASSERT_EQ(rows.size(), 2u);
     expectRow(rows[0], {"Mean", 15 / 5.5, 2, 0, 3, 0.5, 26.0 / 32});
@@ -168,11 +167,14 @@ TEST_F(SignTest, GroupsOfOneValueOrNoneWriteNothingAndNullGroupsAreGroups) {
     EXPECT_EQ(rows[0].at("Missing").asDouble(), 0);
 }
 
-TEST_F(SignTest, ANullCustomValueTestsAgainstZero) {
+TEST_F(SignTest, ACustomTestNeedsItsValue) {
     // -1 1 2 against 0: one below, two above; P(B(3) <= 1) = 4/8, P(B(3) <= 2) = 7/8.
     for (double x : {2.0, -1.0, 1.0}) addRow("a", x);
     Options o = only("SignCustom");
     o[3].second = Value();
+    EXPECT_EQ(sign(o), "usysQuorvaneOptions: Custom value required\r\nSet: SignValue");
+    EXPECT_FALSE(db.GetTableDef("Out1").ok());
+    o[3].second = 0;
     ASSERT_EQ(sign(o), "");
     const auto rows = tableRows("Out1");
     ASSERT_EQ(rows.size(), 1u);

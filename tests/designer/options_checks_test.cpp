@@ -211,6 +211,26 @@ class OptionsChecksTest : public QObject {
         }
     }
 
+    void compareAndMatrixNeedAStatistic() {
+        {
+            OptionsFixture f("Compare");
+            f.showActive();
+            expectAccepted(f);
+            for (const char* c : {"chkCountXY", "chkMeanXY", "chkCorrXY", "chkTTest"})
+                f.button(c)->click();
+            expectRefusal(f, "No statistic selected", "chkCountXY");
+            f.button("chkTTest")->click();
+            expectAccepted(f);
+        }
+        {
+            OptionsFixture f("Matrix");  // every statistic starts unticked
+            f.showActive();
+            expectRefusal(f, "No statistic selected", "chkMCnt");
+            f.button("chkMCor")->click();
+            expectAccepted(f);
+        }
+    }
+
     void polynomialNeedsAnOrder() {
         OptionsFixture f("Regression");
         f.showActive();
@@ -236,8 +256,8 @@ class OptionsChecksTest : public QObject {
     }
 
     void pagesWithoutChecksAlwaysPass() {
-        for (const char* t : {"Percentiles", "Compare", "Matrix", "Crosstab", "ANOVA", "Chi-Square",
-                              "2 Sample", "N Sample", "N Fields"}) {
+        for (const char* t : {"Percentiles", "Crosstab", "ANOVA", "Chi-Square", "2 Sample",
+                              "N Sample", "N Fields"}) {
             OptionsFixture f(t);
             QVERIFY2(f.page->CheckPage(), t);
             QVERIFY2(f.prompter.shown.empty(), t);

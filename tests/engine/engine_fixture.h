@@ -200,11 +200,16 @@ class EngineTest : public ::testing::Test {
         return out;
     }
 
-    // Puts a missing-value rule in force with a run of a type that does nothing
-    // (the rule stays with the engine after the run).
+    // Puts a missing-value rule in force with a run of a small Describe of a
+    // table of its own (the rule stays with the engine after the run).
     void setRule(const char* type, dao::Value equal, dao::Value low, dao::Value high) {
+        if (!db.GetTableDef("RuleProbe")) {
+            makeTable("RuleProbe", {dao::Field("X", dao::dbDouble)});
+            appendRows("RuleProbe", {"X"}, {{dao::Value(5.0)}});
+        }
         ScenarioSpec s;
-        s.subtype = "No Such Analysis";
+        s.input = "RuleProbe";
+        s.output1 = "RuleProbeOut";
         s.missingType = type;
         s.missingEqual = equal;
         s.missingLow = low;

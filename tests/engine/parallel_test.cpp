@@ -23,7 +23,7 @@ std::string workload(const std::string& path, int runs) {
                      "[Scenario_Input_Table_Name], [Scenario_Output_Table1_Name], "
                      "[Scenario_Version], [Scenario_CreatedBy], [Scenario_ModifiedBy], "
                      "[MissingType], [PageLockField1], [PageLockField2], [PageLockField3], "
-                     "[PageLockField4]) VALUES ('p', 'P', 'Later', 'usysQuorvaneFields', 'Out', "
+                     "[PageLockField4]) VALUES ('p', 'P', 'Describe', 'usysQuorvaneFields', 'Summary', "
                      "'V5', 'a', 'a', '0', ' ', ' ', ' ', ' ')")
              .ok() ||
         !db->Execute("INSERT INTO [usysQuorvaneOptions] ([Scenario_ID]) VALUES (1)").ok() ||

@@ -106,11 +106,18 @@ TEST_F(SharedData, MissingValueRules) {
     EXPECT_TRUE(engine.Quorvane_DataOk_b(2.5, false));
     EXPECT_FALSE(engine.Quorvane_DataOk_b(2.5000001, false));
 
-    setRule("2", {}, {}, {});
+    // A range without bounds does not run, and leaves no rule of an
+    // earlier run in force.
+    ScenarioSpec unbounded;
+    unbounded.input = "RuleProbe";
+    unbounded.output1 = "RuleProbeOut";
+    unbounded.missingType = "2";
+    EXPECT_FALSE(run(addScenario(unbounded)));
+    EXPECT_EQ(engine.ErrorInfo(),
+              "usysQuorvaneScenarios.MissingType='2': Missing required value (MissingLow, "
+              "MissingHigh)");
     EXPECT_EQ(engine.MissingRule(), "");
     setRule("1", 0.1, {}, {});
-    setRule("3", {}, {}, {});  // an unknown code keeps the rule of the previous run
-    EXPECT_EQ(engine.MissingRule(), "Equal");
     EXPECT_EQ(engine.Quorvane_DataWhere("[X]"), "([X] <> 0.1)");
 
     // The condition's numbers read back as the same doubles in a real query.
@@ -333,9 +340,8 @@ TEST_F(SharedData, StaleScratchFileOfACrashedRunIsRemoved) {
 }
 
 TEST_F(SharedData, RunsLeaveNoScratchFile) {
-    ScenarioSpec s;
-    s.subtype = "Not Yet Known";
-    const auto id = addScenario(s);
+    addRow("a", 1.0);
+    const auto id = addScenario(ScenarioSpec{});
     std::string scratch;
     engine.OnRunScenarioBegin([&] {
         engine.Quorvane_UTIL_MakeTempDB();  // as an analysis would, mid-run
@@ -386,9 +392,8 @@ class OutputSwap : public EngineTest {
 TEST_F(OutputSwap, CleanRunPutsTheNewTableInPlace) {
     ASSERT_FALSE(engine.SetScenarioDatabase(db));
     ASSERT_FALSE(engine.SetOutputDatabase(db));
-    ScenarioSpec s;
-    s.subtype = "Unknown Kind";
-    const auto id = addScenario(s);
+    addRow("a", 1.0);
+    const auto id = addScenario(ScenarioSpec{});
     writeResultDuringRun();
     ASSERT_TRUE(engine.RunScenario(id)) << engine.ErrorInfo();
     EXPECT_EQ(result(), "run 1");
@@ -404,7 +409,6 @@ TEST_F(OutputSwap, RecreatingAnOutputWhileTheInputIsReadWorks) {
     addRow("a", 1.0);
     addRow("b", 2.0);
     ScenarioSpec s;
-    s.subtype = "Unknown Kind";
     engine.OnRunScenarioBegin([this] {
         // The input stays open (mid-walk) while the same output is made twice.
         ASSERT_EQ(engine.Quorvane_OpenDataRecordset("SELECT [X] FROM [Data]"), "");
@@ -424,8 +428,8 @@ TEST_F(OutputSwap, RecreatingAnOutputWhileTheInputIsReadWorks) {
 TEST_F(OutputSwap, FailedRunKeepsTheOldTable) {
     ASSERT_FALSE(engine.SetScenarioDatabase(db));
     ASSERT_FALSE(engine.SetOutputDatabase(db));
+    addRow("a", 1.0);
     ScenarioSpec ok;
-    ok.subtype = "Unknown Kind";
     writeResultDuringRun();
     ASSERT_TRUE(engine.RunScenario(addScenario(ok)));
     ScenarioSpec bad;

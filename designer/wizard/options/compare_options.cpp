@@ -6,6 +6,7 @@
 
 #include "designer/wizard/options/bound_page.h"
 #include "designer/wizard/options/options_pages.h"
+#include "scenario/scenario_checks.h"
 
 namespace qrv::designer {
 
@@ -24,6 +25,11 @@ class CompareOptions final : public BoundPage {
         inner->addWidget(Check("TTest", tr("Paired &t-Test")));
         v->addWidget(box);
         v->addStretch(1);
+    }
+
+  private:
+    std::optional<scenario::Refusal> PageRefusal() const override {
+        return scenario::CheckCompare(draft_);
     }
 };
 

@@ -9,6 +9,7 @@
 
 #include "designer/wizard/options/bound_page.h"
 #include "designer/wizard/options/options_pages.h"
+#include "scenario/scenario_checks.h"
 
 namespace qrv::designer {
 
@@ -47,6 +48,10 @@ class MatrixOptions final : public BoundPage {
     }
 
   private:
+    std::optional<scenario::Refusal> PageRefusal() const override {
+        return scenario::CheckMatrix(draft_);
+    }
+
     void UpdateEnabled() override {
         for (QRadioButton* r : tails_) r->setEnabled(prob_->isChecked());
     }
