@@ -51,7 +51,7 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
     long inGroup = 0;
     records_ = 0;
     std::string error = onGroupStart();
-    for (; error.empty() && !rs.Eof(); rs.MoveNext()) {
+    while (error.empty() && !rs.Eof()) {
         for (int i = 0; i < groupFields_; ++i) current[static_cast<size_t>(i)] = rs.GetValue(i);
         if (records_ == 0) {
             engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
@@ -69,6 +69,8 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
         ++records_;
         ticks_.Tick(engine_, records_, false);
         if (error.empty() && engine_.Cancelled()) error = kErrActionCancelledText;
+        if (error.empty())
+            if (dao::Error e = rs.MoveNext()) error = InputReadFailure(engine_, e);
     }
     if (error.empty() && records_ > 0) {
         ticks_.Tick(engine_, records_, true);

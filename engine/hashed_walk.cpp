@@ -10,6 +10,7 @@
 #include "dataaccess/fold.h"
 #include "engine/group_walk.h"
 #include "engine/quorvane.h"
+#include "engine/run_report.h"
 
 namespace qrv {
 
@@ -81,7 +82,7 @@ std::string HashedWalk::Run(const NewState& newState, const AddRow& addRow,
     std::string key;
     std::string error;
     records_ = 0;
-    for (; !rs.Eof(); rs.MoveNext()) {
+    while (!rs.Eof()) {
         key.clear();
         for (size_t i = 0; i < fields; ++i) {
             double number = 0;
@@ -110,6 +111,7 @@ std::string HashedWalk::Run(const NewState& newState, const AddRow& addRow,
         ++records_;
         ticks_.Tick(engine_, records_, false);
         if (engine_.Cancelled()) return std::string(kErrActionCancelledText);
+        if (Error e = rs.MoveNext()) return InputReadFailure(engine_, e);
     }
     if (records_ == 0) return {};
     ticks_.Tick(engine_, records_, true);

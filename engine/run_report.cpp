@@ -30,6 +30,16 @@ bool ReportDatabaseFailure(CErr_Zelk& handler, const Error& e) {
     return true;
 }
 
+std::string InputReadFailure(Quorvane& engine, const Error& e) {
+    CErr_Zelk& handler = engine.ErrorHandler();
+    ProcedureScope scope(handler, "Quorvane_ReadInput");
+    const std::string input = engine.Scenario() ? engine.Scenario()->Table : std::string();
+    OperationScope op(handler, "Reading the rows of the input [" + input + "]",
+                      errors::FailingObject::OnTable(input));
+    ReportDatabaseFailure(handler, e);
+    return e.description.empty() ? "Error " + std::to_string(e.number) : e.description;
+}
+
 namespace {
 
 std::string NameOf(const DatabaseArg& given, const Database& current) {

@@ -29,6 +29,12 @@ bool IsDatabaseFailure(int number);
 // The failing procedure is the one on top of the handler's stack.
 bool ReportDatabaseFailure(CErr_Zelk& handler, const dao::Error& e);
 
+// The next row of the input could not be read: the walk ends with the
+// database's words, reported as a failure of the database when it is one
+// (a damaged file, an I/O error), so that a walk never takes a read error for
+// the end of the rows.
+std::string InputReadFailure(Quorvane& engine, const dao::Error& e);
+
 // The facts of the engine's run as they stand (databases, and the scenario
 // once loaded); a database the run was given as an argument is named as given,
 // also when it could not be opened.

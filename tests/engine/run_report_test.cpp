@@ -9,8 +9,10 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 
+#include "engine/run_report.h"
 #include "engine_fixture.h"
 #include "errors/error_report.h"
 
@@ -49,11 +51,40 @@ class RunReport : public EngineTest {
     std::int32_t describeByGroup(int groups) {
         std::vector<std::vector<Value>> rows;
         for (int i = 0; i < groups; ++i)
-            rows.push_back({Value("g" + std::to_string(i)), Value(double(i)), Value(), Value()});
+            rows.push_back({Value(std::string("g").append(std::to_string(i))), Value(double(i)),
+                            Value(), Value()});
         appendRows("Data", {"Grp", "X", "Y", "W"}, rows);
         ScenarioSpec s;
         s.fields = {{"Grp", "G"}, {"X", "X"}};
         return addScenario(s);
+    }
+
+    // A file of its own holding Data (Grp, X) of 20000 rows, pages of which
+    // are then overwritten.
+    static void damagedInput(const std::string& file) {
+        auto r = DBEngine::Instance().CreateDatabase(file, dbLangGeneral);
+        ASSERT_TRUE(r.ok());
+        Database src = *r;
+        TableDef t = src.CreateTableDef("Data");
+        for (Field f : {Field("Grp", dbText, 10), Field("X", dbDouble)}) t.AppendField(f);
+        ASSERT_FALSE(src.AppendTableDef(t));
+        ASSERT_FALSE(src.BeginTrans());
+        auto rs = src.OpenRecordset("Data");
+        ASSERT_TRUE(rs.ok());
+        for (int i = 0; i < 20000; ++i) {
+            rs->AddNew();
+            rs->Collect("Grp", std::string("g").append(std::to_string(i % 7)));
+            rs->Collect("X", double(i));
+            ASSERT_FALSE(rs->Update());
+        }
+        rs->Close();
+        ASSERT_FALSE(src.CommitTrans());
+        src.Close();
+        std::string bytes = readBytes(file);
+        ASSERT_GT(bytes.size(), 40u * 4096);
+        for (std::size_t at = bytes.size() / 2; at < bytes.size() / 2 + 4 * 4096; ++at)
+            bytes[at] = static_cast<char>(0xA5);
+        writeBytes(file, bytes);
     }
 
     // What a report of a run of describeByGroup in the fixture's file says.
@@ -171,24 +202,72 @@ TEST_F(RunReport, AnIoErrorWhileWritingRowsIsReported) {
 }
 
 TEST_F(RunReport, AnUnexpectedHandlerErrorNamesTheRunAndTheField) {
-    // A group field named like an output column cannot be added twice.
-    makeTable("Odd", {Field("DataField", dbText, 10), Field("Yield", dbDouble)});
-    appendRows("Odd", {"DataField", "Yield"}, {{Value("a"), Value(1.5)}});
-    ScenarioSpec s;
-    s.input = "Odd";
-    s.fields = {{"DataField", "G"}, {"Yield", "X"}};
-    EXPECT_FALSE(run(addScenario(s)));
-    EXPECT_EQ(engine.ErrorInfo().rfind("Unexpected error number: ", 0), 0u) << engine.ErrorInfo();
+    const auto id = describeByGroup(3);
+    // Mid-run, an engine routine meets an error it does not expect: a field
+    // looked up in a table that is not there.
+    bool once = false;
+    engine.OnStatProgress([&](long, long) {
+        if (once) return;
+        once = true;
+        engine.Util_FieldExists("Vanished", "X", engine.SourceDatabase());
+    });
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(engine.ErrorInfo().rfind("Unexpected error number: 3265\r\n", 0), 0u)
+        << engine.ErrorInfo();
 
     const std::string report = log();
     ASSERT_EQ(count(report, "ERROR INFORMATION"), 1u) << engine.ErrorInfo();
-    EXPECT_EQ(line(report, "Error Procedure"), "AddTableField");
-    EXPECT_EQ(line(report, "Input Table/Query"), "Odd");
-    EXPECT_EQ(line(report, "Analysis Type"), "Describe");
-    EXPECT_EQ(line(report, "Scenario Database"), path);
-    EXPECT_EQ(line(report, "Failing Field"), "DataField");
-    EXPECT_EQ(line(report, "Failing Table"), "Out1");
-    EXPECT_EQ(operation(report), "Adding field [DataField] to the output table [Out1]");
+    EXPECT_EQ(line(report, "Error Procedure"), "Util_FieldExists");
+    expectRunFacts(report, path);
+    EXPECT_EQ(line(report, "Failing Table"), "Vanished");
+    EXPECT_EQ(line(report, "Failing Field"), "X");
+    EXPECT_EQ(operation(report), "Looking up field [X] of [Vanished]");
+    EXPECT_FALSE(db.GetTableDef("Out1").ok()) << "a run with an error swaps nothing in";
+}
+
+// Rows of a damaged file: the sorted read meets the damage when its
+// statement opens, the hashed one while it walks the rows. Either way the run
+// fails with the database's words and reports, rather than taking the damage
+// for the end of the rows.
+TEST_F(RunReport, ADamagedInputIsReportedWhereverItIsMet) {
+    struct Case {
+        const char* name;
+        bool hashed;
+        const char* operation;
+        const char* statement;  // how the failing statement starts
+    };
+    const Case cases[] = {
+        {"sorted", false, "Opening the input [Data]", "SELECT [Grp], [X] FROM [Data] ORDER BY "},
+        {"hashed", true, "Reading the rows of the input [Data]", ""},
+    };
+    ScenarioSpec s;
+    s.fields = {{"Grp", "G"}, {"X", "X"}};
+    const auto id = addScenario(s);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string source = dir.file(std::string("source-") + c.name + ".db");
+        damagedInput(source);
+        std::filesystem::remove(dir.file("error.log"));
+        engine.SetHashedGroups(c.hashed);
+        RunScenarioArgs args;
+        args.ScenarioDb = db;
+        args.SourceDb = source;
+        args.OutputDb = db;
+        EXPECT_FALSE(engine.RunScenario(id, args));
+        EXPECT_EQ(engine.ErrorInfo(), "The database file '" + source +
+                                          "' is damaged and cannot be read. Restore it from a "
+                                          "backup copy.");
+        EXPECT_FALSE(db.GetTableDef("Out1").ok());
+        const std::string report = log();
+        ASSERT_EQ(count(report, "ERROR INFORMATION"), 1u) << engine.ErrorInfo();
+        EXPECT_EQ(line(report, "Error Number"), "3049");
+        EXPECT_EQ(line(report, "Source Database"), source);
+        EXPECT_EQ(line(report, "Input Table/Query"), "Data");
+        EXPECT_EQ(line(report, "Failing Table"), "Data");
+        const std::string statement = line(report, "Failing Statement");
+        EXPECT_EQ(statement.substr(0, std::strlen(c.statement)), c.statement) << statement;
+        EXPECT_EQ(operation(report), c.operation);
+    }
 }
 
 TEST_F(RunReport, ADatabaseArgumentThatCannotBeOpenedIsNamedAsGiven) {
@@ -230,7 +309,9 @@ TEST_F(RunReport, RefusalsAndDataProblemsWriteNoReport) {
         SCOPED_TRACE(c.name);
         const std::int32_t id = c.useSpec ? addScenario(c.spec) : 999;
         EXPECT_FALSE(run(id));
-        if (c.failure) EXPECT_EQ(engine.ErrorInfo(), c.failure);
+        if (c.failure) {
+            EXPECT_EQ(engine.ErrorInfo(), c.failure);
+        }
         EXPECT_FALSE(engine.ErrorHandler().HasError());
         EXPECT_FALSE(logWritten()) << log();
     }
@@ -277,6 +358,44 @@ TEST_F(RunReport, NoPasswordInTheReport) {
         EXPECT_EQ(report.find("s3cret"), std::string::npos) << report;
     }
     out->Close();
+}
+
+// Loading words a database error as "number: description"; only the
+// database's own failures among them are reported, with their number.
+TEST(LoadFailure, OnlyTheDatabasesOwnFailuresAreReported) {
+    struct Case {
+        const char* failure;
+        int reported;  // the error number reported, 0 for none
+    };
+    const Case cases[] = {
+        {"3260: Could not update; currently locked by another session on this machine.", 3260},
+        {"3035: Not enough space on disk.", 3035},
+        {"3049: The database file '/d/s.db' is damaged and cannot be read.", 3049},
+        {"3043: Disk or network error.", 3043},
+        {"3000: Database engine error: out of order", 3000},
+        {"3078: The database engine cannot find the input table or query 'X'.", 0},
+        {"3061: Too few parameters. Expected 1.", 0},
+        {"Scenario not found", 0},
+        {"No fields found for this scenario", 0},
+        {"12345678901: not a number of ours", 0},
+        {": empty number", 0},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failure);
+        CErr_Zelk handler;
+        handler.SetDestination(dir.file("error.log"));
+        std::filesystem::remove(dir.file("error.log"));
+        handler.Push("Lumvar_LoadScenario");
+        EXPECT_EQ(ReportLoadFailure(handler, c.failure), c.reported != 0);
+        EXPECT_EQ(handler.HasError(), c.reported != 0);
+        EXPECT_EQ(std::filesystem::exists(dir.file("error.log")), c.reported != 0);
+        if (c.reported) {
+            EXPECT_EQ(handler.ErrorNumber(), c.reported);
+            EXPECT_EQ(handler.ErrorDescription(),
+                      std::string(c.failure).substr(std::string(c.failure).find(": ") + 2));
+        }
+    }
 }
 
 }  // namespace
