@@ -7,7 +7,6 @@
 #include "cli/authoring_common.h"
 #include "cli/commands.h"
 #include "scenario/scenario_author.h"
-#include "scenario/scenario_validity.h"
 #include "scenario/store_transaction.h"
 
 namespace qrv::cli {
@@ -33,12 +32,6 @@ int runCopy(const CopyArgs& a) {
     if (!db) return 1;
     StoreTransaction tx(*db);
     if (dao::Error e = tx.begin()) return report(e);
-    // A copy of a scenario that cannot run could not run either.
-    auto verdict = CheckStoredScenario(*db, *id);
-    if (!verdict) return report(verdict.error());
-    if (*verdict)
-        return report("Scenario " + a.id +
-                      " is not copied, because it cannot run: " + (*verdict)->Text());
     std::string description = a.description;
     if (!a.descriptionOpt->count()) {
         auto d = LoadDraft(*db, *id);

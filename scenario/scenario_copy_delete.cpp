@@ -7,6 +7,7 @@
 #include "dataaccess/sql_dialect.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_tables.h"
+#include "scenario/scenario_validity.h"
 #include "scenario/store_transaction.h"
 
 namespace qrv::scenario {
@@ -113,6 +114,17 @@ Result<std::int32_t> CopyScenario(Database& db, std::int32_t id, const std::stri
     std::int32_t newId = 0;
     StoreTransaction tx(db);
     Error e = tx.begin();
+    // A copy of a scenario that cannot run could not run either.
+    if (!e) {
+        auto verdict = CheckStoredScenario(db, id);
+        if (!verdict)
+            e = verdict.error();
+        else if (*verdict)
+            e = refusalError({"Scenario " + std::to_string(id) + " is not copied",
+                              "it cannot run. " + (*verdict)->Text(),
+                              {},
+                              {}});
+    }
     if (!e) e = copyScenario(db, id, description, newId);
     if (!e) e = tx.commit();
     if (e) return e;

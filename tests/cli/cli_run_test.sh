@@ -45,6 +45,18 @@ PY
 check unknown-type 1 "^Scenario 5: usysQuorvaneScenarios\.Scenario_Analysis_SubType='Histogram': 'Histogram' is not an analysis type\.$" -- "$q" run "$demo" 5
 check unknown-type-others-run 1 "^Scenario 4: ok$" -- "$q" run "$demo" 5 4
 check known-type-any-case 0 "^Scenario 7: ok$" -- "$q" run "$demo" 7
+# A row another program wrote that the authoring checks refuse: info gives
+# the verdict, run and copy refuse the scenario and name the row.
+py <<'PY'
+import sqlite3, sys
+c = sqlite3.connect(sys.argv[1])
+c.execute("INSERT INTO usysQuorvaneFields VALUES (10, 'Pressure', 9, 'C')")
+c.commit()
+PY
+check stray-role-info 0 "^Runs: no\. usysQuorvaneFields: Regression takes no Compare field \('Pressure'\)\.$" -- "$q" info "$demo" 10
+check stray-role-run 1 "^Scenario 10: usysQuorvaneFields: Regression takes no Compare field \('Pressure'\)\.$" -- "$q" run "$demo" 10
+check stray-role-copy 1 "Scenario 10 is not copied: it cannot run\. usysQuorvaneFields: Regression" -- "$q" copy "$demo" 10
+check valid-info 0 "^Runs: yes$" -- "$q" info "$demo" 4
 # An output database made for a run that wrote nothing is not left behind.
 check unknown-type-output 1 "Histogram" -- "$q" run "$demo" 5 --output "$dir/empty.db"
 check unknown-type-no-file 0 "^none$" -- bash -c "ls '$dir' | grep -x empty.db || echo none"
