@@ -325,6 +325,7 @@ std::string Quorvane::runOneScenario() {
     if (!input) {
         if (input.error().number == err::kTooFewParameters)
             return "The selected query expects parameters and cannot be used by Lumvar.";
+        ReportDatabaseFailure(err_, input.error());
         return input.error().description;
     }
     err_.SetCurrentOperation("");

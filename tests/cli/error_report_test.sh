@@ -29,20 +29,7 @@ expect_field() {  # expect_field NAME LABEL VALUE
 }
 
 # A full medium: the data fits, a run's residuals do not.
-full="$dir/full"
-mkdir "$full"
-mount -t tmpfs -o size=1250k none "$full" || { echo "FAIL cannot mount"; exit 1; }
-python3 - "$dir/xy.csv" <<'EOF'
-import random, sys
-r = random.Random(1)
-with open(sys.argv[1], "w") as f:
-    f.write("X,Y\n")
-    for i in range(20000):
-        x = r.random() * 100
-        f.write(f"{x:.6f},{3 + 2 * x + r.gauss(0, 5):.6f}\n")
-EOF
-"$q" init "$full/f.db" >/dev/null
-"$q" import "$full/f.db" Data "$dir/xy.csv" >/dev/null || fail "full: import"
+full_medium >/dev/null || fail "full: import"
 "$q" new "$full/f.db" Regression Data --x X --y Y --out Fit --out2 Residuals \
     --set Residual=Yes >/dev/null || fail "full: new"
 "$q" password "$full/f.db" --new "$pw" >/dev/null || fail "full: password"

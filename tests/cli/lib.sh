@@ -35,6 +35,25 @@ refute() {  # refute NAME PATTERN -- COMMAND...: the output must not match
         failures=$((failures + 1))
     fi
 }
+# full_medium: a 1250 KiB memory file system at $full (in the caller's
+# mount namespace) holding f.db with a table Data of 20000 X, Y rows: the
+# data fits, a regression's residuals do not. Prints what the import says.
+full="$dir/full"
+full_medium() {
+    mkdir -p "$full"
+    mount -t tmpfs -o size=1250k none "$full" || { echo "FAIL cannot mount"; exit 1; }
+    python3 - "$dir/xy.csv" <<'EOF'
+import random, sys
+r = random.Random(1)
+with open(sys.argv[1], "w") as f:
+    f.write("X,Y\n")
+    for i in range(20000):
+        x = r.random() * 100
+        f.write(f"{x:.6f},{3 + 2 * x + r.gauss(0, 5):.6f}\n")
+EOF
+    "$q" init "$full/f.db" >/dev/null
+    "$q" import "$full/f.db" Data "$dir/xy.csv"
+}
 finish() {
     if [ "$failures" -ne 0 ]; then
         echo "$failures checks failed in $(basename "$0")"

@@ -21,20 +21,7 @@ print(sqlite3.connect(sys.argv[1]).execute('PRAGMA integrity_check').fetchone()[
 }
 
 # A medium that holds the data but not a run's residuals.
-full="$dir/full"
-mkdir "$full"
-mount -t tmpfs -o size=1250k none "$full" || { echo "FAIL cannot mount"; exit 1; }
-python3 - "$dir/xy.csv" <<'EOF'
-import random, sys
-r = random.Random(1)
-with open(sys.argv[1], "w") as f:
-    f.write("X,Y\n")
-    for i in range(20000):
-        x = r.random() * 100
-        f.write(f"{x:.6f},{3 + 2 * x + r.gauss(0, 5):.6f}\n")
-EOF
-"$q" init "$full/f.db" >/dev/null
-check full-import 0 "20000 rows imported" -- "$q" import "$full/f.db" Data "$dir/xy.csv"
+check full-import 0 "20000 rows imported" -- full_medium
 "$q" new "$full/f.db" Regression Data --x X --y Y --out Fit --out2 Residuals \
     --set Residual=Yes >/dev/null || fail "full: new"
 check full-run 1 "Not enough space on disk" -- "$q" run "$full/f.db" 1
