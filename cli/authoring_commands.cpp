@@ -124,15 +124,17 @@ std::optional<Database> openForAuthoring(const std::string& path, const std::str
         report(path + " has no scenario tables; add them with: quorvane init " + path);
         return std::nullopt;
     }
-    // Writing brings tables of an earlier layout up to date. When rows stand
-    // in the way the tables keep working as they are: the user is told which
-    // rows, and the command goes on.
-    if (!readOnly) {
-        scenario::StoreContext ctx{*db, nullptr, nullptr};
-        for (const std::string& text : scenario::UpgradeScenarioTables(ctx))
-            std::cerr << "quorvane: note: " << plainLines(text) << "\n";
-    }
+    if (!readOnly) UpgradeOnWrite(*db);
     return *db;
+}
+
+void UpgradeOnWrite(Database& db) {
+    // When rows stand in the way the tables keep working as they are: the
+    // user is told which rows, and the command goes on.
+    if (!db.Updatable() || !scenario::HasScenarioTables(db)) return;
+    scenario::StoreContext ctx{db, nullptr, nullptr};
+    for (const std::string& text : scenario::UpgradeScenarioTables(ctx))
+        std::cerr << "quorvane: note: " << plainLines(text) << "\n";
 }
 
 std::optional<std::int32_t> parseScenarioId(const std::string& text) {

@@ -23,6 +23,9 @@ namespace qrv::cli {
 // connect carries the password (see databaseConnect).
 std::optional<dao::Database> openForAuthoring(const std::string& path, const std::string& connect,
                                               bool readOnly, bool scenarioTables = true);
+// Writing to a file brings scenario tables of an earlier layout up to date;
+// rows that stand in the way are named on standard error.
+void UpgradeOnWrite(dao::Database& db);
 // A scenario number from text, or nothing after printing why.
 std::optional<std::int32_t> parseScenarioId(const std::string& text);
 // Prints "quorvane: " and the text, CR LF as plain line breaks; gives exit code 1.

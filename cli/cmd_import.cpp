@@ -5,6 +5,7 @@
 #include <iostream>
 #include <optional>
 
+#include "cli/authoring_common.h"
 #include "cli/commands.h"
 #include "cli/csv_commands.h"
 #include "csv/importer.h"
@@ -90,6 +91,7 @@ int runImport(const ImportArgs& args) {
                       : DBEngine::Instance().CreateDatabase(args.db, dbLangGeneral);
     if (!db) return fail(db.error().description);
     if (!db->Updatable()) return fail("Cannot update. Database or object is read-only.");
+    UpgradeOnWrite(*db);
 
     InterruptGuard guard;
     auto r = csv::importCsv(*db, args.table, args.file, options);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "cli/authoring_common.h"
 #include "cli/commands.h"
 #include "cli/console_prompter.h"
 #include "cli/lock_wait.h"
@@ -46,6 +47,8 @@ int runScenarios(const RunOptions& o, int& succeeded) {
         fail(e.description);
         return -1;
     }
+    Database scenarios = engine.ScenarioDatabase();
+    UpgradeOnWrite(scenarios);
     if (!o.source.empty())
         if (Error e = engine.SetSourceDatabase(o.source)) {
             fail(e.description);

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/authoring_common.h"
 #include "cli/commands.h"
 #include "cli/table_printer.h"
 #include "dataaccess/dataaccess.h"
@@ -30,6 +31,7 @@ int sql(const SqlOptions& o) {
     auto db = DBEngine::Instance().OpenDatabase(o.path, false, select, o.connect);
     if (!db) return fail(db.error().description);
     if (!select) {
+        UpgradeOnWrite(*db);
         auto n = db->Execute(o.statement);
         if (!n) return fail(n.error().description);
         std::cout << *n << (*n == 1 ? " record" : " records") << " affected\n";

@@ -324,8 +324,11 @@ bool HasSecondOutput(const AnalysisType& type, const ScenarioDraft& d) {
     switch (type.second) {
         case SecondOutput::Always:
             return true;
-        case SecondOutput::WithXChi:
-            return d.flag("xChi");
+        case SecondOutput::WithXChi: {
+            // The chi-square table exists for counts and sums only.
+            const std::string cell = d.option("XType").toText();
+            return d.flag("xChi") && (iequal(cell, "C") || iequal(cell, "S"));
+        }
         case SecondOutput::WithResidual:
             return d.flag("Residual");
         default:
@@ -348,7 +351,7 @@ std::optional<Refusal> CheckSecondName(const ScenarioDraft& d) {
     if (!type || d.output2.empty() || HasSecondOutput(*type, d)) return std::nullopt;
     std::string why = std::string(type->name) + " writes one output table";
     if (type->second == SecondOutput::WithResidual) why += " unless Residual is Yes";
-    if (type->second == SecondOutput::WithXChi) why += " unless xChi is Yes";
+    if (type->second == SecondOutput::WithXChi) why += " unless xChi is Yes and XType is C or S";
     return Refusal{"Out2=" + d.output2, why + ".", {}, {}};
 }
 

@@ -99,6 +99,19 @@ earlier "$plain"
 check plain-init-ready 0 "^Scenario tables ready in " -- "$q" init "$plain"
 [ "$(layout "$plain")" == "$today" ] || fail "init left the earlier layout"
 
+# Every other command that writes upgrades on the way too.
+printf 'A\n1\n' >"$dir/a.csv"
+for command in run import sql; do
+    f="$dir/by-$command.db"
+    earlier "$f"
+    case $command in
+        run) check by-run 0 "^Scenario 3: ok$" -- "$q" run "$f" 3 ;;
+        import) "$q" import "$f" A "$dir/a.csv" >/dev/null || fail "by-import" ;;
+        sql) "$q" sql "$f" "CREATE TABLE [T] ([A] DOUBLE)" >/dev/null || fail "by-sql" ;;
+    esac
+    [ "$(layout "$f")" == "$today" ] || fail "$command left the earlier layout"
+done
+
 # Reading never upgrades.
 read="$dir/read.db"
 earlier "$read"

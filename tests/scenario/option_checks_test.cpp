@@ -281,6 +281,9 @@ TEST(OutputNames, DefaultsAsTheFinishPageProposesThem) {
     DefaultOutputNames(x, "My_");
     EXPECT_EQ(x.output1, "My_Crosstab");
     EXPECT_EQ(x.output2, "My_Crosstab Chi-Square");
+    x.setOption("XType", "A");
+    DefaultOutputNames(x, "My_");
+    EXPECT_EQ(x.output2, "") << "an average has no chi-square table";
     ScenarioDraft r = NewDraft(*FindAnalysisType("Regression"));
     r.output1 = "Fit";
     r.setOption("Residual", true);
