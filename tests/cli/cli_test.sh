@@ -76,6 +76,8 @@ check sql-no-files 0 "^none$" -- bash -c "ls -A '$dir' | grep -E '^(--|absent)' 
 check prob 0 "^0\.049995790296440[0-9]{2,3}$" -- "$q" prob Z 1.96
 check prob-far 0 "^1\.145114244504915[0-9]e-299$" -- "$q" prob Z 37
 check prob-t 0 "^0\.0(4999999|5000000)[0-9]{10}$" -- "$q" prob T 2.228138852 10
+# At one degree of freedom t is Cauchy: 1 - 2 atan(1e-10) / pi = 0.99999999993633802.
+check prob-t-centre 0 "^0\.9999999999363380[0-9]{0,1}$" -- "$q" prob T 1e-10 1
 check inverse 0 "^1\.959963984540054[0-9]$" -- "$q" inverse Z 0.05
 check inverse-far 0 "^37\.0657878807721[0-9]{1,2}$" -- "$q" inverse z 1e-300
 check inverse-f 0 "^3\.708264819046844[0-9]$" -- "$q" inverse F 0.05 3 10

@@ -181,7 +181,7 @@ for p in [1e-300, 1e-10, 0.001, 0.5, 0.95, 0.999999, 0.9999999999]:
 block("Z value with central area p", cz)
 
 # Student t, two-tailed.
-T_X = [0.1, 1, 2.5, 10, 37, 1e3, 1e10, 1e30, 1e150, 1e300]
+T_X = [1e-10, 1e-5, 0.001, 0.1, 1, 2.5, 10, 37, 1e3, 1e10, 1e30, 1e150, 1e300]
 block("t two-tailed P(|T| >= t)", tail_rows(t_two_tailed, [(df, 0, t) for df in DFS for t in T_X]))
 block("t two-tailed critical value for p", quantile_rows(t_two_tailed, [(df, 0, p) for df in DFS for p in PS]))
 
