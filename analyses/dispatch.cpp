@@ -1,7 +1,6 @@
-// Dispatch of a loaded scenario to its analysis: one routine per analysis
-// type reads the options it needs, makes the type's extra role checks, turns
-// options into the analysis's arguments and calls its entry. An unknown
-// subtype runs nothing.
+// The routines of the analysis types: each reads the options it needs, makes
+// the type's extra role checks, turns options into the analysis's arguments
+// and calls its entry. RegisterAnalyses hands them to the engine's registry.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -22,8 +21,10 @@
 #include "analyses/parametric/cregresspoly.h"
 #include "analyses/parametric/cregresssimple.h"
 #include "analyses/parametric/cxtab.h"
+#include "analyses/registration.h"
 #include "engine/analysis_dispatch.h"
 #include "engine/quorvane.h"
+#include "scenario/analysis_types.h"
 
 namespace qrv {
 
@@ -307,27 +308,41 @@ std::string RunNPNSample_s_Zelk(Quorvane& e) {
         e.HasWeight(), false, false, true, e);
 }
 
+// The routine of each analysis type that is not a group analysis, by the
+// type's name; every group type runs the group analysis.
+struct TypeRoutine {
+    const char* type;
+    AnalysisRoutine routine;
+};
+constexpr TypeRoutine kRoutines[] = {
+    {"Describe", RunDescribe_s_Zelk},
+    {"Frequency", RunFrequency_s_Zelk},
+    {"Percentiles", RunPercentile_s_Zelk},
+    {"Compare", RunCompare_s_Zelk},
+    {"Matrix", RunMatrix_s_Zelk},
+    {"Regression", RunRegression_s_Zelk},
+    {"Crosstab", RunCrosstab_s_Zelk},
+    {"Chi-Square", RunChiSquare_s_Zelk},
+    {"Sign Test", [](Quorvane& e) { return RunSignFit_s_Zelk(e, "Sign"); }},
+    {"K-S Fit", [](Quorvane& e) { return RunSignFit_s_Zelk(e, "Fit"); }},
+    {"Paired Fields", RunNPPaired_s_Zelk},
+    {"N Fields", RunFriedman},
+    {"2 Sample", RunNPTwoSample_s_Zelk},
+    {"N Sample", RunNPNSample_s_Zelk},
+};
+
+AnalysisRoutine routineOf(const scenario::AnalysisType& type) {
+    if (type.category == 'G') return RunGroup_s_Zelk;
+    for (const TypeRoutine& r : kRoutines)
+        if (iequal(r.type, type.name)) return r.routine;
+    return nullptr;
+}
+
 }  // namespace
 
-std::string DispatchAnalysis(Quorvane& e) {
-    const CLumvarScenario& s = *e.Scenario();
-    const std::string& t = s.CalcType;
-    if (iequal(s.Scenario_Type, "G")) return RunGroup_s_Zelk(e);
-    if (iequal(t, "Describe")) return RunDescribe_s_Zelk(e);
-    if (iequal(t, "Frequency")) return RunFrequency_s_Zelk(e);
-    if (iequal(t, "Percentiles")) return RunPercentile_s_Zelk(e);
-    if (iequal(t, "Compare")) return RunCompare_s_Zelk(e);
-    if (iequal(t, "Matrix")) return RunMatrix_s_Zelk(e);
-    if (iequal(t, "Regression")) return RunRegression_s_Zelk(e);
-    if (iequal(t, "Crosstab")) return RunCrosstab_s_Zelk(e);
-    if (iequal(t, "Chi-Square")) return RunChiSquare_s_Zelk(e);
-    if (iequal(t, "Sign Test")) return RunSignFit_s_Zelk(e, "Sign");
-    if (iequal(t, "K-S Fit")) return RunSignFit_s_Zelk(e, "Fit");
-    if (iequal(t, "Paired Fields")) return RunNPPaired_s_Zelk(e);
-    if (iequal(t, "N Fields")) return RunFriedman(e);
-    if (iequal(t, "2 Sample")) return RunNPTwoSample_s_Zelk(e);
-    if (iequal(t, "N Sample")) return RunNPNSample_s_Zelk(e);
-    return {};
+void RegisterAnalyses() {
+    for (const scenario::AnalysisType& type : scenario::AnalysisTypes())
+        RegisterAnalysisRoutine(type, routineOf(type));
 }
 
 }  // namespace qrv

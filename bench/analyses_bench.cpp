@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "analyses/registration.h"
 #include "dataaccess/dataaccess.h"
 #include "engine/quorvane.h"
 #include "scenario/scenario_tables.h"
@@ -74,12 +75,13 @@ const std::string& dataFile(long rows) {
                                "[PageLockField3], [PageLockField4]) VALUES ('bench', 'P', '") +
                    scenarios[id - 1] + "', 'T', 'Out" + std::to_string(id) +
                    "', 'V5', 'a', 'a', '0', ' ', ' ', ' ', ' ')");
-        db.Execute("INSERT INTO [usysQuorvaneOptions] ([Scenario_ID], [Range], [VarStd], [Sum], "
-                   "[PercentileRadio]) VALUES (" +
-                   std::to_string(id) + ", True, True, True, 'Percentiles')");
+        db.Execute(
+            "INSERT INTO [usysQuorvaneOptions] ([Scenario_ID], [Range], [VarStd], [Sum], "
+            "[PercentileRadio]) VALUES (" +
+            std::to_string(id) + ", True, True, True, 'Percentiles')");
         int pos = 1;
-        for (auto [name, role] : {std::pair{"g", "G"}, {"x1", "X"}, {"x2", "X"}, {"x3", "X"},
-                                  {"x4", "X"}, {"w", "W"}})
+        for (auto [name, role] :
+             {std::pair{"g", "G"}, {"x1", "X"}, {"x2", "X"}, {"x3", "X"}, {"x4", "X"}, {"w", "W"}})
             db.Execute("INSERT INTO [usysQuorvaneFields] VALUES (" + std::to_string(id) + ", '" +
                        name + "', " + std::to_string(pos++) + ", '" + role + "')");
     }
@@ -103,9 +105,15 @@ void runScenario(benchmark::State& state, int scenario, bool progress) {
     if (progress) state.counters["messages"] = static_cast<double>(messages / state.iterations());
 }
 
-void BM_Describe(benchmark::State& state) { runScenario(state, 1, false); }
-void BM_Describe_Progress(benchmark::State& state) { runScenario(state, 1, true); }
-void BM_Percentiles(benchmark::State& state) { runScenario(state, 2, false); }
+void BM_Describe(benchmark::State& state) {
+    runScenario(state, 1, false);
+}
+void BM_Describe_Progress(benchmark::State& state) {
+    runScenario(state, 1, true);
+}
+void BM_Percentiles(benchmark::State& state) {
+    runScenario(state, 2, false);
+}
 
 sqlite3* openRaw(const std::string& path) {
     sqlite3* db = nullptr;
@@ -173,9 +181,20 @@ void BM_Sqlite_OrderedReadAndSort(benchmark::State& state) {
 BENCHMARK(BM_Sqlite_GroupBySums)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Describe)->Arg(250'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Describe_Progress)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Sqlite_OrderedReadAndSort)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Sqlite_OrderedReadAndSort)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(BM_Percentiles)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// The analyses register before the first run.
+int main(int argc, char** argv) {
+    qrv::RegisterAnalyses();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

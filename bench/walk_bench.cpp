@@ -15,6 +15,7 @@
 #include <random>
 #include <string>
 
+#include "analyses/registration.h"
 #include "dataaccess/dataaccess.h"
 #include "engine/quorvane.h"
 #include "engine/sort_budget.h"
@@ -232,4 +233,12 @@ BENCHMARK(BM_SortTablePercentiles)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// The analyses register before the first run.
+int main(int argc, char** argv) {
+    qrv::RegisterAnalyses();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

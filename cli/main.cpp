@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "analyses/registration.h"
 #include "cli/authoring_commands.h"
 #include "cli/commands.h"
 #include "cli/csv_commands.h"
@@ -73,6 +74,7 @@ int run(CLI::App& app, int argc, char** argv, int& exitCode) {
 
 int main(int argc, char** argv) {
     using namespace qrv::cli;
+    qrv::RegisterAnalyses();
     CLI::App app{"Quorvane keeps statistical scenarios inside a database file and runs them.",
                  "quorvane"};
     app.set_version_flag("--version", std::string("quorvane ") + QRV_VERSION);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "analyses/registration.h"
 #include "dataaccess/dbengine.h"
 #include "designer/app_state.h"
 #include "designer/designer_setup.h"
@@ -24,6 +25,7 @@
 
 int main(int argc, char** argv) {
     using namespace qrv;
+    RegisterAnalyses();
     QApplication app(argc, argv);
     QApplication::setApplicationName(designer::kAppTitle);
     QApplication::setApplicationVersion(designer::kVersion);

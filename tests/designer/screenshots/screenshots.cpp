@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "analyses/registration.h"
 #include "designer/app_state.h"
 #include "designer/designer_setup.h"
 #include "designer/frame/main_frame.h"
@@ -101,6 +102,7 @@ void chartShot(designer::AppState& state, const char* table, const QString& dir,
 }  // namespace
 
 int main(int argc, char** argv) {
+    qrv::RegisterAnalyses();
     QApplication app(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: quorvane-screenshots DB DIR\n");
