@@ -38,7 +38,60 @@ Extended centred(const Extended& sq, const Extended& s1, const Extended& s2, con
     return centredSum(sq, s1, s2, n);
 }
 
+// The power of two at or above sqrt(v); 1 when v is not a positive number.
+double scaleFor(const Extended& v) {
+    const double s = std::sqrt(v.toDouble());
+    if (!(s > 0) || !std::isfinite(s)) return 1.0;
+    int e = 0;
+    std::frexp(s, &e);
+    return std::ldexp(1.0, e);
+}
+
 }  // namespace
+
+LeastSquaresSystem centredSystem(int k, const Extended& n, const std::vector<Extended>& means,
+                                 const std::vector<Extended>& centred, bool intercept) {
+    const auto K = static_cast<std::size_t>(k);
+    auto at = [&](int i, int j) -> const Extended& {
+        return centred[static_cast<std::size_t>(i * (k + 1) + j)];
+    };
+    // Sums of products about the means, or about 0 without an intercept.
+    auto moment = [&](int i, int j) {
+        return intercept ? at(i, j)
+                         : at(i, j) + n * means[static_cast<std::size_t>(i)] *
+                                          means[static_cast<std::size_t>(j)];
+    };
+    LeastSquaresSystem s{NormalEquations(k), {}};
+    NormalEquations& eq = s.eq;
+    std::vector<double> h(K);
+    for (int i = 0; i < k; ++i) {
+        const Extended spread = moment(i, i);
+        h[static_cast<std::size_t>(i)] = n > Extended(0.0) ? scaleFor(spread / n) : 1.0;
+        s.map.spread.push_back(spread);
+    }
+    for (int i = 0; i < k; ++i) {
+        const double hi = h[static_cast<std::size_t>(i)];
+        for (int j = 0; j < k; ++j)
+            eq.at(i, j) = moment(i, j) / hi / h[static_cast<std::size_t>(j)];
+        eq.at(i, k) = eq.at(k, i) =
+            intercept ? Extended(0.0) : n * means[static_cast<std::size_t>(i)] / hi;
+        eq.xy[static_cast<std::size_t>(i)] = moment(i, k) / hi;
+    }
+    eq.at(k, k) = n;
+    eq.xy[K] = intercept ? Extended(0.0) : n * means[K];
+    eq.yy = moment(k, k);
+    // b_i = c_i / h_i; with an intercept a = c_a + mean y - sum of b_i mean x_i.
+    const std::size_t unknowns = intercept ? K + 1 : K;
+    s.map.T.assign(unknowns, std::vector<Extended>(unknowns));
+    for (std::size_t i = 0; i < K; ++i) s.map.T[i][i] = 1.0 / h[i];
+    if (intercept) {
+        for (std::size_t j = 0; j < K; ++j) s.map.T[K][j] = -means[j] / h[j];
+        s.map.T[K][K] = 1.0;
+        s.map.e.assign(unknowns, Extended(0.0));
+        s.map.e[K] = means[K];
+    }
+    return s;
+}
 
 RegressionFit fitLeastSquares(const NormalEquations& eq, bool intercept, const CoefficientMap& map,
                               int checkedTerms) {

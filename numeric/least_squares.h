@@ -73,10 +73,31 @@ struct RegressionFit {
     Extended r2, residSd;
 };
 
+// Normal equations ready to solve, with the map from their coordinates back
+// to the coefficients of the model.
+struct LeastSquaresSystem {
+    NormalEquations eq;
+    CoefficientMap map;
+};
+
+// The normal equations of y on k terms from the weight sum n, the means
+// (terms, then y: k + 1 of them) and the centred sums of products (k + 1
+// square, row-major, y last). With an intercept the terms are centred at
+// their means, so data far from 0 still passes the solve's pivot test (which
+// looks at the raw entries), and every term is scaled by a power of two near
+// its spread, so that a spread far from 1 does too; the map turns the
+// solution back into a and b. Without an intercept a shift would change the
+// model, so the terms are only scaled.
+LeastSquaresSystem centredSystem(int k, const Extended& n, const std::vector<Extended>& means,
+                                 const std::vector<Extended>& centred, bool intercept);
+
 // Solves the normal equations and fills the fit; see FitStatus for when it
 // stops early (then only status and n are meaningful). The spread test covers
 // y and the first checkedTerms terms (all of them when negative).
 RegressionFit fitLeastSquares(const NormalEquations& eq, bool intercept,
                               const CoefficientMap& map = {}, int checkedTerms = -1);
+inline RegressionFit fitLeastSquares(const LeastSquaresSystem& system, bool intercept) {
+    return fitLeastSquares(system.eq, intercept, system.map);
+}
 
 }  // namespace qrv::num

@@ -125,7 +125,7 @@ std::string CNonParametric::WriteGroup(GroupState& state, const std::vector<Valu
     for (int i = 0; i < F_; ++i) {
         const PairComparison& f = g.fields[static_cast<size_t>(i)];
         const std::string& name = in().fields[static_cast<size_t>(in().groups + i)];
-        const CoMoments& m = f.pair.moments();
+        const num::CoMoments& m = f.pair.moments();
         const PairDifferences::Result r = f.pair.result();
         WilcoxonResult wx;
         if (wilcoxon_) {
@@ -157,9 +157,7 @@ std::string CNonParametric::WriteGroup(GroupState& state, const std::vector<Valu
             put("Count<Y", f.below);
             put("Count=Y", f.equal);
             put("Count>Y", f.above);
-            const num::Extended sxx = m.Sxx(), syy = m.Syy();
-            if ((sxx * syy).toDouble() > 0)
-                put("Pearson's_R", (m.Sxy() / sqrt(sxx * syy)).toDouble());
+            put("Pearson's_R", r.correlation);
         }
         if (sign_)
             if (std::optional<SignResult> s = SignTest(f.below, f.above)) {

@@ -1,5 +1,6 @@
 // Multiple regression per group: the cross products of (x1, ..., xF, 1, y)
-// over the records where every value is usable, solved in Extended.
+// over the records where every value is usable, solved in Extended,
+// centred before the solve's pivot test so that data far from 0 still fits.
 #include "analyses/parametric/cregressmulti.h"
 
 #include <cmath>
@@ -91,7 +92,7 @@ std::string CRegressMulti::WriteGroup(GroupState& state, const std::vector<Value
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     auto& g = static_cast<MultiGroup&>(state);
     const num::RegressionFit fit =
-        g.sums.valid() > 0 ? num::fitLeastSquares(g.sums.normalEquations(), args().intercept)
+        g.sums.valid() > 0 ? num::fitLeastSquares(g.sums.system(args().intercept), args().intercept)
                            : num::RegressionFit{};
     if (std::string e = WriteFitRow(group, {}, g.sums.n().toDouble(), g.sums.valid(), records, fit);
         !e.empty())

@@ -1,12 +1,13 @@
 // Simple regression per group and X field: the pairwise sums of each X field
 // with Y over the records where both are usable, solved as normal equations
-// of one term in Extended.
+// of one term in Extended, centred before the solve's pivot test so that
+// data far from 0 still fits.
 #include "analyses/parametric/cregresssimple.h"
 
 #include <optional>
 
-#include "engine/comoments.h"
 #include "engine/quorvane.h"
+#include "numeric/comoments.h"
 
 namespace qrv {
 
@@ -14,7 +15,7 @@ using namespace qrv::dao;
 
 namespace {
 
-using SimpleGroup = PerFieldGroup<CoMoments>;
+using SimpleGroup = PerFieldGroup<num::CoMoments>;
 
 }  // namespace
 
@@ -58,9 +59,9 @@ std::string CRegressSimple::WriteGroup(GroupState& state, const std::vector<Valu
     auto& g = static_cast<SimpleGroup&>(state);
     for (int i = 0; i < args().xFields; ++i) {
         const auto f = static_cast<std::size_t>(i);
-        const CoMoments& s = g.sums[f];
+        const num::CoMoments& s = g.sums[f];
         const num::RegressionFit fit =
-            s.valid() > 0 ? num::fitLeastSquares(s.normalEquations(), args().intercept)
+            s.valid() > 0 ? num::fitLeastSquares(s.lineSystem(args().intercept), args().intercept)
                           : num::RegressionFit{};
         const std::string& name = args().fields[static_cast<std::size_t>(args().groups + i)];
         if (std::string e = WriteFitRow(group, name, s.n().toDouble(), s.valid(), records, fit);

@@ -10,22 +10,42 @@ namespace qrv {
 
 using num::Extended;
 
+namespace {
+
+std::optional<double> toDouble(const std::optional<Extended>& v) {
+    if (!v) return std::nullopt;
+    const double d = v->toDouble();
+    return std::isfinite(d) ? std::optional(d) : std::nullopt;
+}
+
+}  // namespace
+
 void PairDifferences::add(double x, double y, double w) {
-    m_.add(x, y, w);
     const Extended d = Extended::sum(x, -y);  // exact
+    if (m_.valid() == 0) d0_ = d;
+    m_.add(x, y, w);
+    const Extended e = d - d0_;
     if (w == 1.0) {
-        sd_ += d;
-        sdd_ += d * d;
+        sd_ += e;
+        sdd_ += e * e;
     } else {
-        sd_ += d * w;
-        sdd_ += d * d * w;
+        sd_ += e * w;
+        sdd_ += e * e * w;
     }
 }
 
 void PairDifferences::merge(const PairDifferences& o) {
+    if (o.m_.valid() == 0) return;
+    if (m_.valid() == 0) {
+        *this = o;
+        return;
+    }
+    // e = e' + delta, with delta the other part's first difference less ours.
+    const Extended delta = o.d0_ - d0_;
+    const Extended& on = o.m_.n();
+    sdd_ += o.sdd_ + 2.0 * delta * o.sd_ + delta * delta * on;
+    sd_ += o.sd_ + delta * on;
     m_.merge(o.m_);
-    sd_ += o.sd_;
-    sdd_ += o.sdd_;
 }
 
 PairDifferences::Result PairDifferences::result() const {
@@ -33,26 +53,27 @@ PairDifferences::Result PairDifferences::result() const {
     const Extended& n = m_.n();
     r.n = n.toDouble();
     if (!(n > Extended(0.0))) return r;
-    r.meanX = m_.meanX().toDouble();
-    r.meanY = m_.meanY().toDouble();
-    r.meanDiff = (sd_ / n).toDouble();
+    r.meanX = toDouble(m_.meanX());
+    r.meanY = toDouble(m_.meanY());
+    r.meanDiff = toDouble(d0_ + sd_ / n);
+    r.correlation = toDouble(m_.correlation());
+    r.rSquare = toDouble(m_.rSquare());
     if (!(n > Extended(1.0))) return r;
 
-    r.covariance = m_.covariance()->toDouble();
-    if (std::optional<Extended> c = m_.correlation()) {
-        r.correlation = c->toDouble();
-        r.rSquare = (*c * *c).toDouble();
-    }
+    r.covariance = toDouble(m_.covariance());
     r.df = (n - 1.0).toDouble();
     // Variance of the differences; rounding below the differences' own
     // resolution counts as none.
     const Extended centred = num::centredSum(sdd_, sd_, sd_, n);
     if (centred > Extended(0.0)) {
         const Extended variance = centred / (n - 1.0);
-        r.stdDevDiff = sqrt(variance).toDouble();
-        const double t = ((sd_ / n) / sqrt(variance / n)).toDouble();
-        r.t = t;
-        r.p = num::CZValue().Quorvane_CalcProb("T", t, *r.df, 0);
+        const std::optional<double> sd = toDouble(sqrt(variance));
+        const std::optional<double> t = toDouble((d0_ + sd_ / n) / sqrt(variance / n));
+        if (sd && t) {
+            r.stdDevDiff = sd;
+            r.t = t;
+            r.p = num::CZValue().Quorvane_CalcProb("T", *t, *r.df, 0);
+        }
     }
     return r;
 }

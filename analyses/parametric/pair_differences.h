@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/comoments.h"
+#include "numeric/comoments.h"
 #include "numeric/extended.h"
 
 namespace qrv {
@@ -22,7 +22,7 @@ class PairDifferences {
     void add(double x, double y, double w);
     void merge(const PairDifferences& o);
 
-    const CoMoments& moments() const { return m_; }
+    const num::CoMoments& moments() const { return m_; }
 
     // What is known of the pair; every optional is unset where its
     // condition fails (the output leaves those cells Null).
@@ -33,7 +33,7 @@ class PairDifferences {
         std::optional<double> meanDiff;     // n > 0: mean of x - y
         std::optional<double> stdDevDiff;   // n > 1 and the differences vary
         std::optional<double> covariance;   // n > 1
-        std::optional<double> correlation;  // n > 1 and both fields vary
+        std::optional<double> correlation;  // two rows and both fields vary
         std::optional<double> rSquare;      // as correlation
         std::optional<double> df;           // n > 1: n - 1
         std::optional<double> t;            // paired t of the mean difference: as stdDevDiff
@@ -42,8 +42,10 @@ class PairDifferences {
     Result result() const;
 
   private:
-    CoMoments m_;
-    num::Extended sd_, sdd_;  // sums of w d and w d^2, d = x - y
+    num::CoMoments m_;
+    // Sums of w e and w e^2, e = d - d0 for the differences d = x - y about
+    // the first one, d0, so that near-equal fields keep their digits.
+    num::Extended d0_, sd_, sdd_;
 };
 
 // The pair's sums with the counts of rows where x is below, equal to and

@@ -29,7 +29,7 @@ struct Row {
 RegressionFit Fit(const std::vector<Row>& rows, bool intercept) {
     CrossProducts s(static_cast<int>(rows.at(0).x.size()));
     for (const auto& r : rows) s.add(r.x, r.y, r.w);
-    return fitLeastSquares(s.normalEquations(), intercept);
+    return fitLeastSquares(s.system(intercept), intercept);
 }
 
 TEST(LeastSquaresLine, ThreePointsByHand) {
@@ -179,8 +179,8 @@ TEST(LeastSquaresSums, WeightsEqualRepeatedRowsAndHalvesMergeExactly) {
         }
     }
     EXPECT_EQ(w.n().toDouble(), 8.0);
-    const RegressionFit a = fitLeastSquares(w.normalEquations(), true);
-    const RegressionFit b = fitLeastSquares(rep.normalEquations(), true);
+    const RegressionFit a = fitLeastSquares(w.system(true), true);
+    const RegressionFit b = fitLeastSquares(rep.system(true), true);
     ASSERT_EQ(a.status, FitStatus::Ok);
     EXPECT_EQ(a.residDf.toDouble(), 5.0);  // weight-based: 8 - 3
     for (int j = 0; j < 2; ++j) {

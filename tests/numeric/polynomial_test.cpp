@@ -99,7 +99,7 @@ TEST(PolynomialFit, OrderOneIsTheStraightLine) {
     const RegressionFit p = Sums(1, x, y).fit(true);
     CrossProducts line(1);
     for (std::size_t i = 0; i < x.size(); ++i) line.add(std::vector<double>{x[i]}, y[i]);
-    const RegressionFit l = fitLeastSquares(line.normalEquations(), true);
+    const RegressionFit l = fitLeastSquares(line.system(true), true);
     ASSERT_EQ(p.status, FitStatus::Ok);
     ASSERT_EQ(l.status, FitStatus::Ok);
     EXPECT_LT(std::fabs(((p.b[0] - l.b[0]) / l.b[0]).toDouble()), 1e-28);

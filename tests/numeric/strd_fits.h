@@ -66,7 +66,7 @@ inline num::RegressionFit fitLinearSet(const StrdSet& s) {
         std::vector<double> x(r.begin() + 1, r.end());
         sums.add(x, r[0]);
     }
-    return num::fitLeastSquares(sums.normalEquations(), intercept);
+    return num::fitLeastSquares(sums.system(intercept), intercept);
 }
 
 inline Digits scoreLinearSet(const StrdSet& s) {
