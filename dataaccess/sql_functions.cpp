@@ -11,13 +11,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "dataaccess/date_text.h"
 #include "dataaccess/fold.h"
 #include "dataaccess/value.h"
+#include "numeric/moments.h"
 
 namespace qrv::dao {
 
@@ -193,53 +196,59 @@ void likeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // ---- qrv_stdev, qrv_stdevp, qrv_var, qrv_varp ----------------------------
 //
-// Welford's running mean and sum of squared deviations: one pass, and no
-// cancellation when the values are large compared with their spread.
+// The shared moments kernel: sums about the first value, so no cancellation
+// when the values are large compared with their spread, and no value (Null)
+// when the spread overflows the doubles.
 
-struct Moments {
-    std::int64_t n;
-    double mean;
-    double m2;
+struct SpreadState {
+    bool started;   // sums constructed in place
     bool mismatch;  // a value that is neither a number nor Null
+    alignas(num::Moments) unsigned char sums[sizeof(num::Moments)];
 };
+static_assert(std::is_trivially_destructible_v<num::Moments>);
 
 enum Spread : int { kStDev, kStDevP, kVar, kVarP };
 
 void momentsStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    auto* m = static_cast<Moments*>(sqlite3_aggregate_context(ctx, sizeof(Moments)));
-    if (m == nullptr) {
+    // The context starts zeroed; the sums are made on the first row.
+    auto* s = static_cast<SpreadState*>(sqlite3_aggregate_context(ctx, sizeof(SpreadState)));
+    if (s == nullptr) {
         sqlite3_result_error_nomem(ctx);
         return;
     }
     const int type = sqlite3_value_numeric_type(argv[0]);
     if (type == SQLITE_NULL) return;
     if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) {
-        m->mismatch = true;
+        s->mismatch = true;
         return;
     }
-    const double x = sqlite3_value_double(argv[0]);
-    ++m->n;
-    const double delta = x - m->mean;
-    m->mean += delta / static_cast<double>(m->n);
-    m->m2 += delta * (x - m->mean);
+    if (!s->started) {
+        new (s->sums) num::Moments();
+        s->started = true;
+    }
+    std::launder(reinterpret_cast<num::Moments*>(s->sums))->add(sqlite3_value_double(argv[0]));
 }
 
 void momentsFinal(sqlite3_context* ctx) {
-    const auto* m = static_cast<Moments*>(sqlite3_aggregate_context(ctx, 0));
-    if (m != nullptr && m->mismatch) {
+    const auto* s = static_cast<SpreadState*>(sqlite3_aggregate_context(ctx, 0));
+    if (s != nullptr && s->mismatch) {
         sqlite3_result_error(ctx, "Data type mismatch in criteria expression.", -1);
         return;
     }
-    const int which = static_cast<int>(reinterpret_cast<std::intptr_t>(sqlite3_user_data(ctx)));
-    const bool sample = which == kStDev || which == kVar;
-    const std::int64_t n = m == nullptr ? 0 : m->n;
-    if (n < (sample ? 2 : 1)) {
+    if (s == nullptr || !s->started) {
         sqlite3_result_null(ctx);
         return;
     }
-    const double m2 = m->m2 > 0 ? m->m2 : 0.0;
-    const double var = m2 / static_cast<double>(sample ? n - 1 : n);
-    sqlite3_result_double(ctx, which == kStDev || which == kStDevP ? std::sqrt(var) : var);
+    const num::Moments& m = *std::launder(reinterpret_cast<const num::Moments*>(s->sums));
+    const int which = static_cast<int>(reinterpret_cast<std::intptr_t>(sqlite3_user_data(ctx)));
+    const char* method = which == kStDev || which == kVar ? "N-1" : "N";
+    const std::optional<double> v = which == kStDev || which == kStDevP
+                                        ? num::stdDeviation(m, method)
+                                        : num::variance(m, method);
+    if (v)
+        sqlite3_result_double(ctx, *v);
+    else
+        sqlite3_result_null(ctx);
 }
 
 // ---- qrv_first, qrv_last ---------------------------------------------------

@@ -116,33 +116,33 @@ std::string CNonParamSign::WriteGroup(GroupState& state, const std::vector<Value
     auto& g = static_cast<Group&>(state);
     for (int f = 0; f < in().analysisFields; ++f) {
         // A weight total of 1 or less gives no row.
-        if (!(g.m[static_cast<size_t>(f)].n > 1.0)) continue;
+        if (!(g.m[static_cast<size_t>(f)].n() > 1.0)) continue;
         std::string e = fit_ ? WriteDataFit(g, f, group, records) : WriteData(g, f, group, records);
         if (!e.empty()) return e;
     }
     return {};
 }
 
-Error CNonParamSign::StartRow(const std::vector<Value>& group, int f, const Moments& m,
+Error CNonParamSign::StartRow(const std::vector<Value>& group, int f, const num::Moments& m,
                               long records, int& at) {
     Recordset& rs = output();
     const std::string& name = in().fields[static_cast<size_t>(in().groups + f)];
     at = in().groups + 1;
     Error e = rs.AddNew();
     if (!e) e = WriteGroupColumns(rs, inputFields(), group, name);
-    if (!e) e = rs.SetValue(at++, m.n.toDouble());
-    if (!e && in().weighted) e = rs.SetValue(at++, static_cast<double>(m.valid));
-    if (!e) e = rs.SetValue(at++, Value::int32(static_cast<std::int32_t>(records - m.valid)));
+    if (!e) e = rs.SetValue(at++, m.n().toDouble());
+    if (!e && in().weighted) e = rs.SetValue(at++, static_cast<double>(m.count()));
+    if (!e) e = rs.SetValue(at++, Value::int32(static_cast<std::int32_t>(records - m.count())));
     return e;
 }
 
 std::string CNonParamSign::Median(Group& g, int f, double& median) {
-    const Moments& m = g.m[static_cast<size_t>(f)];
+    const num::Moments& m = g.m[static_cast<size_t>(f)];
     SortedStream values = g.values.Read(f + 1);
     SortItem it;
     if (in().weighted) {
         // The value at which the running weight reaches half the total.
-        const num::Extended half = m.n * 0.5;
+        const num::Extended half = m.n() * 0.5;
         num::Extended running;
         while (values.Next(it)) {
             running += it.weight;
@@ -151,7 +151,7 @@ std::string CNonParamSign::Median(Group& g, int f, double& median) {
         median = it.value;
     } else {
         // Positions c/2 and c/2 + 1 averaged for an even count c, else (c + 1)/2.
-        const long c = m.valid;
+        const long c = m.count();
         const long lower = c % 2 == 0 ? c / 2 : (c + 1) / 2;
         long position = 0;
         double first = 0;
@@ -168,9 +168,12 @@ std::string CNonParamSign::Median(Group& g, int f, double& median) {
 std::string CNonParamSign::WriteData(Group& g, int f, const std::vector<Value>& group,
                                      long records) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
-    const Moments& m = g.m[static_cast<size_t>(f)];
+    const num::Moments& m = g.m[static_cast<size_t>(f)];
+    // Values spread wider than the doubles reach have no mean to test against.
+    const std::optional<double> mean = num::mean(m);
+    auto wanted = [&](size_t t) { return signChoices_[t] && (t != 0 || mean); };
     std::array<double, 3> test{};
-    test[0] = (m.S / m.n).toDouble();
+    test[0] = mean.value_or(0);
     if (signChoices_[1])
         if (std::string e = Median(g, f, test[1]); !e.empty()) return e;
     test[2] = customValue_;
@@ -183,7 +186,7 @@ std::string CNonParamSign::WriteData(Group& g, int f, const std::vector<Value>& 
         SortedStream values = g.values.Read(f + 1);
         for (SortItem it; values.Next(it);)
             for (size_t t = 0; t < 3; ++t) {
-                if (!signChoices_[t]) continue;
+                if (!wanted(t)) continue;
                 double& c = counts[t][it.value < test[t] ? 0 : it.value == test[t] ? 1 : 2];
                 c = std::nearbyint(c + it.weight);
             }
@@ -191,7 +194,7 @@ std::string CNonParamSign::WriteData(Group& g, int f, const std::vector<Value>& 
     }
 
     for (size_t t = 0; t < 3; ++t) {
-        if (!signChoices_[t]) continue;
+        if (!wanted(t)) continue;
         const auto& [below, equal, above] = counts[t];
         const double trials = below + above;  // values at the test value take no part
         int at = 0;

@@ -13,7 +13,7 @@
 
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
-#include "engine/moments.h"
+#include "numeric/moments.h"
 #include "numeric/czvalue.h"
 
 namespace qrv {
@@ -45,7 +45,7 @@ class CNonParamSign : private AnalysisRun {
     // Per data field of a group: its moments; the values are in the state's
     // sort table under the field's position (from 1).
     struct Group : GroupState {
-        std::vector<Moments> m;
+        std::vector<num::Moments> m;
         void Merge(const GroupState& other) override;
     };
 
@@ -66,7 +66,7 @@ class CNonParamSign : private AnalysisRun {
     std::string WriteDataFit(Group& g, int f, const std::vector<dao::Value>& group, long records);
     // The leading columns of a new row: group values, DataField, Count,
     // Observations (weighted) and Missing; at gives the next column.
-    dao::Error StartRow(const std::vector<dao::Value>& group, int f, const Moments& m, long records,
+    dao::Error StartRow(const std::vector<dao::Value>& group, int f, const num::Moments& m, long records,
                         int& at);
     // The weighted median of field f, by running weight or by position.
     std::string Median(Group& g, int f, double& median);

@@ -22,12 +22,13 @@ constexpr const char* kFitTypes[] = {"Uniform", "Normal", "Poisson"};
 std::string CNonParamSign::WriteDataFit(Group& g, int f, const std::vector<Value>& group,
                                         long records) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteDataFit");
-    const Moments& m = g.m[static_cast<size_t>(f)];
-    const double n = m.n.toDouble();
-    const double mean = (m.S / m.n).toDouble();
-    // Sum of squares about the mean from the raw sums, never below 0.
-    const double ss = std::max((m.S2 - m.S * m.S / m.n).toDouble(), 0.0);
-    const double sd = std::sqrt(ss / (n - 1));
+    const num::Moments& m = g.m[static_cast<size_t>(f)];
+    const double n = m.n().toDouble();
+    // Equal values have exactly no spread, so no normal distribution is
+    // fitted to them; a spread that overflows is none either.
+    const double mean = num::mean(m).value_or(std::numeric_limits<double>::quiet_NaN());
+    const double sd =
+        num::stdDeviation(m, "N-1").value_or(std::numeric_limits<double>::quiet_NaN());
 
     for (int t = kUniform; t <= kPoisson; ++t) {
         if (!fitChoices_[static_cast<size_t>(t)]) continue;
@@ -40,8 +41,8 @@ std::string CNonParamSign::WriteDataFit(Group& g, int f, const std::vector<Value
         const double ksZ = absolute * std::sqrt(n);
         int at = 0;
         Error e = StartRow(group, f, m, records, at);
-        for (double v : {mean, sd, m.min, m.max, m.max - m.min})
-            if (!e) e = output().SetValue(at++, v);
+        for (double v : {mean, sd, m.min(), m.max(), m.max() - m.min()})
+            if (!e) e = output().SetValue(at++, std::isfinite(v) ? Value(v) : Value());
         if (!e) e = output().SetValue(at++, Value::text(kFitTypes[t]));
         // Without spread there is no fitted distribution to compare with.
         for (double v : {absolute, positive, negative, ksZ, KSProb(ksZ)})
@@ -55,12 +56,13 @@ std::string CNonParamSign::WriteDataFit(Group& g, int f, const std::vector<Value
 std::string CNonParamSign::CalcCompareFit(Group& g, int f, int type, double mean, double sd,
                                           double& maxPositive, double& maxNegative, bool& defined) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcCompareFit");
-    const Moments& m = g.m[static_cast<size_t>(f)];
+    const num::Moments& m = g.m[static_cast<size_t>(f)];
     maxPositive = -std::numeric_limits<double>::infinity();
     maxNegative = std::numeric_limits<double>::infinity();
-    defined = !(type == kUniform && !(m.max > m.min)) && !(type == kNormal && !(sd > 0));
+    defined = !(type == kUniform && !(m.max() > m.min())) && !(type == kNormal && !(sd > 0)) &&
+              std::isfinite(mean);
     if (!defined) return {};
-    const double n = m.n.toDouble();
+    const double n = m.n().toDouble();
     long long k = -1;  // Poisson terms summed so far: 0..k
     double cumulative = 0;
     num::Extended running;
@@ -72,7 +74,7 @@ std::string CNonParamSign::CalcCompareFit(Group& g, int f, int type, double mean
         const double x = run.value;
         double fitted = 0;
         if (type == kUniform) {
-            fitted = (x - m.min) / (m.max - m.min);
+            fitted = (x - m.min()) / (m.max() - m.min());
         } else if (type == kNormal) {
             const double z = (x - mean) / sd;
             const double p = z_.Quorvane_CalcProb("Z", std::fabs(z), 0, 0);

@@ -6,15 +6,21 @@
 
 #include "dataaccess/types.h"
 #include "engine/quorvane.h"
-#include "engine/variance.h"
 #include "numeric/czvalue.h"
+#include "numeric/moments.h"
 
 namespace qrv {
 
 using namespace qrv::dao;
 using num::Extended;
+using num::Moments;
 
 namespace {
+
+std::optional<double> finite(double x) {
+    if (!std::isfinite(x)) return std::nullopt;
+    return x;
+}
 
 // Percentile columns of a type: (column name, cut point index from 1).
 std::vector<std::pair<std::string, int>> percentileColumns(char type) {
@@ -213,60 +219,56 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
             out.Collect(column, Value::real(value));
         };
         WriteGroupColumns(out, in, group, a.fields[static_cast<size_t>(a.groups + i)]);
-        const double n = m.n.toDouble();
+        const double n = m.n().toDouble();
         put("Count", n);
-        if (a.weighted) put("Observations", static_cast<double>(m.valid));
-        out.Collect("Missing", Value::int32(static_cast<std::int32_t>(records - m.valid)));
-        const Spread sample = Variance("N-1", m);
+        if (a.weighted) put("Observations", static_cast<double>(m.count()));
+        out.Collect("Missing", Value::int32(static_cast<std::int32_t>(records - m.count())));
+        // A statistic that is undefined or overflows is left Null.
+        auto putIf = [&](const std::string& column, std::optional<double> value) {
+            if (value) put(column, *value);
+        };
+        const std::optional<double> sampleVar = num::variance(m, "N-1");
+        const std::optional<double> sampleSd = num::stdDeviation(m, "N-1");
         // The mode and the cut points come from one read of the sorted values.
         SortTable::Mode md;
         std::vector<double> cuts;
         const int parts = percentiles_ && n > 1 ? parts_ : 0;
         if (a.mode || parts > 0)
-            if (std::string e =
-                    g.values.Summarize(i + 1, a.mode ? &md : nullptr, a.weighted, parts, m.n, cuts);
+            if (std::string e = g.values.Summarize(i + 1, a.mode ? &md : nullptr, a.weighted, parts,
+                                                   m.n(), cuts);
                 !e.empty())
                 return e;
         if (n > 0) {
-            const double mean = (m.S / m.n).toDouble();
-            put("Mean", mean);
+            const std::optional<double> mean = num::mean(m);
+            putIf("Mean", mean);
             if (a.range) {
-                put("Minimum", m.min);
-                put("Maximum", m.max);
-                put("Range", m.max - m.min);
+                put("Minimum", m.min());
+                put("Maximum", m.max());
+                putIf("Range", finite(m.max() - m.min()));
             }
-            if (!a.varMethod.empty() && !(n <= 1 && a.varMethod == "N-1")) {
-                const Spread s = a.varMethod == "N-1" ? sample : Variance("N", m);
-                put("Variance", s.variance);
-                if (mean != 0) put("CoeffOfVariance", s.stdDev / mean);
-                put("StdDeviation", s.stdDev);
-                put("StdError", s.stdDev / std::sqrt(n));
+            if (!a.varMethod.empty()) {
+                const std::optional<double> sd = num::stdDeviation(m, a.varMethod);
+                putIf("Variance", num::variance(m, a.varMethod));
+                if (sd && mean && *mean != 0) putIf("CoeffOfVariance", finite(*sd / *mean));
+                putIf("StdDeviation", sd);
+                if (sd) put("StdError", *sd / std::sqrt(n));
             }
             if (a.sums) {
-                put("Sum", m.S.toDouble());
-                put("SumSquared", m.S2.toDouble());
-                put("AdjSumSquared", (SpreadSum(m) / m.n).toDouble());
+                putIf("Sum", num::sum(m));
+                putIf("SumSquared", num::sumOfSquares(m));
+                putIf("AdjSumSquared", num::centredSquares(m));
             }
             if (a.otherMeans) {
-                put("GeometricMean", std::exp((m.SL / m.n).toDouble()));
-                if (m.SI != 0.0) put("HarmonicMean", (m.n / m.SI).toDouble());
-                put("RMS", std::sqrt((m.S2 / m.n).toDouble()));
+                putIf("GeometricMean", num::geometricMean(m));
+                putIf("HarmonicMean", num::harmonicMean(m));
+                putIf("RMS", num::rootMeanSquare(m));
             }
-            if (a.skew && n > 2 && m.min != m.max) {
-                const double s = sample.stdDev;
-                const Extended skewNum = n * m.S3 - 3.0 * m.S * m.S2 + 2.0 * m.S * m.S * m.S / m.n;
-                put("Skewness", (skewNum / ((n - 1) * (n - 2) * s * s * s)).toDouble());
+            if (a.skew && n > 2 && !m.constant()) {
+                putIf("Skewness", num::skewness(m));
                 const double seSkew = std::sqrt(6 * n * (n - 1) / ((n - 2) * (n + 1) * (n + 3)));
                 put("SE_Skewness", seSkew);
                 if (n > 3) {
-                    const Extended c = m.S4 - 4.0 * m.S * m.S3 / m.n +
-                                       6.0 * m.S * m.S * m.S2 / (m.n * m.n) -
-                                       3.0 * m.S * m.S * m.S * m.S / (m.n * m.n * m.n);
-                    const double kurt =
-                        (n * (n + 1) * c / ((n - 1) * (n - 2) * (n - 3) * s * s * s * s))
-                            .toDouble() -
-                        3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3));
-                    put("Kurtosis", kurt);
+                    putIf("Kurtosis", num::kurtosis(m));
                     put("SE_Kurtosis",
                         std::sqrt(4 * (n * n - 1) * seSkew * seSkew / ((n - 3) * (n + 5))));
                 }
@@ -284,16 +286,17 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
             }
             auto band = [&](const std::string& level, double half) {
                 put(level + "%_" + std::string(1, a.intervalType) + "_Band", half);
-                put(level + "%_Lower", mean - half);
-                put(level + "%_Upper", half + mean);
+                if (!mean) return;
+                putIf(level + "%_Lower", finite(*mean - half));
+                putIf(level + "%_Upper", finite(half + *mean));
             };
             if (a.intervalType == 'N') {
                 const double sigma = a.popStdDevs.at(static_cast<size_t>(i));
                 put("Population_StdDev", sigma);
                 if (a.ci95) band("95", sigma * z95_ / std::sqrt(n));
                 if (a.userLevel > 0) band(std::to_string(a.userLevel), sigma * zU_ / std::sqrt(n));
-            } else if (a.intervalType == 't' && n > 1) {
-                const double se = sample.variance == 0 ? 0 : std::sqrt(sample.variance / n);
+            } else if (a.intervalType == 't' && n > 1 && sampleVar) {
+                const double se = *sampleVar == 0 ? 0 : std::sqrt(*sampleVar / n);
                 if (a.ci95) band("95", z.Quorvane_FindValue("T", 0.05, n - 1, 0, false) * se);
                 if (a.userLevel > 0) {
                     const float p = 1.0f - static_cast<float>(a.userLevel) / 100.0f;
@@ -301,9 +304,9 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
                          z.Quorvane_FindValue("T", p, n - 1, 0, false) * se);
                 }
             }
-            if (a.tTest && SpreadSum(m) > 0.0 && n > 1) {
+            if (a.tTest && mean && sampleSd && *sampleSd > 0) {
                 const double mu = a.testMeans.at(static_cast<size_t>(i));
-                const double t = (mean - mu) * std::sqrt(n) / sample.stdDev;
+                const double t = (*mean - mu) * std::sqrt(n) / *sampleSd;
                 const double p = z.Quorvane_CalcProb("T", t, n - 1, 0);
                 put("Population_Mean", mu);
                 put("t-Value", t);

@@ -11,7 +11,6 @@
 
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
-#include "engine/moments.h"
 
 namespace qrv {
 

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "dataaccess/fold.h"
-#include "engine/variance.h"
 
 namespace qrv {
 
@@ -12,7 +11,7 @@ using dao::compareFolded;
 using dao::compareFoldOnly;
 
 void XTabCell::add(double x, double w, bool keepCounts, long at) {
-    if (m.valid == 0) {
+    if (m.count() == 0) {
         first = x;
         firstAt = at;
     }
@@ -23,12 +22,12 @@ void XTabCell::add(double x, double w, bool keepCounts, long at) {
 }
 
 void XTabCell::merge(const XTabCell& other, long shift) {
-    if (other.m.valid == 0) return;
-    if (m.valid == 0 || other.firstAt + shift < firstAt) {
+    if (other.m.count() == 0) return;
+    if (m.count() == 0 || other.firstAt + shift < firstAt) {
         first = other.first;
         firstAt = other.firstAt + shift;
     }
-    if (m.valid == 0 || other.lastAt + shift > lastAt) {
+    if (m.count() == 0 || other.lastAt + shift > lastAt) {
         last = other.last;
         lastAt = other.lastAt + shift;
     }
@@ -72,22 +71,25 @@ const char* XTabTypeLabel(char type) {
 }
 
 std::optional<double> XTabCellValue(const XTabCell& cell, char type) {
-    const Moments& m = cell.m;
-    const double n = m.n.toDouble();
-    if (m.valid == 0 || !(n > 0)) return std::nullopt;
+    const num::Moments& m = cell.m;
+    const double n = m.n().toDouble();
+    if (m.count() == 0 || !(n > 0)) return std::nullopt;
     switch (type) {
         case 'C':
             return n;
         case 'S':
-            return m.S.toDouble();
+            return num::sum(m);
         case 'A':
-            return (m.S / m.n).toDouble();
+            return num::mean(m);
         case 'M':
-            return m.min;
+            return m.min();
         case 'X':
-            return m.max;
-        case 'R':
-            return m.max - m.min;
+            return m.max();
+        case 'R': {
+            const double r = m.max() - m.min();
+            if (!std::isfinite(r)) return std::nullopt;
+            return r;
+        }
         case '1':
             return cell.first;
         case 'L':
@@ -113,20 +115,25 @@ std::optional<double> XTabCellValue(const XTabCell& cell, char type) {
         default:
             break;
     }
-    // The spread statistics need more than one unit of weight.
+    // The spread statistics need more than one unit of weight; a spread
+    // that overflows is no value either.
     if (!(n > 1)) return std::nullopt;
-    const Spread s = Variance("N-1", m);
+    const std::optional<double> variance = num::variance(m, "N-1");
+    const std::optional<double> sd = num::stdDeviation(m, "N-1");
+    if (!variance || !sd) return std::nullopt;
     switch (type) {
         case 'V':
-            return s.variance;
+            return variance;
         case 'D':
-            return s.stdDev;
+            return sd;
         case 'E':
-            return std::sqrt(s.variance / n);
+            return std::sqrt(*variance / n);
         case 'F': {
-            const double mean = (m.S / m.n).toDouble();
-            if (mean == 0) return std::nullopt;
-            return s.stdDev / mean;
+            const std::optional<double> mean = num::mean(m);
+            if (!mean || *mean == 0) return std::nullopt;
+            const double cv = *sd / *mean;
+            if (!std::isfinite(cv)) return std::nullopt;
+            return cv;
         }
         default:
             return std::nullopt;

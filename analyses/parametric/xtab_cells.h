@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "dataaccess/value.h"
-#include "engine/moments.h"
+#include "numeric/moments.h"
 
 namespace qrv {
 
@@ -18,7 +18,7 @@ namespace qrv {
 // them by the running number of the row that brought them, and (for the unique-count and mode
 // statistics only) the weight of every distinct value.
 struct XTabCell {
-    Moments m;
+    num::Moments m;
     double first = 0, last = 0;
     long firstAt = 0, lastAt = 0;
     std::map<double, double> counts;

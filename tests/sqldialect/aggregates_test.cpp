@@ -97,6 +97,30 @@ TEST_F(AggregateTest, CertifiedStandardDeviationsWithLargeOffsets) {
     }
 }
 
+TEST_F(AggregateTest, SpreadBeyondTheDoublesIsNullAndTheLastBitCounts) {
+    // o: 1e200, 2e200, 3e200, whose sample variance 1e400 has no double.
+    // l: 1, 1+2^-52 twice each, deviations +-2^-53: sample variance
+    // 4 * 2^-106 / 3 = 1.6434602192104412e-32, population 2^-106.
+    // t: 0.1 three times, exactly no spread.
+    exec(R"(INSERT INTO Vals VALUES ('o', 1e200), ('o', 2e200), ('o', 3e200),
+              ('l', 1), ('l', 1.0000000000000002220446049250313), ('l', 1),
+              ('l', 1.0000000000000002220446049250313), ('t', 0.1), ('t', 0.1), ('t', 0.1);)");
+    EXPECT_EQ(run("SELECT StDev([x]), Var([x]), StDevP([x]), VarP([x]) FROM [Vals] "
+                  "WHERE [g] = 'o'"),
+              (Rows{{"NULL", "NULL", "NULL", "NULL"}}));
+    const struct {
+        const char* sql;
+        double want;
+    } cases[] = {
+        {"SELECT Var([x]) FROM [Vals] WHERE [g] = 'l'", 1.6434602192104412e-32},
+        {"SELECT VarP([x]) FROM [Vals] WHERE [g] = 'l'", 0x1p-106},
+        {"SELECT StDevP([x]) FROM [Vals] WHERE [g] = 'l'", 0x1p-53},
+    };
+    for (const auto& c : cases) EXPECT_NEAR(number(c.sql) / c.want, 1.0, 1e-14) << c.sql;
+    EXPECT_EQ(run("SELECT StDev([x]), Var([x]) FROM [Vals] WHERE [g] = 't'"),
+              (Rows{{"0.0", "0.0"}}));
+}
+
 TEST_F(AggregateTest, FirstAndLastFollowRowOrderAndKeepNull) {
     // A full scan returns the rows in insertion order: 2 first, 9 last.
     EXPECT_EQ(run("SELECT First([x]), Last([x]) FROM [Vals] WHERE [g] = 'a'"),
