@@ -217,9 +217,11 @@ double CNonParamSign::SignTest(double n, double x) {
         for (std::int32_t k = 0; k <= last; ++k) sum += z_.Quorvane_Binomial(trials, k);
         return sum * std::pow(0.5, n);
     }
+    // The lower tail Phi(z) from the two-tailed probability itself, not as
+    // 0.5 minus half the central area, which leaves nothing beyond |z| ~ 8.3.
     const double z = (x - n / 2 + 0.5) / (0.5 * std::sqrt(n));
-    const double p = z_.Quorvane_CalcProb("Z", std::fabs(z), 0, 0);
-    return z < 0 ? 0.5 - p / 2 : 0.5 + p / 2;
+    const double beyond = z_.Quorvane_CalcTailProb("Z", std::fabs(z), 0, 0) / 2;
+    return z < 0 ? beyond : 1 - beyond;
 }
 
 }  // namespace qrv

@@ -104,6 +104,32 @@ TEST_F(SignTest, BeyondTwentyFiveTrialsTheNormalApproximationWithCorrection) {
     expectRow(exact[0], {"Custom", 10, 10, 0, 15, 7119516.0 / 33554432, 29703676.0 / 33554432});
 }
 
+TEST_F(SignTest, FarNormalTailsKeepTheirDigits) {
+    // 1..n against 0: no value below, n above. Prob<=Test is Phi(z) at
+    // z = (0 - n/2 + 0.5) / (0.5 sqrt n), which is 0.5 erfc(-z / sqrt 2) in mpmath
+    // at 30 digits; Prob>=Test is 1 - Phi(-z') at z' = (n - n/2 + 0.5) / (0.5 sqrt n).
+    struct Case {
+        int n;
+        double probBelow, probAbove;
+    };
+    const Case cases[] = {
+        {40, 3.49219653076106920925e-10, 1 - 4.50569662515245873923e-11},  // z = -6.1664
+        {100, 2.08137521949321351848e-23, 1},                              // z = -9.9
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.n);
+        ASSERT_TRUE(db.Execute("DELETE FROM [Data]").ok());
+        for (int i = 1; i <= c.n; ++i) addRow("a", i);
+        ASSERT_EQ(sign(only("SignCustom", 0)), "");
+        const auto rows = tableRows("Out1");
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].at("Count>Test").asDouble(), c.n);
+        const double below = rows[0].at("Prob<=Test").asDouble();
+        EXPECT_NEAR(below / c.probBelow, 1, 1e-13) << below;
+        EXPECT_NEAR(rows[0].at("Prob>=Test").asDouble(), c.probAbove, 1e-15);
+    }
+}
+
 TEST_F(SignTest, EvenCountMedianAveragesTheMiddlePairAndTiesTakeNoPart) {
     // 1 2 4 10: median (2 + 4) / 2 = 3, mean 17/4; 2 either side of the median,
     // P(B(4) <= 2) = 11/16. Against the mean 3 below, 1 above: 15/16 and 5/16.
