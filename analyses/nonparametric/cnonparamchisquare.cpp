@@ -33,11 +33,11 @@ bool isBlank(const Value& v) {
 struct ChiGroup : GroupState {
     using Categories = CNonParamChiSquare::Categories;
     ChiGroup(int fields, bool binary)
-        : categories(static_cast<size_t>(fields), Categories(XTabRowLess{binary})) {}
+        : categories(static_cast<size_t>(fields), Categories(LevelLess{binary})) {}
     std::vector<Categories> categories;  // per compare field
 
     static void add(Categories& into, const Value& v, double count, double weight) {
-        auto [it, added] = into.try_emplace(XTabRowKey::of(v));
+        auto [it, added] = into.try_emplace(LevelKey::of(v));
         CNonParamChiSquare::Category& c = it->second;
         if (added) {
             c.spelling = v;
@@ -222,7 +222,7 @@ std::string CNonParamChiSquare::WriteField(int i) {
     const auto at = static_cast<size_t>(i);
     const std::string progress = AnalyzingField(compareName(i));
     // Every category of the field in the input, in the order of the groups'.
-    Categories all(XTabRowLess{engine().BinaryCompare()});
+    Categories all(LevelLess{engine().BinaryCompare()});
     if (allGroups_)
         for (const Finished& f : finished_)
             for (const auto& [key, c] : f.fields[at]) ChiGroup::add(all, c.spelling, 0, 0);

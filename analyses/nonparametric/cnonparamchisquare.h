@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "analyses/parametric/xtab_cells.h"
 #include "dataaccess/recordset.h"
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
+#include "engine/level_list.h"
 
 namespace qrv {
 
@@ -42,7 +42,7 @@ class CNonParamChiSquare : private AnalysisRun {
         double count = 0;
         double weight = 0;
     };
-    using Categories = std::map<XTabRowKey, Category, XTabRowLess>;
+    using Categories = std::map<LevelKey, Category, LevelLess>;
 
   private:
     std::string CreateOutput() override;

@@ -10,8 +10,6 @@
 #include <memory>
 #include <optional>
 
-#include "analyses/nonparametric/cnonparamwald.h"
-#include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "numeric/czvalue.h"
 
@@ -102,12 +100,10 @@ std::string CNonParamMannKruskalKS::Quorvane_MannKSKruskal(
     kruskal_ = fKruskal;
     if (!twoSample() && !kruskal_) return {};  // no test asked for
     compareName_ = strFields[at(G_)];
-    samples_.clear();
-    lastSample_ = -1;
     missingShown_ = false;
 
     engine.Quorvane_Msg(0, false, "Retrieving comparison values");
-    if (std::string e = QueryGroups(engine, strUserTable, compareName_); !e.empty()) return e;
+    if (std::string e = samples_.Read(engine, strUserTable, compareName_); !e.empty()) return e;
     if (samples_.empty()) return "Problem with input table";
 
     // The frame reads the data fields right after the group fields and the
@@ -122,23 +118,6 @@ std::string CNonParamMannKruskalKS::Quorvane_MannKSKruskal(
     return error;
 }
 
-std::string CNonParamMannKruskalKS::QueryGroups(Quorvane& engine, const std::string& input,
-                                                const std::string& field) {
-    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_QueryGroups");
-    Database source = engine.SourceDatabase();
-    auto rs = source.OpenRecordset(
-        "SELECT DISTINCT " + bracketName(field) + " FROM " + bracketName(input) + ";",
-        dbOpenSnapshot);
-    if (!rs) {
-        if (rs.error().number == err::kTooFewParameters)
-            return "The selected query expects parameters and cannot be used by Lumvar.";
-        engine.ErrorHandler().HandleError(rs.error().number, rs.error().description);
-        return rs.error().description;
-    }
-    for (; !rs->Eof(); rs->MoveNext()) samples_.push_back(rs->GetValue(0));
-    return {};
-}
-
 std::string CNonParamMannKruskalKS::CreateOutput() {
     if (twoSample()) return CreateMannKS();
     if (!detailTable_.empty())
@@ -147,7 +126,7 @@ std::string CNonParamMannKruskalKS::CreateOutput() {
 }
 
 std::string CNonParamMannKruskalKS::BeforeWalk() {
-    CNonParamWald::DistinctSamples(samples_, engine());
+    samples_.MergeCase(engine().BinaryCompare());
     return {};
 }
 
@@ -208,22 +187,6 @@ std::unique_ptr<GroupState> CNonParamMannKruskalKS::NewGroup() {
     return std::make_unique<RankSamples>(K_, static_cast<int>(samples_.size()));
 }
 
-int CNonParamMannKruskalKS::FindGroup(const Value& v) {
-    const int m = static_cast<int>(samples_.size());
-    // The previous row's sample and the one after it first.
-    for (int j : {lastSample_, lastSample_ + 1})
-        if (j >= 0 && j < m && engine().Quorvane_SameValue(samples_[at(j)], v, false)) {
-            lastSample_ = j;
-            return j;
-        }
-    for (int j = 0; j < m; ++j)
-        if (engine().Quorvane_SameValue(samples_[at(j)], v, false)) {
-            lastSample_ = j;
-            return j;
-        }
-    return -1;
-}
-
 std::string CNonParamMannKruskalKS::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     auto& g = static_cast<RankSamples&>(state);
@@ -233,7 +196,7 @@ std::string CNonParamMannKruskalKS::AddRow(GroupState& state) {
     // A value the list does not hold (the input changed since it was read)
     // belongs to no sample. The message comes once a run, not once a row:
     // a table changed under the run may hold many such rows.
-    const int j = FindGroup(engine().DataRecordset().GetValue(G_ + K_));
+    const int j = samples_.Find(engine().DataRecordset().GetValue(G_ + K_));
     if (j < 0) {
         if (!missingShown_) engine().ShowMessage("Missing group value", "Data Error");
         missingShown_ = true;

@@ -14,6 +14,7 @@
 #include "dataaccess/recordset.h"
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
+#include "engine/level_list.h"
 
 namespace qrv {
 
@@ -37,10 +38,6 @@ class CNonParamMannKruskalKS : private AnalysisRun {
                                        bool fMann, bool fKS, bool fKruskal, Quorvane& engine);
 
   private:
-    // The distinct compare values, in the order the database returns them.
-    std::string QueryGroups(Quorvane& engine, const std::string& input,
-                            const std::string& compareField);
-
     std::string CreateOutput() override;
     std::string BeforeWalk() override;
     std::string CreateMannKS();
@@ -54,8 +51,6 @@ class CNonParamMannKruskalKS : private AnalysisRun {
     std::string WriteKruskalWallis(RankSamples& g, const std::vector<dao::Value>& group, int k,
                                    long records);
 
-    // The sample (from 0) of a compare value, -1 when the list lacks it.
-    int FindGroup(const dao::Value& v);
     bool twoSample() const { return mann_ || ks_; }
     const std::string& DataName(int k) const;
 
@@ -63,9 +58,8 @@ class CNonParamMannKruskalKS : private AnalysisRun {
     int G_ = 0, K_ = 0;
     bool weighted_ = false, mann_ = false, ks_ = false, kruskal_ = false;
     std::string compareName_;
-    std::vector<dao::Value> samples_;  // the compare values
-    int lastSample_ = -1;              // rows of one sample tend to come together
-    bool missingShown_ = false;        // the missing-sample message of the run
+    LevelList samples_;          // the compare values; the first two are the two samples
+    bool missingShown_ = false;  // the missing-sample message of the run
     dao::Recordset detail_;
     // The detail table's leading columns: the group fields and the compare
     // field as one more.

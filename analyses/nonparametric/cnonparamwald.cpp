@@ -8,11 +8,8 @@
 #include <cstdint>
 #include <optional>
 #include <tuple>
-#include <unordered_set>
 #include <utility>
 
-#include "dataaccess/fold.h"
-#include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "numeric/czvalue.h"
 #include "numeric/extended.h"
@@ -104,30 +101,6 @@ struct RunCounts {
 
 }  // namespace
 
-std::string CNonParamWald::Quorvane_QueryGroups(const std::string& strUserTable,
-                                                const std::vector<std::string>& strFields,
-                                                int intComparePosition, std::vector<Value>& values,
-                                                int& count, Quorvane& engine) {
-    ProcedureScope scope(engine.ErrorHandler(), "Quorvane_QueryGroups");
-    values.clear();
-    count = 0;
-    if (intComparePosition < 1 || static_cast<size_t>(intComparePosition) > strFields.size())
-        return "The field list does not hold the compare field.";
-    const std::string& field = strFields[static_cast<size_t>(intComparePosition - 1)];
-    Database source = engine.SourceDatabase();
-    auto rs = source.OpenRecordset(
-        "SELECT DISTINCT " + bracketName(field) + " FROM " + bracketName(strUserTable) + ";",
-        dbOpenSnapshot);
-    if (!rs) {
-        if (rs.error().number == err::kTooFewParameters)
-            return "The selected query expects parameters and cannot be used by Lumvar.";
-        return rs.error().description;
-    }
-    for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->GetValue(0));
-    count = static_cast<int>(values.size());
-    return {};
-}
-
 std::string CNonParamWald::Quorvane_NonParametricRuns(const std::string& strOutputTable,
                                                       const std::string& strUserTable,
                                                       const std::vector<std::string>& strFields,
@@ -140,15 +113,13 @@ std::string CNonParamWald::Quorvane_NonParametricRuns(const std::string& strOutp
         return "The field list does not hold the group, compare, data and weight fields.";
 
     engine.Quorvane_Msg(0, false, "Retrieving comparison values");
-    int count = 0;
-    if (std::string e = Quorvane_QueryGroups(strUserTable, strFields, intComparePosition, samples_,
-                                             count, engine);
+    if (std::string e = samples_.Read(engine, strUserTable, strFields[static_cast<size_t>(groups)]);
         !e.empty())
         return e;
+    const std::size_t count = samples_.size();
     if (count == 0) return "Problem with input query";
     // More values may be fewer once texts that differ only in case are one.
     if (count == 1) return countMessage(1);
-    lastSample_ = 0;
 
     // The run reads the group fields, the data fields, then the compare field
     // and the weight field last.
@@ -163,17 +134,8 @@ std::string CNonParamWald::Quorvane_NonParametricRuns(const std::string& strOutp
     return Run(engine, std::move(in), Walk::SortedValues);
 }
 
-void CNonParamWald::DistinctSamples(std::vector<Value>& values, const Quorvane& engine) {
-    if (engine.BinaryCompare()) return;  // the database's DISTINCT compared them so
-    std::unordered_set<std::string> seen;
-    std::vector<Value> kept;
-    for (Value& v : values)
-        if (!v.isText() || seen.insert(foldCase(v.textRef())).second) kept.push_back(std::move(v));
-    values = std::move(kept);
-}
-
 std::string CNonParamWald::BeforeWalk() {
-    DistinctSamples(samples_, engine());
+    samples_.MergeCase(engine().BinaryCompare());
     return countMessage(samples_.size());
 }
 
@@ -206,15 +168,6 @@ std::unique_ptr<GroupState> CNonParamWald::NewGroup() {
     return std::make_unique<WaldGroup>(in().analysisFields);
 }
 
-int CNonParamWald::FindGroup(const Value& v) {
-    if (lastSample_ > 0 && engine().Quorvane_SameValue(samples_[lastSample_ - 1], v, false))
-        return lastSample_;
-    for (int j = 1; j <= 2; ++j)
-        if (engine().Quorvane_SameValue(samples_[static_cast<size_t>(j - 1)], v, false))
-            return lastSample_ = j;
-    return 0;
-}
-
 std::string CNonParamWald::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     auto& g = static_cast<WaldGroup&>(state);
@@ -223,7 +176,7 @@ std::string CNonParamWald::AddRow(GroupState& state) {
     if (!(w > 0)) return {};
     // The compare field follows the data fields.
     const int sample =
-        FindGroup(engine().DataRecordset().GetValue(in().groups + in().analysisFields));
+        1 + samples_.Find(engine().DataRecordset().GetValue(in().groups + in().analysisFields));
     if (sample == 0) return {};  // not one of the two values listed
     for (int k = 0; k < in().analysisFields; ++k) {
         std::optional<double> x;

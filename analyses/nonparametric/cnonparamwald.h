@@ -11,6 +11,7 @@
 
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
+#include "engine/level_list.h"
 
 namespace qrv {
 
@@ -28,20 +29,6 @@ class CNonParamWald : private AnalysisRun {
                                            int intComparePosition, int intFields, bool fWeighted,
                                            Quorvane& engine);
 
-    // The distinct values of the compare field at position intComparePosition
-    // (from 1) of strFields, in the order the database returns them, Null
-    // included. Returns the error text, empty on success.
-    static std::string Quorvane_QueryGroups(const std::string& strUserTable,
-                                            const std::vector<std::string>& strFields,
-                                            int intComparePosition, std::vector<dao::Value>& values,
-                                            int& count, Quorvane& engine);
-
-    // Keeps the first of compare values that the run compares as equal
-    // (texts that differ only in case, unless texts compare binary), so that
-    // each row has one sample whatever order the rows come in. Call once the
-    // input is open: its first column decides how texts compare.
-    static void DistinctSamples(std::vector<dao::Value>& values, const Quorvane& engine);
-
   private:
     std::string CreateOutput() override;
     std::string BeforeWalk() override;
@@ -53,12 +40,8 @@ class CNonParamWald : private AnalysisRun {
     std::string WriteGroup(GroupState& state, const std::vector<dao::Value>& group,
                            long records) override;
 
-    // The sample (1 or 2) of a compare value, 0 when it is neither.
-    int FindGroup(const dao::Value& v);
-
     std::string outputTable_;
-    std::vector<dao::Value> samples_;  // the two compare values
-    int lastSample_ = 0;               // the previous record's sample, tried first
+    LevelList samples_;  // the compare values: samples 1 and 2
 };
 
 }  // namespace qrv

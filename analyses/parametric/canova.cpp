@@ -75,23 +75,17 @@ std::string CAnova::Quorvane_ANOVA(const std::string& strType, bool fIncludeBlan
 
 std::string CAnova::AnovaGroups(Quorvane& engine) {
     ProcedureScope scope(engine.ErrorHandler(), "AnovaGroups");
-    Database source = engine.SourceDatabase();
     levels_.assign(at(C_), {});
-    lastLevel_.assign(at(C_), -1);
-    for (int i = 0; i < C_; ++i) {
-        const std::string field = bracketName(compareNames_[at(i)]);
-        std::string sql = "SELECT DISTINCT " + field + " FROM " + bracketName(input_);
-        if (!includeBlanks_) sql += " WHERE (" + field + " Is Not Null)";
-        sql += ";";
-        auto rs = source.OpenRecordset(sql, dbOpenSnapshot);
-        if (!rs) {
-            if (rs.error().number == err::kTooFewParameters)
-                return "The selected query expects parameters and cannot be used by Lumvar.";
-            engine.ErrorHandler().HandleError(rs.error().number, rs.error().description);
-            return rs.error().description;
-        }
-        for (; !rs->Eof(); rs->MoveNext()) levels_[at(i)].push_back(rs->GetValue(0));
-    }
+    for (int i = 0; i < C_; ++i)
+        if (std::string e =
+                levels_[at(i)].Read(engine, input_, compareNames_[at(i)], includeBlanks_);
+            !e.empty())
+            return e;
+    return {};
+}
+
+std::string CAnova::BeforeWalk() {
+    for (LevelList& list : levels_) list.MergeCase(engine().BinaryCompare());
     return {};
 }
 
@@ -196,19 +190,6 @@ std::unique_ptr<GroupState> CAnova::NewGroup() {
     return std::make_unique<AnovaGroup>(X_, C_);
 }
 
-int CAnova::LevelOf(int i, const Value& v) {
-    const std::vector<Value>& list = levels_[at(i)];
-    int& last = lastLevel_[at(i)];
-    if (last >= 0 && engine().Quorvane_SameValue(list[at(last)], v, false)) return last;
-    for (std::size_t j = 0; j < list.size(); ++j) {
-        if (engine().Quorvane_SameValue(list[j], v, false)) {
-            last = static_cast<int>(j);
-            return last;
-        }
-    }
-    return -1;
-}
-
 std::string CAnova::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     auto& g = static_cast<AnovaGroup&>(state);
@@ -221,7 +202,7 @@ std::string CAnova::AddRow(GroupState& state) {
         if (v.isNull() && !includeBlanks_) return {};
         // A value the list does not hold (the input changed since the list
         // was read) belongs to no level.
-        rowLevels_[at(i)] = LevelOf(i, v);
+        rowLevels_[at(i)] = levels_[at(i)].Find(v);
         if (rowLevels_[at(i)] < 0) return {};
     }
     for (int k = 0; k < X_; ++k) {

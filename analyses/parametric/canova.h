@@ -14,6 +14,7 @@
 #include "dataaccess/recordset.h"
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
+#include "engine/level_list.h"
 
 namespace qrv {
 
@@ -38,6 +39,7 @@ class CAnova : private AnalysisRun {
     // Run before the frame has the engine, hence the argument.
     std::string AnovaGroups(Quorvane& engine);
     std::string CheckNonBlankRows(Quorvane& engine);
+    std::string BeforeWalk() override;
 
     std::string CreateOutput() override;
     std::string CreateAnova();
@@ -51,8 +53,6 @@ class CAnova : private AnalysisRun {
     std::string WriteAnova(const AnovaGroup& g, const std::vector<dao::Value>& group, int k);
     std::string WriteDetail(const AnovaGroup& g, const std::vector<dao::Value>& group, int k);
 
-    // Index of the value-list entry equal to v for compare field i, -1 if none.
-    int LevelOf(int i, const dao::Value& v);
     // Position of compare field i in the run's field list (from 0).
     int ComparePosition(int i) const { return G_ + X_ + i; }
     const std::string& DataName(int k) const;
@@ -62,10 +62,9 @@ class CAnova : private AnalysisRun {
     std::string outputTable_, detailTable_, input_;
     int G_ = 0, C_ = 0, X_ = 0;
     std::vector<std::string> compareNames_;
-    // The distinct values of each compare field over the whole input, in the
-    // order the database returned them; a level is an index into its list.
-    std::vector<std::vector<dao::Value>> levels_;
-    std::vector<int> lastLevel_;  // the previous row's level per field: rows come in runs
+    // The levels of each compare field over the whole input; a level is an
+    // index into its list.
+    std::vector<LevelList> levels_;
     std::vector<std::pair<int, int>> cellPairs_;  // the pairs of compare fields with cells
     std::vector<int> rowLevels_;                  // the current row's level per compare field
     dao::Recordset detail_;

@@ -12,6 +12,7 @@
 #include "analyses/output_values.h"
 #include "dataaccess/fold.h"
 #include "dataaccess/sql_dialect.h"
+#include "engine/level_list.h"
 #include "engine/quorvane.h"
 #include "numeric/czvalue.h"
 #include "numeric/extended.h"
@@ -121,31 +122,19 @@ std::string CXTab::CreateColumns(Quorvane& engine) {
         if (def && !def->FindField(columnField_))
             return "Field [" + columnField_ + "] not found in [" + userTable_ + "].";
     }
-    // The data recordset is free until the rows are prepared.
-    std::string error = engine.Quorvane_OpenDataRecordset(
-        "SELECT DISTINCT " + bracketName(columnField_) + " FROM " + bracketName(userTable_) + ";");
-    if (!error.empty()) return error;
-    Recordset& rs = engine.DataRecordset();
-    distinct_.clear();
-    for (; !rs.Eof(); rs.MoveNext()) distinct_.push_back(rs.GetValue(0));
-    rs.Close();
+    LevelList levels;
+    if (std::string e = levels.Read(engine, userTable_, columnField_); !e.empty()) return e;
+    distinct_ = levels.values();
     if (distinct_.empty()) return "Column field must have at least one value";
     return {};
 }
 
 void CXTab::NameColumns() {
-    // Numbers by value, then texts, as the rows are ordered.
-    std::vector<XTabRowKey> keys;
-    for (const Value& v : distinct_) keys.push_back(XTabRowKey::of(v));
-    std::vector<size_t> order(keys.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return XTabRowLess{true}(keys[a], keys[b]); });
+    // The column values come in level order, as the rows are ordered.
     hasNullColumn_ = false;
     columnNames_.clear();
     columnIndex_.clear();
-    for (size_t i : order) {
-        const Value& v = distinct_[i];
+    for (const Value& v : distinct_) {
         const std::string name = v.isNull() ? std::string() : trimSpaces(v.toText());
         if (name.empty()) {
             hasNullColumn_ = true;  // Null, and blank texts with it
@@ -421,7 +410,8 @@ std::string CXTab::WriteChi(const std::vector<Value>& group, const std::string& 
     std::optional<double> chi, prob, phi, contingency, cramer;
     if (grand > 0 && rows > 0 && columns > 0) {
         chi = x;
-        if (df > 0) prob = num::CZValue().Quorvane_CalcProb("C", x, static_cast<double>(df), 0);
+        // At DF 0 the distribution routine's own answer, 0, as for any test.
+        prob = num::CZValue().Quorvane_CalcProb("C", x, static_cast<double>(df), 0);
         phi = std::sqrt(x / grand);
         contingency = std::sqrt(x / (x + grand));
         const long smaller = std::min(rows, columns) - 1;

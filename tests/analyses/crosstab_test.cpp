@@ -345,6 +345,42 @@ TEST_F(CrosstabTest, SumsWithExpectedValuesAndTest) {
     EXPECT_NEAR(chi[0].at("Prob").asDouble(), 0.04550026389635842, 1e-15);
 }
 
+TEST_F(CrosstabTest, ATableOfOneRowOrOneColumnHasNoDegreesOfFreedom) {
+    // Every expected count equals its observed count, so X = 0; DF =
+    // (columns - 1)(rows - 1) = 0, and the chi-square probability at DF 0 is
+    // 0 (by definition of the distribution routine, not a tail of X).
+    struct Case {
+        const char* name;
+        std::vector<Sale> sales;
+        double count, rows, columns;
+    };
+    const Case cases[] = {
+        {"one column",
+         {{"x", "a", "p", 1.0, {}}, {"x", "b", "p", 1.0, {}}, {"x", "b", "p", 1.0, {}}},
+         3,
+         2,
+         1},
+        {"one row", {{"x", "a", "p", 1.0, {}}, {"x", "a", "q", 1.0, {}}}, 2, 1, 2},
+        {"one cell", {{"x", "a", "p", 1.0, {}}}, 1, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(db.Execute("DELETE FROM [Sales]").ok());
+        add(c.sales);
+        const auto id = crosstab({{"Shop", "G"}, {"Kind", "C"}}, {{"xChi", true}}, "Chi");
+        ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+        const auto chi = tableRows("Chi");
+        ASSERT_EQ(chi.size(), 1u);
+        EXPECT_EQ(chi[0].at("Count").asDouble(), c.count);
+        EXPECT_EQ(chi[0].at("Rows").asDouble(), c.rows);
+        EXPECT_EQ(chi[0].at("Columns").asDouble(), c.columns);
+        EXPECT_EQ(chi[0].at("DF").asDouble(), 0);
+        EXPECT_EQ(chi[0].at("Chi-Square").asDouble(), 0);
+        ASSERT_FALSE(chi[0].at("Prob").isNull());
+        EXPECT_EQ(chi[0].at("Prob").asDouble(), 0);
+    }
+}
+
 TEST_F(CrosstabTest, AveragesGetOnlyTheShareRowsAndNoTest) {
     add(valueSales());
     const auto id = crosstab({{"Shop", "G"}, {"Kind", "C"}, {"Amount", "X"}},
@@ -402,10 +438,11 @@ TEST_F(CrosstabTest, NullColumnComesFirstAndWalksAgree) {
     const auto id = crosstab({{"Region", "G"}, {"Shop", "G"}, {"Kind", "C"}}, {{"XType", "C"}});
     ASSERT_TRUE(run(id)) << engine.ErrorInfo();
     const Rows hashed = read("Out1");
-    // Blank and Null share the Null column; "p " is "p", "Q" is "q".
+    // Blank and Null share the Null column; "p " is "p"; "q" and "Q" share
+    // a column spelt "Q", the smaller by bytes, whichever row comes first.
     EXPECT_EQ(hashed.columns, (std::vector<std::string>{"Region", "DataField", "Shop", "DataType",
-                                                        "RowSummary", "<NULL>", "p", "q"}));
-    const std::vector<std::string> cols = {"<NULL>", "p", "q"};
+                                                        "RowSummary", "<NULL>", "p", "Q"}));
+    const std::vector<std::string> cols = {"<NULL>", "p", "Q"};
     // Region n (and N): a (Null, p, p), b (blank, q); region s: A and a as one row (p,
     // p) spelt as the sorted rows meet it first, b (q, Q). Hand-counted.
     ASSERT_EQ(hashed.rows.size(), 8u);

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <optional>
 
-#include "analyses/nonparametric/cnonparamwald.h"
 #include "engine/engine_fixture.h"
 #include "engine/sort_budget.h"
 #include "support/raw_sqlite.h"
@@ -278,34 +277,6 @@ TEST_F(RunsTest, AYFieldIsRefusedAndNothingWritten) {
               "usysQuorvaneFields: 2 Sample takes no Y field ('X2').\r\nRoles of 2 Sample: "
               "group, compare, x, weight");
     EXPECT_FALSE(db.GetTableDef("Out1").ok());
-}
-
-TEST_F(RunsTest, CompareValuesAreListedWithNullAndAParameterQueryIsRefused) {
-    add("('g', 'b', 1, NULL, 1), ('g', NULL, 2, NULL, 1), ('g', 'b', 3, NULL, 1),"
-        "('g', 'a', 4, NULL, 1)");
-    ASSERT_FALSE(engine.SetSourceDatabase(db));
-    std::vector<Value> values;
-    int count = -1;
-    EXPECT_EQ(CNonParamWald::Quorvane_QueryGroups("T", {"G", "S", "X"}, 2, values, count, engine),
-              "");
-    ASSERT_EQ(count, 3);
-    ASSERT_EQ(values.size(), 3u);
-    // Null is one of the values, each value listed once.
-    EXPECT_EQ(
-        std::count_if(values.begin(), values.end(), [](const Value& v) { return v.isNull(); }), 1);
-    std::vector<std::string> texts;
-    for (const Value& v : values)
-        if (!v.isNull()) texts.push_back(v.toText());
-    std::sort(texts.begin(), texts.end());
-    EXPECT_EQ(texts, (std::vector<std::string>{"a", "b"}));
-
-    ASSERT_FALSE(db.CreateQueryDef("qParam", "SELECT * FROM [T] WHERE [X] > [Enter a minimum]"));
-    EXPECT_EQ(CNonParamWald::Quorvane_QueryGroups("qParam", {"S", "X"}, 1, values, count, engine),
-              "The selected query expects parameters and cannot be used by Lumvar.");
-    EXPECT_EQ(count, 0);
-    EXPECT_NE(
-        CNonParamWald::Quorvane_QueryGroups("NoSuchTable", {"S", "X"}, 1, values, count, engine),
-        "");
 }
 
 TEST_F(RunsTest, ATinyMemoryBudgetAndEitherWalkGiveTheSameTable) {
