@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "analyses/nonparametric/paired_ranks.h"
 #include "engine/quorvane.h"
 #include "numeric/czvalue.h"
 #include "numeric/extended.h"
@@ -99,7 +100,9 @@ std::string CNonParamFriedman::AddRow(GroupState& state) {
         std::optional<double> x;
         if (std::string e = reader().Usable(j, x); !e.empty()) return e;
         if (!x) return {};  // one missing value leaves the whole record out
-        record_.emplace_back(*x, j);
+        // Compared as the paired signed ranks compare: values that read the
+        // same to 15 digits are tied.
+        record_.emplace_back(TieValue(*x), j);
     }
     g.n += w;
     ++g.complete;

@@ -199,6 +199,37 @@ TEST_F(FriedmanTest, FourFieldsGiveThreeDegreesOfFreedom) {
     EXPECT_DOUBLE_EQ(detailOf("g", 5)["D"].second, 16.0 / 5);
 }
 
+TEST_F(FriedmanTest, ValuesThatReadTheSameTo15DigitsAreTied) {
+    // One record per group, so n = 1, k = 3 and chi = 12 S / 12 - 12 = S - 12
+    // with S the sum of the squared ranks; for 2 df the tail is exp(-chi / 2).
+    struct Case {
+        const char* group;
+        const char* values;  // A, B, C as SQL literals
+        double a, b, c;      // the ranks
+    };
+    const Case cases[] = {
+        // 0.1 + 0.2 reads 0.3 to 15 digits: tied with 0.3.
+        {"a", "0.30000000000000004, 0.3, 0", 2.5, 2.5, 1},
+        {"b", "1, 1.0000000000000002, 2", 1.5, 1.5, 3},
+        {"c", "-0.30000000000000004, 5, -0.3", 1.5, 3, 1.5},
+        // A difference in the 15th digit is a difference.
+        {"d", "1.00000000000001, 1, 0", 3, 2, 1},
+    };
+    int id = 0;
+    for (const Case& c : cases)
+        insert("(" + std::to_string(++id) + ", '" + c.group + "', " + c.values + ", 0, 1)");
+    ASSERT_TRUE(run(friedman(kGroupABC))) << engine.ErrorInfo();
+    auto rows = byGroup("Out1");
+    using D = std::map<std::string, std::pair<double, double>>;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.group);
+        EXPECT_EQ(detailOf(c.group, 1),
+                  (D{{"A", {c.a, c.a}}, {"B", {c.b, c.b}}, {"C", {c.c, c.c}}}));
+        const double chi = c.a * c.a + c.b * c.b + c.c * c.c - 12;
+        expectRow(rows[c.group], {1, {}, 0, 2, 3, chi, std::exp(-chi / 2)}, c.group);
+    }
+}
+
 TEST_F(FriedmanTest, OneFieldOrStrayRolesAreRefused) {
     threeFieldGroups();
     EXPECT_FALSE(run(friedman({{"Grp", "G"}, {"A", "X"}})));
