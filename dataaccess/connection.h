@@ -14,8 +14,6 @@
 
 namespace qrv::dao::detail {
 
-struct MemoryRegistry;
-
 struct Connection {
     sqlite3* db = nullptr;
     std::string path;
@@ -29,7 +27,6 @@ struct Connection {
     // Stored queries of another file's tables whose file could not be read
     // when this connection opened (stored_queries.h): stored name -> why.
     std::map<std::string, Error> unlinkedQueries;
-    MemoryRegistry* memory = nullptr;  // memory tables, owned by the connection
     // The connect text the file was opened with (";pwd=..."): a source file
     // attached later, or a second connection to the same file, needs it too.
     std::string connect;

@@ -6,7 +6,6 @@
 #include "dataaccess/dbengine.h"
 #include "dataaccess/error.h"
 #include "dataaccess/fold.h"
-#include "dataaccess/memory_table.h"
 #include "dataaccess/recordset.h"
 #include "dataaccess/tabledef.h"
 #include "dataaccess/types.h"

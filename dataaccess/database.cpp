@@ -85,35 +85,6 @@ Result<Recordset> Database::OpenRecordset(std::string_view source, int type, int
     return p_->openRecordset(source, type, options);
 }
 
-Result<MemoryTable> Database::CreateMemoryTable(std::string_view name,
-                                                const std::vector<std::string>& columns) {
-    if (!IsOpen()) return closedError();
-    if (p_->conn->readOnly)
-        return makeError(err::kReadOnly, "Cannot update. Database or object is read-only.");
-    if (Error e = detail::checkName(name)) return e;
-    if (p_->isTable(name) || p_->isQuery(name))
-        return makeError(err::kTableExists, "Table '" + std::string(name) + "' already exists.");
-    if (columns.empty())
-        return makeError(3264, "No field defined--cannot append TableDef or Index.");
-    std::string cols;
-    for (size_t i = 0; i < columns.size(); ++i) {
-        const std::string& c = columns[i];
-        if (Error e = detail::checkName(c, true)) return e;
-        for (size_t j = 0; j < i; ++j)
-            if (iequal(columns[j], c))
-                return makeError(3191, "Cannot define field more than once.");
-        if (!cols.empty()) cols += ", ";
-        cols += quoteIdentifier(c);
-    }
-    const std::string table(name);
-    if (Error e = detail::exec(*p_->conn, "CREATE VIRTUAL TABLE " + quoteIdentifier(table) +
-                                              " USING qrv_memory(" + cols + ")"))
-        return e;
-    auto store = detail::findMemoryStore(p_->conn->memory, table);
-    if (!store) return makeError(err::kReservedError, "Memory table could not be made.");
-    return MemoryTable(std::move(store));
-}
-
 Result<long> Database::Execute(std::string_view sql) {
     if (!IsOpen()) return closedError();
     // Definitions are made by the layer's own table building, never sent as written.

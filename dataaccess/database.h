@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "dataaccess/error.h"
-#include "dataaccess/memory_table.h"
 #include "dataaccess/recordset.h"
 #include "dataaccess/tabledef.h"
 
@@ -29,10 +28,6 @@ class Database {
     // Source: a table name, a stored query name or an SQL text in the query dialect.
     // Type 0 chooses table type for a table and dynaset otherwise.
     Result<Recordset> OpenRecordset(std::string_view source, int type = 0, int options = 0);
-    // A scratch table of numbers kept in memory in order of its columns (see
-    // memory_table.h); it is a table of this database until dropped.
-    Result<MemoryTable> CreateMemoryTable(std::string_view name,
-                                          const std::vector<std::string>& columns);
     // Runs an action query; returns the number of rows affected.
     Result<long> Execute(std::string_view sql);
 

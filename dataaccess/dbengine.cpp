@@ -15,7 +15,6 @@
 #include "dataaccess/database_password.h"
 #include "dataaccess/file_open.h"
 #include "dataaccess/fold.h"
-#include "dataaccess/memory_table.h"
 #include "dataaccess/sql_functions.h"
 #include "dataaccess/stored_queries.h"
 #include "dataaccess/system_tables.h"
@@ -53,7 +52,6 @@ Error configure(Connection& c, const std::string* password = nullptr) {
     sqlite3_db_config(c.db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     if (registerDialectFunctions(c.db) != SQLITE_OK)
         return makeError(err::kReservedError, "Cannot register SQL functions.");
-    c.memory = registerMemoryTables(c.db);
     if (registerStandInFunction(c) != SQLITE_OK)
         return makeError(err::kReservedError, "Cannot register SQL functions.");
     guardSystemTables(c);

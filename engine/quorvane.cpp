@@ -220,7 +220,6 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     // The run's recordsets end here; output tables appear only for a clean run.
     rsData_.Close();
     rsOutput_.Close();
-    rsThird_.Close();
     if (failure.empty() && !err_.HasError())
         failure = commitOutputs();
     else

@@ -139,8 +139,6 @@ class Quorvane {
     // The weight a weight-field value gives its row: 0 (skip the row) when it
     // is not above 0 or is the ignored value of an "Equal" rule.
     double WeightOf(double value) const;
-    void Quorvane_WeightCalc(bool fWeight, const std::vector<std::string>& strFields,
-                             int intWeightPosition, double& dblWeight);
     bool Quorvane_SameRecords_b(int n, bool fCompare, std::vector<dao::Value>& saved,
                                 const std::vector<dao::Value>& current) const;
     bool Quorvane_SameValue(const dao::Value& a, const dao::Value& b, bool fIgnoreCase) const;
@@ -152,10 +150,6 @@ class Quorvane {
     // (residuals, details) is written through it.
     dao::Result<dao::Recordset> CreateOutputTable(dao::TableDef& def);
     void Quorvane_DeleteTable(bool fScratch, const std::string& name);
-    void Quorvane_EmptyTable(bool fScratch, const std::string& name, long rows,
-                             dao::Database* db = nullptr);
-    bool Util_FieldExists(const std::string& table, const std::string& field,
-                          const dao::Database& db);
     void Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage);
     // Whether Quorvane_Msg raises StatStatus at all (progress on).
     bool StatusWanted() const { return runProgress_ || showProgress_; }
@@ -186,7 +180,6 @@ class Quorvane {
     dao::Recordset& DataRecordset() { return rsData_; }
     const dao::Recordset& DataRecordset() const { return rsData_; }
     dao::Recordset& OutputRecordset() { return rsOutput_; }
-    dao::Recordset& ThirdRecordset() { return rsThird_; }
     dao::Database& ScratchDatabase() { return scratchDb_; }
     const std::string& ScratchPath() const { return scratchPath_; }
     bool BinaryCompare() const { return binaryCompare_; }
@@ -275,7 +268,7 @@ class Quorvane {
     std::string scratchPath_;
     std::unique_ptr<CLumvarScenario> scenario_;
     scenario::ScenarioDraft stored_;  // the same rows as stored, for the validity check
-    dao::Recordset rsData_, rsOutput_, rsThird_;
+    dao::Recordset rsData_, rsOutput_;
     std::string missingRule_;
     double missingEqual_ = 0, missingLow_ = 0, missingHigh_ = 0;
     bool binaryCompare_ = false;

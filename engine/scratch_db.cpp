@@ -106,33 +106,4 @@ void Quorvane::Quorvane_DeleteTable(bool fScratch, const std::string& name) {
     replacedOutputs_.push_back(name);
 }
 
-void Quorvane::Quorvane_EmptyTable(bool fScratch, const std::string& name, long rows,
-                                   Database* db) {
-    ProcedureScope scope(err_, "Quorvane_EmptyTable");
-    if (rows <= 0) return;
-    Database& target = fScratch ? scratchDb_ : (db ? *db : outputDb_);
-    const std::string sql = "DELETE DISTINCTROW * FROM " + name;
-    OperationScope op(err_, "Emptying the table " + name,
-                      errors::FailingObject::OnStatement(rows >= 100 ? sql : std::string(), name));
-    if (rows >= 100) {
-        auto r = target.Execute(sql);
-        if (!r) err_.HandleError(r.error().number, r.error().description);
-        return;
-    }
-    // EmptyTable2: row by row inside one transaction.
-    auto rs = target.OpenRecordset(name, fScratch ? dbOpenTable : 0);
-    if (!rs) {
-        err_.HandleError(rs.error().number, rs.error().description);
-        return;
-    }
-    target.BeginTrans();
-    for (; !rs->Eof(); rs->MoveNext())
-        if (Error e = rs->Delete()) {
-            err_.HandleError(e.number, e.description);
-            break;
-        }
-    target.CommitTrans();
-    rs->Close();
-}
-
 }  // namespace qrv

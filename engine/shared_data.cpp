@@ -7,7 +7,6 @@
 #include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "engine/run_report.h"
-#include "engine/value_reader.h"
 
 namespace qrv {
 
@@ -143,24 +142,6 @@ double Quorvane::WeightOf(double w) const {
     return w;
 }
 
-void Quorvane::Quorvane_WeightCalc(bool fWeight, const std::vector<std::string>& strFields,
-                                   int intWeightPosition, double& dblWeight) {
-    dblWeight = 1;
-    if (!fWeight) return;
-    const std::string& name = strFields.at(static_cast<size_t>(intWeightPosition - 1));
-    std::optional<double> w;
-    auto v = rsData_.GetValue(name);
-    const std::string e = v ? NumericValue(*v, name, w) : v.error().description;
-    if (!e.empty()) {
-        ProcedureScope scope(err_, "Quorvane_WeightCalc");
-        OperationScope op(
-            err_, "Reading the weight of a row",
-            errors::FailingObject::OnTable(Scenario() ? Scenario()->Table : std::string(), name));
-        err_.HandleError(13, e);  // type mismatch
-    }
-    dblWeight = w ? WeightOf(*w) : 0;  // 0: the caller skips the row
-}
-
 bool Quorvane::Quorvane_SameRecords_b(int n, bool fCompare, std::vector<Value>& saved,
                                       const std::vector<Value>& current) const {
     if (!fCompare) {
@@ -206,19 +187,6 @@ int Quorvane::Quorvane_UTIL_TableOrQuery(const Database& db, const std::string& 
     }
     auto q = db.GetQueryDef(name);
     return q ? 1 : -99;
-}
-
-bool Quorvane::Util_FieldExists(const std::string& table, const std::string& field,
-                                const Database& db) {
-    ProcedureScope scope(err_, "Util_FieldExists");
-    auto t = db.GetTableDef(table);
-    if (!t) {
-        OperationScope op(err_, "Looking up field [" + field + "] of [" + table + "]",
-                          errors::FailingObject::OnTable(table, field));
-        err_.HandleError(t.error().number, t.error().description);
-        return false;
-    }
-    return t->FindField(field) != nullptr;
 }
 
 void Quorvane::Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage) {

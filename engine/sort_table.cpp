@@ -295,17 +295,6 @@ RankedValues SortTable::Ranked(int fieldNo) {
     return RankedValues(std::move(runs), Read(fieldNo));
 }
 
-std::string SortTable::CalcMode(int fields, std::vector<Mode>& modes) {
-    modes.assign(static_cast<size_t>(fields), Mode{});
-    std::vector<double> none;
-    for (int fieldNo = 1; fieldNo <= fields; ++fieldNo)
-        if (std::string e = Summarize(fieldNo, &modes[static_cast<size_t>(fieldNo - 1)], false, 0,
-                                      num::Extended(), none);
-            !e.empty())
-            return e;
-    return {};
-}
-
 std::string SortTable::CalcPercentiles(int fieldNo, bool weighted, int parts,
                                        const num::Extended& n, std::vector<double>& result) {
     result.assign(static_cast<size_t>(std::max(parts - 1, 0)), 0.0);

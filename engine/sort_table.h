@@ -15,7 +15,7 @@
 //   tags, each run also says how much of it each tag (sample) holds;
 // - Ranked: every value with the mean rank of its run, for tests that need
 //   the rank of each row back (tag the value with its row);
-// - CalcMode, CalcPercentiles, and Summarize for both in one read.
+// - CalcPercentiles, and Summarize for the mode and cut points in one read.
 // Values must not be appended to a field while one of its reads is open.
 #pragma once
 
@@ -62,14 +62,13 @@ class SortTable {
     // The field's values in order, each with its run's mean rank.
     RankedValues Ranked(int field);
 
-    // Mode of each field 1..fields: the value with the highest weighted count,
-    // that count, and whether no other value has the same count.
+    // The mode of a field: the value with the highest weighted count, that
+    // count, and whether no other value has the same count.
     struct Mode {
         double value = 0;
         double count = 0;
         bool unique = true;
     };
-    std::string CalcMode(int fields, std::vector<Mode>& modes);
 
     // Cut points 1..parts-1 (at indexes 0..parts-2) of one field, weighted by
     // running weight or unweighted by interpolated position.
@@ -77,7 +76,7 @@ class SortTable {
                                 std::vector<double>& result);
 
     // The mode (when mode is given) and the cut points (when parts > 1) of
-    // one field, from one read of its values; the same answers as above.
+    // one field, from one read of its values; the same cut points as above.
     std::string Summarize(int field, Mode* mode, bool weighted, int parts, const num::Extended& n,
                           std::vector<double>& cuts);
 

@@ -204,24 +204,27 @@ TEST_F(RunReport, AnIoErrorWhileWritingRowsIsReported) {
 TEST_F(RunReport, AnUnexpectedHandlerErrorNamesTheRunAndTheField) {
     const auto id = describeByGroup(3);
     // Mid-run, an engine routine meets an error it does not expect: a field
-    // looked up in a table that is not there.
+    // added twice to a table definition.
     bool once = false;
     engine.OnStatProgress([&](long, long) {
         if (once) return;
         once = true;
-        engine.Util_FieldExists("Vanished", "X", engine.SourceDatabase());
+        TableDef def = db.CreateTableDef("Twice");
+        int ordinal = 0;
+        engine.AddTableField(def, "X", dbDouble, ordinal, 0);
+        engine.AddTableField(def, "X", dbDouble, ordinal, 0);
     });
     EXPECT_FALSE(run(id));
-    EXPECT_EQ(engine.ErrorInfo().rfind("Unexpected error number: 3265\r\n", 0), 0u)
+    EXPECT_EQ(engine.ErrorInfo().rfind("Unexpected error number: 3191\r\n", 0), 0u)
         << engine.ErrorInfo();
 
     const std::string report = log();
     ASSERT_EQ(count(report, "ERROR INFORMATION"), 1u) << engine.ErrorInfo();
-    EXPECT_EQ(line(report, "Error Procedure"), "Util_FieldExists");
+    EXPECT_EQ(line(report, "Error Procedure"), "AddTableField");
     expectRunFacts(report, path);
-    EXPECT_EQ(line(report, "Failing Table"), "Vanished");
+    EXPECT_EQ(line(report, "Failing Table"), "Twice");
     EXPECT_EQ(line(report, "Failing Field"), "X");
-    EXPECT_EQ(operation(report), "Looking up field [X] of [Vanished]");
+    EXPECT_EQ(operation(report), "Adding field [X] to the output table [Twice]");
     EXPECT_FALSE(db.GetTableDef("Out1").ok()) << "a run with an error swaps nothing in";
 }
 

@@ -54,9 +54,10 @@ std::vector<std::uint64_t> answers(SortTable& t, const std::vector<Row>& rows) {
         std::memcpy(&bits, &d, sizeof d);
         out.push_back(bits);
     };
-    std::vector<SortTable::Mode> modes;
-    EXPECT_EQ(t.CalcMode(kFields, modes), "");
-    for (const auto& m : modes) {
+    std::vector<double> none;
+    for (int field = 1; field <= kFields; ++field) {
+        SortTable::Mode m;
+        EXPECT_EQ(t.Summarize(field, &m, false, 0, Extended(), none), "");
         put(m.value);
         put(m.count);
         out.push_back(m.unique);
