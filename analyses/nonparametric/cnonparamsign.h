@@ -13,8 +13,8 @@
 
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
-#include "numeric/moments.h"
 #include "numeric/czvalue.h"
+#include "numeric/moments.h"
 
 namespace qrv {
 
@@ -66,8 +66,8 @@ class CNonParamSign : private AnalysisRun {
     std::string WriteDataFit(Group& g, int f, const std::vector<dao::Value>& group, long records);
     // The leading columns of a new row: group values, DataField, Count,
     // Observations (weighted) and Missing; at gives the next column.
-    dao::Error StartRow(const std::vector<dao::Value>& group, int f, const num::Moments& m, long records,
-                        int& at);
+    dao::Error StartRow(const std::vector<dao::Value>& group, int f, const num::Moments& m,
+                        long records, int& at);
     // The weighted median of field f, by running weight or by position.
     std::string Median(Group& g, int f, double& median);
     // The largest positive and negative differences between the empirical
