@@ -257,7 +257,8 @@ std::string CNonParamChiSquare::WriteField(int i) {
                             return e;
                     if (next != all.end()) ++next;
                 }
-                if (O > 0) X += (num::Extended(E) - O) * (num::Extended(E) - O) / E;
+                // Weights summing to 0 expect 0 of every category: no test, X = 0.
+                if (O > 0 && E != 0) X += (num::Extended(E) - O) * (num::Extended(E) - O) / E;
                 if (std::string e = detailRow(c.spelling, O); !e.empty()) return e;
                 ++records;
                 engine().Quorvane_Msg(records, false, progress + std::to_string(records));
@@ -277,8 +278,9 @@ std::string CNonParamChiSquare::WriteData(int i, const std::vector<Value>& group
                                           double E, double X, long M) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     const long df = allGroups_ ? M - 1 : k - 1;
-    // An expected frequency of 0 (weights summing to nothing) tests nothing.
-    const bool usable = std::isfinite(E) && E != 0;
+    // An expected frequency of 0 (weights summing to nothing) finds no
+    // difference: X = 0 and a tail of 1.
+    const bool usable = std::isfinite(E);
     std::optional<double> chi, prob;
     if (usable) chi = X;
     if (usable && df > 0 && std::isfinite(X))
@@ -318,9 +320,9 @@ std::string CNonParamChiSquare::WriteDetail(int i, const std::vector<Value>& gro
         if (!e) e = out.SetValue(at++, asIs ? category : Value(category.toText()));
     }
     const std::optional<double> expected =
-        std::isfinite(E) && E != 0 ? std::optional<double>(E) : std::nullopt;
+        std::isfinite(E) ? std::optional<double>(E) : std::nullopt;
     std::optional<double> chi;
-    if (expected) chi = (O - E) * (O - E) / E;
+    if (expected) chi = E != 0 ? (O - E) * (O - E) / E : 0;
     for (const std::optional<double>& x :
          {std::optional<double>(O), expected,
           expected ? std::optional<double>(O - E) : std::nullopt, chi, ratio(O, N),

@@ -259,6 +259,49 @@ TEST_F(ChiSquareTest, WeightsGiveTheFrequencies) {
     EXPECT_DOUBLE_EQ(num(d[2], "Cumulative"), 9);
 }
 
+TEST_F(ChiSquareTest, WeightsSummingToZeroExpectNothingAndFindNoDifference) {
+    // Group z: a 2 - 2, b 3 - 3, c 1 - 1: N 0, k 3, E = 0/3 = 0. With nothing
+    // expected no category differs: X = 0, and the tail of chi-square(2) at 0
+    // is 1. Group p: a 2 and b -2, each category non-zero, sum to 0 as well:
+    // E = 0, every Difference is its O and every term 0.
+    struct Face {
+        const char* grp;
+        const char* face;
+        double w;
+    };
+    const Face faces[] = {{"p", "a", 2}, {"p", "b", -2}, {"z", "a", 2}, {"z", "a", -2},
+                          {"z", "b", 3}, {"z", "b", -3}, {"z", "c", 1}, {"z", "c", -1}};
+    for (const Face& f : faces) add({{f.grp, f.face, Value(), f.w}});
+    const auto rows = runRows(chi({{"Grp", "G"}, {"Face", "C"}, {"W", "W"}}));
+    struct Summary {
+        const char* grp;
+        double groups, df;
+    };
+    const Summary summaries[] = {{"p", 2, 1}, {"z", 3, 2}};
+    ASSERT_EQ(rows.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(summaries[i].grp);
+        EXPECT_EQ(rows[i].at("Grp").toText(), summaries[i].grp);
+        EXPECT_EQ(num(rows[i], "Count"), 0);
+        EXPECT_EQ(num(rows[i], "Groups"), summaries[i].groups);
+        EXPECT_EQ(num(rows[i], "DF"), summaries[i].df);
+        EXPECT_EQ(num(rows[i], "Expected"), 0);
+        EXPECT_EQ(num(rows[i], "Chi-Square"), 0);
+        EXPECT_EQ(num(rows[i], "Prob"), 1);
+    }
+    // Detail rows in order: p a, p b, z a, z b, z c.
+    const double observed[] = {2, -2, 0, 0, 0};
+    const auto d = rowsInOrder("Detail");
+    ASSERT_EQ(d.size(), 5u);
+    for (size_t i = 0; i < d.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(num(d[i], "Observed"), observed[i]);
+        EXPECT_EQ(num(d[i], "Expected"), 0);
+        EXPECT_EQ(num(d[i], "Difference"), observed[i]);
+        EXPECT_EQ(num(d[i], "Chi-Square"), 0);
+    }
+}
+
 TEST_F(ChiSquareTest, IgnoreRuleDropsNumericCategories) {
     // 1 twice, 2 once, 3 three times, 99 ignored: N 6, E 2, X = (0 + 1 + 1) / 2 = 1.
     for (double v : {1.0, 1.0, 2.0, 3.0, 3.0, 3.0, 99.0, 99.0})
