@@ -28,6 +28,12 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
     // The hashed walk needs no order, so the database need not sort.
     std::string error =
         engine.Quorvane_InitDataTable(in_.input, in_.fields, in_.groups, types_, sizes_, !hashed);
+    Recordset& data = engine.DataRecordset();
+    if (!error.empty() && in_.emptyIsResult && data.IsOpen() && data.RecordCount() < 1) {
+        engine.Quorvane_InitFieldTypes(data, static_cast<int>(in_.fields.size()), in_.fields,
+                                       types_, sizes_);
+        error.clear();
+    }
     if (error.empty()) {
         engine.BeginProgress(in_.input);
         StageCreating();

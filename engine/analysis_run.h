@@ -49,6 +49,9 @@ struct AnalysisInput {
     int groups = 0;
     int analysisFields = 0;
     bool weighted = false;
+    // An input without rows gives the empty output tables and success, as
+    // when every row is ignored, rather than the no-records failure.
+    bool emptyIsResult = false;
 };
 
 class AnalysisRun {

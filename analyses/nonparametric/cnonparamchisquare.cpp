@@ -99,7 +99,7 @@ std::string CNonParamChiSquare::Quorvane_ChiSquare(
 
     std::vector<std::string> fields(strFields.begin(), strFields.begin() + G_ + C_);
     if (fWeighted) fields.push_back(strFields[static_cast<size_t>(needed - 1)]);
-    std::string error = Run(engine, {strUserTable, fields, G_, C_, fWeighted}, Walk::Hashed);
+    std::string error = Run(engine, {strUserTable, fields, G_, C_, fWeighted, true}, Walk::Hashed);
     for (int i = 0; error.empty() && i < C_; ++i) {
         // The first field's data were announced before the read.
         if (i > 0) engine.Quorvane_Msg(0, false, RetrievingField(compareName(i)));

@@ -398,11 +398,31 @@ TEST_F(ChiSquareTest, MessagesAndEmptyInput) {
     // No compare field: the engine's role check stops the run.
     EXPECT_FALSE(run(chi({{"Grp", "G"}})));
     EXPECT_EQ(engine.ErrorInfo(), "At least one Compare field required");
-    // No rows: the run stops before any table is made.
-    EXPECT_FALSE(run(chi({{"Face", "C"}})));
-    EXPECT_EQ(engine.ErrorInfo(), "No records found in Rolls");
-    EXPECT_FALSE(db.GetTableDef("Out1"));
-    EXPECT_FALSE(db.GetTableDef("Detail"));
+}
+
+TEST_F(ChiSquareTest, AnEmptyInputGivesTheTablesOfAnInputWhoseRowsAreAllIgnored) {
+    // Every row ignored (its compare value equals the ignore value) and no
+    // rows at all both give the two tables with their columns and no row.
+    struct Case {
+        const char* name;
+        bool rows;
+    };
+    for (const Case& c : {Case{"all ignored", true}, Case{"no rows", false}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(db.Execute("DELETE FROM [Rolls]").ok());
+        if (c.rows) add({{"g", Value(), 7.0, Value()}, {"g", Value(), 7.0, Value()}});
+        const auto id = chi({{"Grp", "G"}, {"Num", "C"}}, {}, "Detail", 7.0);
+        ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+        EXPECT_EQ(tableColumns("Out1"),
+                  (std::vector<std::string>{"Grp", "DataField", "Count", "Groups", "Expected",
+                                            "Chi-Square", "DF", "Prob"}));
+        EXPECT_EQ(tableColumns("Detail"),
+                  (std::vector<std::string>{"Grp", "Num", "Observed", "Expected", "Difference",
+                                            "Chi-Square", "Observed_Pcnt", "Expected_Pcnt",
+                                            "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"}));
+        EXPECT_TRUE(tableRows("Out1").empty());
+        EXPECT_TRUE(tableRows("Detail").empty());
+    }
 }
 
 }  // namespace
