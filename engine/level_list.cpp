@@ -3,6 +3,7 @@
 #include "engine/level_list.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "dataaccess/fold.h"
@@ -14,27 +15,43 @@ namespace qrv {
 
 using namespace qrv::dao;
 
-LevelKey LevelKey::of(const Value& v) {
-    LevelKey k;
-    if (v.isNull()) {
-        k.kind = 0;
-    } else if (v.isText()) {
-        k.kind = 2;
-        k.text = v.textRef();
-    } else {
-        k.kind = 1;
-        k.number = v.asDouble();
-        if (k.number == 0) k.number = 0;  // -0 and 0 are one level
-    }
-    return k;
+namespace {
+
+// A level key, or a value about to be looked up, without a copy of its text.
+struct KeyView {
+    int kind;
+    double number;
+    std::string_view text;
+};
+
+KeyView viewOf(const LevelKey& k) {
+    return {k.kind, k.number, k.text};
 }
 
-bool LevelLess::operator()(const LevelKey& a, const LevelKey& b) const {
+KeyView viewOf(const Value& v) {
+    if (v.isNull()) return {0, 0, {}};
+    if (v.isText()) return {2, 0, v.textRef()};
+    const double number = v.asDouble();
+    return {1, number == 0 ? 0 : number, {}};  // -0 and 0 are one level
+}
+
+bool less(const KeyView& a, const KeyView& b, bool binary) {
     if (a.kind != b.kind) return a.kind < b.kind;
     if (a.kind == 1) return a.number < b.number;
     if (a.kind != 2) return false;
     if (int c = compareFoldOnly(a.text, b.text)) return c < 0;
     return binary && compareFolded(a.text, b.text) < 0;
+}
+
+}  // namespace
+
+LevelKey LevelKey::of(const Value& v) {
+    const KeyView x = viewOf(v);
+    return {x.kind, x.number, std::string(x.text)};
+}
+
+bool LevelLess::operator()(const LevelKey& a, const LevelKey& b) const {
+    return less(viewOf(a), viewOf(b), binary);
 }
 
 std::string LevelList::Read(Quorvane& engine, const std::string& input, const std::string& field,
@@ -108,10 +125,12 @@ void LevelList::MergeCase(bool binary) {
 }
 
 int LevelList::Find(const Value& v) const {
-    const LevelLess less{binary_};
-    const LevelKey key = LevelKey::of(v);
-    const auto it = std::lower_bound(keys_.begin(), keys_.end(), key, less);
-    if (it == keys_.end() || less(key, *it)) return -1;
+    // Called for every row: the value is looked up where it stands.
+    const KeyView key = viewOf(v);
+    const auto it = std::lower_bound(
+        keys_.begin(), keys_.end(), key,
+        [&](const LevelKey& k, const KeyView& x) { return less(viewOf(k), x, binary_); });
+    if (it == keys_.end() || less(key, viewOf(*it), binary_)) return -1;
     return static_cast<int>(it - keys_.begin());
 }
 
