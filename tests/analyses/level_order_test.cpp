@@ -175,6 +175,24 @@ const OrderCase kOrderCases[] = {
       {"Out1", 0, "DF_Pooled", 3.0},
       {"Out1", 0, "t-Value_Pooled", -27 / kRootTen},
       {"Out1", 0, "t-Value_Separate", -9 * kRootThree / 2}}},
+    // The same two levels by analysis of variance: grand mean 28/5, between
+    // 3 (2 - 5.6)² + 2 (11 - 5.6)² = 97.2 on 1 DF, within 2·1 + 1·2 = 4 on
+    // 3, F = 97.2 / (4/3) = 72.9. Detail rows "A" (the first spelling of
+    // "a"), then "B".
+    {"anova_with_detail",
+     "G",
+     "ANOVA",
+     nullptr,
+     true,
+     &kTwoSamples,
+     {{"Out1", 0, "Sum_of_Squares", 97.2},
+      {"Out1", 0, "F-Value", 72.9},
+      {"Out2", 0, "S", Value("A")},
+      {"Out2", 0, "Count", 3.0},
+      {"Out2", 0, "Mean", 2.0},
+      {"Out2", 1, "S", Value("B")},
+      {"Out2", 1, "Count", 2.0},
+      {"Out2", 1, "Mean", 11.0}}},
     // Ranks 1 2 3 for "a", 4 5 for "B": R1 = 6, R2 = 9; U = 3·2 + 3·4/2 - 6
     // = 6 > 3, so U = 0; W = R2, the smaller sample's; Z = (0 - 3)/√(6/20 ·
     // 120/12) = -√3. "a" is wholly below "B": D+ = 1, D- = 0, KS Z = √(6/5).
