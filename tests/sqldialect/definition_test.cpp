@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/sqldialect/dialect_db.h"
+#include "sqldialect/dialect_db.h"
 
 namespace qrv::dao::testing {
 namespace {

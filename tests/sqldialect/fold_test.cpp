@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dataaccess/fold.h"
-#include "tests/sqldialect/dialect_db.h"
+#include "sqldialect/dialect_db.h"
 
 namespace qrv::dao::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "tests/sqldialect/dialect_db.h"
+#include "sqldialect/dialect_db.h"
 
 namespace qrv::dao::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "dataaccess/sql_writer.h"
-#include "tests/sqldialect/dialect_db.h"
+#include "sqldialect/dialect_db.h"
 
 namespace qrv::dao::testing {
 namespace {
