@@ -18,13 +18,34 @@ std::optional<double> toDouble(const std::optional<Extended>& v) {
     return std::isfinite(d) ? std::optional(d) : std::nullopt;
 }
 
+// a - b == r exactly.
+bool exactDifference(double a, double b, double r) {
+    const double t = r - a;
+    return (a - (r - t)) + (-b - t) == 0.0;
+}
+
 }  // namespace
 
 void PairDifferences::add(double x, double y, double w) {
-    const Extended d = Extended::sum(x, -y);  // exact
-    if (m_.valid() == 0) d0_ = d;
+    if (m_.valid() == 0) d0_ = Extended::sum(x, -y);
     m_.add(x, y, w);
-    const Extended e = d - d0_;
+    // Usually x - y and its distance from the first difference are doubles.
+    const double d = x - y, e = d - d0_.hi();
+    if (d0_.lo() == 0.0 && exactDifference(x, y, d) && exactDifference(d, d0_.hi(), e)) {
+        if (w == 1.0) {
+            sd_ += e;
+            sdd_ += Extended::product(e, e);
+        } else {
+            sd_ += Extended::product(e, w);
+            sdd_ += Extended::product(e, e) * w;
+        }
+        return;
+    }
+    const Extended ee = Extended::sum(x, -y) - d0_;
+    addDifference(ee, w);
+}
+
+void PairDifferences::addDifference(const Extended& e, double w) {
     if (w == 1.0) {
         sd_ += e;
         sdd_ += e * e;

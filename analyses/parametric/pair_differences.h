@@ -42,6 +42,8 @@ class PairDifferences {
     Result result() const;
 
   private:
+    void addDifference(const num::Extended& e, double w);
+
     num::CoMoments m_;
     // Sums of w e and w e^2, e = d - d0 for the differences d = x - y about
     // the first one, d0, so that near-equal fields keep their digits.
