@@ -1,14 +1,9 @@
-// Cell sums and statistics of the crosstab, and the order of its row values.
+// Cell sums and statistics of the crosstab.
 #include "analyses/parametric/xtab_cells.h"
 
 #include <cmath>
 
-#include "dataaccess/fold.h"
-
 namespace qrv {
-
-using dao::compareFolded;
-using dao::compareFoldOnly;
 
 void XTabCell::add(double x, double w, bool keepCounts, long at) {
     if (m.count() == 0) {
@@ -138,29 +133,6 @@ std::optional<double> XTabCellValue(const XTabCell& cell, char type) {
         default:
             return std::nullopt;
     }
-}
-
-XTabRowKey XTabRowKey::of(const dao::Value& v) {
-    XTabRowKey k;
-    if (v.isNull()) {
-        k.kind = 0;
-    } else if (v.isText()) {
-        k.kind = 2;
-        k.text = v.textRef();
-    } else {
-        k.kind = 1;
-        k.number = v.asDouble();
-        if (k.number == 0) k.number = 0;  // -0 and 0 are one row
-    }
-    return k;
-}
-
-bool XTabRowLess::operator()(const XTabRowKey& a, const XTabRowKey& b) const {
-    if (a.kind != b.kind) return a.kind < b.kind;
-    if (a.kind == 1) return a.number < b.number;
-    if (a.kind != 2) return false;
-    if (int c = compareFoldOnly(a.text, b.text)) return c < 0;
-    return binary && compareFolded(a.text, b.text) < 0;
 }
 
 }  // namespace qrv

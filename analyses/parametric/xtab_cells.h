@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dataaccess/value.h"
+#include "engine/level_list.h"
 #include "numeric/moments.h"
 
 namespace qrv {
@@ -36,21 +37,9 @@ const char* XTabTypeLabel(char type);
 // weight, or too little for the statistic.
 std::optional<double> XTabCellValue(const XTabCell& cell, char type);
 
-// A row value as the engine sorts and groups it: Null first, then numbers by
-// value, then texts by case fold; texts that differ only in case are one row
-// unless texts compare binary, and then they are ordered by their bytes.
-struct XTabRowKey {
-    int kind = 0;  // 0 Null, 1 number, 2 text
-    double number = 0;
-    std::string text;
-
-    static XTabRowKey of(const dao::Value& v);
-};
-
-struct XTabRowLess {
-    bool binary = false;
-    bool operator()(const XTabRowKey& a, const XTabRowKey& b) const;
-};
+// A row value as the engine sorts and groups it: the order of levels.
+using XTabRowKey = LevelKey;
+using XTabRowLess = LevelLess;
 
 // One row: its value as written, and its cells (value field f, column c at
 // f * columns + c).
