@@ -81,7 +81,8 @@ RoleLimits RoleLimitsFor(const AnalysisType& type, char role) {
                 case 2:
                     return {1, 1, "Comparison Field (Factor)"};
                 case 4:
-                    return {2, 2, "Comparison Fields (Factors)"};
+                    // Two factors or more: the analysis crosses them all.
+                    return {2, -1, "Comparison Fields (Factors)"};
                 case 5:
                     return {1, 1, "Column Field"};
                 case 6:

@@ -2,6 +2,7 @@
 // out, weights against repeated rows, the hashed and sorted walks, the zero
 // guards, groups of one row, designs with no residual, and the messages.
 // Every expected value is worked by hand in the comment beside it.
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -273,6 +274,41 @@ TEST_F(AnovaCases, GroupsOfOneRowAndNoResidual) {
         EXPECT_TRUE(closeTo(two[i].at("Sum_of_Squares").asDouble(), want[i].second.second))
             << want[i].first << ": " << two[i].at("Sum_of_Squares").asDouble();
         EXPECT_TRUE(two[i].at("F-Value").isNull()) << "no residual mean square";
+    }
+}
+
+TEST_F(AnovaCases, TwoWayTakesThreeFactorsAsTheGroupAnalysisDoes) {
+    // A balanced 2 x 2 x 2 design, two values a cell, factors G, A and B.
+    // By hand (python3 fractions): grand mean 99/16; each main effect is
+    // 8 sum (level mean - grand mean)^2 over its two levels: G 25/16, A
+    // 1/16, B 1089/16; the total 2503/16 on 15 df.
+    const double x[] = {3, 5, 8, 6, 2, 9, 7, 7, 4, 1, 10, 12, 6, 3, 5, 11};
+    int i = 0;
+    for (const char* g : {"g", "h"})
+        for (const char* a : {"a", "b"})
+            for (int b : {1, 2})
+                for (int r = 0; r < 2; ++r) add(g, a, b, x[i++]);
+    const Fields factors = {{"G", "C"}, {"A", "C"}, {"B", "C"}, {"X", "X"}};
+    ASSERT_EQ(runGroup("Two way ANOVA", factors, "TwoDet", false, "Two"), "");
+    ASSERT_EQ(runGroup("ANOVA", factors, "OneDet", false, "One"), "");
+    EXPECT_EQ(tableValues("Two"), tableValues("One"));
+    EXPECT_EQ(tableValues("TwoDet"), tableValues("OneDet"));
+    struct Source {
+        const char* name;
+        double df, ss;
+    };
+    const Source want[] = {{"Main: [G]", 1, 25.0 / 16},
+                           {"Main: [A]", 1, 1.0 / 16},
+                           {"Main: [B]", 1, 1089.0 / 16},
+                           {"Total", 15, 2503.0 / 16}};
+    const auto table = dfAndSs("Two");
+    for (const Source& w : want) {
+        SCOPED_TRACE(w.name);
+        auto it = std::find_if(table.begin(), table.end(),
+                               [&](const auto& row) { return row.first == w.name; });
+        ASSERT_NE(it, table.end());
+        EXPECT_EQ(it->second.first, w.df);
+        EXPECT_TRUE(closeTo(it->second.second, w.ss)) << it->second.second;
     }
 }
 

@@ -145,6 +145,22 @@ unchanged set-out-query 1 "The output table \[QB\] is the name of a stored query
 check new-out-foreign 0 "^quorvane: note: the table \[Stats\] holds data that no run of this scenario wrote" -- "$q" new "$db" Describe Plants --x Yield --out stats
 refute set-out-own "note:" -- "$q" set "$db" 1 Out=Stats
 
+# Two way ANOVA crosses any number of factors from two up. One value a cell
+# of a 2 x 2 x 2 design, by hand (python3 fractions): grand mean 35/8; main
+# effects Region 1/8, Soil 225/8, Seed 121/8; total 543/8 on 7 df.
+"$q" sql "$db" "CREATE TABLE [Crops] ([Region] TEXT (10), [Soil] TEXT (10), [Seed] TEXT (10), [Yield] DOUBLE)" >/dev/null
+for row in "'A','s','x',2" "'A','s','y',4" "'A','t','x',9" "'A','t','y',3" "'B','s','x',5" "'B','s','y',-1" "'B','t','x',7" "'B','t','y',6"; do
+    "$q" sql "$db" "INSERT INTO [Crops] VALUES ($row)" >/dev/null || fail "insert $row"
+done
+crossed="$("$q" new "$db" "Two way ANOVA" Crops --x Yield --compare Region --compare Soil --compare Seed --out Crossed --out2 CrossedDetail 2>&1)"
+[[ "$crossed" =~ ^[0-9]+$ ]] || fail "three factors refused: $crossed"
+check three-factors-run 0 "^Scenario $crossed: ok$" -- "$q" run "$db" "$crossed"
+check three-factors-region 0 "^Yield,2,Main: \[Region\],0\.125,1," -- "$q" show "$db" Crossed --csv
+check three-factors-soil 0 "^Yield,3,Main: \[Soil\],28\.125,1," -- "$q" show "$db" Crossed --csv
+check three-factors-seed 0 "^Yield,4,Main: \[Seed\],15\.125,1," -- "$q" show "$db" Crossed --csv
+check three-factors-total 0 "^Yield,11,Total,67\.875,7," -- "$q" show "$db" Crossed --csv
+unchanged one-factor 1 "Two Comparison fields must be assigned\." -- "$q" new "$db" "Two way ANOVA" Crops --x Yield --compare Soil
+
 for c in new set info copy delete query; do
     check "help-$c" 0 "^  quorvane $c " -- "$q" "$c" --help
 done

@@ -225,6 +225,16 @@ class WizardPagesTest : public QObject {
         }
     }
 
+    void twoWayAnovaTakesAThirdFactor() {
+        WizardFixture f;
+        scenario::ScenarioDraft d = draftOf(f, "Two way ANOVA");
+        designer::FieldsPage page(f.app, d);
+        page.Load();
+        for (const char* name : {"Plant", "Region", "Batch"}) assign(&page, name, 'C');
+        QCOMPARE(listed(&page, 'C').size(), 3);
+        for (const auto& shown : f.prompter.shown) QVERIFY(shown.kind != "beep");
+    }
+
     void transferButtonsMoveHighlightedFieldsAndRenumber() {
         WizardFixture f;
         scenario::ScenarioDraft d = draftOf(f, "Describe");
@@ -314,6 +324,9 @@ class WizardPagesTest : public QObject {
              {{"Yield", 'X'}, {"Plant", 'C'}},
              "Two Comparison fields must be assigned."},
             {"Two way ANOVA", {{"Yield", 'X'}, {"Plant", 'C'}, {"Region", 'C'}}, ""},
+            {"Two way ANOVA",
+             {{"Yield", 'X'}, {"Plant", 'C'}, {"Region", 'C'}, {"Batch", 'C'}},
+             ""},
             {"Crosstab", {}, "At least one Row field must be assigned."},
             {"Crosstab", {{"Region", 'G'}}, "Column field must be assigned."},
             {"Crosstab", {{"Region", 'G'}, {"Plant", 'C'}, {"Weight", 'W'}}, kWeightMessage},

@@ -134,9 +134,7 @@ TEST(FieldRoles, EachTypeNeedsItsRolesAndSaysWhichIsMissing) {
         {"Two way ANOVA",
          {{"Yield", 'X'}, {"Region", 'C'}, {"Plant", 'C'}},
          {{{{"Yield", 'X'}, {"Region", 'C'}}, "Two Comparison fields must be assigned."},
-          {{{"Region", 'C'}, {"Plant", 'C'}}, kDependent},
-          {{{"Yield", 'X'}, {"Region", 'C'}, {"Plant", 'C'}, {"Seen", 'C'}},
-           "Only two Compare fields may be assigned"}}},
+          {{{"Region", 'C'}, {"Plant", 'C'}}, kDependent}}},
         {"Crosstab",
          {{"Region", 'G'}, {"Plant", 'C'}, {"Yield", 'X'}},
          {{{{"Plant", 'C'}, {"Yield", 'X'}}, "At least one Row field must be assigned."},
@@ -155,6 +153,16 @@ TEST(FieldRoles, EachTypeNeedsItsRolesAndSaysWhichIsMissing) {
         for (const auto& [fields, message] : c.incomplete)
             EXPECT_EQ(fieldsMessage(draft(c.type, fields)), message) << c.type;
     }
+}
+
+TEST(FieldRoles, TwoWayAnovaCrossesTwoFactorsOrMore) {
+    // The n-way analysis takes any number of factors from two up.
+    const std::vector<std::vector<std::pair<const char*, char>>> fields = {
+        {{"Yield", 'X'}, {"Region", 'C'}, {"Plant", 'C'}, {"Seen", 'C'}},
+        {{"Yield", 'X'}, {"Region", 'C'}, {"Plant", 'C'}, {"Seen", 'C'}, {"Batch", 'C'}},
+    };
+    for (const auto& f : fields)
+        EXPECT_EQ(fieldsMessage(draft("Two way ANOVA", f)), "") << f.size() - 1 << " factors";
 }
 
 TEST(FieldRoles, RolesATypeDoesNotOfferAreRefusedWithTheOnesItDoes) {
