@@ -1,6 +1,7 @@
 // The statistics of a pair of fields from its running sums.
 #include "analyses/parametric/pair_differences.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "numeric/cross_products.h"
@@ -18,6 +19,20 @@ std::optional<double> toDouble(const std::optional<Extended>& v) {
     return std::isfinite(d) ? std::optional(d) : std::nullopt;
 }
 
+// v 2^e, exact unless it overflows or underflows.
+Extended scaled(const Extended& v, int e) {
+    return Extended::fromParts(std::ldexp(v.hi(), e), std::ldexp(v.lo(), e));
+}
+
+// Differences this large are summed scaled down, so their squares fit.
+constexpr double kLarge = 0x1p400;
+
+// The scale exponent for a difference d, at least current.
+int exponentFor(const Extended& d, int current) {
+    const double s = std::fabs(std::ldexp(d.hi(), -current));
+    return s > kLarge && std::isfinite(s) ? std::ilogb(d.hi()) : current;
+}
+
 // a - b == r exactly.
 bool exactDifference(double a, double b, double r) {
     const double t = r - a;
@@ -31,7 +46,8 @@ void PairDifferences::add(double x, double y, double w) {
     m_.add(x, y, w);
     // Usually x - y and its distance from the first difference are doubles.
     const double d = x - y, e = d - d0_.hi();
-    if (d0_.lo() == 0.0 && exactDifference(x, y, d) && exactDifference(d, d0_.hi(), e)) {
+    if (ed_ == 0 && d0_.lo() == 0.0 && exactDifference(x, y, d) &&
+        exactDifference(d, d0_.hi(), e) && std::fabs(e) <= kLarge) {
         if (w == 1.0) {
             sd_ += e;
             sdd_ += Extended::product(e, e);
@@ -45,7 +61,16 @@ void PairDifferences::add(double x, double y, double w) {
     addDifference(ee, w);
 }
 
-void PairDifferences::addDifference(const Extended& e, double w) {
+void PairDifferences::rescale(int ed) {
+    if (ed == ed_) return;
+    sd_ = scaled(sd_, ed_ - ed);
+    sdd_ = scaled(sdd_, 2 * (ed_ - ed));
+    ed_ = ed;
+}
+
+void PairDifferences::addDifference(const Extended& difference, double w) {
+    rescale(exponentFor(difference, ed_));
+    const Extended e = scaled(difference, -ed_);
     if (w == 1.0) {
         sd_ += e;
         sdd_ += e * e;
@@ -62,10 +87,15 @@ void PairDifferences::merge(const PairDifferences& o) {
         return;
     }
     // e = e' + delta, with delta the other part's first difference less ours.
-    const Extended delta = o.d0_ - d0_;
+    const Extended shift = o.d0_ - d0_;
+    const int ed = exponentFor(shift, std::max(ed_, o.ed_));
+    rescale(ed);
+    PairDifferences other = o;
+    other.rescale(ed);
+    const Extended delta = scaled(shift, -ed);
     const Extended& on = o.m_.n();
-    sdd_ += o.sdd_ + 2.0 * delta * o.sd_ + delta * delta * on;
-    sd_ += o.sd_ + delta * on;
+    sdd_ += other.sdd_ + 2.0 * delta * other.sd_ + delta * delta * on;
+    sd_ += other.sd_ + delta * on;
     m_.merge(o.m_);
 }
 
@@ -76,20 +106,21 @@ PairDifferences::Result PairDifferences::result() const {
     if (!(n > Extended(0.0))) return r;
     r.meanX = toDouble(m_.meanX());
     r.meanY = toDouble(m_.meanY());
-    r.meanDiff = toDouble(d0_ + sd_ / n);
+    const Extended meanDiff = d0_ + scaled(sd_ / n, ed_);
+    r.meanDiff = toDouble(meanDiff);
     r.correlation = toDouble(m_.correlation());
     r.rSquare = toDouble(m_.rSquare());
     if (!(n > Extended(1.0))) return r;
 
     r.covariance = toDouble(m_.covariance());
     r.df = (n - 1.0).toDouble();
-    // Variance of the differences; rounding below the differences' own
-    // resolution counts as none.
+    // Variance of the differences (in the scaled units); rounding below the
+    // differences' own resolution counts as none.
     const Extended centred = num::centredSum(sdd_, sd_, sd_, n);
     if (centred > Extended(0.0)) {
         const Extended variance = centred / (n - 1.0);
-        const std::optional<double> sd = toDouble(sqrt(variance));
-        const std::optional<double> t = toDouble((d0_ + sd_ / n) / sqrt(variance / n));
+        const std::optional<double> sd = toDouble(scaled(sqrt(variance), ed_));
+        const std::optional<double> t = toDouble(meanDiff / scaled(sqrt(variance / n), ed_));
         if (sd && t) {
             r.stdDevDiff = sd;
             r.t = t;

@@ -42,12 +42,16 @@ class PairDifferences {
     Result result() const;
 
   private:
-    void addDifference(const num::Extended& e, double w);
+    void addDifference(const num::Extended& difference, double w);
+    // Moves the difference sums to the scale exponent ed (exactly).
+    void rescale(int ed);
 
     num::CoMoments m_;
     // Sums of w e and w e^2, e = d - d0 for the differences d = x - y about
     // the first one, d0, so that near-equal fields keep their digits.
+    // Differences too large to square are summed as e 2^-ed.
     num::Extended d0_, sd_, sdd_;
+    int ed_ = 0;
 };
 
 // The pair's sums with the counts of rows where x is below, equal to and

@@ -83,6 +83,29 @@ TEST_F(FarFromZeroTest, CompareKeepsEveryDigitAtOneBillion) {
     for (const auto& e : expected) near(r, e.column, e.want, 1e-13);
 }
 
+TEST_F(FarFromZeroTest, CompareWritesWhatADoubleCanHoldOfHugeValues) {
+    // X = 1e200, 2e200, 3e200 against Y = 1, 2, 4: the squares overflow, the
+    // statistics themselves (the spread of X - Y is 1e200) do not.
+    makeTable("Far", {"X", "Y", "W"}, {{1e200, 1, 1}, {2e200, 2, 1}, {3e200, 4, 1}});
+    ASSERT_TRUE(run(compare())) << engine.ErrorInfo();
+    const auto rows = tableRows("Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    const TableRow& r = rows[0];
+    const struct {
+        const char* column;
+        double want;
+    } expected[] = {
+        {"MeanX", 1.9999999999999999e+200},
+        {"MeanDiff", 1.9999999999999999e+200},
+        {"StdDevDiff", 9.9999999999999997e+199},
+        {"Paired_t-Value", 3.4641016151377544},
+        {"Covariance", 1.5e200},
+        {"Correlation", 0.98198050606196574},
+        {"R-Square", 0.9642857142857143},
+    };
+    for (const auto& e : expected) near(r, e.column, e.want, 1e-15);
+}
+
 TEST_F(FarFromZeroTest, MatrixKeepsEveryDigitAtOneBillion) {
     nearOneBillion();
     ASSERT_TRUE(run(matrix())) << engine.ErrorInfo();

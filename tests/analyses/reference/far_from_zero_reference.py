@@ -81,6 +81,14 @@ def main():
     print("Last bit: x = 1, 1+2^-52, 1, 1+2^-52; y = 1, 2, 3, 4")
     print("  simple a, b", [g(v) for v in fit([[F(1), 1 + e, F(1), 1 + e]],
                                               [F(1), F(2), F(3), F(4)])])
+    print("Compare, overflow: x = 1e200, 2e200, 3e200; y = 1, 2, 4")
+    xs = [F(1e200), F(2e200), F(3e200)]
+    ys = [F(1), F(2), F(4)]
+    d = [x - y for x, y in zip(xs, ys)]
+    md = sum(d) / 3
+    vd = sum((v - md) ** 2 for v in d) / 2
+    print("  MeanDiff", g(md), "StdDevDiff", g(mpmath.sqrt(m(vd))), "t",
+          g(m(md) / mpmath.sqrt(m(vd) / 3)))
 
 
 main()
