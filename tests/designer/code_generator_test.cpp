@@ -177,6 +177,9 @@ class CodeGeneratorTest : public QObject {
     void cppRoutine() {
         CodeInput in = sample();
         in.dbPath = "/data/sales.db";
+        // A program of its own must hand the analyses to the engine first.
+        const char* kRegister =
+            "    qrv::RegisterAnalyses();  // once is enough; again does no harm";
         const std::vector<std::string> head = {"// Comments  : Runs the Quorvane analysis",
                                                "//             Scenario Named : [Yield by region]",
                                                "//             Scenario Number: 17",
@@ -188,7 +191,8 @@ class CodeGeneratorTest : public QObject {
             CppCode(in, opts(CodeStyle::Properties, CodeDetail::TakeDefaults, DbMethod::Path)),
             lines(head +
                       std::vector<std::string>{
-                          "#include \"engine/quorvane.h\"", "", "bool SampleRunScenarioRoutine() {",
+                          "#include \"analyses/registration.h\"", "#include \"engine/quorvane.h\"",
+                          "", "bool SampleRunScenarioRoutine() {", kRegister,
                           "    qrv::Quorvane stats;",
                           "    if (stats.SetScenarioDatabase(\"/data/sales.db\")) return "
                           "false;",
@@ -199,8 +203,9 @@ class CodeGeneratorTest : public QObject {
                     opts(CodeStyle::Arguments, CodeDetail::TakeDefaults, DbMethod::ObjectVariable)),
             lines(head +
                       std::vector<std::string>{
+                          "#include \"analyses/registration.h\"",
                           "#include \"dataaccess/dataaccess.h\"", "#include \"engine/quorvane.h\"",
-                          "", "bool SampleRunScenarioRoutine() {",
+                          "", "bool SampleRunScenarioRoutine() {", kRegister,
                           "    auto db = qrv::dao::DBEngine::Instance().OpenDatabase("
                           "\"/data/sales.db\");",
                           "    if (!db) return false;", "", "    qrv::Quorvane stats;",
