@@ -52,6 +52,7 @@ std::string AnalysisRun::Run(Quorvane& engine, AnalysisInput in, Walk walk) {
         StageAnalyzing();
         long records = 0;
         error = hashed ? hashedWalk(records) : sortedWalk(records);
+        if (error.empty()) error = AfterWalk();
         if (error.empty()) engine.EndProgress(records);
     }
     engine.DataRecordset().Close();

@@ -89,6 +89,9 @@ class AnalysisRun {
     // Runs after the output exists and before the walk (critical values and
     // the like); empty by default.
     virtual std::string BeforeWalk() { return {}; }
+    // Runs after a walk that succeeded, with the output still open (rows an
+    // analysis kept back); empty by default.
+    virtual std::string AfterWalk() { return {}; }
 
     // The stage messages, sent before the input is opened, before the
     // output is created and before the walk; analyses that name their fields

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "analyses/parametric/column_names.h"
+#include "engine/group_walk.h"
 #include "engine/quorvane.h"
 
 namespace qrv {
@@ -40,6 +41,7 @@ std::string CNonParamSign::Quorvane_SignFitTest(const std::string& strOutputTabl
     fitChoices_ = fFit ? fitChoices : std::array<bool, 3>{};
     signChoices_ = fFit ? std::array<bool, 3>{} : std::array<bool, 3>{fMean, fMedian, fCustom};
     customValue_ = customValue;
+    rows_.Reset(intFields);
     return Run(engine, {strUserTable, strFields, intGroupFields, intFields, fWeighted},
                Walk::SortedValues);
 }
@@ -203,10 +205,17 @@ std::string CNonParamSign::WriteData(Group& g, int f, const std::vector<Value>& 
         for (double v :
              {test[t], below, equal, above, SignTest(trials, below), SignTest(trials, above)})
             if (!e) e = output().SetValue(at++, v);
-        if (!e) e = output().Update();
+        if (!e) e = rows_.Finish(output(), f);
         if (e) return Unexpected(e);
     }
     return {};
+}
+
+std::string CNonParamSign::AfterWalk() {
+    return WriteGroupInTransaction(engine(), [this]() -> std::string {
+        if (Error e = rows_.Flush(output())) return Unexpected(e);
+        return {};
+    });
 }
 
 double CNonParamSign::SignTest(double n, double x) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/field_ordered_rows.h"
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
 #include "numeric/czvalue.h"
@@ -57,6 +58,7 @@ class CNonParamSign : private AnalysisRun {
     std::string AddRow(GroupState& state) override;
     std::string WriteGroup(GroupState& state, const std::vector<dao::Value>& group,
                            long records) override;
+    std::string AfterWalk() override;
 
     // The name of data field f (from 0).
     const std::string& fieldName(int f) const;
@@ -85,6 +87,8 @@ class CNonParamSign : private AnalysisRun {
     std::array<bool, 3> signChoices_{};  // mean, median, custom
     double customValue_ = 0;
     num::CZValue z_;
+    // Rows go out data field first: each field's rows for all groups.
+    FieldOrderedRows rows_;
 };
 
 }  // namespace qrv

@@ -47,7 +47,7 @@ std::string CNonParamSign::WriteDataFit(Group& g, int f, const std::vector<Value
         // Without spread there is no fitted distribution to compare with.
         for (double v : {absolute, positive, negative, ksZ, KSProb(ksZ)})
             if (!e) e = output().SetValue(at++, defined ? Value(v) : Value());
-        if (!e) e = output().Update();
+        if (!e) e = rows_.Finish(output(), f);
         if (e) return Unexpected(e);
     }
     return {};

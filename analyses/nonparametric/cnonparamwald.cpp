@@ -10,6 +10,7 @@
 #include <tuple>
 #include <utility>
 
+#include "engine/group_walk.h"
 #include "engine/quorvane.h"
 #include "numeric/czvalue.h"
 #include "numeric/extended.h"
@@ -131,6 +132,7 @@ std::string CNonParamWald::Quorvane_NonParametricRuns(const std::string& strOutp
     if (fWeighted)
         in.fields.push_back(strFields[static_cast<size_t>(intComparePosition + intFields)]);
     outputTable_ = strOutputTable;
+    rows_.Reset(intFields);
     return Run(engine, std::move(in), Walk::SortedValues);
 }
 
@@ -270,10 +272,17 @@ std::string CNonParamWald::WriteGroup(GroupState& state, const std::vector<Value
                                   in().fields[static_cast<size_t>(in().groups + k)]);
         for (auto& [column, value] : row)
             if (!e) e = out.Collect(column, value);
-        if (!e) e = out.Update();
+        if (!e) e = rows_.Finish(out, k);
         if (e) return Unexpected(e);
     }
     return {};
+}
+
+std::string CNonParamWald::AfterWalk() {
+    return WriteGroupInTransaction(engine(), [this]() -> std::string {
+        if (Error e = rows_.Flush(output())) return Unexpected(e);
+        return {};
+    });
 }
 
 }  // namespace qrv

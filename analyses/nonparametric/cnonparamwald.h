@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/field_ordered_rows.h"
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
 #include "engine/level_list.h"
@@ -39,9 +40,12 @@ class CNonParamWald : private AnalysisRun {
     std::string AddRow(GroupState& state) override;
     std::string WriteGroup(GroupState& state, const std::vector<dao::Value>& group,
                            long records) override;
+    std::string AfterWalk() override;
 
     std::string outputTable_;
     LevelList samples_;  // the compare values: samples 1 and 2
+    // Rows go out data field first: each field's rows for all groups.
+    FieldOrderedRows rows_;
 };
 
 }  // namespace qrv

@@ -160,6 +160,35 @@ TEST_F(KSFit, NoSpreadLeavesTheDifferencesNullAndSmallGroupsWriteNothing) {
               {"Poisson", d, d, d, z, 1 - (2.506628 / z) * (w + std::pow(w, 9) + std::pow(w, 25))});
 }
 
+TEST_F(KSFit, RowsComeOneDataFieldAfterAnother) {
+    // Means by hand: a's X (1, 2, 6) 3, b's X (3, 4, 5) 4, a's Y (10, 20,
+    // 30) 20, b's Y (30, 40, 50) 40. Every group's X rows, then every Y row,
+    // the fits of a group and field together in their order.
+    const double values[][3] = {{1, 10, 0}, {3, 30, 1}, {2, 20, 0},
+                                {4, 40, 1}, {6, 30, 0}, {5, 50, 1}};
+    for (const auto& v : values) addRow(v[2] == 0 ? "a" : "b", v[0], v[1]);
+    struct Row {
+        const char* group;
+        const char* field;
+        double mean;
+    };
+    const Row want[] = {{"a", "X", 3}, {"b", "X", 4}, {"a", "Y", 20}, {"b", "Y", 40}};
+    for (bool hashed : {true, false}) {
+        SCOPED_TRACE(hashed ? "hashed" : "sorted");
+        engine.SetHashedGroups(hashed);
+        ASSERT_EQ(fit(true, true, false, {{"Grp", "G"}, {"X", "X"}, {"Y", "X"}}), "");
+        const auto rows = tableRows("Out1", "rowid");
+        ASSERT_EQ(rows.size(), 8u);
+        for (size_t i = 0; i < 8; ++i) {
+            const Row& w = want[i / 2];
+            EXPECT_EQ(rows[i].at("Grp").toText(), w.group) << i;
+            EXPECT_EQ(rows[i].at("DataField").toText(), w.field) << i;
+            EXPECT_NEAR(rows[i].at("Mean").asDouble(), w.mean, 1e-13) << i;
+            EXPECT_EQ(rows[i].at("TestType").toText(), i % 2 == 0 ? "Uniform" : "Normal") << i;
+        }
+    }
+}
+
 TEST_F(KSFit, ATinyMemoryBudgetGivesTheSameTable) {
     for (int i = 0; i < 400; ++i)
         addRow(i % 3 == 0 ? "a" : "b", static_cast<double>((i * 37) % 11), {},

@@ -261,6 +261,33 @@ TEST_F(RunsTest, EachDataFieldHasItsOwnRow) {
           "X2");
 }
 
+TEST_F(RunsTest, RowsComeOneDataFieldAfterAnother) {
+    // Group k: X separates the samples (2 runs), X2 alternates (6 runs);
+    // group m the other way round. Every group's X row, then every X2 row.
+    add("('k', 'a', 1, 1, 1), ('k', 'a', 2, 3, 1), ('k', 'a', 3, 5, 1),"
+        "('k', 'b', 4, 2, 1), ('k', 'b', 5, 4, 1), ('k', 'b', 6, 6, 1),"
+        "('m', 'a', 1, 1, 1), ('m', 'a', 3, 2, 1), ('m', 'a', 5, 3, 1),"
+        "('m', 'b', 2, 4, 1), ('m', 'b', 4, 5, 1), ('m', 'b', 6, 6, 1)");
+    struct Row {
+        const char* group;
+        const char* field;
+        double runs;
+    };
+    const Row want[] = {{"k", "X", 2}, {"m", "X", 6}, {"k", "X2", 6}, {"m", "X2", 2}};
+    for (bool hashed : {true, false}) {
+        SCOPED_TRACE(hashed ? "hashed" : "sorted");
+        engine.SetHashedGroups(hashed);
+        ASSERT_EQ(runs({{"G", "G"}, {"S", "C"}, {"X", "X"}, {"X2", "X"}}), "");
+        const auto rows = tableRows("Out1", "rowid");
+        ASSERT_EQ(rows.size(), 4u);
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(rows[i].at("G").toText(), want[i].group) << i;
+            EXPECT_EQ(rows[i].at("DataField").toText(), want[i].field) << i;
+            EXPECT_EQ(rows[i].at("Wald_Min_Runs").asDouble(), want[i].runs) << i;
+        }
+    }
+}
+
 TEST_F(RunsTest, CompareFieldMustHoldTwoValues) {
     EXPECT_EQ(runs(), "Problem with input query");
     EXPECT_FALSE(db.GetTableDef("Out1").ok());

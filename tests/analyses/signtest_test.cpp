@@ -130,6 +130,36 @@ TEST_F(SignTest, FarNormalTailsKeepTheirDigits) {
     }
 }
 
+TEST_F(SignTest, RowsComeOneDataFieldAfterAnother) {
+    // Against 15: a's X (1, 2) both below, Y (10, 20) one either side; b's X
+    // (3, 4, 5) all below, Y (30, 40, 50) all above. Every group's X row,
+    // then every Y row.
+    addRow("a", 1.0, 10.0);
+    addRow("b", 3.0, 30.0);
+    addRow("a", 2.0, 20.0);
+    addRow("b", 4.0, 40.0);
+    addRow("b", 5.0, 50.0);
+    struct Row {
+        const char* group;
+        const char* field;
+        double below, above;
+    };
+    const Row want[] = {{"a", "X", 2, 0}, {"b", "X", 3, 0}, {"a", "Y", 1, 1}, {"b", "Y", 0, 3}};
+    for (bool hashed : {true, false}) {
+        SCOPED_TRACE(hashed ? "hashed" : "sorted");
+        engine.SetHashedGroups(hashed);
+        ASSERT_EQ(sign(only("SignCustom", 15), {{"Grp", "G"}, {"X", "X"}, {"Y", "X"}}), "");
+        const auto rows = tableRows("Out1", "rowid");
+        ASSERT_EQ(rows.size(), 4u);
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(rows[i].at("Grp").toText(), want[i].group) << i;
+            EXPECT_EQ(rows[i].at("DataField").toText(), want[i].field) << i;
+            EXPECT_EQ(rows[i].at("Count<Test").asDouble(), want[i].below) << i;
+            EXPECT_EQ(rows[i].at("Count>Test").asDouble(), want[i].above) << i;
+        }
+    }
+}
+
 TEST_F(SignTest, EvenCountMedianAveragesTheMiddlePairAndTiesTakeNoPart) {
     // 1 2 4 10: median (2 + 4) / 2 = 3, mean 17/4; 2 either side of the median,
     // P(B(4) <= 2) = 11/16. Against the mean 3 below, 1 above: 15/16 and 5/16.
