@@ -47,6 +47,16 @@ void CoMoments::rescale(int ex, int ey) {
 
 void CoMoments::addSlow(double x, double y, double w) {
     const Extended u = Extended::sum(x, -cx_), v = Extended::sum(y, -cy_);
+    if (ex_ == 0 && ey_ == 0 && small(u.hi()) && small(v.hi())) {
+        // Differences that are not doubles, but need no scaling.
+        const Extended uw = w == 1.0 ? u : u * w;
+        dx_ += uw;
+        dy_ += w == 1.0 ? v : v * w;
+        dxx_ += uw * u;
+        dyy_ += w == 1.0 ? v * v : v * v * w;
+        dxy_ += uw * v;
+        return;
+    }
     rescale(exponentFor(u, ex_), exponentFor(v, ey_));
     const Extended us = scaled(u, -ex_), vs = scaled(v, -ey_);
     dx_ += us * w;

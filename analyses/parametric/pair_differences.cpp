@@ -42,12 +42,14 @@ bool exactDifference(double a, double b, double r) {
 }  // namespace
 
 void PairDifferences::add(double x, double y, double w) {
-    if (m_.valid() == 0) d0_ = Extended::sum(x, -y);
+    // The shift is the first difference as a double: any value near the
+    // differences serves.
+    if (m_.valid() == 0) d0_ = x - y;
     m_.add(x, y, w);
-    // Usually x - y and its distance from the first difference are doubles.
-    const double d = x - y, e = d - d0_.hi();
-    if (ed_ == 0 && d0_.lo() == 0.0 && exactDifference(x, y, d) &&
-        exactDifference(d, d0_.hi(), e) && std::fabs(e) <= kLarge) {
+    // Usually x - y and its distance from the shift are doubles.
+    const double d = x - y, e = d - d0_;
+    if (ed_ == 0 && exactDifference(x, y, d) && exactDifference(d, d0_, e) &&
+        std::fabs(e) <= kLarge) {
         if (w == 1.0) {
             sd_ += e;
             sdd_ += Extended::product(e, e);
@@ -57,8 +59,7 @@ void PairDifferences::add(double x, double y, double w) {
         }
         return;
     }
-    const Extended ee = Extended::sum(x, -y) - d0_;
-    addDifference(ee, w);
+    addDifference(Extended::sum(x, -y) - d0_, w);
 }
 
 void PairDifferences::rescale(int ed) {
@@ -69,8 +70,11 @@ void PairDifferences::rescale(int ed) {
 }
 
 void PairDifferences::addDifference(const Extended& difference, double w) {
-    rescale(exponentFor(difference, ed_));
-    const Extended e = scaled(difference, -ed_);
+    Extended e = difference;
+    if (ed_ != 0 || !(std::fabs(e.hi()) <= kLarge)) {
+        rescale(exponentFor(difference, ed_));
+        e = scaled(difference, -ed_);
+    }
     if (w == 1.0) {
         sd_ += e;
         sdd_ += e * e;
@@ -87,7 +91,7 @@ void PairDifferences::merge(const PairDifferences& o) {
         return;
     }
     // e = e' + delta, with delta the other part's first difference less ours.
-    const Extended shift = o.d0_ - d0_;
+    const Extended shift = Extended::sum(o.d0_, -d0_);
     const int ed = exponentFor(shift, std::max(ed_, o.ed_));
     rescale(ed);
     PairDifferences other = o;

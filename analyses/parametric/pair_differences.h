@@ -48,9 +48,11 @@ class PairDifferences {
 
     num::CoMoments m_;
     // Sums of w e and w e^2, e = d - d0 for the differences d = x - y about
-    // the first one, d0, so that near-equal fields keep their digits.
-    // Differences too large to square are summed as e 2^-ed.
-    num::Extended d0_, sd_, sdd_;
+    // d0, the first difference rounded to a double, so that near-equal
+    // fields keep their digits. Differences too large to square are summed
+    // as e 2^-ed.
+    double d0_ = 0;
+    num::Extended sd_, sdd_;
     int ed_ = 0;
 };
 
