@@ -61,6 +61,9 @@ def main():
     e = 2.0 ** -52
     s = stats([1.0, 1 + e, 1.0, 1 + e], [1.0, 2.0, 3.0, 4.0], [1.0] * 4)
     print({k: g(v) for k, v in s.items()})
+    print("// mixed scales: differences from the first value that are not doubles")
+    s = stats([0.001, 0.3, 7.25, 1000.1, 3e-5], [5.5, -0.07, 1e-3, 12.75, 2.2], [1.0] * 5)
+    print({k: g(v) for k, v in s.items()})
     print("// weights summing to 1: x = 1, 2, 4, 3; y = 2, 1, 3, 5; w = 0.25 each")
     s = stats([1.0, 2.0, 4.0, 3.0], [2.0, 1.0, 3.0, 5.0], [0.25] * 4)
     print({k: g(v) for k, v in s.items()})
