@@ -14,7 +14,6 @@
 #include <random>
 #include <string>
 
-#include "analyses/registration.h"
 #include "dataaccess/dataaccess.h"
 #include "engine/quorvane.h"
 #include "scenario/scenario_tables.h"
@@ -188,13 +187,3 @@ BENCHMARK(BM_Sqlite_OrderedReadAndSort)
 BENCHMARK(BM_Percentiles)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
-
-// The analyses register before the first run.
-int main(int argc, char** argv) {
-    qrv::RegisterAnalyses();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

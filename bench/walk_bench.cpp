@@ -15,7 +15,6 @@
 #include <random>
 #include <string>
 
-#include "analyses/registration.h"
 #include "dataaccess/dataaccess.h"
 #include "engine/quorvane.h"
 #include "engine/sort_budget.h"
@@ -232,13 +231,3 @@ BENCHMARK(BM_SortTablePercentiles)
     ->Iterations(3);
 
 }  // namespace
-
-// The analyses register before the first run.
-int main(int argc, char** argv) {
-    qrv::RegisterAnalyses();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

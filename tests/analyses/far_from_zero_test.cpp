@@ -9,19 +9,13 @@
 #include <vector>
 
 #include "regress_fixture.h"
+#include "support/offset_draws.h"
 
 namespace qrv::test {
 namespace {
 
 using namespace qrv::dao;
 
-#define EXPECT_REL(actual, expected, tol) \
-    EXPECT_NEAR((actual), (expected), std::fabs(static_cast<double>(expected)) * (tol) + 1e-300)
-
-constexpr std::array<double, 12> kZx = {0.613, -1.207, 0.071,  1.862, -0.448, -0.935,
-                                        1.114, 0.286,  -1.671, 0.502, -0.059, 0.928};
-constexpr std::array<double, 12> kZy = {0.215, -0.874, 0.640,  1.103, -1.390, 0.057,
-                                        0.812, -0.221, -0.968, 1.446, -0.503, 0.331};
 constexpr std::array<double, 12> kY = {3.1, 1.2, 2.9, 6.4, 0.3, 1.0, 4.8, 2.2, -0.9, 4.4, 1.7, 3.6};
 const double kE = 0x1p-52;
 

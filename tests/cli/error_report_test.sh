@@ -4,15 +4,7 @@
 # scenario, its input and outputs and what the run was doing, never the
 # password; the run says where the report is. The media are memory file
 # systems in a mount namespace of this test's own.
-if [ "${2:-}" != "--inner" ]; then
-    if ! unshare -m true 2>/dev/null; then
-        echo "skipped: this machine gives no mount namespace"
-        exit 0
-    fi
-    exec unshare -m "$0" "$1" --inner
-fi
-source "$(dirname "$0")/lib.sh"
-trap 'umount "$dir/full" "$dir/media" 2>/dev/null; rm -rf "$dir"' EXIT
+source "$(dirname "$0")/own_mounts.sh"
 log="$dir/state/quorvane/error.log"
 pw='tulip 42'
 

@@ -5,15 +5,7 @@
 # commands closed last and on one another program left in its write-ahead
 # log. The media are memory file systems, resized and remounted read-only in
 # a mount namespace of this test's own.
-if [ "${2:-}" != "--inner" ]; then
-    if ! unshare -m true 2>/dev/null; then
-        echo "skipped: this machine gives no mount namespace"
-        exit 0
-    fi
-    exec unshare -m "$0" "$1" --inner
-fi
-source "$(dirname "$0")/lib.sh"
-trap 'umount "$dir/full" "$dir/media" 2>/dev/null; rm -rf "$dir"' EXIT
+source "$(dirname "$0")/own_mounts.sh"
 
 integrity() {  # integrity DB: prints SQLite's verdict on the file
     python3 -c "import sqlite3, sys

@@ -16,10 +16,14 @@
 #include <vector>
 
 #include "numeric/cross_products.h"
+#include "support/offset_draws.h"
 #include "support/strd.h"
 
 namespace qrv::num {
 namespace {
+
+using test::kZx;
+using test::kZy;
 
 double D(const Extended& e) {
     return e.toDouble();
@@ -28,14 +32,7 @@ double D(const std::optional<Extended>& e) {
     return e ? e->toDouble() : std::nan("");
 }
 
-#define EXPECT_REL(actual, expected, tol) \
-    EXPECT_NEAR((actual), (expected), std::fabs(static_cast<double>(expected)) * (tol) + 1e-300)
-
 // The reference script's data: x = offset + zx 2^-10, y = 2 offset + zy 2^-10.
-constexpr std::array<double, 12> kZx = {0.613, -1.207, 0.071,  1.862, -0.448, -0.935,
-                                        1.114, 0.286,  -1.671, 0.502, -0.059, 0.928};
-constexpr std::array<double, 12> kZy = {0.215, -0.874, 0.640,  1.103, -1.390, 0.057,
-                                        0.812, -0.221, -0.968, 1.446, -0.503, 0.331};
 constexpr std::array<double, 12> kW = {1.0, 0.5, 2.25, 1.0, 3.0, 0.75,
                                        1.5, 1.0, 0.25, 2.0, 1.0, 1.25};
 
