@@ -43,6 +43,14 @@ bool less(const KeyView& a, const KeyView& b, bool binary) {
     return binary && compareFolded(a.text, b.text) < 0;
 }
 
+int search(const std::vector<LevelKey>& keys, const KeyView& key, bool binary) {
+    const auto it = std::lower_bound(
+        keys.begin(), keys.end(), key,
+        [&](const LevelKey& k, const KeyView& x) { return less(viewOf(k), x, binary); });
+    if (it == keys.end() || less(key, viewOf(*it), binary)) return -1;
+    return static_cast<int>(it - keys.begin());
+}
+
 }  // namespace
 
 LevelKey LevelKey::of(const Value& v) {
@@ -60,6 +68,7 @@ std::string LevelList::Read(Quorvane& engine, const std::string& input, const st
     ProcedureScope scope(handler, "Quorvane_QueryGroups");
     values_.clear();
     keys_.clear();
+    spellings_.clear();
     binary_ = true;
     // The value's text alongside it keeps texts equal but for case apart
     // even in a column that compares without case, where DISTINCT would
@@ -102,10 +111,12 @@ std::string LevelList::Read(Quorvane& engine, const std::string& input, const st
         return a.spelling < b.spelling;
     });
     for (Entry& e : entries) {
+        if (e.value.isText()) spellings_.push_back(e.spelling);
         if (!keys_.empty() && !exact(keys_.back(), e.key)) continue;
         keys_.push_back(std::move(e.key));
         values_.push_back(std::move(e.value));
     }
+    indexSpellings();
     return {};
 }
 
@@ -122,16 +133,24 @@ void LevelList::MergeCase(bool binary) {
     }
     keys_ = std::move(keys);
     values_ = std::move(values);
+    indexSpellings();
+}
+
+void LevelList::indexSpellings() {
+    levelOfSpelling_.clear();
+    for (const std::string& s : spellings_) {
+        const int level = search(keys_, {2, 0, s}, binary_);
+        if (level >= 0) levelOfSpelling_.emplace(s, level);
+    }
 }
 
 int LevelList::Find(const Value& v) const {
     // Called for every row: the value is looked up where it stands.
-    const KeyView key = viewOf(v);
-    const auto it = std::lower_bound(
-        keys_.begin(), keys_.end(), key,
-        [&](const LevelKey& k, const KeyView& x) { return less(viewOf(k), x, binary_); });
-    if (it == keys_.end() || less(key, viewOf(*it), binary_)) return -1;
-    return static_cast<int>(it - keys_.begin());
+    if (v.isText()) {
+        const auto it = levelOfSpelling_.find(v.textRef());
+        if (it != levelOfSpelling_.end()) return it->second;
+    }
+    return search(keys_, viewOf(v), binary_);
 }
 
 }  // namespace qrv
