@@ -76,7 +76,9 @@ std::string CNonParamSign::CalcCompareFit(Group& g, int f, int type, double mean
         if (type == kUniform) {
             fitted = (x - m.min()) / (m.max() - m.min());
         } else if (type == kNormal) {
-            const double z = (x - mean) / sd;
+            // x's distance from the mean without rounding the mean first:
+            // far from zero the rounded mean keeps too few of its digits.
+            const double z = ((num::Extended::sum(x, -m.shift()) - m.meanOffset()) / sd).toDouble();
             const double p = z_.Quorvane_CalcProb("Z", std::fabs(z), 0, 0);
             fitted = z >= 0 ? 0.5 + p / 2 : 0.5 - p / 2;
         } else {

@@ -306,7 +306,10 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
             }
             if (a.tTest && mean && sampleSd && *sampleSd > 0) {
                 const double mu = a.testMeans.at(static_cast<size_t>(i));
-                const double t = (*mean - mu) * std::sqrt(n) / *sampleSd;
+                // The mean's distance from mu without first rounding the mean:
+                // far from zero the rounded mean keeps too few digits of it.
+                const double diff = (Extended::sum(m.shift(), -mu) + m.meanOffset()).toDouble();
+                const double t = diff * std::sqrt(n) / *sampleSd;
                 const double p = z.Quorvane_CalcProb("T", t, n - 1, 0);
                 put("Population_Mean", mu);
                 put("t-Value", t);

@@ -270,12 +270,12 @@ std::string RegressionBase::ResidualPass() {
                 }
             }
             estimate += m.a;
-            // The residual of the fitted value as written, so that the two
-            // columns add up to y.
-            const double fitted = estimate.toDouble();
+            // The residual from the fit itself, not from the fitted value as
+            // rounded for its column: far from zero that rounding is larger
+            // than the last digits of a small residual.
             e = residualRs_.Edit();
-            if (!e) e = residualRs_.SetValue(yColumn + 1, fitted);
-            if (!e) e = residualRs_.SetValue(yColumn + 2, (num::Extended(y) - fitted).toDouble());
+            if (!e) e = residualRs_.SetValue(yColumn + 1, estimate.toDouble());
+            if (!e) e = residualRs_.SetValue(yColumn + 2, (num::Extended(y) - estimate).toDouble());
             if (!e) e = residualRs_.Update();
             if (!e) {
                 ++counter;

@@ -325,10 +325,6 @@ struct LeftOut {
 // clang-format off
 const LeftOut kLeftOut[] = {
     {"RegressionPolynomial", 0, "a fit through the origin is not the same fit once the data move"},
-    // Faults: each takes a difference from a mean or fit first rounded at c's scale.
-    {"Describe", 1e9, "t-Value against TTestValue off by 9e-9 relative, its Prob by 1.9e-8"},
-    {"RegressionMultiple", 1e9, "Residual off by up to 8.1e-9 relative"},
-    {"KSFit", 1e9, "Normal fit's Max_*, K-S_Z and Prob off by up to 6.8e-7 relative"},
 };
 // clang-format on
 
