@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/engine_fixture.h"
+#include "engine/scenario_cases.h"
 #include "scenario/analysis_types.h"
 #include "scenario/scenario_author.h"
 
@@ -25,49 +26,7 @@ namespace {
 using namespace qrv::dao;
 using scenario::ScenarioDraft;
 
-// A scenario as the command line's "new" takes it: fields as role:name,
-// values to ignore as "=v" (that value) or "<low" and/or ">high" (outside),
-// options as name=value.
-struct Spec {
-    const char* name;  // the case's name in test output
-    const char* type;
-    const char* fields;
-    const char* ignore;
-    const char* options;
-    const char* input = "Obs";
-};
-
-// Every type, with its own rule and options (the second outputs included:
-// Regression's residuals, the crosstab's chi-square, the details tables).
 // clang-format off
-const Spec kCases[] = {
-    {"Describe", "Describe", "G:Site X:A X:B W:W", "",
-     "Skew=Yes Mode=Yes CI=Yes Percentile=Yes PercentileRadio=Quartiles FreqN=Yes "
-     "TTestMean=Yes TTestValue=50"},
-    {"Frequency", "Frequency", "G:Batch X:A", ">100", "InterV=6 FreqDispRadio=Cumulative"},
-    {"Percentiles", "Percentiles", "G:Site G:Batch X:B X:C", "=0", "PercentileRadio=Deciles"},
-    {"Compare", "Compare", "G:Batch X:A X:B Y:C", "<5", "Chi=Yes CorrXY=No"},
-    {"Matrix", "Matrix", "X:A X:B X:C W:W", "<1 >100",
-     "MCnt=Yes MMis=Yes MCor=Yes MProb=Yes MProbTail=2-tail"},
-    {"RegressionSimple", "Regression", "G:Site X:A Y:C", "", ""},
-    {"RegressionMultiple", "Regression", "X:A X:B Y:C W:W", "=0", "RegressType=M Residual=Yes"},
-    {"RegressionPolynomial", "Regression", "G:Batch X:B Y:A", ">110",
-     "RegressType=P RPoly=3 RYInt=No"},
-    {"Crosstab", "Crosstab", "G:Site C:Arm X:A", "<2 >120",
-     "xChi=Yes XRowPCnt=Yes xExpectPcnt=Yes"},
-    {"TwoSampleTTest", "Two Sample t-Test", "G:Batch C:Lvl X:A X:B", "=0", ""},
-    {"Anova", "ANOVA", "C:Arm X:A W:W", ">100", ""},
-    {"TwoWayAnova", "Two way ANOVA", "C:Lvl C:Arm X:B", "", ""},
-    {"ChiSquare", "Chi-Square", "G:Site C:Arm C:K W:W", "=0", "ChiIgnoreBlanks=Yes"},
-    {"SignTest", "Sign Test", "X:A X:B", "<1 >120", "SignMedian=Yes SignCustom=Yes SignValue=40"},
-    {"KSFit", "K-S Fit", "G:Lvl X:K", "<1", "FitNormal=Yes"},
-    {"TwoSampleMann", "2 Sample", "C:Lvl X:A W:W", "=0", "NPTwoType=Mann"},
-    {"TwoSampleWald", "2 Sample", "G:Site C:Lvl X:B", ">100", "NPTwoType=Wald"},
-    {"NSample", "N Sample", "C:Arm X:A X:C", "<10", ""},
-    {"PairedFields", "Paired Fields", "G:Batch X:A Y:B", "=0", ""},
-    {"NFields", "N Fields", "X:A X:B X:C", "<0.5 >100", ""},
-};
-
 // Scenarios run before: each weighted, grouped, with a rule and options far
 // from the defaults. A case takes the first of them (from a place that turns
 // with the case) that differs from it in type, rule and group fields.
@@ -96,31 +55,12 @@ const Spec kCancelled{"cancelled", "Percentiles", "G:Lvl X:A X:C W:W", "<1 >100"
                       "PercentileRadio=Percentiles Out=Cancelled_Out"};
 // clang-format on
 
-std::vector<std::string> words(const char* text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string w; in >> w;) out.push_back(w);
-    return out;
-}
-
 std::vector<std::string> groupsOf(const Spec& s) {
     std::vector<std::string> g;
     for (const std::string& f : words(s.fields))
         if (f[0] == 'G') g.push_back(f.substr(2));
     return g;
 }
-
-struct Table {
-    std::string name;
-    std::vector<std::string> columns;
-    std::vector<std::vector<Value>> rows;
-};
-using Tables = std::vector<Table>;
-
-struct Saved {
-    std::int32_t id = 0;
-    std::vector<std::string> outputs;
-};
 
 bool sameCell(const Value& a, const Value& b) {
     if (a.kind() != b.kind()) return false;
@@ -207,15 +147,7 @@ class TwoRunsTest : public EngineTest, public ::testing::WithParamInterface<std:
             d.output1 = out1;
             d.output2 = std::string(out1) + "2";  // dropped where there is no second table
         }
-        std::optional<double> below, above;
-        for (const std::string& w : words(ignore)) {
-            const double v = std::stod(w.substr(1));
-            if (w[0] == '=')
-                scenario::SetIgnoreEqual(d, v);
-            else
-                (w[0] == '<' ? below : above) = v;
-        }
-        if (below || above) scenario::SetIgnoreRange(d, below, above);
+        applyIgnore(d, ignore);
         auto id = scenario::SaveDraft(db, d);
         ASSERT_TRUE(id.ok()) << s.name << ": " << id.error().description;
         saved.id = *id;
