@@ -39,7 +39,7 @@ class AnovaCases : public EngineTest {
 
     std::string runGroup(const std::string& subtype, Fields fields, const std::string& detail = "",
                          bool ignoreBlanks = false, const std::string& out = "Out1") {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "G";
         s.subtype = subtype;
         s.input = "T";
@@ -337,7 +337,7 @@ TEST_F(AnovaCases, LongFieldNamesAndTextCompareValues) {
                           "('b', 'y', 3)", "('a', 'x', 2)", "('b', 'y', 5)"};
     for (const char* r : rows)
         ASSERT_TRUE(db.Execute(std::string("INSERT INTO [Long] VALUES ") + r).ok());
-    ScenarioSpec s;
+    ScenarioRow s;
     s.category = "G";
     s.subtype = "Two way ANOVA";
     s.input = "Long";

@@ -47,7 +47,7 @@ TEST_F(AnovaStrdTest, ReachesTheCeilingThroughTheEngine) {
         const StrdSet set = readStrd(std::string(QRV_TEST_DATA_DIR) + "/strd/" + name + ".txt");
         ASSERT_FALSE(set.rows.empty());
         load(set);
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "G";
         s.subtype = "ANOVA";
         s.input = name;

@@ -51,7 +51,7 @@ class AnovaTest : public EngineTest {
 
     std::string runGroup(const std::string& subtype, Fields fields, const std::string& detail = "",
                          bool ignoreBlanks = false, const std::string& input = "T") {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "G";
         s.subtype = subtype;
         s.input = input;
@@ -340,7 +340,7 @@ TEST_F(AnovaTest, IgnoredValuesTakeNoPart) {
         for (int i = 0; i < 3; ++i) add("g", a, 1, "u", ++x);
     add("g", "A", 1, "u", -99.0);
     add("g", "C", 1, "u", -99.0);
-    ScenarioSpec s;
+    ScenarioRow s;
     s.category = "G";
     s.subtype = "ANOVA";
     s.input = "T";

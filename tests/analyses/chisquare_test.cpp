@@ -49,7 +49,7 @@ class ChiSquareTest : public EngineTest {
     std::int32_t chi(std::vector<std::pair<std::string, std::string>> fields,
                      std::vector<std::pair<std::string, Value>> options = {},
                      const std::string& detail = "Detail", const Value& ignoreEqual = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         if (!ignoreEqual.isNull()) {
             s.missingType = "1";
             s.missingEqual = ignoreEqual;

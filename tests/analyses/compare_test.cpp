@@ -36,7 +36,7 @@ class CompareTest : public EngineTest {
     std::int32_t compare(std::vector<std::pair<std::string, std::string>> fields,
                          bool counts = true, bool means = true, bool corr = true, bool tTest = true,
                          std::string missingType = "0", Value equal = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = "Compare";
         s.input = "Cmp";
         s.fields = std::move(fields);
@@ -466,7 +466,7 @@ TEST_F(CompareTest, MissingYAndBadInput) {
     rs->Collect("B", 1.0);
     ASSERT_FALSE(rs->Update());
     rs->Close();
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Compare";
     s.input = "Txt";
     s.fields = {{"A", "X"}, {"B", "Y"}};
@@ -480,7 +480,7 @@ TEST_F(CompareTest, AGroupFieldNamedLikeAnotherColumnIsRefused) {
     for (Field f : {Field("MeanX", dbText, 5), Field("A", dbDouble), Field("B", dbDouble)})
         t.AppendField(f);
     ASSERT_FALSE(db.AppendTableDef(t));
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Compare";
     s.input = "Odd";
     s.fields = {{"MeanX", "G"}, {"A", "X"}, {"B", "Y"}};

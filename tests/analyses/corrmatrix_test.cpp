@@ -40,7 +40,7 @@ class MatrixTest : public EngineTest {
     // Every statistic on unless listed in off; tails as given.
     std::int32_t matrix(std::vector<std::pair<std::string, std::string>> fields,
                         const std::string& tails = "2-tail", std::vector<std::string> off = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = "Matrix";
         s.input = "Mtx";
         s.fields = std::move(fields);
@@ -324,7 +324,7 @@ TEST_F(MatrixTest, AFieldNamedLikeAnotherColumnIsRefused) {
     rs->Collect("B", 2.0);
     ASSERT_FALSE(rs->Update());
     rs->Close();
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Matrix";
     s.input = "Odd";
     s.fields = {{"calctype", "X"}, {"B", "X"}};
@@ -341,7 +341,7 @@ TEST_F(MatrixTest, IgnoreRuleDropsOneValueNotTheRecord) {
     // Rule "Equal" -1: the -1 in X2 leaves that record out of X2's pairs
     // only; X1 and X3 keep it. X1 = (1, 2, 3), X3 = (2, 4, 6): covariance 2.
     addRows({{"g", 1.0, 5.0, 2.0, N}, {"g", 2.0, -1.0, 4.0, N}, {"g", 3.0, 6.0, 6.0, N}});
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Matrix";
     s.input = "Mtx";
     s.fields = {{"X1", "X"}, {"X2", "X"}, {"X3", "X"}};

@@ -65,7 +65,7 @@ class CrosstabTest : public EngineTest {
     std::int32_t crosstab(std::vector<std::pair<std::string, std::string>> fields,
                           std::vector<std::pair<std::string, Value>> options,
                           const std::string& chiTable = "") {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = "Crosstab";
         s.input = "Sales";
         s.output2 = chiTable;
@@ -468,7 +468,7 @@ TEST_F(CrosstabTest, WeightsAndTheIgnoreRule) {
          {"x", "a", "p", 6.0, 3.0},
          {"x", "a", "p", 100.0, 0.0},
          {"x", "a", "p", -1.0, 1.0}});
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Crosstab";
     s.input = "Sales";
     s.missingType = "1";
@@ -520,7 +520,7 @@ TEST_F(CrosstabTest, NumericRowsInOrderAndEqualValuesWithoutSpread) {
     addRow("h", 2.0, 0.1, 1.0);
     addRow("g", 10.0, 0.1, 3.0);
     addRow("g", 9.0, 0.1, 0.0);  // weight 0: counts nowhere
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Crosstab";
     s.fields = {{"X", "G"}, {"Grp", "C"}, {"W", "W"}};
     ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();

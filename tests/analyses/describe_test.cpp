@@ -31,7 +31,7 @@ class DescribeTest : public EngineTest {
     std::int32_t describe(std::vector<std::pair<std::string, std::string>> fields,
                           std::vector<std::pair<std::string, Value>> options,
                           std::string missingType = "0", Value equal = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.fields = std::move(fields);
         s.missingType = std::move(missingType);
         s.missingEqual = equal;
@@ -338,7 +338,7 @@ TEST_F(DescribeTest, ReferenceDataSetsToTheInputCeiling) {
     TableDef t = db.CreateTableDef("Ref");
     t.AppendField(Field("y", dbDouble));
     ASSERT_FALSE(db.AppendTableDef(t));
-    ScenarioSpec reference;
+    ScenarioRow reference;
     reference.input = "Ref";
     reference.fields = {{"y", "X"}};
     const auto id = addScenario(reference);

@@ -23,7 +23,7 @@ class DispatchTest : public EngineTest {
     }
     std::string runType(const std::string& category, const std::string& subtype, Fields fields,
                         std::vector<std::pair<std::string, Value>> options = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = category;
         s.subtype = subtype;
         s.fields = std::move(fields);
@@ -160,7 +160,7 @@ TEST_F(EngineTest, TextInANumericColumnEndsTheRunClearly) {
     addRow("a", 1.0);
     ASSERT_TRUE(db.Execute("INSERT INTO [Data] ([Grp], [X]) VALUES ('b', 'twelve')").ok());
     for (const char* type : {"Describe", "Frequency", "Percentiles"}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = type;
         EXPECT_FALSE(run(addScenario(s))) << type;
         EXPECT_EQ(engine.ErrorInfo(), "Field [X] holds a value that is not a number: 'twelve'")
@@ -178,7 +178,7 @@ namespace {
 TEST_F(EngineTest, ReadOnlyOutputFileFailsClearlyAndLeavesNothing) {
     addRow("a", 1.0);
     addRow("a", 2.0);
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Percentiles";  // uses the scratch database too
     const auto id = addScenario(s);
     const std::string out = dir.file("out.db");

@@ -16,7 +16,7 @@ class EdgeCaseTest : public EngineTest {
     std::int32_t scenario(const std::string& subtype, const std::string& input,
                           std::vector<std::pair<std::string, std::string>> fields,
                           std::vector<std::pair<std::string, Value>> options = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = subtype;
         s.input = input;
         s.fields = std::move(fields);
@@ -154,7 +154,7 @@ TEST_F(EdgeCaseTest, TextWhereANumberBelongsEndsTheRunWithTheSameMessage) {
 
 TEST_F(EdgeCaseTest, TextInAnIgnoreRuleBoundEndsTheRun) {
     addRow("g", 1.0);
-    ScenarioSpec s;
+    ScenarioRow s;
     s.missingType = "1";
     s.missingEqual = 0.0;
     const auto id = addScenario(s);

@@ -29,7 +29,7 @@ class FarFromZeroTest : public RegressTest {
         makeTable("Far", {"X", "Y", "W"}, rows);
     }
     std::int32_t compare() {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = "Compare";
         s.input = "Far";
         s.fields = {{"X", "X"}, {"Y", "Y"}};
@@ -39,7 +39,7 @@ class FarFromZeroTest : public RegressTest {
     }
     // Every statistic, two-tailed; rows come per statistic and field.
     std::int32_t matrix(bool weighted = false, const std::string& input = "Far") {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = "Matrix";
         s.input = input;
         s.fields = {{"X", "X"}, {"Y", "X"}};

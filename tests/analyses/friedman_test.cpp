@@ -59,7 +59,7 @@ class FriedmanTest : public EngineTest {
     }
     std::int32_t friedman(Fields fields, const std::string& detail = "Det",
                           std::string missingType = "0", Value equal = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "N";
         s.subtype = "N Fields";
         s.input = "F";
@@ -262,7 +262,7 @@ TEST_F(FriedmanTest, BadInputEndsTheRunWithItsMessage) {
     for (Field f : {Field("A", dbDouble), Field("B", dbText, 10)}) t.AppendField(f);
     ASSERT_FALSE(db.AppendTableDef(t));
     ASSERT_EQ(rawExec(path, "INSERT INTO T VALUES (1, '2'), (3, 'seven');"), "");
-    ScenarioSpec s;
+    ScenarioRow s;
     s.category = "N";
     s.subtype = "N Fields";
     s.input = "T";

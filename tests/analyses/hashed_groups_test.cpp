@@ -47,7 +47,7 @@ class HashedGroupsTest : public EngineTest {
     std::int32_t scenario(const std::string& subtype, const std::string& input, bool weighted,
                           std::vector<std::pair<std::string, Value>> options,
                           const std::string& missingType = "0", Value low = {}, Value high = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = subtype;
         s.input = input;
         s.fields = {{"g", "G"}, {"k", "G"}, {"x", "X"}, {"y", "X"}};
@@ -158,7 +158,7 @@ class HashedRankTest : public HashedGroupsTest {
     std::int32_t rank(const std::string& subtype,
                       std::vector<std::pair<std::string, std::string>> fields,
                       std::vector<std::pair<std::string, Value>> options = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "N";
         s.subtype = subtype;
         s.input = "Folded";
@@ -190,7 +190,7 @@ TEST_F(HashedRankTest, SignAndFriedman) {
 
 TEST_F(HashedGroupsTest, NoGroupFields) {
     makeTable("Folded", " COLLATE NOCASE", 23);
-    ScenarioSpec s;
+    ScenarioRow s;
     s.input = "Folded";
     s.fields = {{"x", "X"}, {"w", "W"}};
     const auto id = addScenario(s);

@@ -22,7 +22,7 @@ class KSFit : public EngineTest {
         ASSERT_FALSE(engine.SetOutputDatabase(db));
     }
     std::string fit(bool uniform, bool normal, bool poisson, Fields fields = {{"X", "X"}}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "N";
         s.subtype = "K-S Fit";
         s.fields = std::move(fields);

@@ -262,7 +262,7 @@ class LevelOrderTest : public EngineTest, public ::testing::WithParamInterface<O
     }
 
     std::string runOn(const OrderCase& c, const std::string& input) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = c.category;
         s.subtype = c.subtype;
         s.input = input;

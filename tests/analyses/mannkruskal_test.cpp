@@ -48,7 +48,7 @@ class MannKruskal : public EngineTest {
 
     std::string runScenario(const std::string& subtype, Fields fields,
                             const std::string& output2 = "", const std::string& input = "S") {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "N";
         s.subtype = subtype;
         s.input = input;

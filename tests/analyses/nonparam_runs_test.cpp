@@ -46,7 +46,7 @@ class NonParamRuns : public EngineTest {
     std::int32_t scenario(const std::string& subtype, Fields fields,
                           std::vector<std::pair<std::string, Value>> options = {},
                           const std::string& input = "T") {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "N";
         s.subtype = subtype;
         s.input = input;

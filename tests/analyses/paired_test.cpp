@@ -39,7 +39,7 @@ class PairedTest : public EngineTest {
     }
     std::int32_t paired(std::vector<std::pair<std::string, std::string>> fields, bool sign = true,
                         bool wilcoxon = true, bool spearman = true) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "N";
         s.subtype = "Paired Fields";
         s.input = "Pr";
@@ -384,7 +384,7 @@ TEST_F(PairedTest, Messages) {
         t.AppendField(f);
     ASSERT_FALSE(db.AppendTableDef(t));
     ASSERT_EQ(rawExec(path, "INSERT INTO Clash VALUES (1, 2, 3);"), "");
-    ScenarioSpec s;
+    ScenarioRow s;
     s.category = "N";
     s.subtype = "Paired Fields";
     s.input = "Clash";

@@ -394,7 +394,7 @@ TEST_F(Percentile, NoScratchFileIsMadeOrLeft) {
         CPercentiles p;
         error = p.Quorvane_Percentile("Out2", "Data", {"Grp", "X"}, 1, 1, false, "M", engine);
     });
-    ScenarioSpec s;
+    ScenarioRow s;
     s.output1 = "Summary";
     ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
     EXPECT_EQ(error, "");

@@ -61,7 +61,7 @@ TEST_F(UnregisteredType, FailsTheRunWithAMessage) {
     const AnalysisType* percentiles = scenario::FindAnalysisType("Percentiles");
     ASSERT_NE(percentiles, nullptr);
     RegisterAnalysisRoutine(*percentiles, nullptr);
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "percentiles";
     const auto id = addScenario(s);
     setOptions(id, {{"PercentileRadio", "Quartiles"}});

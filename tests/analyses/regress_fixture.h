@@ -21,7 +21,7 @@ class RegressTest : public EngineTest {
     // type, intercept on and ANOVA off unless they say otherwise.
     std::int32_t regression(const std::string& type, Fields fields, Options options = {},
                             const std::string& residual = "", const std::string& input = "Data") {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = "Regression";
         s.fields = std::move(fields);
         s.output2 = residual;

@@ -38,7 +38,7 @@ class RegressPolyTest : public RegressTest {
                 if (fit_) fit_();
             });
         hooked_ = true;
-        ScenarioSpec carrier;
+        ScenarioRow carrier;
         carrier.input = input;
         carrier.output1 = "Carrier";
         carrier.fields = {{fields.front(), "X"}};

@@ -366,7 +366,7 @@ TEST_F(RegressSimpleTest, BadValueLeavesNoTables) {
     EXPECT_NE(engine.ErrorInfo().find("Y"), std::string::npos) << engine.ErrorInfo();
     EXPECT_FALSE(db.GetTableDef("Out1").ok());
     EXPECT_FALSE(db.GetTableDef("Resid").ok());
-    ScenarioSpec noY;
+    ScenarioRow noY;
     noY.subtype = "Regression";
     noY.fields = {{"X", "X"}};
     EXPECT_FALSE(run(addScenario(noY)));

@@ -54,7 +54,7 @@ class RunsTest : public EngineTest {
     }
 
     std::string runs(Fields fields = {{"S", "C"}, {"X", "X"}}, const std::string& input = "T") {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "N";
         s.subtype = "2 Sample";
         s.input = input;

@@ -22,7 +22,7 @@ class SignTest : public EngineTest {
         ASSERT_FALSE(engine.SetOutputDatabase(db));
     }
     std::string sign(Options options, Fields fields = {{"X", "X"}}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = "N";
         s.subtype = "Sign Test";
         s.fields = std::move(fields);

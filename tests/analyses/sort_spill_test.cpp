@@ -41,7 +41,7 @@ class SortSpillTest : public EngineTest {
 
     std::int32_t scenario(const std::string& subtype, bool weighted,
                           std::vector<std::pair<std::string, Value>> options) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = subtype;
         s.input = "T";
         s.fields = {{"g", "G"}, {"x", "X"}, {"y", "X"}};

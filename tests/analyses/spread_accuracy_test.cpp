@@ -39,7 +39,7 @@ class SpreadAccuracy : public EngineTest {
   protected:
     // Describe of X per group with variance, sums and shape.
     std::vector<TableRow> describe(const std::vector<std::pair<std::string, Value>>& extra = {}) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.fields = {{"Grp", "G"}, {"X", "X"}};
         const auto id = addScenario(s);
         std::vector<std::pair<std::string, Value>> options = {
@@ -129,7 +129,7 @@ TEST_F(SpreadAccuracy, KSFitOfTiedValuesThatAreNoBinaryFractions) {
     ASSERT_FALSE(engine.SetOutputDatabase(db));
     addAll("few", std::vector<double>(3, 0.1));
     addAll("many", std::vector<double>(1000, 0.1));
-    ScenarioSpec s;
+    ScenarioRow s;
     s.category = "N";
     s.subtype = "K-S Fit";
     s.fields = {{"Grp", "G"}, {"X", "X"}};
@@ -158,7 +158,7 @@ TEST_F(SpreadAccuracy, CrosstabVarianceAtOneBillion) {
          {std::tuple{"V", kUnitNormalVar, kMilliNormalVar},
           std::tuple{"D", std::sqrt(kUnitNormalVar), std::sqrt(kMilliNormalVar)}}) {
         SCOPED_TRACE(type);
-        ScenarioSpec s;
+        ScenarioRow s;
         s.subtype = "Crosstab";
         s.fields = {{"Grp", "G"}, {"Y", "C"}, {"X", "X"}};
         const auto id = addScenario(s);

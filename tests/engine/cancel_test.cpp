@@ -45,7 +45,7 @@ class Cancel : public EngineTest {
     }
 
     std::int32_t describe(bool mode) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.fields = {{"Grp", "G"}, {"X", "X"}};
         const auto id = addScenario(s);
         if (mode) setOptions(id, {{"Mode", Value(true)}});

@@ -17,7 +17,7 @@
 
 namespace qrv::test {
 
-struct ScenarioSpec {
+struct ScenarioRow {
     std::string category = "P";
     std::string subtype = "Describe";
     std::string input = "Data";
@@ -111,7 +111,7 @@ class EngineTest : public ::testing::Test {
     }
 
     // Stores a scenario with its options row and field rows; returns its number.
-    std::int32_t addScenario(const ScenarioSpec& s) {
+    std::int32_t addScenario(const ScenarioRow& s) {
         auto rs = db.OpenRecordset("usysQuorvaneScenarios");
         EXPECT_FALSE(rs->AddNew());
         const auto id = static_cast<std::int32_t>(rs->GetValue("Scenario_ID")->asDouble());
@@ -207,7 +207,7 @@ class EngineTest : public ::testing::Test {
             makeTable("RuleProbe", {dao::Field("X", dao::dbDouble)});
             appendRows("RuleProbe", {"X"}, {{dao::Value(5.0)}});
         }
-        ScenarioSpec s;
+        ScenarioRow s;
         s.input = "RuleProbe";
         s.output1 = "RuleProbeOut";
         s.missingType = type;

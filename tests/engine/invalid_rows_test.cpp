@@ -151,7 +151,7 @@ TEST_P(InvalidRows, AreRefusedAndWriteNothing) {
     makeTable("Data2", {dao::Field("DataField", dao::dbText, 10), dao::Field("X", dao::dbDouble)});
     appendRows("Data2", {"DataField", "X"}, {{"a", 1.0}, {"b", 2.0}});
     for (double x : {1.0, 2.0, 4.0, 8.0}) addRow(x < 3 ? "a" : "b", x, x * x, 1.0);
-    ScenarioSpec s;
+    ScenarioRow s;
     s.category = c.category;
     s.subtype = c.subtype;
     s.fields = c.fields;

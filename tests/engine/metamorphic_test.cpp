@@ -112,8 +112,8 @@ class MetamorphicTest : public EngineTest, public ::testing::WithParamInterface<
 
     // Saves s reading input under the rule ignore (shifted by shift), its
     // outputs named after out.
-    void save(const Spec& s, const std::string& input, const std::string& ignore, double shift,
-              const std::string& out, Saved& saved) {
+    void save(const ScenarioCase& s, const std::string& input, const std::string& ignore,
+              double shift, const std::string& out, Saved& saved) {
         const scenario::AnalysisType* type = scenario::FindAnalysisType(s.type);
         ASSERT_NE(type, nullptr) << s.type;
         ScenarioDraft d = scenario::NewDraft(*type);
@@ -214,7 +214,7 @@ class MetamorphicTest : public EngineTest, public ::testing::WithParamInterface<
 };
 
 TEST_P(MetamorphicTest, RowOrderChangesNoTable) {
-    const Spec& s = kCases[GetParam()];
+    const ScenarioCase& s = kCases[GetParam()];
     const auto rows = baseRows();
     auto reversed = rows;
     std::reverse(reversed.begin(), reversed.end());
@@ -261,7 +261,7 @@ const LeftOut kLeftOut[] = {
 // clang-format on
 
 TEST_P(MetamorphicTest, ShiftingTheDataMovesOnlyLocation) {
-    const Spec& s = kCases[GetParam()];
+    const ScenarioCase& s = kCases[GetParam()];
     const auto rows = baseRows();
     ASSERT_NO_FATAL_FAILURE(store("Obs", rows));
     Saved first;

@@ -18,7 +18,7 @@ class OutputGuard : public EngineTest {
     }
     std::int32_t describeInto(const std::string& out1, const std::string& out2 = "",
                               const std::string& input = "Data") {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.input = input;
         s.output1 = out1;
         s.output2 = out2;

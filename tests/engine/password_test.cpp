@@ -13,7 +13,7 @@ class EnginePassword : public EngineTest {
     // A Describe of X over 1, 2, 3, 4 in a file guarded by "pw".
     std::int32_t protectedScenario() {
         for (double x : {1.0, 2.0, 3.0, 4.0}) addRow("a", x);
-        const auto id = addScenario(ScenarioSpec{});
+        const auto id = addScenario(ScenarioRow{});
         EXPECT_FALSE(db.NewPassword("", "pw"));
         db.Close();
         return id;

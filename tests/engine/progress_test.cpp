@@ -29,7 +29,7 @@ class Progress : public EngineTest {
     }
 
     std::int32_t describe(const std::string& input, bool mode) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.input = input;
         s.fields = {{"Grp", "G"}, {"X", "X"}};
         const auto id = addScenario(s);

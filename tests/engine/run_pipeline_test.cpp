@@ -40,11 +40,11 @@ TEST_F(RunPipeline, NoScenarioDatabaseStillRaisesBothEvents) {
 TEST_F(RunPipeline, MissingScenarioAndMissingFields) {
     EXPECT_FALSE(run(99));
     EXPECT_EQ(engine.ErrorInfo(), "Scenario not found");
-    ScenarioSpec noFields;
+    ScenarioRow noFields;
     noFields.fields.clear();
     EXPECT_FALSE(run(addScenario(noFields)));
     EXPECT_EQ(engine.ErrorInfo(), "No fields found for this scenario");
-    ScenarioSpec noOptions;
+    ScenarioRow noOptions;
     noOptions.withOptions = false;
     EXPECT_FALSE(run(addScenario(noOptions)));
     EXPECT_EQ(engine.ErrorInfo(), "Scenario not found")
@@ -55,7 +55,7 @@ TEST_F(RunPipeline, DatabaseArgumentsHoldForOneRunOnly) {
     const std::string other = dir.file("other.db");
     DBEngine::Instance().CreateDatabase(other, dbLangGeneral)->Close();
     addRow("a", 1.0);
-    const auto id = addScenario(ScenarioSpec{});
+    const auto id = addScenario(ScenarioRow{});
     RunScenarioArgs args;
     args.ScenarioDb = db;
     args.OutputDb = other;  // a path: opened for this run
@@ -72,7 +72,7 @@ TEST_F(RunPipeline, DatabaseArgumentsHoldForOneRunOnly) {
 
 TEST_F(RunPipeline, CompletionHandlerDecidesTheResult) {
     addRow("a", 1.0);
-    const auto id = addScenario(ScenarioSpec{});
+    const auto id = addScenario(ScenarioRow{});
     engine.OnRunScenarioComplete([](bool& ok, std::string&) { ok = false; });
     EXPECT_FALSE(run(id));
     EXPECT_EQ(engine.ErrorInfo(), "") << "no failure text, yet a false result";
@@ -92,7 +92,7 @@ TEST_F(RunPipeline, RoleChecks) {
         {"G", "ANOVA", {{"Grp", "G"}}, "At least one X field must be assigned"},
     };
     for (const Case& c : cases) {
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = c.category;
         s.subtype = c.subtype;
         s.fields = c.fields;
@@ -103,7 +103,7 @@ TEST_F(RunPipeline, RoleChecks) {
 
 TEST_F(RunPipeline, FieldListOrderAndCrosstabStar) {
     addRow("a", 1.0, 2.0, 1.0);
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Regression";
     s.output2 = "Out2";
     s.fields = {{"W", "W"}, {"Y", "Y"}, {"X", "X"}, {"Grp", "G"}};
@@ -116,14 +116,14 @@ TEST_F(RunPipeline, FieldListOrderAndCrosstabStar) {
     EXPECT_TRUE(engine.HasWeight());
     ASSERT_TRUE(db.Execute("DELETE FROM [Data]").ok());
 
-    ScenarioSpec c;
+    ScenarioRow c;
     c.subtype = "Crosstab";
     c.fields = {{"W", "W"}, {"X", "X"}, {"Grp", "G"}, {"Y", "C"}};
     run(addScenario(c));
     EXPECT_EQ(engine.FieldNames(), (std::vector<std::string>{"Grp", "Y", "X", "W"}));
     EXPECT_EQ(engine.CompareCount(), 1);
 
-    ScenarioSpec x;
+    ScenarioRow x;
     x.subtype = "crosstab";  // subtypes compare without regard to case
     x.fields = {{"Grp", "G"}, {"Y", "C"}};
     EXPECT_FALSE(run(addScenario(x)));
@@ -133,7 +133,7 @@ TEST_F(RunPipeline, FieldListOrderAndCrosstabStar) {
 }
 
 TEST_F(RunPipeline, InputMustExist) {
-    ScenarioSpec s;
+    ScenarioRow s;
     s.input = "Gone";
     EXPECT_FALSE(run(addScenario(s)));
     EXPECT_EQ(engine.ErrorInfo(), "Data Table [Gone] not found.");
@@ -169,7 +169,7 @@ TEST_F(RunPipeline, AnInputQueryWithParametersIsRefusedByName) {
         {"G", "ANOVA", {{"Grp", "G"}, {"X", "X"}}}};
     for (const auto& [category, subtype, fields] : kinds) {
         SCOPED_TRACE(subtype);
-        ScenarioSpec s;
+        ScenarioRow s;
         s.category = category;
         s.subtype = subtype;
         s.input = "qParam";
@@ -179,7 +179,7 @@ TEST_F(RunPipeline, AnInputQueryWithParametersIsRefusedByName) {
         EXPECT_FALSE(db.GetTableDef("Out1").ok());
     }
     // Into another database the output check does not read the query.
-    ScenarioSpec s;
+    ScenarioRow s;
     s.input = "qParam";
     const auto id = addScenario(s);
     RunScenarioArgs args;
@@ -193,7 +193,7 @@ TEST_F(RunPipeline, AnInputQueryWithParametersIsRefusedByName) {
 }
 
 TEST_F(RunPipeline, AKnownTypeWithItsAnalysisBuiltRunsIt) {
-    ScenarioSpec s;
+    ScenarioRow s;
     s.category = "N";
     s.subtype = "N Fields";
     s.fields = {{"X", "X"}, {"Y", "X"}};
@@ -215,7 +215,7 @@ TEST_F(RunPipeline, DatabaseSettersRefuseOtherValues) {
 }
 
 TEST_F(RunPipeline, UnexpectedErrorsBecomeTheFailureText) {
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Future Type";
     const auto id = addScenario(s);
     RunScenarioArgs args;
@@ -258,7 +258,7 @@ TEST_F(RunPipeline, FailureIsShownOnlyWithShowErrorsAndCancelEndsTheRun) {
     EXPECT_EQ(prompter.criticals[0].second, "Scenario Failed\r\n\r\nScenario not found");
     EXPECT_TRUE(shown.ShowErrors()) << "the argument sets the property and it stays";
 
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Future Type";
     const auto id = addScenario(s);
     args.SourceDb = dir.file("absent.db");
@@ -271,7 +271,7 @@ TEST_F(RunPipeline, FailureIsShownOnlyWithShowErrorsAndCancelEndsTheRun) {
 }
 
 TEST_F(RunPipeline, ScenarioTablesAreUnchangedByFailedRuns) {
-    ScenarioSpec s;
+    ScenarioRow s;
     s.input = "Gone";
     const auto id = addScenario(s);
     db.Close();
@@ -298,7 +298,7 @@ TEST_F(RunPipeline, ScenarioTablesAreUnchangedByFailedRuns) {
 
 TEST_F(RunPipeline, OtherScenarioTableNames) {
     addRow("a", 1.0);
-    const auto id = addScenario(ScenarioSpec{});
+    const auto id = addScenario(ScenarioRow{});
     ASSERT_FALSE(db.RenameTableDef("usysQuorvaneScenarios", "MyScenarios"));
     EXPECT_FALSE(run(id));
     EXPECT_EQ(engine.ErrorInfo().substr(0, 6), "3078: ") << engine.ErrorInfo();
@@ -334,7 +334,7 @@ TEST_F(RunPipeline, EveryRunRemovesWhatDeadRunsLeftAndNothingOfLiveOnes) {
     writeBytes(scratch, "left by a killed run");
 
     // A run that needs no scratch file of its own.
-    ScenarioSpec s;
+    ScenarioRow s;
     s.subtype = "Frequency";
     ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
     EXPECT_FALSE(db.GetTableDef(dead).ok());

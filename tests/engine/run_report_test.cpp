@@ -54,7 +54,7 @@ class RunReport : public EngineTest {
             rows.push_back({Value(std::string("g").append(std::to_string(i))), Value(double(i)),
                             Value(), Value()});
         appendRows("Data", {"Grp", "X", "Y", "W"}, rows);
-        ScenarioSpec s;
+        ScenarioRow s;
         s.fields = {{"Grp", "G"}, {"X", "X"}};
         return addScenario(s);
     }
@@ -243,7 +243,7 @@ TEST_F(RunReport, ADamagedInputIsReportedWhereverItIsMet) {
         {"sorted", false, "Opening the input [Data]", "SELECT [Grp], [X] FROM [Data] ORDER BY "},
         {"hashed", true, "Reading the rows of the input [Data]", ""},
     };
-    ScenarioSpec s;
+    ScenarioRow s;
     s.fields = {{"Grp", "G"}, {"X", "X"}};
     const auto id = addScenario(s);
     for (const Case& c : cases) {
@@ -274,7 +274,7 @@ TEST_F(RunReport, ADamagedInputIsReportedWhereverItIsMet) {
 }
 
 TEST_F(RunReport, ADatabaseArgumentThatCannotBeOpenedIsNamedAsGiven) {
-    ScenarioSpec s;
+    ScenarioRow s;
     const auto id = addScenario(s);
     RunScenarioArgs args;
     args.ScenarioDb = db;
@@ -293,14 +293,14 @@ TEST_F(RunReport, ADatabaseArgumentThatCannotBeOpenedIsNamedAsGiven) {
 TEST_F(RunReport, RefusalsAndDataProblemsWriteNoReport) {
     struct Case {
         const char* name;
-        ScenarioSpec spec;
-        bool useSpec;  // false: a scenario number that does not exist
+        ScenarioRow scenario;
+        bool useScenario;  // false: a scenario number that does not exist
         const char* failure;
     };
-    ScenarioSpec noRows;  // Data has no rows yet
-    ScenarioSpec gone;
+    ScenarioRow noRows;  // Data has no rows yet
+    ScenarioRow gone;
     gone.input = "Gone";
-    ScenarioSpec overInput;
+    ScenarioRow overInput;
     overInput.output1 = "Data";
     const Case cases[] = {
         {"no rows", noRows, true, "No records found in Data"},
@@ -310,7 +310,7 @@ TEST_F(RunReport, RefusalsAndDataProblemsWriteNoReport) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::int32_t id = c.useSpec ? addScenario(c.spec) : 999;
+        const std::int32_t id = c.useScenario ? addScenario(c.scenario) : 999;
         EXPECT_FALSE(run(id));
         if (c.failure) {
             EXPECT_EQ(engine.ErrorInfo(), c.failure);

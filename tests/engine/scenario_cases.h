@@ -17,7 +17,7 @@ namespace qrv::test {
 // A scenario as the command line's "new" takes it: fields as role:name,
 // values to ignore as "=v" (that value) or "<low" and/or ">high" (outside),
 // options as name=value.
-struct Spec {
+struct ScenarioCase {
     const char* name;  // the case's name in test output
     const char* type;
     const char* fields;
@@ -29,7 +29,7 @@ struct Spec {
 // Every type, with its own rule and options (the second outputs included:
 // Regression's residuals, the crosstab's chi-square, the details tables).
 // clang-format off
-inline const Spec kCases[] = {
+inline const ScenarioCase kCases[] = {
     {"Describe", "Describe", "G:Site X:A X:B W:W", "",
      "Skew=Yes Mode=Yes CI=Yes Percentile=Yes PercentileRadio=Quartiles FreqN=Yes "
      "TTestMean=Yes TTestValue=50"},

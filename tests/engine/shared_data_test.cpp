@@ -109,7 +109,7 @@ TEST_F(SharedData, MissingValueRules) {
 
     // A range without bounds does not run, and leaves no rule of an
     // earlier run in force.
-    ScenarioSpec unbounded;
+    ScenarioRow unbounded;
     unbounded.input = "RuleProbe";
     unbounded.output1 = "RuleProbeOut";
     unbounded.missingType = "2";
@@ -306,7 +306,7 @@ TEST_F(SharedData, StaleScratchFileOfACrashedRunIsRemoved) {
 
 TEST_F(SharedData, RunsLeaveNoScratchFile) {
     addRow("a", 1.0);
-    const auto id = addScenario(ScenarioSpec{});
+    const auto id = addScenario(ScenarioRow{});
     std::string scratch;
     engine.OnRunScenarioBegin([&] {
         engine.Quorvane_UTIL_MakeTempDB();  // as an analysis would, mid-run
@@ -358,7 +358,7 @@ TEST_F(OutputSwap, CleanRunPutsTheNewTableInPlace) {
     ASSERT_FALSE(engine.SetScenarioDatabase(db));
     ASSERT_FALSE(engine.SetOutputDatabase(db));
     addRow("a", 1.0);
-    const auto id = addScenario(ScenarioSpec{});
+    const auto id = addScenario(ScenarioRow{});
     writeResultDuringRun();
     ASSERT_TRUE(engine.RunScenario(id)) << engine.ErrorInfo();
     EXPECT_EQ(result(), "run 1");
@@ -373,7 +373,7 @@ TEST_F(OutputSwap, RecreatingAnOutputWhileTheInputIsReadWorks) {
     ASSERT_FALSE(engine.SetOutputDatabase(db));
     addRow("a", 1.0);
     addRow("b", 2.0);
-    ScenarioSpec s;
+    ScenarioRow s;
     engine.OnRunScenarioBegin([this] {
         // The input stays open (mid-walk) while the same output is made twice.
         ASSERT_EQ(engine.Quorvane_OpenDataRecordset("SELECT [X] FROM [Data]"), "");
@@ -394,10 +394,10 @@ TEST_F(OutputSwap, FailedRunKeepsTheOldTable) {
     ASSERT_FALSE(engine.SetScenarioDatabase(db));
     ASSERT_FALSE(engine.SetOutputDatabase(db));
     addRow("a", 1.0);
-    ScenarioSpec ok;
+    ScenarioRow ok;
     writeResultDuringRun();
     ASSERT_TRUE(engine.RunScenario(addScenario(ok)));
-    ScenarioSpec bad;
+    ScenarioRow bad;
     bad.input = "NotThere";
     EXPECT_FALSE(engine.RunScenario(addScenario(bad)));
     EXPECT_EQ(engine.ErrorInfo(), "Data Table [NotThere] not found.");

@@ -30,7 +30,7 @@ using scenario::ScenarioDraft;
 // Scenarios run before: each weighted, grouped, with a rule and options far
 // from the defaults. A case takes the first of them (from a place that turns
 // with the case) that differs from it in type, rule and group fields.
-const Spec kBefore[] = {
+const ScenarioCase kBefore[] = {
     {"before", "Describe", "G:Batch G:Lvl X:A X:B X:C W:W", "=0",
      "VarNRadio=N Mean=Yes Skew=Yes Mode=Yes CI=Yes CITypeRadio=Normal CIStdDev=5 CI95=No "
      "CIUser=90 Percentile=Yes PercentileRadio=Percentiles FreqN=Yes FreqP=Yes InterV=4 "
@@ -47,15 +47,15 @@ const Spec kBefore[] = {
 // Scenarios that fail: one whose input table is gone by the time it runs, one
 // whose input query lost a field, and one cancelled half way through its rows
 // (its rule, scratch tables and working outputs in place).
-const Spec kInputGone{"gone", "Matrix", "G:Site X:A X:B W:W", "=0",
+const ScenarioCase kInputGone{"gone", "Matrix", "G:Site X:A X:B W:W", "=0",
                       "MCov=Yes MR2=Yes Out=Gone_Out", "Gone"};
-const Spec kFieldGone{"field gone", "Describe", "G:Lvl X:C W:W", ">60",
+const ScenarioCase kFieldGone{"field gone", "Describe", "G:Lvl X:C W:W", ">60",
                       "Mode=Yes Out=Broken_Out", "ObsQ"};
-const Spec kCancelled{"cancelled", "Percentiles", "G:Lvl X:A X:C W:W", "<1 >100",
+const ScenarioCase kCancelled{"cancelled", "Percentiles", "G:Lvl X:A X:C W:W", "<1 >100",
                       "PercentileRadio=Percentiles Out=Cancelled_Out"};
 // clang-format on
 
-std::vector<std::string> groupsOf(const Spec& s) {
+std::vector<std::string> groupsOf(const ScenarioCase& s) {
     std::vector<std::string> g;
     for (const std::string& f : words(s.fields))
         if (f[0] == 'G') g.push_back(f.substr(2));
@@ -131,7 +131,7 @@ class TwoRunsTest : public EngineTest, public ::testing::WithParamInterface<std:
 
     // Saves s as the command line's "new" would, under the rule ignore, its
     // outputs named out1 (and out1 + "2" where it writes two) when given.
-    void save(const Spec& s, const char* ignore, Saved& saved, const char* out1 = nullptr) {
+    void save(const ScenarioCase& s, const char* ignore, Saved& saved, const char* out1 = nullptr) {
         const scenario::AnalysisType* type = scenario::FindAnalysisType(s.type);
         ASSERT_NE(type, nullptr) << s.type;
         ScenarioDraft d = scenario::NewDraft(*type);
@@ -203,10 +203,10 @@ class TwoRunsTest : public EngineTest, public ::testing::WithParamInterface<std:
 
 TEST_P(TwoRunsTest, WritesTheSameTablesWhateverRanBeforeInTheEngine) {
     const std::size_t index = GetParam();
-    const Spec& s = kCases[index];
-    const Spec* before = nullptr;
+    const ScenarioCase& s = kCases[index];
+    const ScenarioCase* before = nullptr;
     for (std::size_t k = 0; k < std::size(kBefore) && !before; ++k) {
-        const Spec& b = kBefore[(index + k) % std::size(kBefore)];
+        const ScenarioCase& b = kBefore[(index + k) % std::size(kBefore)];
         if (std::string(b.type) != s.type && std::string(b.ignore) != s.ignore &&
             groupsOf(b) != groupsOf(s))
             before = &b;
