@@ -1,6 +1,7 @@
 // The record walk shared by the analyses.
 #include "engine/group_walk.h"
 
+#include "dataaccess/fold.h"
 #include "engine/quorvane.h"
 #include "engine/run_report.h"
 
@@ -44,6 +45,23 @@ void RecordTicks::Tick(Quorvane& engine, long records, bool final) const {
     }
 }
 
+namespace {
+
+// A group whose texts differ only in case is named by its smallest spelling
+// (case fold, then bytes, over the fields in order), as the hashed walk
+// names it, whichever spelling its first row has.
+void keepSmallestSpelling(std::vector<dao::Value>& group, const std::vector<dao::Value>& row) {
+    for (size_t i = 0; i < group.size(); ++i) {
+        if (!group[i].isText() || !row[i].isText()) continue;
+        if (const int c = dao::compareFolded(row[i].textRef(), group[i].textRef())) {
+            if (c < 0) group = row;
+            return;
+        }
+    }
+}
+
+}  // namespace
+
 std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
                            const GroupEnd& onGroupEnd) {
     dao::Recordset& rs = engine_.DataRecordset();
@@ -55,7 +73,9 @@ std::string GroupWalk::Run(const Step& onGroupStart, const Step& onRecord,
         for (int i = 0; i < groupFields_; ++i) current[static_cast<size_t>(i)] = rs.GetValue(i);
         if (records_ == 0) {
             engine_.Quorvane_SameRecords_b(groupFields_, false, group, current);
-        } else if (engine_.Quorvane_SameRecords_b(groupFields_, true, group, current)) {
+        } else if (!engine_.Quorvane_SameRecords_b(groupFields_, true, group, current)) {
+            keepSmallestSpelling(group, current);
+        } else {
             ticks_.Tick(engine_, records_, true);
             error = WriteGroupInTransaction(engine_, [&] { return onGroupEnd(group, inGroup); });
             if (!error.empty()) break;

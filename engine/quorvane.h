@@ -126,10 +126,11 @@ class Quorvane {
                                        int intGroupFields, std::vector<int>& lngFieldTypes,
                                        std::vector<long>& lngFieldSizes, bool fOrdered = true);
     // The SELECT that Quorvane_InitDataTable opens: the fields in brackets, sorted by
-    // the group fields and then the first analysis field (unless not ordered).
+    // the group fields and then the first analysis field (unless not ordered);
+    // binaryGroups when group texts differing in case are different groups.
     static std::string InitDataSql(const std::string& strUserTable,
                                    const std::vector<std::string>& strFields, int intGroupFields,
-                                   bool fOrdered = true);
+                                   bool fOrdered = true, bool binaryGroups = false);
     std::string Quorvane_OpenDataRecordset(std::string strSQL);
     void Quorvane_InitFieldTypes(const dao::Recordset& rs, int n,
                                  const std::vector<std::string>& strFields,

@@ -48,8 +48,18 @@ std::string Quorvane::Quorvane_InitDataTable(const std::string& strUserTable,
     }
     OperationScope op(err_, "Opening the input [" + strUserTable + "]",
                       errors::FailingObject::OnTable(strUserTable));
-    std::string error =
-        Quorvane_OpenDataRecordset(InitDataSql(strUserTable, strFields, intGroupFields, fOrdered));
+    // Whether group texts differing in case are one group follows the first
+    // group column's collation, which only an opened SELECT tells.
+    bool binaryGroups = false;
+    if (fOrdered && intGroupFields > 0) {
+        std::string error = Quorvane_OpenDataRecordset(
+            InitDataSql(strUserTable, strFields, intGroupFields, false) + " WHERE 1 = 0");
+        if (!error.empty()) return error;
+        binaryGroups =
+            rsData_.FieldCount() > 0 && rsData_.FieldAt(0).CollatingOrder != dbSortGeneral;
+    }
+    std::string error = Quorvane_OpenDataRecordset(
+        InitDataSql(strUserTable, strFields, intGroupFields, fOrdered, binaryGroups));
     if (!error.empty()) return error;
     if (rsData_.RecordCount() < 1) return "No records found in " + strUserTable;
     Quorvane_InitFieldTypes(rsData_, n, strFields, lngFieldTypes, lngFieldSizes);
@@ -58,24 +68,33 @@ std::string Quorvane::Quorvane_InitDataTable(const std::string& strUserTable,
 
 std::string Quorvane::InitDataSql(const std::string& strUserTable,
                                   const std::vector<std::string>& strFields, int intGroupFields,
-                                  bool fOrdered) {
+                                  bool fOrdered, bool binaryGroups) {
     const std::string select = "SELECT " +
                                bracketList(strFields, static_cast<int>(strFields.size()), ", ") +
                                " FROM " + bracketName(strUserTable);
     if (!fOrdered) return select;
     const int n = static_cast<int>(strFields.size());
-    const int k = intGroupFields != n ? intGroupFields + 1 : n;
-    // The group fields by their texts' case fold alone, then again by fold and
-    // bytes, then the first analysis field: the rows of a group arrive next to
-    // each other whether group values are compared with or without case (in
-    // every field at once), and whatever collation the input's columns have.
+    const int groups = std::min(intGroupFields, n);
     std::string order;
     auto term = [&](int i, const char* collation) {
         if (!order.empty()) order += ",";
         order += bracketName(strFields[static_cast<size_t>(i)]) + " COLLATE " + collation;
     };
-    for (int i = 0; i < std::min(intGroupFields, k); ++i) term(i, "QRV_CASELESS");
-    for (int i = 0; i < k; ++i) term(i, "QRV_FOLD");
+    // The group fields by their texts' case fold alone, so that the rows of a
+    // group arrive together whatever collation the input's columns have.
+    for (int i = 0; i < groups; ++i) term(i, "QRV_CASELESS");
+    if (binaryGroups) {
+        // Texts differing in case are groups of their own: each spelling's
+        // rows together, then by the first analysis field.
+        for (int i = 0; i < groups; ++i) term(i, "QRV_FOLD");
+        if (groups < n) term(groups, "QRV_FOLD");
+    } else {
+        // Spellings are one group: its rows by the first analysis field, the
+        // spelling only breaking ties, so a weighted walk meets the rows in
+        // the same order however their group texts are spelt.
+        if (groups < n) term(groups, "QRV_FOLD");
+        for (int i = 0; i < groups; ++i) term(i, "QRV_FOLD");
+    }
     return select + " ORDER BY " + order;
 }
 
