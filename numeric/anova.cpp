@@ -1,43 +1,11 @@
-// Level sums about a provisional shift, and the one-way table from them.
+// The one-way table from the level moments.
 #include "numeric/anova.h"
 
 namespace qrv::num {
 
-void LevelSums::add(double x, double w) {
-    if (count_ == 0) shift_ = min_ = max_ = x;
-    ++count_;
-    if (x < min_) min_ = x;
-    if (x > max_) max_ = x;
-    const Extended d = Extended::sum(x, -shift_);
-    n_ += w;
-    if (w == 1.0) {
-        d_ += d;
-        q_ += d * d;
-    } else {
-        d_ += d * w;
-        q_ += d * d * w;
-    }
-}
-
-void LevelSums::merge(const LevelSums& o) {
-    if (o.count_ == 0) return;
-    if (count_ == 0) {
-        *this = o;
-        return;
-    }
-    // x - shift = (x - o.shift) + delta.
-    const Extended delta = Extended::sum(o.shift_, -shift_);
-    q_ += o.q_ + 2.0 * delta * o.d_ + delta * delta * o.n_;
-    d_ += o.d_ + delta * o.n_;
-    n_ += o.n_;
-    count_ += o.count_;
-    if (o.min_ < min_) min_ = o.min_;
-    if (o.max_ > max_) max_ = o.max_;
-}
-
-OneWayAnova oneWayAnova(const std::vector<LevelSums>& levels) {
+OneWayAnova oneWayAnova(const std::vector<Moments>& levels) {
     OneWayAnova t;
-    const LevelSums* first = nullptr;
+    const Moments* first = nullptr;
     for (const auto& l : levels) {
         if (!(l.n() > Extended(0.0))) continue;
         if (first == nullptr) first = &l;
@@ -57,7 +25,7 @@ OneWayAnova oneWayAnova(const std::vector<LevelSums>& levels) {
         if (!(l.n() > Extended(0.0))) continue;
         const Extended dev = l.meanAbout(ref) - grand;
         t.ssBetween += l.n() * dev * dev;
-        t.ssWithin += l.centredSquares();
+        t.ssWithin += l.centred2();
     }
     if (t.ssWithin < Extended(0.0)) t.ssWithin = 0.0;
     t.ssTotal = t.ssBetween + t.ssWithin;

@@ -25,28 +25,28 @@ void Moments::add(double x, double w, bool logs) {
     if (x < min_) min_ = x;
     if (x > max_) max_ = x;
     const Extended d = Extended::sum(x, -shift_);
-    Extended d2, d3;
-    if (d.lo() == 0) {
-        // Most differences from the shift are exact doubles: cheaper powers.
-        d2 = Extended::product(d.hi(), d.hi());
-        d3 = d2 * d.hi();
-    } else {
-        d2 = d * d;
-        d3 = d2 * d;
-    }
-    const Extended d4 = d2 * d2;
+    // Most differences from the shift are exact doubles: cheaper powers.
+    const bool exact = d.lo() == 0;
+    const Extended d2 = exact ? Extended::product(d.hi(), d.hi()) : d * d;
     if (w == 1) {
         n_ += 1.0;
         d1_ += d;
         d2_ += d2;
-        d3_ += d3;
-        d4_ += d4;
     } else {
         n_ += w;
         d1_ += d * w;
         d2_ += d2 * w;
-        d3_ += d3 * w;
-        d4_ += d4 * w;
+    }
+    if (shape_) {
+        const Extended d3 = exact ? d2 * d.hi() : d2 * d;
+        const Extended d4 = d2 * d2;
+        if (w == 1) {
+            d3_ += d3;
+            d4_ += d4;
+        } else {
+            d3_ += d3 * w;
+            d4_ += d4 * w;
+        }
     }
     if (logs && x > 0) {
         logs_ += Extended::product(std::log(x), w);
@@ -66,9 +66,13 @@ void Moments::merge(const Moments& o) {
     // The other part's differences grow by e = its shift - ours; expand
     // (d + e)^k so that its sums are about our shift.
     const Extended e = Extended::sum(o.shift_, -shift_);
-    const Extended e2 = e * e, e3 = e2 * e, e4 = e2 * e2;
-    d4_ += o.d4_ + 4.0 * e * o.d3_ + 6.0 * e2 * o.d2_ + 4.0 * e3 * o.d1_ + o.n_ * e4;
-    d3_ += o.d3_ + 3.0 * e * o.d2_ + 3.0 * e2 * o.d1_ + o.n_ * e3;
+    const Extended e2 = e * e;
+    shape_ = shape_ && o.shape_;
+    if (shape_) {
+        const Extended e3 = e2 * e, e4 = e2 * e2;
+        d4_ += o.d4_ + 4.0 * e * o.d3_ + 6.0 * e2 * o.d2_ + 4.0 * e3 * o.d1_ + o.n_ * e4;
+        d3_ += o.d3_ + 3.0 * e * o.d2_ + 3.0 * e2 * o.d1_ + o.n_ * e3;
+    }
     d2_ += o.d2_ + 2.0 * e * o.d1_ + o.n_ * e2;
     d1_ += o.d1_ + o.n_ * e;
     n_ += o.n_;
@@ -134,7 +138,7 @@ std::optional<double> stdDeviation(const Moments& m, std::string_view method) {
 
 std::optional<double> skewness(const Moments& m) {
     const Extended& n = m.n();
-    if (!(n > 2.0) || m.constant()) return std::nullopt;
+    if (!(n > 2.0) || m.constant() || !m.keepsShape()) return std::nullopt;
     const auto s2 = varianceOf(m, "N-1");
     if (!s2) return std::nullopt;
     const Extended s3 = *s2 * sqrt(*s2);
@@ -143,7 +147,7 @@ std::optional<double> skewness(const Moments& m) {
 
 std::optional<double> kurtosis(const Moments& m) {
     const Extended& n = m.n();
-    if (!(n > 3.0) || m.constant()) return std::nullopt;
+    if (!(n > 3.0) || m.constant() || !m.keepsShape()) return std::nullopt;
     const auto s2 = varianceOf(m, "N-1");
     if (!s2) return std::nullopt;
     const Extended n1 = n - 1.0, n2 = n - 2.0, n3 = n - 3.0;

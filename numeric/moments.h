@@ -11,6 +11,10 @@
 // The finalizers give nothing (Null) when the statistic is undefined (too
 // little weight, no spread where it divides by the spread) or cannot be
 // represented (an intermediate or the result overflows).
+//
+// A caller that needs means and variances only keeps the sums up to the
+// second power: the third and fourth cost more than the rest of add()
+// together, and an analysis of variance adds every value to several levels.
 #pragma once
 
 #include <optional>
@@ -22,10 +26,17 @@ namespace qrv::num {
 
 class Moments {
   public:
+    // The highest power of the differences kept.
+    enum class Powers { ToSecond, ToFourth };
+
+    Moments() = default;
+    explicit Moments(Powers highest) : shape_(highest == Powers::ToFourth) {}
+
     // Adds a usable value x of weight w > 0. With logs, positive values also
     // feed the sums of the geometric and harmonic means.
     void add(double x, double w = 1.0, bool logs = false);
-    // Adds another part of the same field and group.
+    // Adds another part of the same field and group. Parts that kept
+    // different powers give the fewer.
     void merge(const Moments& other);
 
     long count() const { return count_; }     // values added, unweighted
@@ -34,14 +45,22 @@ class Moments {
     double max() const { return max_; }
     // No spread at all: nothing added, or the smallest value is the largest.
     bool constant() const { return count_ == 0 || min_ == max_; }
+    // The third and fourth powers are kept, for skewness and kurtosis.
+    bool keepsShape() const { return shape_; }
 
-    // Sums of w (x - mean)^k for k = 2, 3, 4; they need n > 0. The second
-    // is exactly 0 for constant data.
+    // Sums of w (x - mean)^k for k = 2, 3, 4; they need n > 0, and the third
+    // and fourth the fourth powers kept. The second is exactly 0 for constant
+    // data.
     Extended centred2() const;
     Extended centred3() const;
     Extended centred4() const;
     // Mean minus shift.
     Extended meanOffset() const { return d1_ / n_; }
+    // Mean minus a reference value, without first forming the mean: means of
+    // data near 1e13 compared about one of them keep their small differences.
+    Extended meanAbout(double reference) const {
+        return Extended::sum(shift_, -reference) + meanOffset();
+    }
 
     double shift() const { return shift_; }
     const Extended& logSum() const { return logs_; }        // w ln x over x > 0
@@ -53,6 +72,7 @@ class Moments {
   private:
     long count_ = 0;
     double shift_ = 0, min_ = 0, max_ = 0;
+    bool shape_ = true;
     Extended n_, d1_, d2_, d3_, d4_;  // sums of w and w d^k
     Extended logs_, inv_;
 };
@@ -65,9 +85,10 @@ std::optional<double> mean(const Moments& m);
 std::optional<double> variance(const Moments& m, std::string_view method);
 std::optional<double> stdDeviation(const Moments& m, std::string_view method);
 // With s the sample standard deviation and n the weight:
-// n * C3 / ((n-1)(n-2) s^3), needing n > 2 and some spread.
+// n * C3 / ((n-1)(n-2) s^3), needing n > 2, some spread and the shape kept.
 std::optional<double> skewness(const Moments& m);
-// n(n+1) C4 / ((n-1)(n-2)(n-3) s^4) - 3(n-1)^2 / ((n-2)(n-3)), needing n > 3.
+// n(n+1) C4 / ((n-1)(n-2)(n-3) s^4) - 3(n-1)^2 / ((n-2)(n-3)), needing n > 3
+// and the shape kept.
 std::optional<double> kurtosis(const Moments& m);
 std::optional<double> sum(const Moments& m);
 std::optional<double> sumOfSquares(const Moments& m);

@@ -19,13 +19,13 @@ bool hasWeight(const Extended& n) {
 
 }  // namespace
 
-TwoWayTerms twoWayTerms(const std::vector<std::vector<LevelSums>>& cells) {
+TwoWayTerms twoWayTerms(const std::vector<std::vector<Moments>>& cells) {
     TwoWayTerms t;
     const int la = static_cast<int>(cells.size());
     const int lb = la == 0 ? 0 : static_cast<int>(cells[0].size());
 
     // Reference: the first filled cell's shift, then the grand mean about it.
-    const LevelSums* first = nullptr;
+    const Moments* first = nullptr;
     Extended total, grand;
     for (const auto& row : cells) {
         for (const auto& c : row) {
@@ -49,14 +49,14 @@ TwoWayTerms twoWayTerms(const std::vector<std::vector<LevelSums>>& cells) {
     std::vector<Extended> nRow(at(la)), sRow(at(la)), nCol(at(lb)), sCol(at(lb));
     for (int i = 0; i < la; ++i) {
         for (int j = 0; j < lb; ++j) {
-            const LevelSums& c = cells[at(i)][at(j)];
+            const Moments& c = cells[at(i)][at(j)];
             if (!hasWeight(c.n())) continue;
             ++t.filled;
             const Extended dev = c.meanAbout(ref) - grand;
             n[at(i)][at(j)] = c.n();
             s[at(i)][at(j)] = c.n() * dev;
             t.cells += c.n() * dev * dev;
-            t.within += c.centredSquares();
+            t.within += c.centred2();
             nRow[at(i)] += c.n();
             sRow[at(i)] += s[at(i)][at(j)];
             nCol[at(j)] += c.n();

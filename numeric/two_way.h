@@ -10,8 +10,8 @@
 
 #include <vector>
 
-#include "numeric/anova.h"
 #include "numeric/extended.h"
+#include "numeric/moments.h"
 
 namespace qrv::num {
 
@@ -30,6 +30,6 @@ struct TwoWayTerms {
 // B; every row has the same length. The factor with fewer levels gets the
 // fitted constants (its last level none), as the equations are then smallest;
 // when the system is singular the additive model keeps only the other factor.
-TwoWayTerms twoWayTerms(const std::vector<std::vector<LevelSums>>& cells);
+TwoWayTerms twoWayTerms(const std::vector<std::vector<Moments>>& cells);
 
 }  // namespace qrv::num

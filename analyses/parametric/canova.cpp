@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <optional>
+#include <utility>
 
 #include "analyses/parametric/canova_state.h"
 #include "dataaccess/fold.h"
@@ -211,10 +212,11 @@ std::string CAnova::AddRow(GroupState& state) {
         if (!value) continue;
         const double x = *value;
         g.total(k).add(x, w);
-        for (int i = 0; i < C_; ++i) g.level(k, i)[rowLevels_[at(i)]].add(x, w);
+        for (int i = 0; i < C_; ++i) AnovaGroup::sums(g.level(k, i), rowLevels_[at(i)]).add(x, w);
         for (std::size_t p = 0; p < cellPairs_.size(); ++p) {
             const auto [a, b] = cellPairs_[p];
-            g.cell(k, static_cast<int>(p))[{rowLevels_[at(a)], rowLevels_[at(b)]}].add(x, w);
+            const std::pair<int, int> cell{rowLevels_[at(a)], rowLevels_[at(b)]};
+            AnovaGroup::sums(g.cell(k, static_cast<int>(p)), cell).add(x, w);
         }
     }
     return {};

@@ -12,18 +12,22 @@
 #include <vector>
 
 #include "engine/group_state.h"
-#include "numeric/anova.h"
+#include "numeric/moments.h"
 
 namespace qrv {
 
 struct AnovaGroup : GroupState {
-    using Levels = std::map<int, num::LevelSums>;                 // level index -> sums
-    using Cells = std::map<std::pair<int, int>, num::LevelSums>;  // (level a, level b) -> sums
+    using Levels = std::map<int, num::Moments>;                 // level index -> moments
+    using Cells = std::map<std::pair<int, int>, num::Moments>;  // (level a, level b) -> moments
+
+    // Means and variances are all the analysis takes from its sums, so they
+    // keep no third or fourth powers: each value goes to several of them.
+    static constexpr num::Moments::Powers kPowers = num::Moments::Powers::ToSecond;
 
     AnovaGroup(int dataFields, int compareFields)
         : X(dataFields),
           C(compareFields),
-          totals(static_cast<std::size_t>(dataFields)),
+          totals(static_cast<std::size_t>(dataFields), num::Moments(kPowers)),
           levels(static_cast<std::size_t>(dataFields * compareFields)),
           cells(static_cast<std::size_t>(dataFields * pairCount(compareFields))) {}
 
@@ -36,7 +40,7 @@ struct AnovaGroup : GroupState {
         return p;
     }
 
-    num::LevelSums& total(int k) { return totals[static_cast<std::size_t>(k)]; }
+    num::Moments& total(int k) { return totals[static_cast<std::size_t>(k)]; }
     Levels& level(int k, int i) { return levels[static_cast<std::size_t>(k * C + i)]; }
     const Levels& level(int k, int i) const { return levels[static_cast<std::size_t>(k * C + i)]; }
     Cells& cell(int k, int p) { return cells[static_cast<std::size_t>(k * pairCount(C) + p)]; }
@@ -44,17 +48,23 @@ struct AnovaGroup : GroupState {
         return cells[static_cast<std::size_t>(k * pairCount(C) + p)];
     }
 
+    // The sums of a level or cell, made on first use.
+    template <class Map, class Key>
+    static num::Moments& sums(Map& map, const Key& key) {
+        return map.try_emplace(key, kPowers).first->second;
+    }
+
     void Merge(const GroupState& other) override {
         const auto& o = static_cast<const AnovaGroup&>(other);
         for (std::size_t k = 0; k < totals.size(); ++k) totals[k].merge(o.totals[k]);
         for (std::size_t i = 0; i < levels.size(); ++i)
-            for (const auto& [j, sums] : o.levels[i]) levels[i][j].merge(sums);
+            for (const auto& [j, part] : o.levels[i]) sums(levels[i], j).merge(part);
         for (std::size_t i = 0; i < cells.size(); ++i)
-            for (const auto& [jj, sums] : o.cells[i]) cells[i][jj].merge(sums);
+            for (const auto& [jj, part] : o.cells[i]) sums(cells[i], jj).merge(part);
     }
 
     int X, C;
-    std::vector<num::LevelSums> totals;
+    std::vector<num::Moments> totals;
     std::vector<Levels> levels;
     std::vector<Cells> cells;
 };

@@ -1,18 +1,21 @@
 // The rows of the group analysis for one finished group and data field: the
 // two-sample t-test, the analysis of variance table and the detail rows.
-// Sums of squares come from the level and cell sums about their own means
+// Sums of squares come from the level and cell moments about their own means
 // (numeric/anova.h, numeric/two_way.h), so offset data keep their digits;
 // the table then follows the usual decomposition: total, main effects each
 // adjusted for the other compare fields, pairwise interactions, residual.
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <map>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "analyses/parametric/canova.h"
 #include "analyses/parametric/canova_state.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
+#include "numeric/anova.h"
 #include "numeric/czvalue.h"
 #include "numeric/two_way.h"
 
@@ -20,39 +23,12 @@ namespace qrv {
 
 using namespace qrv::dao;
 using num::Extended;
-using num::LevelSums;
+using num::Moments;
 
 namespace {
 
 std::size_t at(int i) {
     return static_cast<std::size_t>(i);
-}
-
-// Sets the columns of the row being added; the first failure sticks.
-struct RowWriter {
-    Recordset& rs;
-    Error e;
-    void set(const char* column, const Value& v) {
-        if (!e) e = rs.Collect(column, v);
-    }
-    void set(const char* column, const std::optional<double>& v) {
-        if (v) set(column, Value(*v));
-    }
-    Error finish() {
-        if (!e) e = rs.Update();
-        if (e) rs.CancelUpdate();
-        return e;
-    }
-};
-
-// The sample variance of a level (n - 1 divisor), when n > 1. Values that
-// are all equal have none, whatever the rounding of their centred sum.
-std::optional<double> sampleVariance(const LevelSums& s) {
-    const double n = s.n().toDouble();
-    if (!(n > 1)) return std::nullopt;
-    if (s.min() == s.max()) return 0.0;
-    const double v = (s.centredSquares() / (n - 1.0)).toDouble();
-    return v < 0 ? 0.0 : v;
 }
 
 // Source_of_Variation holds 70 characters; two long field names in a pair's
@@ -68,7 +44,7 @@ std::string fitLabel(const std::string& label) {
     return label;
 }
 
-const LevelSums* levelAt(const AnovaGroup::Levels& levels, int j) {
+const Moments* levelAt(const AnovaGroup::Levels& levels, int j) {
     const auto it = levels.find(j);
     return it == levels.end() || it->second.count() == 0 ? nullptr : &it->second;
 }
@@ -78,35 +54,33 @@ const LevelSums* levelAt(const AnovaGroup::Levels& levels, int j) {
 std::string CAnova::WriteTTest(const AnovaGroup& g, const std::vector<Value>& group, int k) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteTTest");
     // The samples are the first two values of the first compare field's list.
-    const LevelSums* s1 = levelAt(g.level(k, 0), 0);
-    const LevelSums* s2 = levelAt(g.level(k, 0), 1);
+    const Moments* s1 = levelAt(g.level(k, 0), 0);
+    const Moments* s2 = levelAt(g.level(k, 0), 1);
     struct Sample {
         double n = 0;
         std::optional<double> mean, var, sd, se;
     };
-    auto describe = [](const LevelSums* s) {
+    auto describe = [](const Moments* s) {
         Sample out;
         if (!s) return out;
         out.n = s->n().toDouble();
-        out.mean = s->mean().toDouble();
-        out.var = sampleVariance(*s);
-        if (out.var) {
-            out.sd = std::sqrt(*out.var);
-            out.se = *out.sd / std::sqrt(out.n);
-        }
+        out.mean = num::mean(*s);
+        out.var = num::variance(*s, "N-1");
+        out.sd = num::stdDeviation(*s, "N-1");
+        if (out.sd) out.se = *out.sd / std::sqrt(out.n);
         return out;
     };
     const Sample a = describe(s1), b = describe(s2);
     std::optional<double> diff;
-    if (s1 && s2) diff = (s1->mean() - s2->mean()).toDouble();
+    if (s1 && s2) diff = (s1->meanAbout(s2->shift()) - s2->meanOffset()).toDouble();
 
     std::optional<double> dfPooled, tPooled, pPooled, dfSeparate, tSeparate, pSeparate;
     const num::CZValue z;
     if (diff) {
         // (n1 - 1) s1^2 + (n2 - 1) s2^2 is the two centred sums.
         const double df = a.n + b.n - 2;
-        const Extended within = (a.var ? s1->centredSquares() : Extended(0.0)) +
-                                (b.var ? s2->centredSquares() : Extended(0.0));
+        const Extended within =
+            (a.var ? s1->centred2() : Extended(0.0)) + (b.var ? s2->centred2() : Extended(0.0));
         const double pooled = df > 0 ? (within / df).toDouble() : 0.0;
         if (pooled > 0) {
             dfPooled = df;
@@ -123,11 +97,10 @@ std::string CAnova::WriteTTest(const AnovaGroup& g, const std::vector<Value>& gr
         }
     }
 
-    Recordset& out = output();
-    RowWriter row{out, out.AddNew()};
-    if (!row.e) row.e = WriteGroupColumns(out, inputFields(), group, DataName(k));
-    row.set("Count-1", Value(a.n));
-    row.set("Count-2", Value(b.n));
+    RowWriter row(output());
+    row.groups(inputFields(), group, DataName(k));
+    row.set("Count-1", a.n);
+    row.set("Count-2", b.n);
     row.set("Mean-1", a.mean);
     row.set("Mean-2", b.mean);
     row.set("Mean_Diff", diff);
@@ -147,14 +120,14 @@ std::string CAnova::WriteTTest(const AnovaGroup& g, const std::vector<Value>& gr
 
 std::string CAnova::WriteAnova(const AnovaGroup& g, const std::vector<Value>& group, int k) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteAnova");
-    const LevelSums& totals = g.totals[at(k)];
+    const Moments& totals = g.totals[at(k)];
     const Extended N = totals.n();
     const Extended zero(0.0);
 
     // One-way terms of every compare field: its levels with weight in this group.
     std::vector<num::OneWayAnova> oneWay;
     for (int i = 0; i < C_; ++i) {
-        std::vector<LevelSums> levels;
+        std::vector<Moments> levels;
         for (const auto& [j, sums] : g.level(k, i))
             if (sums.count() > 0) levels.push_back(sums);
         oneWay.push_back(num::oneWayAnova(levels));
@@ -165,7 +138,7 @@ std::string CAnova::WriteAnova(const AnovaGroup& g, const std::vector<Value>& gr
         sst = oneWay[0].ssBetween + oneWay[0].ssWithin;
         ssr = oneWay[0].ssWithin;
     } else {
-        sst = totals.centredSquares();
+        sst = totals.centred2();
         ssr = sst;
         for (const auto& t : oneWay) ssr -= t.ssBetween;
     }
@@ -197,7 +170,7 @@ std::string CAnova::WriteAnova(const AnovaGroup& g, const std::vector<Value>& gr
         int r = 0, c = 0;
         for (auto& [j, index] : rows) index = r++;
         for (auto& [j, index] : cols) index = c++;
-        std::vector<std::vector<LevelSums>> grid(at(r), std::vector<LevelSums>(at(c)));
+        std::vector<std::vector<Moments>> grid(at(r), std::vector<Moments>(at(c)));
         for (const auto& [jj, sums] : cells) grid[at(rows[jj.first])][at(cols[jj.second])] = sums;
         const num::TwoWayTerms t = num::twoWayTerms(grid);
         pairs.push_back(
@@ -215,24 +188,23 @@ std::string CAnova::WriteAnova(const AnovaGroup& g, const std::vector<Value>& gr
     std::optional<Extended> msr;
     if (dfr > zero) msr = ssr / dfr;
 
-    Recordset& out = output();
     const num::CZValue z;
-    std::int16_t index = 0;
+    int index = 0;
     auto write = [&](const std::string& label, const Extended& df, const Extended& ss,
                      bool takesF) -> std::string {
-        RowWriter row{out, out.AddNew()};
-        if (!row.e) row.e = WriteGroupColumns(out, inputFields(), group, DataName(k));
-        row.set("Index", Value::int16(++index));
-        row.set("Source_of_Variation", Value(fitLabel(label)));
-        row.set("DF", Value::int32(static_cast<std::int32_t>(std::llround(df.toDouble()))));
-        row.set("Sum_of_Squares", Value(ss.toDouble()));
+        RowWriter row(output());
+        row.groups(inputFields(), group, DataName(k));
+        row.set("Index", ++index);
+        row.set("Source_of_Variation", fitLabel(label));
+        row.set("DF", static_cast<int>(std::llround(df.toDouble())));
+        row.set("Sum_of_Squares", ss.toDouble());
         if (df > zero) {
             const Extended ms = ss / df;
-            row.set("Mean_Square", Value(ms.toDouble()));
+            row.set("Mean_Square", ms.toDouble());
             if (takesF && msr && *msr != zero && ss > zero) {
                 const double f = (ms / *msr).toDouble();
-                row.set("F-Value", Value(f));
-                row.set("Prob", Value(z.Quorvane_CalcProb("F", f, df.toDouble(), dfr.toDouble())));
+                row.set("F-Value", f);
+                row.set("Prob", z.Quorvane_CalcProb("F", f, df.toDouble(), dfr.toDouble()));
             }
         }
         if (Error e = row.finish()) return Unexpected(e);
@@ -270,36 +242,33 @@ std::string CAnova::WriteDetail(const AnovaGroup& g, const std::vector<Value>& g
         for (const auto& [j, s] : g.level(k, i)) {
             if (s.count() == 0) continue;
             const Value& level = levels_[at(i)][at(j)];
-            RowWriter row{detail_, detail_.AddNew()};
+            RowWriter row(detail_);
             if (C_ == 1) {
+                // The level is one more group column.
                 std::vector<Value> keys = group;
                 keys.push_back(level);
-                if (!row.e)
-                    row.e = WriteGroupColumns(detail_,
-                                              {detailNames_, detailTypes_, detailSizes_, G_ + 1},
-                                              keys, DataName(k));
+                row.groups({detailNames_, detailTypes_, detailSizes_, G_ + 1}, keys, DataName(k));
             } else {
-                if (!row.e) row.e = WriteGroupColumns(detail_, inputFields(), group, DataName(k));
-                row.set("Compare_Field", Value(CompareName(i)));
+                row.groups(inputFields(), group, DataName(k));
+                row.set("Compare_Field", CompareName(i));
                 const bool asIs = compareType == compareValueType_ || level.isNull();
                 row.set("Compare_Value", asIs ? level : Value(level.toText()));
             }
             const double n = s.n().toDouble();
-            row.set("Count", Value(n));
-            if (weighted_) row.set("Observations", Value(static_cast<double>(s.count())));
-            row.set("Mean", Value(s.mean().toDouble()));
-            row.set("Minimum", Value(s.min()));
-            row.set("Maximum", Value(s.max()));
-            row.set("Range", Value(s.max() - s.min()));
-            const double sum = s.sum().toDouble();
-            row.set("Sum", Value(sum));
-            if (const std::optional<double> var = sampleVariance(s)) {
-                const double sd = std::sqrt(*var);
-                row.set("Variance", Value(*var));
-                row.set("StdDeviation", Value(sd));
+            row.set("Count", n);
+            if (weighted_) row.set("Observations", static_cast<double>(s.count()));
+            row.set("Mean", num::mean(s));
+            row.set("Minimum", s.min());
+            row.set("Maximum", s.max());
+            row.set("Range", s.max() - s.min());
+            const std::optional<double> sum = num::sum(s);
+            row.set("Sum", sum);
+            row.set("Variance", num::variance(s, "N-1"));
+            if (const std::optional<double> sd = num::stdDeviation(s, "N-1")) {
+                row.set("StdDeviation", *sd);
                 // A ratio, not a percentage; none when the values sum to 0.
-                if (sum != 0) row.set("CoeffOfVariance", Value(sd * n / sum));
-                row.set("StdError", Value(sd / std::sqrt(n)));
+                if (sum && *sum != 0) row.set("CoeffOfVariance", *sd * n / *sum);
+                row.set("StdError", *sd / std::sqrt(n));
             }
             if (Error e = row.finish()) return Unexpected(e);
         }

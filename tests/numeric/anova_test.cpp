@@ -1,4 +1,4 @@
-// Tests of the one-way ANOVA kernel on cases worked by hand.
+// Tests of the one-way ANOVA kernel on cases worked by hand (python fractions).
 #include "numeric/anova.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +9,9 @@
 namespace qrv::num {
 namespace {
 
-std::vector<LevelSums> Levels(const std::vector<std::vector<double>>& values, double offset = 0,
-                              double scale = 1) {
-    std::vector<LevelSums> out(values.size());
+std::vector<Moments> Levels(const std::vector<std::vector<double>>& values, double offset = 0,
+                            double scale = 1) {
+    std::vector<Moments> out(values.size());
     for (std::size_t j = 0; j < values.size(); ++j) {
         for (double v : values[j]) out[j].add(offset + scale * v);
     }
@@ -52,42 +52,28 @@ TEST(OneWayAnova, HugeOffsetKeepsEveryDigit) {
     EXPECT_LT(std::fabs((*t.f - 27.0).toDouble()), 1e-28);
 }
 
-TEST(OneWayAnova, LevelSumsByHand) {
-    LevelSums l;
-    for (double v : {10.5, 11.5, 12.5, 9.5}) l.add(v);
-    EXPECT_EQ(l.count(), 4);
-    EXPECT_EQ(l.n().toDouble(), 4.0);
-    EXPECT_EQ(l.sum().toDouble(), 44.0);
-    EXPECT_EQ(l.mean().toDouble(), 11.0);
-    EXPECT_EQ(l.centredSquares().toDouble(), 5.0);  // 0.25 + 0.25 + 2.25 + 2.25
-    EXPECT_EQ(l.min(), 9.5);
-    EXPECT_EQ(l.max(), 12.5);
-    EXPECT_EQ(l.meanAbout(10.0).toDouble(), 1.0);
-}
-
-TEST(OneWayAnova, WeightsAndMergedPartsEqualOnePass) {
-    // Weight 3 on a value is three copies of it; parts that start at
-    // different values (different shifts) merge to the one-pass sums.
-    LevelSums weighted, repeated, first, second;
-    weighted.add(4.0, 3.0);
-    weighted.add(7.0);
-    for (int i = 0; i < 3; ++i) repeated.add(4.0);
-    repeated.add(7.0);
-    first.add(7.0);
-    first.add(4.0);
-    second.add(4.0);
-    second.add(4.0);
-    first.merge(second);
-    for (const LevelSums* l : {&weighted, &repeated, &first}) {
-        EXPECT_EQ(l->n().toDouble(), 4.0);
-        EXPECT_EQ(l->sum().toDouble(), 19.0);
-        EXPECT_EQ(l->mean().toDouble(), 4.75);
-        EXPECT_EQ(l->centredSquares().toDouble(), 6.75);  // 3 * 0.5625 + 5.0625
+TEST(OneWayAnova, WeightedAndMergedLevelsEqualRepeatedValues) {
+    // Levels 4, 4, 4, 7 and 1, 2, 2: means 19/4 and 5/3, so between =
+    // (4 * 3 / 7) (37/12)^2 = 1369/84 on 1 df; within = 27/4 + 2/3 = 89/12
+    // on 5 df. Weight 3 on a value is three copies of it, and parts that
+    // start at different values (different shifts) merge to the same level.
+    std::vector<Moments> weighted(2), repeated = Levels({{4, 4, 4, 7}, {1, 2, 2}}), merged(2);
+    weighted[0].add(4.0, 3.0);
+    weighted[0].add(7.0);
+    weighted[1].add(2.0, 2.0);
+    weighted[1].add(1.0);
+    Moments tail;
+    for (double v : {7.0, 4.0}) merged[0].add(v);
+    for (double v : {4.0, 4.0}) tail.add(v);
+    merged[0].merge(tail);
+    merged[1] = Levels({{2, 1, 2}})[0];
+    for (const auto* levels : {&weighted, &repeated, &merged}) {
+        const OneWayAnova t = oneWayAnova(*levels);
+        EXPECT_EQ(t.n.toDouble(), 7.0);
+        EXPECT_EQ(t.dfWithin.toDouble(), 5.0);
+        EXPECT_LT(std::fabs((t.ssBetween - Extended(1369.0) / 84.0).toDouble()), 1e-29);
+        EXPECT_LT(std::fabs((t.ssWithin - Extended(89.0) / 12.0).toDouble()), 1e-29);
     }
-    EXPECT_EQ(weighted.count(), 2);
-    EXPECT_EQ(first.count(), 4);
-    EXPECT_EQ(first.min(), 4.0);
-    EXPECT_EQ(first.max(), 7.0);
 }
 
 TEST(OneWayAnova, GuardsOnDegreesOfFreedomAndSpread) {
@@ -104,7 +90,7 @@ TEST(OneWayAnova, GuardsOnDegreesOfFreedomAndSpread) {
     EXPECT_FALSE(flat.f.has_value());
     EXPECT_EQ(flat.ssBetween.toDouble(), 4.0);
     // Equal means: between is 0, so no F; an empty level takes no part.
-    std::vector<LevelSums> levels = Levels({{1, 3}, {2, 2}, {}});
+    std::vector<Moments> levels = Levels({{1, 3}, {2, 2}, {}});
     const OneWayAnova same = oneWayAnova(levels);
     EXPECT_EQ(same.levels, 2);
     EXPECT_EQ(same.dfBetween.toDouble(), 1.0);

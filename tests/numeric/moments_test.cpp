@@ -127,6 +127,31 @@ TEST_P(AgainstExact, OnePassAndEverySplitAgree) {
     check(parts[0], "interleaved thirds");
 }
 
+TEST_P(AgainstExact, SecondPowersAloneGiveTheSameSpreadAndNoShape) {
+    const Reference& r = GetParam();
+    const Moments::Powers second = Moments::Powers::ToSecond;
+    Moments light(second), half(second), other;
+    for (std::size_t i = 0; i < r.xs.size(); ++i) {
+        const double w = r.ws.empty() ? 1.0 : r.ws[i];
+        light.add(r.xs[i], w);
+        (i % 2 == 0 ? half : other).add(r.xs[i], w);
+    }
+    // A part with every power merged into one without: the fewer remain.
+    Moments mixed = other;
+    mixed.merge(half);
+    for (const Moments* m : {&light, &mixed}) {
+        SCOPED_TRACE(m == &light ? "one pass" : "mixed parts");
+        EXPECT_FALSE(m->keepsShape());
+        ExpectNear(mean(*m), r.mean, 1e-16, "mean");
+        ExpectNear(variance(*m, "N-1"), r.sampleVar, 1e-14, "sample variance");
+        ExpectNear(variance(*m, "N"), r.populationVar, 1e-14, "population variance");
+        EXPECT_FALSE(skewness(*m).has_value());
+        EXPECT_FALSE(kurtosis(*m).has_value());
+        EXPECT_EQ(m->count(), static_cast<long>(r.xs.size()));
+    }
+    EXPECT_TRUE(other.keepsShape());
+}
+
 INSTANTIATE_TEST_SUITE_P(Data, AgainstExact, ::testing::ValuesIn(kReferences),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -218,6 +243,53 @@ TEST(Moments, SumsAndOtherMeansByHand) {
     // Without logs asked for, there are no other means.
     EXPECT_FALSE(harmonicMean(Of({1, 2})).has_value());
 }
+
+struct MeanAboutCase {
+    const char* name;
+    std::vector<double> first, firstWeights, second, secondWeights;  // two parts, merged
+    double reference;
+    double wantHi, wantLo;  // the exact mean minus reference, rounded to a pair
+};
+
+// Expected values from python fractions on these very doubles.
+const MeanAboutCase kMeanAbout[] = {
+    // 1e13+0.1 and 1e13+0.3 are 5120000000000051/512 and 2560000000000077/256;
+    // their mean less 1e13 is 205/1024, which a double sum of the two loses.
+    {"NearOneE13", {1e13 + 0.1}, {}, {1e13 + 0.3}, {}, 1e13, 0x1.9ap-3, 0},
+    // 2^45 + 1/128 (weight 3), 2^45 + 9/128 (1), 2^45 + 5/128 (1/2) about
+    // 2^45 + 1: -1123/1152, parts with different shifts.
+    {"WeightedParts",
+     {0x1p45 + 0x1p-7},
+     {3},
+     {0x1p45 + 9 * 0x1p-7, 0x1p45 + 5 * 0x1p-7},
+     {1, 0.5},
+     0x1p45 + 1,
+     -0x1.f31c71c71c71cp-1,
+     -0x1.c71c71c71c71cp-55},
+    // A reference far from the data: 3/2 - 1e20 needs the pair's low part.
+    {"FarReference", {1}, {}, {2}, {}, 1e20, -1e20, 1.5},
+    // 0, 0, 1 about 0: 1/3 to the pair's precision.
+    {"OneThird", {0, 0}, {}, {1}, {}, 0, 0x1.5555555555555p-2, 0x1.5555555555555p-56},
+};
+
+class MeanAbout : public ::testing::TestWithParam<MeanAboutCase> {};
+
+TEST_P(MeanAbout, ExactDifferenceWhicheverPartComesFirst) {
+    const MeanAboutCase& c = GetParam();
+    const Extended want = Extended::fromParts(c.wantHi, c.wantLo);
+    const Moments a = Of(c.first, c.firstWeights), b = Of(c.second, c.secondWeights);
+    Moments ab = a, ba = b;
+    ab.merge(b);
+    ba.merge(a);
+    for (const Moments* m : {&ab, &ba}) {
+        const Extended err = m->meanAbout(c.reference) - want;
+        EXPECT_LE(std::fabs(err.toDouble()), 1e-30 * std::fabs(c.wantHi))
+            << (m == &ab ? "first part first" : "second part first");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MeanAbout, ::testing::ValuesIn(kMeanAbout),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qrv::num

@@ -93,7 +93,7 @@ inline Digits scoreLinearSet(const StrdSet& s) {
 }
 
 inline num::OneWayAnova fitAnovaSet(const StrdSet& s) {
-    std::vector<num::LevelSums> levels;
+    std::vector<num::Moments> levels;
     for (const auto& r : s.rows) {
         const auto g = static_cast<std::size_t>(r[0]);
         if (levels.size() < g) levels.resize(g);

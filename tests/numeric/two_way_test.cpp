@@ -15,8 +15,8 @@ namespace {
 
 using Grid = std::vector<std::vector<std::vector<double>>>;
 
-std::vector<std::vector<LevelSums>> Cells(const Grid& g, double offset = 0, double scale = 1) {
-    std::vector<std::vector<LevelSums>> c(g.size(), std::vector<LevelSums>(g[0].size()));
+std::vector<std::vector<Moments>> Cells(const Grid& g, double offset = 0, double scale = 1) {
+    std::vector<std::vector<Moments>> c(g.size(), std::vector<Moments>(g[0].size()));
     for (std::size_t i = 0; i < g.size(); ++i) {
         for (std::size_t j = 0; j < g[i].size(); ++j) {
             for (double v : g[i][j]) c[i][j].add(offset + scale * v);
