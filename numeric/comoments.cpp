@@ -156,6 +156,107 @@ std::optional<Extended> CoMoments::rSquare() const {
     return *r * *r;
 }
 
+CoMomentMatrix::CoMomentMatrix(int fields)
+    : field_(static_cast<size_t>(std::max(fields, 0))),
+      cross_(field_.size() * (field_.size() - (field_.empty() ? 0 : 1)) / 2),
+      u_(field_.size()) {}
+
+void CoMomentMatrix::rescale(size_t a, int e) {
+    Field& f = field_[a];
+    if (e == f.e) return;
+    const int s = f.e - e;
+    f.s = scaled(f.s, s);
+    f.ss = scaled(f.ss, 2 * s);
+    for (size_t b = 0; b < field_.size(); ++b)
+        if (b != a) {
+            Extended& c = cross_[b < a ? cross(b, a) : cross(a, b)];
+            c = scaled(c, s);
+        }
+    f.e = e;
+}
+
+void CoMomentMatrix::add(const double* x, double w) {
+    const size_t k = field_.size();
+    if (valid_ == 0)
+        for (size_t a = 0; a < k; ++a) field_[a].shift = x[a];
+    ++valid_;
+    n_ += w;
+    // The differences from the shifts: usually doubles; otherwise exact in
+    // Extended, and scaled down when too large to square.
+    for (size_t a = 0; a < k; ++a) {
+        Field& f = field_[a];
+        const double u = x[a] - f.shift;
+        if (f.e == 0 && CoMoments::exact(x[a], f.shift, u) && CoMoments::small(u)) {
+            u_[a] = u;
+            continue;
+        }
+        const Extended d = Extended::sum(x[a], -f.shift);
+        if (f.e != 0 || !CoMoments::small(d.hi())) rescale(a, exponentFor(d, f.e));
+        u_[a] = scaled(d, -f.e);
+    }
+    size_t p = 0;
+    for (size_t a = 0; a < k; ++a) {
+        Field& f = field_[a];
+        const Extended uw = w == 1.0 ? u_[a] : u_[a] * w;
+        f.s += uw;
+        f.ss += uw * u_[a];
+        for (size_t b = a + 1; b < k; ++b) cross_[p++] += uw * u_[b];
+    }
+}
+
+void CoMomentMatrix::merge(const CoMomentMatrix& other) {
+    if (other.valid_ == 0 || other.field_.size() != field_.size()) return;
+    if (valid_ == 0) {
+        *this = other;
+        return;
+    }
+    // The other part's differences move to these shifts: u = u' + delta.
+    const size_t k = field_.size();
+    CoMomentMatrix o = other;
+    std::vector<Extended> delta(k);
+    for (size_t a = 0; a < k; ++a) {
+        const Extended d = Extended::sum(o.field_[a].shift, -field_[a].shift);
+        const int e = exponentFor(d, std::max(field_[a].e, o.field_[a].e));
+        rescale(a, e);
+        o.rescale(a, e);
+        delta[a] = scaled(d, -e);
+    }
+    const Extended& on = o.n_;
+    for (size_t a = 0; a < k; ++a)
+        for (size_t b = a + 1; b < k; ++b)
+            cross_[cross(a, b)] += o.cross_[cross(a, b)] + delta[b] * o.field_[a].s +
+                                   delta[a] * o.field_[b].s + delta[a] * delta[b] * on;
+    for (size_t a = 0; a < k; ++a) {
+        Field& f = field_[a];
+        const Field& g = o.field_[a];
+        const Extended& d = delta[a];
+        f.ss += g.ss + 2.0 * d * g.s + d * d * on;
+        f.s += g.s + d * on;
+    }
+    n_ += on;
+    valid_ += o.valid_;
+}
+
+CoMoments CoMomentMatrix::pair(int a, int b) const {
+    const Field& x = field_[static_cast<size_t>(a)];
+    const Field& y = field_[static_cast<size_t>(b)];
+    CoMoments m;
+    m.valid_ = valid_;
+    m.cx_ = x.shift;
+    m.cy_ = y.shift;
+    m.ex_ = x.e;
+    m.ey_ = y.e;
+    m.n_ = n_;
+    m.dx_ = x.s;
+    m.dy_ = y.s;
+    m.dxx_ = x.ss;
+    m.dyy_ = y.ss;
+    m.dxy_ = a == b  ? x.ss
+             : a < b ? cross_[cross(static_cast<size_t>(a), static_cast<size_t>(b))]
+                     : cross_[cross(static_cast<size_t>(b), static_cast<size_t>(a))];
+    return m;
+}
+
 LeastSquaresSystem CoMoments::lineSystem(bool intercept) const {
     const Extended nan(std::nan(""));
     const std::vector<Extended> means = {meanX().value_or(nan), meanY().value_or(nan)};

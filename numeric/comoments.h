@@ -13,6 +13,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "numeric/extended.h"
 #include "numeric/least_squares.h"
@@ -74,6 +75,8 @@ class CoMoments {
     LeastSquaresSystem lineSystem(bool intercept) const;
 
   private:
+    friend class CoMomentMatrix;
+
     // x - shift == u exactly (the error term of the subtraction is 0).
     static bool exact(double x, double shift, double u) {
         const double b = u - x;
@@ -94,6 +97,47 @@ class CoMoments {
     double cx_ = 0, cy_ = 0;  // the shifts
     int ex_ = 0, ey_ = 0;     // the sums hold (x - cx) 2^-ex and (y - cy) 2^-ey
     Extended n_, dx_, dy_, dxx_, dyy_, dxy_;
+};
+
+// The co-moments of every pair among k fields over the rows in which all k
+// are usable (a field paired with itself too). Each field's sums and squares
+// are kept once, not once per pair, and only the cross products per pair: a
+// row costs k + k(k - 1)/2 products instead of 3 k(k + 1)/2 sums of squares
+// and products. Each field is shifted and scaled as CoMoments would shift
+// and scale it, about its value in the first row, so that pair(a, b) holds
+// the sums CoMoments would hold had it been given (x_a, x_b) of these rows.
+class CoMomentMatrix {
+  public:
+    explicit CoMomentMatrix(int fields = 0);
+
+    // A row of every field's value, each usable, weight w > 0.
+    void add(const double* x, double w = 1.0);
+    void merge(const CoMomentMatrix& o);
+
+    int fields() const { return static_cast<int>(field_.size()); }
+    long valid() const { return valid_; }
+    const Extended& n() const { return n_; }
+    // The co-moments of fields a (as x) and b (as y); a may equal b.
+    CoMoments pair(int a, int b) const;
+
+  private:
+    struct Field {
+        double shift = 0;
+        int e = 0;  // the sums hold (x - shift) 2^-e
+        Extended s, ss;
+    };
+    // Index of the pair a < b in the packed upper triangle.
+    size_t cross(size_t a, size_t b) const {
+        return a * (2 * field_.size() - a - 1) / 2 + b - a - 1;
+    }
+    // Moves field a's sums, its squares and its cross products to exponent e.
+    void rescale(size_t a, int e);
+
+    long valid_ = 0;
+    Extended n_;
+    std::vector<Field> field_;
+    std::vector<Extended> cross_;  // sum of w (x_a - shift_a)(x_b - shift_b), a < b, scaled
+    std::vector<Extended> u_;      // the current row's differences from the shifts, scaled
 };
 
 }  // namespace qrv::num

@@ -1,6 +1,8 @@
 // Correlation matrix: the sums of every pair of analysis fields (a field
 // with itself on the diagonal) over the records in which both are usable,
-// and one output row per group, statistic and row field.
+// and one output row per group, statistic and row field. Records in which
+// every field is usable, the usual case, are summed once per field and once
+// per pair for the cross products and differences; the others per pair.
 #include "analyses/parametric/ccorrmatrix.h"
 
 #include <algorithm>
@@ -11,6 +13,8 @@
 #include "analyses/parametric/column_names.h"
 #include "analyses/parametric/pair_differences.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
+#include "numeric/comoments.h"
 
 namespace qrv {
 
@@ -18,12 +22,28 @@ using namespace qrv::dao;
 
 namespace {
 
-// Pair (a, b), a <= b, holds field a as x and field b as y.
+// Pair (a, b), a <= b, holds field a as x and field b as y. A pair's sums
+// are those of the records with every field usable (whole, and the pair's
+// differences) merged with those of the other records in which both of
+// its fields are (rest). A field's differences with itself are 0 and left
+// unsummed.
 struct MatrixGroup : GroupState {
-    std::vector<PairDifferences> pairs;
+    num::CoMomentMatrix whole;
+    std::vector<DifferenceSums> differences;
+    std::vector<PairDifferences> rest;
+
     void Merge(const GroupState& other) override {
         const auto& o = static_cast<const MatrixGroup&>(other);
-        for (size_t i = 0; i < pairs.size(); ++i) pairs[i].merge(o.pairs[i]);
+        for (size_t i = 0; i < differences.size(); ++i)
+            differences[i].merge(o.differences[i], o.whole.n());
+        whole.merge(o.whole);
+        for (size_t i = 0; i < rest.size(); ++i) rest[i].merge(o.rest[i]);
+    }
+    // The sums of pair (a, b) over every record in which both are usable.
+    PairDifferences pair(int a, int b, size_t index) const {
+        PairDifferences p(whole.pair(a, b), differences[index]);
+        p.merge(rest[index]);
+        return p;
     }
 };
 
@@ -79,6 +99,7 @@ std::string CCorrMatrix::Quorvane_Matrix(const std::string& strOutputTable,
     tails_ = strTails.substr(0, 1);
     F_ = intFields;
     row_.assign(static_cast<size_t>(std::max(intFields, 0)), std::nullopt);
+    values_.assign(row_.size(), 0.0);
     return Run(engine, {strUserTable, strFields, intGroupFields, intFields, fWeighted},
                Walk::Hashed);
 }
@@ -100,7 +121,10 @@ std::string CCorrMatrix::CreateOutput() {
 
 std::unique_ptr<GroupState> CCorrMatrix::NewGroup() {
     auto g = std::make_unique<MatrixGroup>();
-    g->pairs.resize(static_cast<size_t>(F_ * (F_ + 1) / 2));
+    const auto pairs = static_cast<size_t>(F_ * (F_ + 1) / 2);
+    g->whole = num::CoMomentMatrix(F_);
+    g->differences.resize(pairs);
+    g->rest.resize(pairs);
     return g;
 }
 
@@ -110,14 +134,29 @@ std::string CCorrMatrix::AddRow(GroupState& state) {
     double w = 0;
     if (std::string e = reader().Weight(w); !e.empty()) return e;
     if (!(w > 0)) return {};
-    for (int i = 0; i < F_; ++i)
-        if (std::string e = reader().Usable(i, row_[static_cast<size_t>(i)]); !e.empty()) return e;
+    bool every = true;
+    for (int i = 0; i < F_; ++i) {
+        std::optional<double>& x = row_[static_cast<size_t>(i)];
+        if (std::string e = reader().Usable(i, x); !e.empty()) return e;
+        if (x)
+            values_[static_cast<size_t>(i)] = *x;
+        else
+            every = false;
+    }
+    if (every) {
+        g.whole.add(values_.data(), w);
+        for (int a = 0; a < F_; ++a)
+            for (int b = a + 1; b < F_; ++b)
+                g.differences[Pair(a, b)].add(values_[static_cast<size_t>(a)],
+                                              values_[static_cast<size_t>(b)], w);
+        return {};
+    }
     for (int a = 0; a < F_; ++a) {
         const std::optional<double>& xa = row_[static_cast<size_t>(a)];
         if (!xa) continue;
         for (int b = a; b < F_; ++b) {
             const std::optional<double>& xb = row_[static_cast<size_t>(b)];
-            if (xb) g.pairs[Pair(a, b)].add(*xa, *xb, w);
+            if (xb) g.rest[Pair(a, b)].add(*xa, *xb, w);
         }
     }
     return {};
@@ -128,12 +167,16 @@ std::string CCorrMatrix::WriteGroup(GroupState& state, const std::vector<Value>&
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     auto& g = static_cast<MatrixGroup&>(state);
     const InputFields fields = inputFields();
-    const int first = in().groups + 2;  // the first matrix column
     const bool oneTail = tails_ == "1";
-    std::vector<PairDifferences::Result> results;
-    results.reserve(g.pairs.size());
-    for (const PairDifferences& pair : g.pairs) results.push_back(pair.result());
-    Recordset& out = output();
+    std::vector<PairDifferences::Result> results(g.rest.size());
+    std::vector<long> counts(g.rest.size());
+    for (int a = 0; a < F_; ++a)
+        for (int b = a; b < F_; ++b) {
+            const size_t p = Pair(a, b);
+            const PairDifferences pair = g.pair(a, b, p);
+            results[p] = pair.result();
+            counts[p] = pair.moments().valid();
+        }
     for (int k = 0; k < kStats; ++k) {
         if (descriptor_.size() <= static_cast<size_t>(k) ||
             (descriptor_[static_cast<size_t>(k)] != 'Y' &&
@@ -142,21 +185,15 @@ std::string CCorrMatrix::WriteGroup(GroupState& state, const std::vector<Value>&
         const std::string label = k == kProb ? "Prob (" + tails_ + "-tail)"
                                              : std::string(kLabels[static_cast<size_t>(k)]);
         for (int i = 0; i < F_; ++i) {
-            Error e = out.AddNew();
-            if (!e)
-                e = WriteGroupColumns(out, fields, group,
-                                      in().fields[static_cast<size_t>(in().groups + i)]);
-            if (!e) e = out.SetValue(first - 1, Value::text(label));
-            for (int j = 0; j < F_ && !e; ++j) {
+            RowWriter row(output());
+            row.groups(fields, group, field(i)).set("CalcType", label);
+            for (int j = 0; j < F_; ++j) {
                 const bool swapped = i > j;
                 const size_t p = swapped ? Pair(j, i) : Pair(i, j);
-                if (std::optional<double> v =
-                        Cell(static_cast<Statistic>(k), results[p], g.pairs[p].moments().valid(),
-                             swapped, records, oneTail))
-                    e = out.SetValue(first + j, Value::real(*v));
+                row.set(field(j), Cell(static_cast<Statistic>(k), results[p], counts[p], swapped,
+                                       records, oneTail));
             }
-            if (!e) e = out.Update();
-            if (e) return Unexpected(e);
+            if (Error e = row.finish()) return Unexpected(e);
         }
     }
     return {};

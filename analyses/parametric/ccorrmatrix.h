@@ -45,7 +45,13 @@ class CCorrMatrix : private AnalysisRun {
     std::string descriptor_;
     std::string tails_;
     int F_ = 0;
+    // Analysis field i's name (the name of its matrix column).
+    const std::string& field(int i) const {
+        return in().fields[static_cast<size_t>(in().groups + i)];
+    }
+
     std::vector<std::optional<double>> row_;  // the current record's usable values
+    std::vector<double> values_;              // the same when every one is usable
 };
 
 }  // namespace qrv

@@ -41,11 +41,13 @@ bool exactDifference(double a, double b, double r) {
 
 }  // namespace
 
-void PairDifferences::add(double x, double y, double w) {
+void DifferenceSums::add(double x, double y, double w) {
     // The shift is the first difference as a double: any value near the
     // differences serves.
-    if (m_.valid() == 0) d0_ = x - y;
-    m_.add(x, y, w);
+    if (!started_) {
+        d0_ = x - y;
+        started_ = true;
+    }
     // Usually x - y and its distance from the shift are doubles.
     const double d = x - y, e = d - d0_;
     if (ed_ == 0 && exactDifference(x, y, d) && exactDifference(d, d0_, e) &&
@@ -62,14 +64,14 @@ void PairDifferences::add(double x, double y, double w) {
     addDifference(Extended::sum(x, -y) - d0_, w);
 }
 
-void PairDifferences::rescale(int ed) {
+void DifferenceSums::rescale(int ed) {
     if (ed == ed_) return;
     sd_ = scaled(sd_, ed_ - ed);
     sdd_ = scaled(sdd_, 2 * (ed_ - ed));
     ed_ = ed;
 }
 
-void PairDifferences::addDifference(const Extended& difference, double w) {
+void DifferenceSums::addDifference(const Extended& difference, double w) {
     Extended e = difference;
     if (ed_ != 0 || !(std::fabs(e.hi()) <= kLarge)) {
         rescale(exponentFor(difference, ed_));
@@ -84,9 +86,9 @@ void PairDifferences::addDifference(const Extended& difference, double w) {
     }
 }
 
-void PairDifferences::merge(const PairDifferences& o) {
-    if (o.m_.valid() == 0) return;
-    if (m_.valid() == 0) {
+void DifferenceSums::merge(const DifferenceSums& o, const Extended& on) {
+    if (!o.started_) return;
+    if (!started_) {
         *this = o;
         return;
     }
@@ -94,12 +96,23 @@ void PairDifferences::merge(const PairDifferences& o) {
     const Extended shift = Extended::sum(o.d0_, -d0_);
     const int ed = exponentFor(shift, std::max(ed_, o.ed_));
     rescale(ed);
-    PairDifferences other = o;
+    DifferenceSums other = o;
     other.rescale(ed);
     const Extended delta = scaled(shift, -ed);
-    const Extended& on = o.m_.n();
     sdd_ += other.sdd_ + 2.0 * delta * other.sd_ + delta * delta * on;
     sd_ += other.sd_ + delta * on;
+}
+
+Extended DifferenceSums::mean(const Extended& n) const {
+    return d0_ + scaled(sd_ / n, ed_);
+}
+
+Extended DifferenceSums::centred(const Extended& n) const {
+    return num::centredSum(sdd_, sd_, sd_, n);
+}
+
+void PairDifferences::merge(const PairDifferences& o) {
+    d_.merge(o.d_, o.m_.n());
     m_.merge(o.m_);
 }
 
@@ -110,7 +123,7 @@ PairDifferences::Result PairDifferences::result() const {
     if (!(n > Extended(0.0))) return r;
     r.meanX = toDouble(m_.meanX());
     r.meanY = toDouble(m_.meanY());
-    const Extended meanDiff = d0_ + scaled(sd_ / n, ed_);
+    const Extended meanDiff = d_.mean(n);
     r.meanDiff = toDouble(meanDiff);
     r.correlation = toDouble(m_.correlation());
     r.rSquare = toDouble(m_.rSquare());
@@ -120,11 +133,12 @@ PairDifferences::Result PairDifferences::result() const {
     r.df = (n - 1.0).toDouble();
     // Variance of the differences (in the scaled units); rounding below the
     // differences' own resolution counts as none.
-    const Extended centred = num::centredSum(sdd_, sd_, sd_, n);
+    const Extended centred = d_.centred(n);
     if (centred > Extended(0.0)) {
         const Extended variance = centred / (n - 1.0);
-        const std::optional<double> sd = toDouble(scaled(sqrt(variance), ed_));
-        const std::optional<double> t = toDouble(meanDiff / scaled(sqrt(variance / n), ed_));
+        const std::optional<double> sd = toDouble(scaled(sqrt(variance), d_.exponent()));
+        const std::optional<double> t =
+            toDouble(meanDiff / scaled(sqrt(variance / n), d_.exponent()));
         if (sd && t) {
             r.stdDevDiff = sd;
             r.t = t;

@@ -16,10 +16,47 @@
 
 namespace qrv {
 
-class PairDifferences {
+// The sums of the differences d = x - y of a pair, over the rows added: of
+// w e and w e^2, e = d - d0 about d0, the first difference rounded to a
+// double, so that near-equal fields keep their digits. Differences too large
+// to square are summed as e 2^-ed. The weight sum is the pair's, kept by its
+// co-moments, and handed in where it is needed.
+class DifferenceSums {
   public:
     // A row in which both x and y are usable, weight w > 0.
     void add(double x, double y, double w);
+    // o's sums, over rows whose weights sum to on.
+    void merge(const DifferenceSums& o, const num::Extended& on);
+
+    // The mean difference and the centred sum of w (d - mean)^2 (in units
+    // of 2^ed), for the weight sum n of the rows added.
+    num::Extended mean(const num::Extended& n) const;
+    num::Extended centred(const num::Extended& n) const;
+    int exponent() const { return ed_; }
+
+  private:
+    void addDifference(const num::Extended& difference, double w);
+    // Moves the sums to the scale exponent ed (exactly).
+    void rescale(int ed);
+
+    bool started_ = false;
+    double d0_ = 0;
+    num::Extended sd_, sdd_;
+    int ed_ = 0;
+};
+
+class PairDifferences {
+  public:
+    PairDifferences() = default;
+    // A pair whose co-moments and differences were summed apart, over the
+    // same rows.
+    PairDifferences(const num::CoMoments& m, const DifferenceSums& d) : m_(m), d_(d) {}
+
+    // A row in which both x and y are usable, weight w > 0.
+    void add(double x, double y, double w) {
+        m_.add(x, y, w);
+        d_.add(x, y, w);
+    }
     void merge(const PairDifferences& o);
 
     const num::CoMoments& moments() const { return m_; }
@@ -42,18 +79,8 @@ class PairDifferences {
     Result result() const;
 
   private:
-    void addDifference(const num::Extended& difference, double w);
-    // Moves the difference sums to the scale exponent ed (exactly).
-    void rescale(int ed);
-
     num::CoMoments m_;
-    // Sums of w e and w e^2, e = d - d0 for the differences d = x - y about
-    // d0, the first difference rounded to a double, so that near-equal
-    // fields keep their digits. Differences too large to square are summed
-    // as e 2^-ed.
-    double d0_ = 0;
-    num::Extended sd_, sdd_;
-    int ed_ = 0;
+    DifferenceSums d_;
 };
 
 // The pair's sums with the counts of rows where x is below, equal to and
