@@ -3,7 +3,6 @@
 // centred before the solve's pivot test so that data far from 0 still fits.
 #include "analyses/parametric/cregressmulti.h"
 
-#include <cmath>
 #include <optional>
 
 #include "engine/quorvane.h"
@@ -18,11 +17,9 @@ namespace {
 struct MultiGroup : GroupState {
     explicit MultiGroup(int terms) : sums(terms) {}
     num::CrossProducts sums;
-    std::vector<Bookmark> residual;
+    std::vector<double> xs;  // the current row's, kept to spare an allocation per row
     void Merge(const GroupState& other) override {
-        const auto& o = static_cast<const MultiGroup&>(other);
-        sums.merge(o.sums);
-        residual.insert(residual.end(), o.residual.begin(), o.residual.end());
+        sums.merge(static_cast<const MultiGroup&>(other).sums);
     }
 };
 
@@ -63,27 +60,9 @@ std::string CRegressMulti::AddRow(GroupState& state) {
     ProcedureScope scope(engine().ErrorHandler(), "CalcData");
     auto& g = static_cast<MultiGroup&>(state);
     double w = 0;
-    if (std::string e = reader().Weight(w); !e.empty()) return e;
-    if (!(w > 0)) return {};
-    // A record counts only when every X value and Y are usable.
-    std::vector<double> xs(static_cast<std::size_t>(args().xFields));
-    for (int i = 0; i < args().xFields; ++i) {
-        std::optional<double> x;
-        if (std::string e = reader().Usable(i, x); !e.empty()) return e;
-        if (!x) return {};
-        xs[static_cast<std::size_t>(i)] = *x;
-    }
     std::optional<double> y;
-    if (std::string e = reader().Usable(args().xFields, y); !e.empty()) return e;
-    if (!y) return {};
-    g.sums.add(xs, *y, w);
-    if (residuals()) {
-        Bookmark row = 0;
-        // This table's Observations hold the weight as a whole number.
-        if (std::string e = AppendResidual({}, std::nearbyint(w), xs, *y, row); !e.empty())
-            return e;
-        g.residual.push_back(row);
-    }
+    if (std::string e = ReadAllFieldsRow(w, g.xs, y); !e.empty()) return e;
+    if (y) g.sums.add(g.xs, *y, w);
     return {};
 }
 
@@ -97,7 +76,7 @@ std::string CRegressMulti::WriteGroup(GroupState& state, const std::vector<Value
     if (std::string e = WriteFitRow(group, {}, g.sums.n().toDouble(), g.sums.valid(), records, fit);
         !e.empty())
         return e;
-    if (residuals()) AddModel(fit, g.residual);
+    if (residuals()) KeepModels(group, records, {fit});
     return {};
 }
 

@@ -46,7 +46,6 @@ std::string CRegressPoly::CreateOutput() {
 std::unique_ptr<GroupState> CRegressPoly::NewGroup() {
     auto g = std::make_unique<PolyGroup>();
     g->sums.assign(static_cast<std::size_t>(args().xFields), num::PowerSums(order_));
-    g->residual.resize(static_cast<std::size_t>(args().xFields));
     return g;
 }
 
@@ -60,16 +59,17 @@ std::string CRegressPoly::WriteGroup(GroupState& state, const std::vector<Value>
                                      long records) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     auto& g = static_cast<PolyGroup&>(state);
+    std::vector<num::RegressionFit> fits;
     for (int i = 0; i < args().xFields; ++i) {
-        const auto f = static_cast<std::size_t>(i);
-        const num::PowerSums& s = g.sums[f];
-        const num::RegressionFit fit = s.fit(args().intercept);
+        const num::PowerSums& s = g.sums[static_cast<std::size_t>(i)];
+        fits.push_back(s.fit(args().intercept));
         const std::string& name = args().fields[static_cast<std::size_t>(args().groups + i)];
-        if (std::string e = WriteFitRow(group, name, s.n().toDouble(), s.valid(), records, fit);
+        if (std::string e =
+                WriteFitRow(group, name, s.n().toDouble(), s.valid(), records, fits.back());
             !e.empty())
             return e;
-        if (residuals()) AddModel(fit, g.residual[f]);
     }
+    if (residuals()) KeepModels(group, records, fits);
     return {};
 }
 

@@ -43,7 +43,6 @@ std::string CRegressSimple::CreateOutput() {
 std::unique_ptr<GroupState> CRegressSimple::NewGroup() {
     auto g = std::make_unique<SimpleGroup>();
     g->sums.resize(static_cast<std::size_t>(args().xFields));
-    g->residual.resize(static_cast<std::size_t>(args().xFields));
     return g;
 }
 
@@ -57,18 +56,19 @@ std::string CRegressSimple::WriteGroup(GroupState& state, const std::vector<Valu
                                        long records) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     auto& g = static_cast<SimpleGroup&>(state);
+    std::vector<num::RegressionFit> fits;
     for (int i = 0; i < args().xFields; ++i) {
-        const auto f = static_cast<std::size_t>(i);
-        const num::CoMoments& s = g.sums[f];
-        const num::RegressionFit fit =
-            s.valid() > 0 ? num::fitLeastSquares(s.lineSystem(args().intercept), args().intercept)
-                          : num::RegressionFit{};
+        const num::CoMoments& s = g.sums[static_cast<std::size_t>(i)];
+        fits.push_back(s.valid() > 0
+                           ? num::fitLeastSquares(s.lineSystem(args().intercept), args().intercept)
+                           : num::RegressionFit{});
         const std::string& name = args().fields[static_cast<std::size_t>(args().groups + i)];
-        if (std::string e = WriteFitRow(group, name, s.n().toDouble(), s.valid(), records, fit);
+        if (std::string e =
+                WriteFitRow(group, name, s.n().toDouble(), s.valid(), records, fits.back());
             !e.empty())
             return e;
-        if (residuals()) AddModel(fit, g.residual[f]);
     }
+    if (residuals()) KeepModels(group, records, fits);
     return {};
 }
 

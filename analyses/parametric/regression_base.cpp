@@ -1,11 +1,11 @@
-// The columns, rows and residual pass the regressions share.
+// The tables, fit rows and row reading the regressions share; the residual
+// pass is in regression_residuals.cpp.
 #include "analyses/parametric/regression_base.h"
 
-#include <algorithm>
 #include <cmath>
 
-#include "dataaccess/fold.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 
 namespace qrv {
 
@@ -26,36 +26,17 @@ std::string RegressionBase::RunRegression(Quorvane& engine, const RegressionArgs
     args_ = args;
     powers_ = powers;
     models_.clear();
-    links_.clear();
+    modelGroups_.clear();
     // Y is read as one more analysis field, so the weight sits right after it.
     AnalysisInput input{args.input, args.fields, args.groups, args.xFields + 1, args.weighted};
-    std::string error = Run(engine, std::move(input), residuals() ? Walk::Sorted : Walk::Hashed);
-    Database out = engine.OutputDatabase();
-    if (error.empty() && residuals()) {
-        engine.Quorvane_Msg(0, false, "Performing residual analysis");
-        error = ResidualPass();
-    }
-    if (inTransaction_) {
-        if (error.empty()) {
-            if (Error e = out.CommitTrans()) error = Unexpected(e);
-        } else {
-            out.Rollback();
-        }
-        inTransaction_ = false;
-    }
+    // The fits need running sums alone, whatever the residuals: those are
+    // written afterwards from a second read of the input in group order.
+    std::string error = Run(engine, std::move(input), Walk::Hashed);
+    if (error.empty() && residuals()) error = ResidualPass();
     residualRs_.Close();
     models_.clear();
-    links_.clear();
+    modelGroups_.clear();
     return error;
-}
-
-std::string RegressionBase::BeforeWalk() {
-    if (!residuals()) return {};
-    // The residual rows are written one per record: one transaction for all.
-    Database out = engine().OutputDatabase();
-    if (Error e = out.BeginTrans()) return Unexpected(e);
-    inTransaction_ = true;
-    return {};
 }
 
 namespace {
@@ -86,12 +67,12 @@ std::string RegressionBase::CreateFitTable(bool perField,
     ProcedureScope scope(engine().ErrorHandler(), "CreateOutput");
     perField_ = perField;
     terms_ = static_cast<int>(suffixes.size());
+    suffixes_ = suffixes;
     int ordinal = 1;
     TableDef def = leadingColumns(engine(), args_.outputTable, ordinal, inputFields(), perField);
     auto add = [&](const std::string& name, int type = dbDouble) {
         engine().AddTableField(def, CutName(name), type, ordinal, 0);
     };
-    countColumn_ = args_.groups + (perField ? 1 : 0);
     add("Count_of_" + yName());
     if (args_.weighted) add("Observations");
     add("Missing", dbLong);
@@ -122,6 +103,9 @@ std::string RegressionBase::CreateResidualTable(bool perField,
     auto add = [&](const std::string& name) {
         engine().AddTableField(def, CutName(name), dbDouble, ordinal, 0);
     };
+    residualColumns_.x.clear();
+    for (const auto& x : xColumns) residualColumns_.x.push_back(CutName(x));
+    residualColumns_.y = CutName("Y:" + yName());
     if (args_.weighted) add("Observations");
     for (const auto& x : xColumns) add(x);
     add("Y:" + yName());
@@ -133,165 +117,106 @@ std::string RegressionBase::CreateResidualTable(bool perField,
 std::string RegressionBase::WriteFitRow(const std::vector<Value>& group,
                                         const std::string& dataField, double n, long valid,
                                         long records, const num::RegressionFit& fit) {
-    Recordset& rs = output();
-    Error e = rs.AddNew();
-    for (int g = 0; g < args_.groups && !e; ++g)
-        e = rs.SetValue(g, group[static_cast<std::size_t>(g)]);
-    if (!e && perField_) e = rs.SetValue(args_.groups, dataField);
-    int col = countColumn_;
-    auto put = [&](const Value& v) {
-        if (!e) e = rs.SetValue(col, v);
-        ++col;
-    };
-    put(n);
-    if (args_.weighted) put(static_cast<double>(valid));
-    put(static_cast<int>(records - valid));
-    if (!e && fit.status == num::FitStatus::Ok) {
+    RowWriter row(output());
+    if (perField_)
+        row.groups(inputFields(), group, dataField);
+    else
+        row.groupsOnly(args_.groups, group);
+    row.set(CutName("Count_of_" + yName()), n);
+    if (args_.weighted) row.set("Observations", static_cast<double>(valid));
+    row.set("Missing", static_cast<int>(records - valid));
+    if (fit.status == num::FitStatus::Ok) {
         const double df = fit.residDf.toDouble();
         const bool a = args_.intercept;
-        const auto k = static_cast<std::size_t>(terms_);
         auto tValue = [](const num::Extended& b, const num::Extended& se) {
             return se > num::Extended(0.0) ? (b / se).toDouble() : 0.0;
         };
-        if (a) put(fit.a.toDouble());
-        for (std::size_t j = 0; j < k; ++j) put(fit.b[j].toDouble());
-        if (a) put(fit.seA.toDouble());
-        for (std::size_t j = 0; j < k; ++j) put(fit.se[j].toDouble());
-        for (std::size_t j = 0; j < k; ++j)
-            put(fit.beta[j] ? Value(fit.beta[j]->toDouble()) : Value());
-        if (a) put(tValue(fit.a, fit.seA));
-        for (std::size_t j = 0; j < k; ++j) put(tValue(fit.b[j], fit.se[j]));
-        if (a) put(z_.Quorvane_CalcProb("T", tValue(fit.a, fit.seA), df, 0));
-        for (std::size_t j = 0; j < k; ++j)
-            put(z_.Quorvane_CalcProb("T", tValue(fit.b[j], fit.se[j]), df, 0));
+        auto term = [&](const char* block, std::size_t j) { return CutName(block + suffixes_[j]); };
+        const double tA = tValue(fit.a, fit.seA);
+        if (a) {
+            row.set("Y-Intercept", fit.a.toDouble());
+            row.set("SE_of_Y-Intercept", fit.seA.toDouble());
+            row.set("t-Value_of_Y-Intercept", tA);
+            row.set("Prob_of_Y-Intercept", z_.Quorvane_CalcProb("T", tA, df, 0));
+        }
+        for (std::size_t j = 0; j < suffixes_.size(); ++j) {
+            const double t = tValue(fit.b[j], fit.se[j]);
+            row.set(term("Coef_of_", j), fit.b[j].toDouble());
+            row.set(term("SE_of_", j), fit.se[j].toDouble());
+            row.set(term("Beta_of_", j),
+                    fit.beta[j] ? std::optional<double>(fit.beta[j]->toDouble()) : std::nullopt);
+            row.set(term("t-Value_of_", j), t);
+            row.set(term("Prob_of_", j), z_.Quorvane_CalcProb("T", t, df, 0));
+        }
         const num::Extended& r2 = fit.r2;
-        put(r2 >= num::Extended(0.0) ? Value(sqrt(r2).toDouble()) : Value());
-        put(r2.toDouble());
+        const double k = static_cast<double>(terms_);
+        row.set("Multiple_R", r2 >= num::Extended(0.0) ? std::optional<double>(sqrt(r2).toDouble())
+                                                       : std::nullopt);
+        row.set("R-Square", r2.toDouble());
         // Adjusted for the k terms, with or without intercept.
         const num::Extended unexplained = 1.0 - r2;
-        put(fit.n > num::Extended(static_cast<double>(terms_ + 1))
-                ? Value((r2 - unexplained * static_cast<double>(terms_) /
-                                  (fit.n - static_cast<double>(terms_ + 1)))
-                            .toDouble())
-                : Value());
-        put(fit.residSd.toDouble());
+        row.set("Adj_R-Square",
+                fit.n > num::Extended(k + 1)
+                    ? std::optional<double>((r2 - unexplained * k / (fit.n - (k + 1))).toDouble())
+                    : std::nullopt);
+        row.set("StdError_of_Estimate", fit.residSd.toDouble());
         if (args_.anova) {
-            put(static_cast<double>(terms_));
-            put(df);
-            put((fit.residDf + static_cast<double>(terms_)).toDouble());
-            put(fit.ssModel.toDouble());
-            put(fit.ssResid.toDouble());
-            put(fit.ssTotal.toDouble());
-            put(fit.msModel.toDouble());
-            put(fit.msResid.toDouble());
-            put(fit.f ? Value(fit.f->toDouble()) : Value());
-            put(fit.f ? Value(z_.Quorvane_CalcProb("F", fit.f->toDouble(), terms_, df)) : Value());
+            row.set("Regression_DF", k);
+            row.set("Residual_DF", df);
+            row.set("Total_DF", (fit.residDf + k).toDouble());
+            row.set("Regression_SS", fit.ssModel.toDouble());
+            row.set("Residual_SS", fit.ssResid.toDouble());
+            row.set("Total_SS", fit.ssTotal.toDouble());
+            row.set("Regression_MS", fit.msModel.toDouble());
+            row.set("Residual_MS", fit.msResid.toDouble());
+            if (fit.f) {
+                row.set("F-Value", fit.f->toDouble());
+                row.set("Prob", z_.Quorvane_CalcProb("F", fit.f->toDouble(), terms_, df));
+            }
         }
     }
-    if (!e) e = rs.Update();
-    return e ? Unexpected(e) : std::string();
-}
-
-std::string RegressionBase::AppendResidual(const std::string& dataField, double weight,
-                                           const std::vector<double>& xs, double y,
-                                           Bookmark& link) {
-    Recordset& data = engine().DataRecordset();
-    Error e = residualRs_.AddNew();
-    int col = 0;
-    for (; col < args_.groups && !e; ++col) e = residualRs_.SetValue(col, data.GetValue(col));
-    col = args_.groups;
-    auto put = [&](const Value& v) {
-        if (!e) e = residualRs_.SetValue(col, v);
-        ++col;
-    };
-    if (perField_) put(dataField);
-    if (args_.weighted) put(weight);
-    for (double x : xs) put(x);
-    put(y);
-    if (!e) e = residualRs_.Update();
-    if (e) return Unexpected(e);
-    link = residualRs_.LastModified();
+    if (Error e = row.finish()) return Unexpected(e);
     return {};
 }
 
-void RegressionBase::AddModel(const num::RegressionFit& fit, const std::vector<Bookmark>& rows) {
-    Model m;
-    m.usable = fit.status == num::FitStatus::Ok;
-    if (m.usable) {
-        m.b = fit.b;
-        if (args_.intercept) m.a = fit.a;
-    }
-    const std::size_t index = models_.size();
-    models_.push_back(std::move(m));
-    for (Bookmark b : rows) links_.emplace_back(b, index);
+std::string RegressionBase::ReadPerFieldRow(double& w, std::optional<double>& y,
+                                            std::vector<std::optional<double>>& xs) const {
+    xs.assign(static_cast<std::size_t>(args_.xFields), std::nullopt);
+    if (std::string e = reader().WeightedUsable(args_.xFields, w, y); !e.empty()) return e;
+    if (!y) return {};
+    for (int i = 0; i < args_.xFields; ++i)
+        if (std::string e = reader().Usable(i, xs[static_cast<std::size_t>(i)]); !e.empty())
+            return e;
+    return {};
 }
 
-std::string RegressionBase::ResidualPass() {
-    ProcedureScope scope(engine().ErrorHandler(), "CalcResiduals");
-    if (links_.empty()) return {};
-    std::sort(links_.begin(), links_.end());
-    const int xStart = args_.groups + (perField_ ? 1 : 0) + (args_.weighted ? 1 : 0);
-    const int xCount = powers_ ? 1 : args_.xFields;
-    const int yColumn = xStart + xCount;
-    long counter = 0;
-    auto it = links_.begin();
-    // Opened afresh, so that it holds the rows appended during the walk.
-    residualRs_.Close();
-    Database out = engine().OutputDatabase();
-    auto rs = out.OpenRecordset(engine().WorkingTableName(args_.residualTable), dbOpenDynaset);
-    if (!rs) return Unexpected(rs.error());
-    residualRs_ = std::move(*rs);
-    while (!residualRs_.Eof() && it != links_.end()) {
-        auto key = residualRs_.GetBookmark();
-        if (!key) return Unexpected(key.error());
-        while (it != links_.end() && it->first < *key) ++it;
-        if (it == links_.end() || it->first != *key) {
-            if (Error e = residualRs_.MoveNext()) return Unexpected(e);
-            continue;
-        }
-        const Model& m = models_[it->second];
-        Error e;
-        if (!m.usable) {
-            e = residualRs_.Delete();
-        } else {
-            const double y = residualRs_.GetValue(yColumn).asDouble();
-            num::Extended estimate;
-            if (powers_) {
-                const double x = residualRs_.GetValue(xStart).asDouble();
-                // Horner's rule, in Extended: a + x (b1 + x (b2 + ...)).
-                for (std::size_t j = m.b.size(); j-- > 0;) {
-                    estimate += m.b[j];
-                    estimate *= x;
-                }
-            } else {
-                for (std::size_t i = 0; i < m.b.size(); ++i) {
-                    estimate +=
-                        m.b[i] * residualRs_.GetValue(xStart + static_cast<int>(i)).asDouble();
-                }
-            }
-            estimate += m.a;
-            // The residual from the fit itself, not from the fitted value as
-            // rounded for its column: far from zero that rounding is larger
-            // than the last digits of a small residual.
-            e = residualRs_.Edit();
-            if (!e) e = residualRs_.SetValue(yColumn + 1, estimate.toDouble());
-            if (!e) e = residualRs_.SetValue(yColumn + 2, (num::Extended(y) - estimate).toDouble());
-            if (!e) e = residualRs_.Update();
-            if (!e) {
-                ++counter;
-                engine().Quorvane_Msg(counter, false,
-                                      "Residual analysis record: " + std::to_string(counter));
-            }
-        }
-        if (!e) e = residualRs_.MoveNext();
-        if (e) return Unexpected(e);
-        if (engine().Cancelled()) return std::string(kErrActionCancelledText);
-        ++it;
+std::string RegressionBase::ReadAllFieldsRow(double& w, std::vector<double>& xs,
+                                             std::optional<double>& y) const {
+    y.reset();
+    if (std::string e = reader().Weight(w); !e.empty()) return e;
+    if (!(w > 0)) return {};
+    xs.resize(static_cast<std::size_t>(args_.xFields));
+    for (int i = 0; i < args_.xFields; ++i) {
+        std::optional<double> x;
+        if (std::string e = reader().Usable(i, x); !e.empty()) return e;
+        if (!x) return {};
+        xs[static_cast<std::size_t>(i)] = *x;
     }
-    if (counter > 0)
-        engine().Quorvane_Msg(counter, true,
-                              "Residual analysis record: " + std::to_string(counter));
-    return {};
+    return reader().Usable(args_.xFields, y);
+}
+
+void RegressionBase::KeepModels(const std::vector<Value>& group, long records,
+                                const std::vector<num::RegressionFit>& fits) {
+    modelGroups_.push_back({group, records});
+    for (const num::RegressionFit& fit : fits) {
+        Model m;
+        m.usable = fit.status == num::FitStatus::Ok;
+        if (m.usable) {
+            m.b = fit.b;
+            if (args_.intercept) m.a = fit.a;
+        }
+        models_.push_back(std::move(m));
+    }
 }
 
 }  // namespace qrv

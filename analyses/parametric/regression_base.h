@@ -1,10 +1,10 @@
 // RegressionBase: what the three regressions (a line per X field, one model
 // on all X fields, a polynomial per X field) share: the counts, coefficient,
 // fit and analysis-of-variance columns and their writing from a fit, and the
-// residual table. Residual rows are appended while the records are read; each
-// group's rows are tied to the model fitted for it, and after the walk one
-// pass writes every row's fitted value and residual, or deletes the row when
-// its model could not be fitted.
+// residual table. The walk keeps running sums per group and, when residuals
+// are asked for, each group's fitted models; a second read of the input in
+// group order then writes every used record's residual row from its group's
+// model, so that memory holds models, never rows.
 #pragma once
 
 #include <optional>
@@ -37,36 +37,20 @@ struct RegressionArgs {
 std::string CutName(const std::string& name);
 
 // The state of a regression fitted per X field (simple and polynomial): each
-// field's sums against Y and the residual rows waiting for its fit. Sums is
-// any accumulator with add(x, y, w) and merge.
+// field's sums against Y. Sums is any accumulator with add(x, y, w) and merge.
 template <class Sums>
 struct PerFieldGroup : GroupState {
-    std::vector<Sums> sums;                            // per X field
-    std::vector<std::vector<dao::Bookmark>> residual;  // residual rows per X field
+    std::vector<Sums> sums;  // per X field
     void Merge(const GroupState& other) override {
         const auto& o = static_cast<const PerFieldGroup&>(other);
-        for (std::size_t i = 0; i < sums.size(); ++i) {
-            sums[i].merge(o.sums[i]);
-            residual[i].insert(residual[i].end(), o.residual[i].begin(), o.residual[i].end());
-        }
+        for (std::size_t i = 0; i < sums.size(); ++i) sums[i].merge(o.sums[i]);
     }
 };
 
 class RegressionBase : protected AnalysisRun {
   protected:
-    // A fitted model for the residual pass: the estimate is a + sum b_j t_j,
-    // the terms t_j being the powers x^j of the row's X value, or the row's
-    // X columns in order.
-    struct Model {
-        bool usable = false;
-        num::Extended a;
-        std::vector<num::Extended> b;
-    };
-    // A residual row and the model of its group (index into the models).
-    using ResidualLink = std::pair<dao::Bookmark, std::size_t>;
-
-    // The run: hashed groups without a residual table; with one, the sorted
-    // walk, so that its rows come in group order, then the residual pass.
+    // The run: hashed groups for the fits; with a residual table, then the
+    // residual pass over the input in group order.
     std::string RunRegression(Quorvane& engine, const RegressionArgs& args, bool powers);
 
     const RegressionArgs& args() const { return args_; }
@@ -86,50 +70,74 @@ class RegressionBase : protected AnalysisRun {
     // One output row: counts always, the statistics when the fit succeeded.
     std::string WriteFitRow(const std::vector<dao::Value>& group, const std::string& dataField,
                             double n, long valid, long records, const num::RegressionFit& fit);
-    // Appends a residual row for the current data row; link gets its bookmark.
-    std::string AppendResidual(const std::string& dataField, double weight,
-                               const std::vector<double>& xs, double y, dao::Bookmark& link);
-    // Adds the current row to each X field's sums of that field against Y,
-    // with its residual row per field.
+
+    // The current row as a regression per X field uses it: its weight and Y
+    // (y nullopt when the row is skipped or has no usable Y, the X fields
+    // then left unread) and each X field's usable value.
+    std::string ReadPerFieldRow(double& w, std::optional<double>& y,
+                                std::vector<std::optional<double>>& xs) const;
+    // The current row as the model on all X fields uses it: y nullopt unless
+    // the weight is positive and every X value and Y are usable.
+    std::string ReadAllFieldsRow(double& w, std::vector<double>& xs,
+                                 std::optional<double>& y) const;
+    // Adds the current row to each X field's sums of that field against Y.
     template <class Sums>
     std::string AddPerFieldRow(PerFieldGroup<Sums>& g) {
-        std::vector<Sums>& sums = g.sums;
-        std::vector<std::vector<dao::Bookmark>>& residual = g.residual;
         double w = 0;
         std::optional<double> y;
-        if (std::string e = reader().WeightedUsable(args().xFields, w, y); !e.empty()) return e;
+        if (std::string e = ReadPerFieldRow(w, y, rowXs_); !e.empty()) return e;
         if (!y) return {};  // a skipped row, or no Y: missing for every X field
-        for (int i = 0; i < args().xFields; ++i) {
-            std::optional<double> x;
-            if (std::string e = reader().Usable(i, x); !e.empty()) return e;
-            if (!x) continue;
-            const auto f = static_cast<std::size_t>(i);
-            sums[f].add(*x, *y, w);
-            if (residuals()) {
-                dao::Bookmark row = 0;
-                const std::string& name =
-                    args().fields[static_cast<std::size_t>(args().groups + i)];
-                if (std::string e = AppendResidual(name, w, {*x}, *y, row); !e.empty()) return e;
-                residual[f].push_back(row);
-            }
-        }
+        for (std::size_t f = 0; f < rowXs_.size(); ++f)
+            if (rowXs_[f]) g.sums[f].add(*rowXs_[f], *y, w);
         return {};
     }
-    // Ties residual rows to a new model (the fit's coefficients when usable).
-    void AddModel(const num::RegressionFit& fit, const std::vector<dao::Bookmark>& rows);
+    // Keeps a written group's fits (one per X field, or the one model) for
+    // the residual table, with the group's values and record count, which
+    // the residual pass must meet again.
+    void KeepModels(const std::vector<dao::Value>& group, long records,
+                    const std::vector<num::RegressionFit>& fits);
 
   private:
-    std::string BeforeWalk() override;
+    // A fitted model: the estimate is a + sum b_j t_j, the terms t_j being
+    // the powers x^j of the row's X value, or the row's X columns in order.
+    struct Model {
+        bool usable = false;
+        num::Extended a;
+        std::vector<num::Extended> b;
+    };
+    // The group a residual-pass row belongs to, as the walk wrote it.
+    struct ModelGroup {
+        std::vector<dao::Value> values;
+        long records = 0;
+    };
+    struct ResidualColumns {
+        std::vector<std::string> x;
+        std::string y;
+    };
+
     std::string ResidualPass();
+    std::string WriteResiduals();
+    // The residual rows of the current input row, from the models of its
+    // group (starting at models_[first]); written counts the rows written.
+    std::string WriteResidualRows(const std::vector<dao::Value>& group, std::size_t first,
+                                  long& written);
+    std::string WriteResidualRow(const std::vector<dao::Value>& group, const Model& m,
+                                 const std::string& dataField, double weight,
+                                 const std::vector<double>& xs, double y);
+    num::Extended Estimate(const Model& m, const std::vector<double>& xs) const;
 
     RegressionArgs args_;
     bool powers_ = false;
     bool perField_ = false;
-    int countColumn_ = 0, terms_ = 0;
+    int terms_ = 0;
+    std::vector<std::string> suffixes_;
+    ResidualColumns residualColumns_;
     dao::Recordset residualRs_;
-    bool inTransaction_ = false;
     std::vector<Model> models_;
-    std::vector<ResidualLink> links_;
+    std::vector<ModelGroup> modelGroups_;
+    // The current row's values, kept to spare an allocation per row.
+    std::vector<std::optional<double>> rowXs_;
+    std::vector<double> rowValues_;
     num::CZValue z_;
 };
 
