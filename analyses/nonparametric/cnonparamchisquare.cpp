@@ -11,6 +11,7 @@
 #include "dataaccess/fold.h"
 #include "engine/group_walk.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 #include "numeric/czvalue.h"
 #include "numeric/extended.h"
 
@@ -285,22 +286,16 @@ std::string CNonParamChiSquare::WriteData(int i, const std::vector<Value>& group
     if (usable) chi = X;
     if (usable && df > 0 && std::isfinite(X))
         prob = num::CZValue().Quorvane_CalcProb("C", X, static_cast<double>(df), 0);
-    Recordset& out = summaryRs_;
-    Error e = out.AddNew();
-    if (!e) e = WriteGroupColumns(out, inputFields(), group, compareName(i));
-    int at = G_ + 1;
-    if (!e) e = out.SetValue(at++, N);
-    if (!e) e = out.SetValue(at++, smallCount(df + 1));
-    if (allGroups_ && !e) e = out.SetValue(at++, smallCount(M - k));
-    if (!e) e = out.SetValue(at++, orNull(usable ? std::optional<double>(E) : std::nullopt));
-    if (!e) e = out.SetValue(at++, orNull(chi));
-    if (!e) e = out.SetValue(at++, static_cast<double>(df));
-    if (!e) e = out.SetValue(at++, orNull(prob));
-    if (!e) e = out.Update();
-    if (e) {
-        out.CancelUpdate();
-        return Unexpected(e);
-    }
+    RowWriter row(summaryRs_);
+    row.groups(inputFields(), group, compareName(i))
+        .set("Count", N)
+        .set("Groups", smallCount(df + 1));
+    if (allGroups_) row.set("MissingGroups", smallCount(M - k));
+    row.set("Expected", E)
+        .set("Chi-Square", chi)
+        .set("DF", static_cast<double>(df))
+        .set("Prob", prob);
+    if (Error e = row.finish()) return Unexpected(e);
     return {};
 }
 
@@ -308,32 +303,36 @@ std::string CNonParamChiSquare::WriteDetail(int i, const std::vector<Value>& gro
                                             const Value& category, double O, double E, double N,
                                             double cumulative) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteDetail");
-    Recordset& out = detailRs_;
-    Error e = out.AddNew();
-    for (int g = 0; !e && g < G_; ++g) e = out.SetValue(g, group[static_cast<size_t>(g)]);
-    int at = G_;
+    RowWriter row(detailRs_);
+    row.groupsOnly(G_, group);
     if (C_ == 1) {
-        if (!e) e = out.SetValue(at++, category);
+        row.set(compareName(0), category);
     } else {
-        if (!e) e = out.SetValue(at++, compareName(i));
         const bool asIs = category.isNull() || compareType(i) == valueType_;
-        if (!e) e = out.SetValue(at++, asIs ? category : Value(category.toText()));
+        row.set("Compare_Field", compareName(i))
+            .set("Compare_Value", asIs ? category : Value(category.toText()));
     }
+    // An expected frequency that is not finite (no usable weights) leaves
+    // every statistic built on it Null.
     const std::optional<double> expected =
         std::isfinite(E) ? std::optional<double>(E) : std::nullopt;
-    std::optional<double> chi;
-    if (expected) chi = E != 0 ? (O - E) * (O - E) / E : 0;
-    for (const std::optional<double>& x :
-         {std::optional<double>(O), expected,
-          expected ? std::optional<double>(O - E) : std::nullopt, chi, ratio(O, N),
-          expected ? ratio(E, N) : std::nullopt, expected ? ratio(O - E, N) : std::nullopt,
-          std::optional<double>(cumulative), ratio(cumulative, N)})
-        if (!e) e = out.SetValue(at++, orNull(x));
-    if (!e) e = out.Update();
-    if (e) {
-        out.CancelUpdate();
-        return Unexpected(e);
+    std::optional<double> chi, difference, expectedShare, differenceShare;
+    if (expected) {
+        chi = E != 0 ? (O - E) * (O - E) / E : 0;
+        difference = O - E;
+        expectedShare = ratio(E, N);
+        differenceShare = ratio(O - E, N);
     }
+    row.set("Observed", O)
+        .set("Expected", expected)
+        .set("Difference", difference)
+        .set("Chi-Square", chi)
+        .set("Observed_Pcnt", ratio(O, N))
+        .set("Expected_Pcnt", expectedShare)
+        .set("Pcnt_Diff", differenceShare)
+        .set("Cumulative", cumulative)
+        .set("Cumulative_Pcnt", ratio(cumulative, N));
+    if (Error e = row.finish()) return Unexpected(e);
     return {};
 }
 

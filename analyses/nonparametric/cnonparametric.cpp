@@ -11,6 +11,7 @@
 #include "analyses/parametric/column_names.h"
 #include "analyses/parametric/pair_differences.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 
 namespace qrv {
 
@@ -140,50 +141,37 @@ std::string CNonParametric::WriteGroup(GroupState& state, const std::vector<Valu
                 return Unexpected(e);
         }
 
-        Error e = out.AddNew();
-        if (!e) e = WriteGroupColumns(out, fields, group, name);
-        auto put = [&](const char* column, std::optional<double> v) {
-            if (!e && v) e = out.Collect(column, Value::real(*v));
-        };
-        put(countColumn_.c_str(), r.n);
-        if (in().weighted) put("Observations", static_cast<double>(m.valid()));
-        if (!e)
-            e = out.Collect("Missing",
-                            Value::int32(static_cast<std::int32_t>(records - m.valid())));
-        if (r.n > 0) {
-            put("Mean", r.meanX);
-            put("MeanY", r.meanY);
-            put("MeanDiff", r.meanDiff);
-            put("Count<Y", f.below);
-            put("Count=Y", f.equal);
-            put("Count>Y", f.above);
-            put("Pearson's_R", r.correlation);
-        }
+        RowWriter row(out);
+        row.groups(fields, group, name).set(countColumn_, r.n);
+        if (in().weighted) row.set("Observations", static_cast<double>(m.valid()));
+        row.set("Missing", static_cast<std::int32_t>(records - m.valid()));
+        if (r.n > 0)
+            row.set("Mean", r.meanX)
+                .set("MeanY", r.meanY)
+                .set("MeanDiff", r.meanDiff)
+                .set("Count<Y", static_cast<double>(f.below))
+                .set("Count=Y", static_cast<double>(f.equal))
+                .set("Count>Y", static_cast<double>(f.above))
+                .set("Pearson's_R", r.correlation);
         if (sign_)
-            if (std::optional<SignResult> s = SignTest(f.below, f.above)) {
-                put("SignZ", s->z);
-                put("SignProb", s->p);
-            }
+            if (std::optional<SignResult> s = SignTest(f.below, f.above))
+                row.set("SignZ", s->z).set("SignProb", s->p);
         if (wilcoxon_) {
-            put("Wilcoxon_Neg_SumRank", wx.negSum);
-            put("Wilcoxon_Pos_SumRank", wx.posSum);
-            if (wx.negCount > 0) put("Wilcoxon_Neg_MeanRank", wx.negSum / wx.negCount);
-            if (wx.posCount > 0) put("Wilcoxon_Pos_MeanRank", wx.posSum / wx.posCount);
-            put("Wilcoxon_Z", wx.z);
-            put("Wilcoxon_Prob", wx.p);
+            row.set("Wilcoxon_Neg_SumRank", wx.negSum).set("Wilcoxon_Pos_SumRank", wx.posSum);
+            if (wx.negCount > 0) row.set("Wilcoxon_Neg_MeanRank", wx.negSum / wx.negCount);
+            if (wx.posCount > 0) row.set("Wilcoxon_Pos_MeanRank", wx.posSum / wx.posCount);
+            row.set("Wilcoxon_Z", wx.z).set("Wilcoxon_Prob", wx.p);
         }
-        if (spearman) {
-            put("TiedGroups_X", sp.tiedX);
-            put("TiedGroups_Y", sp.tiedY);
-            put("Spearman", sp.rho);
-            put("Spearman_t", sp.t);
-            put("Spearman_Prob", sp.p);
-            put("Spearman_(ties)", sp.rhoTies);
-            put("Spearman_t_(ties)", sp.tTies);
-            put("Spearman_Prob_(ties)", sp.pTies);
-        }
-        if (!e) e = out.Update();
-        if (e) return Unexpected(e);
+        if (spearman)
+            row.set("TiedGroups_X", sp.tiedX)
+                .set("TiedGroups_Y", sp.tiedY)
+                .set("Spearman", sp.rho)
+                .set("Spearman_t", sp.t)
+                .set("Spearman_Prob", sp.p)
+                .set("Spearman_(ties)", sp.rhoTies)
+                .set("Spearman_t_(ties)", sp.tTies)
+                .set("Spearman_Prob_(ties)", sp.pTies);
+        if (Error e = row.finish()) return Unexpected(e);
     }
     return {};
 }

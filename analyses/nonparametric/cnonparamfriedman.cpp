@@ -4,10 +4,12 @@
 #include "analyses/nonparametric/cnonparamfriedman.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "analyses/nonparametric/paired_ranks.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 #include "numeric/czvalue.h"
 #include "numeric/extended.h"
 
@@ -137,24 +139,19 @@ std::string CNonParamFriedman::WriteGroup(GroupState& state, const std::vector<V
     if (detail_.IsOpen() && g.complete > 0)
         if (std::string e = writeDetail(group, n, rankSums); !e.empty()) return e;
 
-    Recordset& rs = output();
-    const int groups = in().groups;
-    int column = groups;
-    Error e = rs.AddNew();
-    for (int i = 0; !e && i < groups; ++i) e = rs.SetValue(i, group[static_cast<size_t>(i)]);
-    if (!e) e = rs.SetValue(column++, n);
-    if (!e && in().weighted) e = rs.SetValue(column++, static_cast<double>(g.complete));
-    if (!e) e = rs.SetValue(column++, static_cast<std::int32_t>(records - g.complete));
-    if (!e) e = rs.SetValue(column++, static_cast<double>(k - 1));
-    if (!e) e = rs.SetValue(column++, static_cast<double>(k));
-    if (!e && n > 0 && k > 1) {
+    RowWriter row(output());
+    row.groupsOnly(in().groups, group).set("Count", n);
+    if (in().weighted) row.set("Observations", static_cast<double>(g.complete));
+    row.set("Missing", static_cast<std::int32_t>(records - g.complete))
+        .set("DF", static_cast<double>(k - 1))
+        .set("Fields", static_cast<double>(k));
+    if (n > 0 && k > 1) {
         const double kk = k;
         const double chi = (12.0 * s / (g.n * (kk * (kk + 1))) - 3.0 * (kk + 1) * g.n).toDouble();
-        e = rs.SetValue(column, chi);
-        if (!e) e = rs.SetValue(column + 1, num::CZValue().Quorvane_CalcProb("C", chi, kk - 1, 0));
+        row.set("Chi-Squared", chi)
+            .set("Friedman_Prob", num::CZValue().Quorvane_CalcProb("C", chi, kk - 1, 0));
     }
-    if (!e) e = rs.Update();
-    if (e) return Unexpected(e);
+    if (Error e = row.finish()) return Unexpected(e);
     return {};
 }
 
@@ -163,13 +160,12 @@ std::string CNonParamFriedman::writeDetail(const std::vector<Value>& group, doub
     const int groups = in().groups;
     for (size_t j = 0; j < rankSums.size(); ++j) {
         const std::string& name = in().fields[static_cast<size_t>(groups) + j];
-        Error e = detail_.AddNew();
-        if (!e) e = WriteGroupColumns(detail_, inputFields(), group, name);
-        if (!e) e = detail_.SetValue(groups + 1, n);
-        if (!e) e = detail_.SetValue(groups + 2, rankSums[j]);
-        if (!e) e = detail_.SetValue(groups + 3, rankSums[j] / n);
-        if (!e) e = detail_.Update();
-        if (e) return Unexpected(e);
+        RowWriter row(detail_);
+        row.groups(inputFields(), group, name)
+            .set("Count", n)
+            .set("SumRanks", rankSums[j])
+            .set("MeanRank", rankSums[j] / n);
+        if (Error e = row.finish()) return Unexpected(e);
     }
     return {};
 }

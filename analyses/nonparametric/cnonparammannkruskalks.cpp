@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 #include "numeric/czvalue.h"
 
 namespace qrv {
@@ -44,23 +46,6 @@ namespace {
 std::size_t at(int i) {
     return static_cast<std::size_t>(i);
 }
-
-// Sets the columns of the row being added; the first failure sticks.
-struct RowWriter {
-    Recordset& rs;
-    Error e;
-    void set(const std::string& column, const Value& v) {
-        if (!e) e = rs.Collect(column, v);
-    }
-    void set(const std::string& column, const std::optional<double>& v) {
-        if (v) set(column, Value(*v));
-    }
-    Error finish() {
-        if (!e) e = rs.Update();
-        if (e) rs.CancelUpdate();
-        return e;
-    }
-};
 
 // The compare field's name cut to 62 characters (whole UTF-8 characters),
 // so that a suffix of two still fits a 64-character column name.
@@ -137,8 +122,8 @@ std::string CNonParamMannKruskalKS::CreateMannKS() {
     const int compareType = in.types[at(G_ + K_)];
     const long compareSize = in.sizes[at(G_ + K_)];
     const std::string cut = cutName(compareName_);
-    AddColumn(def, cut + "-1", compareType, compareSize);
-    AddColumn(def, cut + "-2", compareType, compareSize);
+    sampleColumns_ = {cut + "-1", cut + "-2"};
+    for (const std::string& name : sampleColumns_) AddColumn(def, name, compareType, compareSize);
     for (const char* name : {"Count", "Cases-1", "Cases-2"}) AddColumn(def, name, dbDouble);
     if (mann_)
         for (const char* name :
@@ -236,14 +221,10 @@ std::string CNonParamMannKruskalKS::WriteMannKS(RankSamples& g, const std::vecto
     const int m = static_cast<int>(samples_.size());
     const double n1 = g.counted[g.at(k, 0)];
     const double n2 = m > 1 ? g.counted[g.at(k, 1)] : 0.0;
-    const std::string cut = cutName(compareName_);
-    RowWriter row{output(), output().AddNew()};
-    if (!row.e) row.e = WriteGroupColumns(output(), inputFields(), group, DataName(k));
-    row.set(cut + "-1", samples_[0]);
-    if (m > 1) row.set(cut + "-2", samples_[1]);
-    row.set("Count", Value(n1 + n2));
-    row.set("Cases-1", Value(n1));
-    row.set("Cases-2", Value(n2));
+    RowWriter row(output());
+    row.groups(inputFields(), group, DataName(k)).set(sampleColumns_[0], samples_[0]);
+    if (m > 1) row.set(sampleColumns_[1], samples_[1]);
+    row.set("Count", n1 + n2).set("Cases-1", n1).set("Cases-2", n2);
     if (n1 > 0 && n2 > 0) {
         // One pass over the tie runs: rank sums, tie statistics, and the two
         // empirical distribution functions compared at the end of each run.
@@ -271,36 +252,35 @@ std::string CNonParamMannKruskalKS::WriteMannKS(RankSamples& g, const std::vecto
         if (mann_) {
             double u = product + n1 * (n1 + 1) / 2 - r1;
             if (u > product / 2) u = product - u;
-            row.set("SumRank-1", Value(r1));
-            row.set("SumRank-2", Value(r2));
-            row.set("MeanRank-1", Value(r1 / n1));
-            row.set("MeanRank-2", Value(r2 / n2));
-            row.set("Ties", Value(ties));
-            row.set("TiedGroups", Value(tiedGroups));
-            row.set("SumTies", Value(sumTies));
-            row.set("MW_U", Value(u));
-            row.set("MW_U_Prime", Value(product - u));
-            row.set("MW_W", Value(n1 > n2 ? r2 : r1));
+            row.set("SumRank-1", r1)
+                .set("SumRank-2", r2)
+                .set("MeanRank-1", r1 / n1)
+                .set("MeanRank-2", r2 / n2)
+                .set("Ties", ties)
+                .set("TiedGroups", tiedGroups)
+                .set("SumTies", sumTies)
+                .set("MW_U", u)
+                .set("MW_U_Prime", product - u)
+                .set("MW_W", n1 > n2 ? r2 : r1);
             const double t = (n * n * n - n) / 12;
             const double scale = product / (n * (n - 1));
             const double mwZ = (u - product / 2) / std::sqrt(scale * t);
-            row.set("MW_Z", Value(mwZ));
             // Two-tailed: the area beyond |Z| on both sides.
-            row.set("MW_Prob", Value(z.Quorvane_CalcTailProb("Z", mwZ, 0, 0)));
+            row.set("MW_Z", mwZ).set("MW_Prob", z.Quorvane_CalcTailProb("Z", mwZ, 0, 0));
             if (t > sumTies) {
                 const double tiesZ = (u - product / 2) / std::sqrt(scale * (t - sumTies));
-                row.set("MW_Z_(ties)", Value(tiesZ));
-                row.set("MW_Prob_(ties)", Value(z.Quorvane_CalcTailProb("Z", tiesZ, 0, 0)));
+                row.set("MW_Z_(ties)", tiesZ)
+                    .set("MW_Prob_(ties)", z.Quorvane_CalcTailProb("Z", tiesZ, 0, 0));
             }
         }
         if (ks_) {
             const double maxAbs = std::max(-maxNeg, maxPos);
             const double ksZ = maxAbs * std::sqrt(product / n);
-            row.set("KS_MaxAbsoluteDiff", Value(maxAbs));
-            row.set("KS_MaxPosDiff", Value(maxPos));
-            row.set("KS_MaxNegDiff", Value(maxNeg));
-            row.set("KS_Z", Value(ksZ));
-            row.set("KS_Prob", Value(z.Quorvane_CalcKSProb(ksZ)));
+            row.set("KS_MaxAbsoluteDiff", maxAbs)
+                .set("KS_MaxPosDiff", maxPos)
+                .set("KS_MaxNegDiff", maxNeg)
+                .set("KS_Z", ksZ)
+                .set("KS_Prob", z.Quorvane_CalcKSProb(ksZ));
         }
     }
     if (Error e = row.finish()) return Unexpected(e);
@@ -337,15 +317,11 @@ std::string CNonParamMannKruskalKS::WriteKruskalWallis(RankSamples& g,
         if (!detailTable_.empty()) {
             std::vector<Value> keys = group;
             keys.push_back(samples_[at(j)]);
-            RowWriter row{detail_, detail_.AddNew()};
-            if (!row.e)
-                row.e = WriteGroupColumns(
-                    detail_, {detailNames_, detailTypes_, detailSizes_, G_ + 1}, keys, DataName(k));
-            row.set("Count", Value(nj));
-            if (weighted_)
-                row.set("Observations", Value(static_cast<double>(g.stored[g.at(k, j)])));
-            row.set("SumRanks", Value(rj));
-            row.set("MeanRank", Value(rj / nj));
+            RowWriter row(detail_);
+            row.groups({detailNames_, detailTypes_, detailSizes_, G_ + 1}, keys, DataName(k))
+                .set("Count", nj);
+            if (weighted_) row.set("Observations", static_cast<double>(g.stored[g.at(k, j)]));
+            row.set("SumRanks", rj).set("MeanRank", rj / nj);
             if (Error e = row.finish()) return Unexpected(e);
         }
         n += nj;
@@ -353,25 +329,23 @@ std::string CNonParamMannKruskalKS::WriteKruskalWallis(RankSamples& g,
         groups += 1;
     }
 
-    RowWriter row{output(), output().AddNew()};
-    if (!row.e) row.e = WriteGroupColumns(output(), inputFields(), group, DataName(k));
-    row.set("Count", Value(n));
-    if (weighted_) row.set("Observations", Value(static_cast<double>(stored)));
-    row.set("Missing", Value(static_cast<std::int32_t>(records - stored)));
-    row.set("Groups", Value(groups));
-    row.set("Ties", Value(ties));
-    row.set("TiedGroups", Value(tiedGroups));
-    row.set("SumTies", Value(sumTies));
+    RowWriter row(output());
+    row.groups(inputFields(), group, DataName(k)).set("Count", n);
+    if (weighted_) row.set("Observations", static_cast<double>(stored));
+    row.set("Missing", static_cast<std::int32_t>(records - stored))
+        .set("Groups", groups)
+        .set("Ties", ties)
+        .set("TiedGroups", tiedGroups)
+        .set("SumTies", sumTies);
     if (n > 0) {
         const num::CZValue z;
         const double h = 12 * s / (n * (n + 1)) - 3 * (n + 1);
-        row.set("H", Value(h));
-        row.set("Prob", Value(z.Quorvane_CalcProb("C", h, groups - 1, 0)));
+        row.set("H", h).set("Prob", z.Quorvane_CalcProb("C", h, groups - 1, 0));
         const double t = n * n * n - n;
         if (n > 1 && t != sumTies) {
             const double hTies = h / (1 - sumTies / t);
-            row.set("H_(ties)", Value(hTies));
-            row.set("Prob_(ties)", Value(z.Quorvane_CalcProb("C", hTies, groups - 1, 0)));
+            row.set("H_(ties)", hTies)
+                .set("Prob_(ties)", z.Quorvane_CalcProb("C", hTies, groups - 1, 0));
         }
     }
     if (Error e = row.finish()) return Unexpected(e);

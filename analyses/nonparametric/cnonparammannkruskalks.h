@@ -7,6 +7,7 @@
 // detail table of each sample's rank sum.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ class CNonParamMannKruskalKS : private AnalysisRun {
     int G_ = 0, K_ = 0;
     bool weighted_ = false, mann_ = false, ks_ = false, kruskal_ = false;
     std::string compareName_;
+    // The two-sample table's columns of the samples' compare values.
+    std::array<std::string, 2> sampleColumns_;
     LevelList samples_;          // the compare values; the first two are the two samples
     bool missingShown_ = false;  // the missing-sample message of the run
     dao::Recordset detail_;

@@ -5,11 +5,14 @@
 #include "analyses/nonparametric/cnonparamsign.h"
 
 #include <cmath>
+#include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "analyses/parametric/column_names.h"
 #include "engine/group_walk.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 
 namespace qrv {
 
@@ -125,17 +128,20 @@ std::string CNonParamSign::WriteGroup(GroupState& state, const std::vector<Value
     return {};
 }
 
-Error CNonParamSign::StartRow(const std::vector<Value>& group, int f, const num::Moments& m,
-                              long records, int& at) {
-    Recordset& rs = output();
-    const std::string& name = in().fields[static_cast<size_t>(in().groups + f)];
-    at = in().groups + 1;
-    Error e = rs.AddNew();
-    if (!e) e = WriteGroupColumns(rs, inputFields(), group, name);
-    if (!e) e = rs.SetValue(at++, m.n().toDouble());
-    if (!e && in().weighted) e = rs.SetValue(at++, static_cast<double>(m.count()));
-    if (!e) e = rs.SetValue(at++, Value::int32(static_cast<std::int32_t>(records - m.count())));
-    return e;
+Error CNonParamSign::WriteRow(const std::vector<Value>& group, int f, const num::Moments& m,
+                              long records, const char* testType, Stats stats) {
+    const double n = m.n().toDouble();
+    const long counted = m.count();
+    // Rows of later fields are written after the walk, when the group's
+    // state is gone: the row keeps copies of what it writes.
+    return rows_.Add(f, [this, group, f, n, counted, records, testType, stats = std::move(stats)] {
+        RowWriter row(output());
+        row.groups(inputFields(), group, fieldName(f)).set("Count", n);
+        if (in().weighted) row.set("Observations", static_cast<double>(counted));
+        row.set("Missing", static_cast<std::int32_t>(records - counted)).set("TestType", testType);
+        for (const auto& [column, value] : stats) row.set(column, value);
+        return row.finish();
+    });
 }
 
 std::string CNonParamSign::Median(Group& g, int f, double& median) {
@@ -199,21 +205,21 @@ std::string CNonParamSign::WriteData(Group& g, int f, const std::vector<Value>& 
         if (!wanted(t)) continue;
         const auto& [below, equal, above] = counts[t];
         const double trials = below + above;  // values at the test value take no part
-        int at = 0;
-        Error e = StartRow(group, f, m, records, at);
-        if (!e) e = output().SetValue(at++, Value::text(kSignTypes[t]));
-        for (double v :
-             {test[t], below, equal, above, SignTest(trials, below), SignTest(trials, above)})
-            if (!e) e = output().SetValue(at++, v);
-        if (!e) e = rows_.Finish(output(), f);
-        if (e) return Unexpected(e);
+        Stats stats = {{"TestValue", test[t]},
+                       {"Count<Test", below},
+                       {"Count=Test", equal},
+                       {"Count>Test", above},
+                       {"Prob<=Test", SignTest(trials, below)},
+                       {"Prob>=Test", SignTest(trials, above)}};
+        if (Error e = WriteRow(group, f, m, records, kSignTypes[t], std::move(stats)))
+            return Unexpected(e);
     }
     return {};
 }
 
 std::string CNonParamSign::AfterWalk() {
     return WriteGroupInTransaction(engine(), [this]() -> std::string {
-        if (Error e = rows_.Flush(output())) return Unexpected(e);
+        if (Error e = rows_.Flush()) return Unexpected(e);
         return {};
     });
 }

@@ -8,7 +8,9 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analyses/field_ordered_rows.h"
@@ -66,10 +68,13 @@ class CNonParamSign : private AnalysisRun {
     std::string WriteData(Group& g, int f, const std::vector<dao::Value>& group, long records);
     // The K-S fit rows of field f of a group.
     std::string WriteDataFit(Group& g, int f, const std::vector<dao::Value>& group, long records);
-    // The leading columns of a new row: group values, DataField, Count,
-    // Observations (weighted) and Missing; at gives the next column.
-    dao::Error StartRow(const std::vector<dao::Value>& group, int f, const num::Moments& m,
-                        long records, int& at);
+    // A row's statistics by column name; Null where absent or not finite.
+    using Stats = std::vector<std::pair<const char*, std::optional<double>>>;
+    // Writes a row of field f, or keeps it when f is not the first field:
+    // group values, DataField, Count, Observations (weighted), Missing,
+    // TestType and the statistics.
+    dao::Error WriteRow(const std::vector<dao::Value>& group, int f, const num::Moments& m,
+                        long records, const char* testType, Stats stats);
     // The weighted median of field f, by running weight or by position.
     std::string Median(Group& g, int f, double& median);
     // The largest positive and negative differences between the empirical

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "analyses/nonparametric/cnonparamsign.h"
 #include "engine/quorvane.h"
@@ -39,16 +41,22 @@ std::string CNonParamSign::WriteDataFit(Group& g, int f, const std::vector<Value
             return e;
         const double absolute = std::max(positive, -negative);
         const double ksZ = absolute * std::sqrt(n);
-        int at = 0;
-        Error e = StartRow(group, f, m, records, at);
-        for (double v : {mean, sd, m.min(), m.max(), m.max() - m.min()})
-            if (!e) e = output().SetValue(at++, std::isfinite(v) ? Value(v) : Value());
-        if (!e) e = output().SetValue(at++, Value::text(kFitTypes[t]));
         // Without spread there is no fitted distribution to compare with.
-        for (double v : {absolute, positive, negative, ksZ, KSProb(ksZ)})
-            if (!e) e = output().SetValue(at++, defined ? Value(v) : Value());
-        if (!e) e = rows_.Finish(output(), f);
-        if (e) return Unexpected(e);
+        auto fitted = [defined](double v) {
+            return defined ? std::optional<double>(v) : std::nullopt;
+        };
+        Stats stats = {{"Mean", mean},
+                       {"StdDeviation", sd},
+                       {"Minimum", m.min()},
+                       {"Maximum", m.max()},
+                       {"Range", m.max() - m.min()},
+                       {"Max_Absolute", fitted(absolute)},
+                       {"Max_Positive", fitted(positive)},
+                       {"Max_Negative", fitted(negative)},
+                       {"K-S_Z", fitted(ksZ)},
+                       {"Prob", fitted(KSProb(ksZ))}};
+        if (Error e = WriteRow(group, f, m, records, kFitTypes[t], std::move(stats)))
+            return Unexpected(e);
     }
     return {};
 }

@@ -12,6 +12,7 @@
 
 #include "engine/group_walk.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 #include "numeric/czvalue.h"
 #include "numeric/extended.h"
 
@@ -207,8 +208,6 @@ std::string CNonParamWald::WriteGroup(GroupState& state, const std::vector<Value
                                       long records) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     auto& g = static_cast<WaldGroup&>(state);
-    const InputFields fields = inputFields();
-    Recordset& out = output();
     num::CZValue z;
     for (int k = 0; k < in().analysisFields; ++k) {
         const size_t i = static_cast<size_t>(k);
@@ -239,40 +238,39 @@ std::string CNonParamWald::WriteGroup(GroupState& state, const std::vector<Value
         const double n1 = std::trunc(g.size1[i].toDouble());
         const double n2 = std::trunc(g.size2[i].toDouble());
         const double n = n1 + n2;
-        std::vector<std::pair<const char*, Value>> row = {
-            {"Count", Value::real(n)},
-            {"Missing", Value::int32(static_cast<std::int32_t>(records - g.counted[i]))},
-            {"Cases-1", Value::real(n1)},
-            {"Cases-2", Value::real(n2)},
-            {"Ties", Value::real(runs.ties)},
-            {"TiedGroups", Value::real(runs.tiedGroups)},
-            {"Wald_Min_Runs", Value::real(runs.minRuns)},
-            {"Wald_Max_Runs", Value::real(runs.maxRuns)}};
-        if (in().weighted) row.push_back({"Observations", Value::real(double(g.counted[i]))});
+        const auto missing = static_cast<std::int32_t>(records - g.counted[i]);
+        std::vector<std::pair<const char*, double>> stats = {{"Count", n},
+                                                             {"Cases-1", n1},
+                                                             {"Cases-2", n2},
+                                                             {"Ties", runs.ties},
+                                                             {"TiedGroups", runs.tiedGroups},
+                                                             {"Wald_Min_Runs", runs.minRuns},
+                                                             {"Wald_Max_Runs", runs.maxRuns}};
+        if (in().weighted) stats.push_back({"Observations", static_cast<double>(g.counted[i])});
         if (n > 1) {
             const double mean = 2 * n1 * n2 / n + 1;
             const double sd = std::sqrt(2 * n1 * n2 * (2 * n1 * n2 - n1 - n2) / (n * n * (n - 1)));
-            row.push_back({"Wald_Mean", Value::real(mean)});
-            row.push_back({"Wald_StdDev", Value::real(sd)});
+            stats.push_back({"Wald_Mean", mean});
+            stats.push_back({"Wald_StdDev", sd});
             if (sd > 0)
                 for (auto [r, zName, pName] :
                      {std::tuple{runs.minRuns, "Wald_Min_Z", "Wald_Min_Prob"},
                       {runs.maxRuns, "Wald_Max_Z", "Wald_Max_Prob"}}) {
                     const double zr = WaldZ(r, mean, sd, n);
                     // One tail: half the two-tailed area beyond |Z|.
-                    row.push_back({zName, Value::real(zr)});
-                    row.push_back(
-                        {pName,
-                         Value::real(z.Quorvane_CalcTailProb("Z", std::fabs(zr), 0, 0) / 2)});
+                    stats.push_back({zName, zr});
+                    stats.push_back({pName, z.Quorvane_CalcTailProb("Z", std::fabs(zr), 0, 0) / 2});
                 }
         }
-        Error e = out.AddNew();
-        if (!e)
-            e = WriteGroupColumns(out, fields, group,
-                                  in().fields[static_cast<size_t>(in().groups + k)]);
-        for (auto& [column, value] : row)
-            if (!e) e = out.Collect(column, value);
-        if (!e) e = rows_.Finish(out, k);
+        // The row is written later for all but the first field: it keeps
+        // its own copies of the group and the statistics.
+        const std::string& name = in().fields[static_cast<size_t>(in().groups + k)];
+        Error e = rows_.Add(k, [this, group, name, missing, stats = std::move(stats)] {
+            RowWriter row(output());
+            row.groups(inputFields(), group, name).set("Missing", missing);
+            for (const auto& [column, value] : stats) row.set(column, value);
+            return row.finish();
+        });
         if (e) return Unexpected(e);
     }
     return {};
@@ -280,7 +278,7 @@ std::string CNonParamWald::WriteGroup(GroupState& state, const std::vector<Value
 
 std::string CNonParamWald::AfterWalk() {
     return WriteGroupInTransaction(engine(), [this]() -> std::string {
-        if (Error e = rows_.Flush(output())) return Unexpected(e);
+        if (Error e = rows_.Flush()) return Unexpected(e);
         return {};
     });
 }
