@@ -3,12 +3,12 @@
 #include "analyses/parametric/ccompare.h"
 
 #include <cmath>
-#include <cstdint>
 #include <optional>
 
 #include "analyses/parametric/column_names.h"
 #include "analyses/parametric/pair_differences.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 
 namespace qrv {
 
@@ -97,48 +97,41 @@ std::string CCompare::WriteGroup(GroupState& state, const std::vector<Value>& gr
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     auto& g = static_cast<CompareGroup&>(state);
     const InputFields fields = inputFields();
-    Recordset& out = output();
     for (int i = 0; i < F_; ++i) {
         const PairComparison& f = g.fields[static_cast<size_t>(i)];
         const long valid = f.pair.moments().valid();
         const PairDifferences::Result r = f.pair.result();
-        Error e = out.AddNew();
-        if (!e)
-            e = WriteGroupColumns(out, fields, group,
-                                  in().fields[static_cast<size_t>(in().groups + i)]);
-        auto put = [&](const char* column, std::optional<double> v) {
-            if (!e && v) e = out.Collect(column, Value::real(*v));
-        };
-        put(countColumn_.c_str(), r.n);
-        if (in().weighted) put("Observations", static_cast<double>(valid));
-        if (!e)
-            e = out.Collect("Missing", Value::int32(static_cast<std::int32_t>(records - valid)));
+        RowWriter row(output());
+        row.groups(fields, group, in().fields[static_cast<size_t>(in().groups + i)]);
+        row.set(countColumn_, r.n);
+        if (in().weighted) row.set("Observations", static_cast<double>(valid));
+        row.set("Missing", static_cast<int>(records - valid));
+        // The comparison counts are whole numbers kept in double columns.
         if (r.n > 0 && counts_) {
-            put("Count<Y", f.below);
-            put("Count=Y", f.equal);
-            put("Count>Y", f.above);
+            row.set("Count<Y", static_cast<double>(f.below));
+            row.set("Count=Y", static_cast<double>(f.equal));
+            row.set("Count>Y", static_cast<double>(f.above));
         }
         if (means_) {
-            put("MeanX", r.meanX);
-            put("MeanY", r.meanY);
-            put("MeanDiff", r.meanDiff);
-            put("StdDevDiff", r.stdDevDiff);
+            row.set("MeanX", r.meanX);
+            row.set("MeanY", r.meanY);
+            row.set("MeanDiff", r.meanDiff);
+            row.set("StdDevDiff", r.stdDevDiff);
         }
         if (corr_) {
-            put("Covariance", r.covariance);
-            put("Correlation", r.correlation);
-            put("R-Square", r.rSquare);
+            row.set("Covariance", r.covariance);
+            row.set("Correlation", r.correlation);
+            row.set("R-Square", r.rSquare);
         }
         if (tTest_) {
-            put("T-DF", r.df);
-            put("Paired_t-Value", r.t);
+            row.set("T-DF", r.df);
+            row.set("Paired_t-Value", r.t);
             if (r.p) {
-                put("Prob_(1-Tail)", *r.p / 2);
-                put("Prob_(2-Tail)", r.p);
+                row.set("Prob_(1-tail)", *r.p / 2);
+                row.set("Prob_(2-tail)", r.p);
             }
         }
-        if (!e) e = out.Update();
-        if (e) return Unexpected(e);
+        if (Error e = row.finish()) return Unexpected(e);
     }
     return {};
 }

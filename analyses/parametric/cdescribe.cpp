@@ -6,6 +6,7 @@
 
 #include "dataaccess/types.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 #include "numeric/czvalue.h"
 #include "numeric/moments.h"
 
@@ -16,11 +17,6 @@ using num::Extended;
 using num::Moments;
 
 namespace {
-
-std::optional<double> finite(double x) {
-    if (!std::isfinite(x)) return std::nullopt;
-    return x;
-}
 
 // Percentile columns of a type: (column name, cut point index from 1).
 std::vector<std::pair<std::string, int>> percentileColumns(char type) {
@@ -106,22 +102,20 @@ std::string CDescribe::CreateOutput() {
     if (a.intervalType == 't' || a.intervalType == 'N') {
         const std::string type(1, a.intervalType);
         if (a.intervalType == 'N') add("Population_StdDev");
-        if (a.ci95) {
-            add("95%_" + type + "_Band");
-            add("95%_Lower");
-            add("95%_Upper");
-        }
-        if (a.userLevel > 0) {
-            const std::string u = std::to_string(a.userLevel);
-            add(u + "%_" + type + "_Band");
-            add(u + "%_Lower");
-            add(u + "%_Upper");
-        }
+        // The band columns' names, made once for every row.
+        auto bandColumns = [&](const std::string& level) {
+            BandColumns names{level + "%_" + type + "_Band", level + "%_Lower", level + "%_Upper"};
+            for (const std::string* c : {&names.band, &names.lower, &names.upper}) add(*c);
+            return names;
+        };
+        if (a.ci95) band95_ = bandColumns("95");
+        if (a.userLevel > 0) bandUser_ = bandColumns(std::to_string(a.userLevel));
     }
     if (a.tTest)
         for (const char* c : {"Population_Mean", "t-Value", "Prob_(1-Tail)", "Prob_(2-Tail)"})
             add(c);
-    for (auto& [name, cut] : percentileColumns(a.percentileType)) add(name);
+    percentileColumns_ = percentileColumns(a.percentileType);
+    for (const auto& [name, cut] : percentileColumns_) add(name);
     if (a.percentileType == 'Q') add("Quartile_Range");
 
     // Frequency flags and column names.
@@ -209,24 +203,16 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     const DescribeArgs& a = *a_;
     auto& g = static_cast<DescribeGroup&>(state);
-    Recordset& out = output();
     const InputFields in = inputFields();
     num::CZValue z;
     for (int i = 0; i < a.analysisFields; ++i) {
         const Moments& m = g.moments[static_cast<size_t>(i)];
-        if (Error e = out.AddNew()) return Unexpected(e);
-        auto put = [&](const std::string& column, double value) {
-            out.Collect(column, Value::real(value));
-        };
-        WriteGroupColumns(out, in, group, a.fields[static_cast<size_t>(a.groups + i)]);
+        RowWriter row(output());
+        row.groups(in, group, a.fields[static_cast<size_t>(a.groups + i)]);
         const double n = m.n().toDouble();
-        put("Count", n);
-        if (a.weighted) put("Observations", static_cast<double>(m.count()));
-        out.Collect("Missing", Value::int32(static_cast<std::int32_t>(records - m.count())));
-        // A statistic that is undefined or overflows is left Null.
-        auto putIf = [&](const std::string& column, std::optional<double> value) {
-            if (value) put(column, *value);
-        };
+        row.set("Count", n);
+        if (a.weighted) row.set("Observations", static_cast<double>(m.count()));
+        row.set("Missing", static_cast<int>(records - m.count()));
         const std::optional<double> sampleVar = num::variance(m, "N-1");
         const std::optional<double> sampleSd = num::stdDeviation(m, "N-1");
         // The mode and the cut points come from one read of the sorted values.
@@ -238,70 +224,68 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
                                                    m.n(), cuts);
                 !e.empty())
                 return e;
+        // A statistic that is undefined or overflows is left Null.
         if (n > 0) {
             const std::optional<double> mean = num::mean(m);
-            putIf("Mean", mean);
+            row.set("Mean", mean);
             if (a.range) {
-                put("Minimum", m.min());
-                put("Maximum", m.max());
-                putIf("Range", finite(m.max() - m.min()));
+                row.set("Minimum", m.min());
+                row.set("Maximum", m.max());
+                row.set("Range", m.max() - m.min());
             }
             if (!a.varMethod.empty()) {
                 const std::optional<double> sd = num::stdDeviation(m, a.varMethod);
-                putIf("Variance", num::variance(m, a.varMethod));
-                if (sd && mean && *mean != 0) putIf("CoeffOfVariance", finite(*sd / *mean));
-                putIf("StdDeviation", sd);
-                if (sd) put("StdError", *sd / std::sqrt(n));
+                row.set("Variance", num::variance(m, a.varMethod));
+                if (sd && mean && *mean != 0) row.set("CoeffOfVariance", *sd / *mean);
+                row.set("StdDeviation", sd);
+                if (sd) row.set("StdError", *sd / std::sqrt(n));
             }
             if (a.sums) {
-                putIf("Sum", num::sum(m));
-                putIf("SumSquared", num::sumOfSquares(m));
-                putIf("AdjSumSquared", num::centredSquares(m));
+                row.set("Sum", num::sum(m));
+                row.set("SumSquared", num::sumOfSquares(m));
+                row.set("AdjSumSquared", num::centredSquares(m));
             }
             if (a.otherMeans) {
-                putIf("GeometricMean", num::geometricMean(m));
-                putIf("HarmonicMean", num::harmonicMean(m));
-                putIf("RMS", num::rootMeanSquare(m));
+                row.set("GeometricMean", num::geometricMean(m));
+                row.set("HarmonicMean", num::harmonicMean(m));
+                row.set("RMS", num::rootMeanSquare(m));
             }
             if (a.skew && n > 2 && !m.constant()) {
-                putIf("Skewness", num::skewness(m));
+                row.set("Skewness", num::skewness(m));
                 const double seSkew = std::sqrt(6 * n * (n - 1) / ((n - 2) * (n + 1) * (n + 3)));
-                put("SE_Skewness", seSkew);
+                row.set("SE_Skewness", seSkew);
                 if (n > 3) {
-                    putIf("Kurtosis", num::kurtosis(m));
-                    put("SE_Kurtosis",
-                        std::sqrt(4 * (n * n - 1) * seSkew * seSkew / ((n - 3) * (n + 5))));
+                    row.set("Kurtosis", num::kurtosis(m));
+                    row.set("SE_Kurtosis",
+                            std::sqrt(4 * (n * n - 1) * seSkew * seSkew / ((n - 3) * (n + 5))));
                 }
             }
-            if (a.mode) {
-                if (md.count > 0) {
-                    put("ModeCount", md.count);
-                    if (md.unique) put("Mode", md.value);
-                }
+            if (a.mode && md.count > 0) {
+                row.set("ModeCount", md.count);
+                if (md.unique) row.set("Mode", md.value);
             }
             if (parts > 0) {
-                for (auto& [name, cut] : percentileColumns(a.percentileType))
-                    put(name, cuts[static_cast<size_t>(cut - 1)]);
-                if (a.percentileType == 'Q') put("Quartile_Range", cuts[2] - cuts[0]);
+                for (const auto& [name, cut] : percentileColumns_)
+                    row.set(name, cuts[static_cast<size_t>(cut - 1)]);
+                if (a.percentileType == 'Q') row.set("Quartile_Range", cuts[2] - cuts[0]);
             }
-            auto band = [&](const std::string& level, double half) {
-                put(level + "%_" + std::string(1, a.intervalType) + "_Band", half);
+            auto band = [&](const BandColumns& names, double half) {
+                row.set(names.band, half);
                 if (!mean) return;
-                putIf(level + "%_Lower", finite(*mean - half));
-                putIf(level + "%_Upper", finite(half + *mean));
+                row.set(names.lower, *mean - half);
+                row.set(names.upper, half + *mean);
             };
             if (a.intervalType == 'N') {
                 const double sigma = a.popStdDevs.at(static_cast<size_t>(i));
-                put("Population_StdDev", sigma);
-                if (a.ci95) band("95", sigma * z95_ / std::sqrt(n));
-                if (a.userLevel > 0) band(std::to_string(a.userLevel), sigma * zU_ / std::sqrt(n));
+                row.set("Population_StdDev", sigma);
+                if (a.ci95) band(band95_, sigma * z95_ / std::sqrt(n));
+                if (a.userLevel > 0) band(bandUser_, sigma * zU_ / std::sqrt(n));
             } else if (a.intervalType == 't' && n > 1 && sampleVar) {
                 const double se = *sampleVar == 0 ? 0 : std::sqrt(*sampleVar / n);
-                if (a.ci95) band("95", z.Quorvane_FindValue("T", 0.05, n - 1, 0, false) * se);
+                if (a.ci95) band(band95_, z.Quorvane_FindValue("T", 0.05, n - 1, 0, false) * se);
                 if (a.userLevel > 0) {
                     const float p = 1.0f - static_cast<float>(a.userLevel) / 100.0f;
-                    band(std::to_string(a.userLevel),
-                         z.Quorvane_FindValue("T", p, n - 1, 0, false) * se);
+                    band(bandUser_, z.Quorvane_FindValue("T", p, n - 1, 0, false) * se);
                 }
             }
             if (a.tTest && mean && sampleSd && *sampleSd > 0) {
@@ -311,10 +295,10 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
                 const double diff = (Extended::sum(m.shift(), -mu) + m.meanOffset()).toDouble();
                 const double t = diff * std::sqrt(n) / *sampleSd;
                 const double p = z.Quorvane_CalcProb("T", t, n - 1, 0);
-                put("Population_Mean", mu);
-                put("t-Value", t);
-                put("Prob_(1-Tail)", p / 2);
-                put("Prob_(2-Tail)", p);
+                row.set("Population_Mean", mu);
+                row.set("t-Value", t);
+                row.set("Prob_(1-Tail)", p / 2);
+                row.set("Prob_(2-Tail)", p);
             }
             if (freqWanted_) {
                 std::vector<Extended> cells = g.freq[static_cast<size_t>(i)];
@@ -329,13 +313,13 @@ std::string CDescribe::WriteGroup(GroupState& state, const std::vector<Value>& g
                 for (int b = 1; b <= K + 2; ++b) {
                     if (!outer_ && (b == 1 || b == K + 2)) continue;
                     const double cell = cells[static_cast<size_t>(b - 1)].toDouble();
-                    if (freqKind_ != 'P') put(freqNames_[static_cast<size_t>(b - 1)], cell);
+                    if (freqKind_ != 'P') row.set(freqNames_[static_cast<size_t>(b - 1)], cell);
                     if (freqKind_ != 'N')
-                        put(freqNames_[static_cast<size_t>(K + 2 + b - 1)], cell / n);
+                        row.set(freqNames_[static_cast<size_t>(K + 2 + b - 1)], cell / n);
                 }
             }
         }
-        if (Error e = out.Update()) return Unexpected(e);
+        if (Error e = row.finish()) return Unexpected(e);
     }
     return {};
 }

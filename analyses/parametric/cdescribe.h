@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dataaccess/value.h"
@@ -63,6 +64,12 @@ class CDescribe : private AnalysisRun {
     int parts_ = 0;
     double z95_ = 0, zU_ = 0;
     std::vector<std::string> freqNames_;  // count names then percent names, K+2 each
+    // Percentile columns: (name, cut point index from 1).
+    std::vector<std::pair<std::string, int>> percentileColumns_;
+    struct BandColumns {
+        std::string band, lower, upper;
+    };
+    BandColumns band95_, bandUser_;  // confidence band columns
 };
 
 }  // namespace qrv

@@ -330,6 +330,27 @@ TEST_F(DescribeTest, ProgressOfASmallRun) {
                                               "Analyzing record: 7"}));
 }
 
+TEST_F(DescribeTest, ARowTheOutputRefusesEndsTheRunWithItsMessage) {
+    // The group column copies the input's Byte type, but the file holds 300
+    // in it (the database stores what it is given): the first group's row is
+    // written, the second cannot be, and the run must stop with that failure.
+    makeTable("Bytes", {Field("B", dbByte), Field("X", dbDouble)});
+    ASSERT_TRUE(db.Execute("INSERT INTO [Bytes] ([B], [X]) VALUES (7, 1.5)").ok());
+    ASSERT_TRUE(db.Execute("INSERT INTO [Bytes] ([B], [X]) VALUES (300, 2.5)").ok());
+    ScenarioRow s;
+    s.input = "Bytes";
+    s.fields = {{"B", "G"}, {"X", "X"}};
+    const auto id = addScenario(s);
+    setOptions(id, {{"VarStd", true}});
+    for (bool hashed : {true, false}) {
+        SCOPED_TRACE(hashed ? "hashed groups" : "sorted groups");
+        engine.SetHashedGroups(hashed);
+        EXPECT_FALSE(run(id)) << "a refused row must not end in success";
+        EXPECT_NE(engine.ErrorInfo().find("Numeric field overflow"), std::string::npos)
+            << engine.ErrorInfo();
+    }
+}
+
 TEST_F(DescribeTest, ReferenceDataSetsToTheInputCeiling) {
     // Digits lost by rounding the decimal data to doubles, from the data sets'
     // notes; elsewhere the certified 15 digits are reachable.
