@@ -223,7 +223,7 @@ void momentsStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
         return;
     }
     if (!s->started) {
-        new (s->sums) num::Moments();
+        new (s->sums) num::Moments(num::Moments::Powers::ToSecond);
         s->started = true;
     }
     std::launder(reinterpret_cast<num::Moments*>(s->sums))->add(sqlite3_value_double(argv[0]));

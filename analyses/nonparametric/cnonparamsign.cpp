@@ -96,7 +96,8 @@ std::string CNonParamSign::CreateOutput() {
 
 std::unique_ptr<GroupState> CNonParamSign::NewGroup() {
     auto g = std::make_unique<Group>();
-    g->m.resize(static_cast<size_t>(in().analysisFields));
+    g->m.assign(static_cast<size_t>(in().analysisFields),
+                num::Moments(num::Moments::Powers::ToSecond));
     return g;
 }
 

@@ -19,7 +19,7 @@ namespace qrv {
 // them by the running number of the row that brought them, and (for the unique-count and mode
 // statistics only) the weight of every distinct value.
 struct XTabCell {
-    num::Moments m;
+    num::Moments m{num::Moments::Powers::ToSecond};  // no statistic needs the shape
     double first = 0, last = 0;
     long firstAt = 0, lastAt = 0;
     std::map<double, double> counts;
