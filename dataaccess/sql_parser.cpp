@@ -100,6 +100,23 @@ Id Parser::expectExpression() {
     return parseExpr(0);
 }
 
+Collation Parser::collation() {
+    if (pos_ >= end_ || !isWord(tok(pos_), "COLLATE")) return Collation::None;
+    // Only the engine's own collations, so nothing foreign reaches a target.
+    require(pos_ + 1 < end_);
+    Collation c = Collation::None;
+    if (isWord(tok(pos_ + 1), "QRV_FOLD"))
+        c = Collation::Fold;
+    else if (isWord(tok(pos_ + 1), "QRV_CASELESS"))
+        c = Collation::Caseless;
+    else if (isWord(tok(pos_ + 1), "QRV_BINARY"))
+        c = Collation::Binary;
+    else
+        failStatement();
+    pos_ += 2;
+    return c;
+}
+
 void Parser::statement() {
     if (toks_[0].kind == TokenKind::End || isSymbol(toks_[0], ";"))
         throw ParseFailure{makeError(err::kSyntaxError,
@@ -170,18 +187,7 @@ Id Parser::query(Id begin, Id end, bool allowInto) {
         for (;;) {
             OrderItem item;
             item.expr = expectExpression();
-            if (pos_ < end_ && isWord(tok(pos_), "COLLATE")) {
-                // Only the collations QRV_FOLD and QRV_CASELESS (names equal
-                // but for case together), so nothing foreign reaches a target.
-                require(pos_ + 1 < end_);
-                if (isWord(tok(pos_ + 1), "QRV_FOLD"))
-                    item.collation = Collation::Fold;
-                else if (isWord(tok(pos_ + 1), "QRV_CASELESS"))
-                    item.collation = Collation::Caseless;
-                else
-                    failStatement();
-                pos_ += 2;
-            }
+            item.collation = collation();
             if (kw(pos_) == Kw::Asc || kw(pos_) == Kw::Desc) {
                 item.descending = kw(pos_) == Kw::Desc;
                 ++pos_;
@@ -234,6 +240,7 @@ void Parser::selectPart(Select& s, bool allowInto) {
             ++pos_;
         } else {
             item.expr = expectExpression();
+            item.collation = collation();
             if (kw(pos_) == Kw::As) {
                 require(isNameToken(pos_ + 1));
                 item.alias = nameValue(pos_ + 1);

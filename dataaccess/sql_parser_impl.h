@@ -52,6 +52,7 @@ class Parser {
     void updateStatement();
     void deleteStatement();
     Id expectExpression();
+    Collation collation();
     Id addTable(TableRef t);
 
     // ---- expressions (sql_parse_expr.cpp) ----

@@ -83,12 +83,17 @@ struct TableRef {
 };
 
 enum class Quantifier : std::uint8_t { All, Distinct, DistinctRow };
-enum class Collation : std::uint8_t { None, Fold, Caseless };
+// The collations the engine's own statements may name: QRV_FOLD and
+// QRV_CASELESS (names equal but for case together) for ordering, QRV_BINARY
+// (texts equal only byte for byte) to tell apart texts that a caseless column
+// takes as one.
+enum class Collation : std::uint8_t { None, Fold, Caseless, Binary };
 
 struct SelectItem {
     Id expr = kNoNode;  // kNoNode: "*"
     std::string alias;
     bool hasAlias = false;
+    Collation collation = Collation::None;
 };
 
 struct OrderItem {

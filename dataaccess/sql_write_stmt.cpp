@@ -164,9 +164,24 @@ void SqliteWriter::queryBody(Id id, bool withOrder) {
         const OrderItem& o = q.orderBy[i];
         if (i != 0) out_.append(", ");
         expr(o.expr);
-        if (o.collation == Collation::Fold) out_.append(" COLLATE QRV_FOLD");
-        if (o.collation == Collation::Caseless) out_.append(" COLLATE QRV_CASELESS");
+        collate(o.collation);
         if (o.descending) out_.append(" DESC");
+    }
+}
+
+void SqliteWriter::collate(Collation c) {
+    switch (c) {
+        case Collation::None:
+            return;
+        case Collation::Fold:
+            out_.append(" COLLATE QRV_FOLD");
+            return;
+        case Collation::Caseless:
+            out_.append(" COLLATE QRV_CASELESS");
+            return;
+        case Collation::Binary:
+            out_.append(" COLLATE BINARY");
+            return;
     }
 }
 
@@ -182,8 +197,16 @@ void SqliteWriter::selectPart(const Select& s, bool top) {
             out_.push_back('*');
             continue;
         }
-        expr(item.expr);
         const Expr& e = node(item.expr);
+        if (item.collation != Collation::None && e.kind != ExprKind::Name) {
+            // COLLATE binds to the last operand alone.
+            out_.push_back('(');
+            expr(item.expr);
+            out_.push_back(')');
+        } else {
+            expr(item.expr);
+        }
+        collate(item.collation);
         if (item.hasAlias) {
             out_.append(" AS ");
             name(item.alias);

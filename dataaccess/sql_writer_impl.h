@@ -44,6 +44,7 @@ class SqliteWriter {
     void query(Id q);
     void queryBody(Id q, bool withOrder);
     void selectPart(const Select& s, bool top);
+    void collate(Collation c);
     void table(Id t);
     Id firstTable(Id t) const;
     bool joined(Id t) const { return tree_.tables[t].join != JoinKind::None; }

@@ -70,13 +70,13 @@ std::string LevelList::Read(Quorvane& engine, const std::string& input, const st
     keys_.clear();
     spellings_.clear();
     binary_ = true;
-    // The value's text alongside it keeps texts equal but for case apart
-    // even in a column that compares without case, where DISTINCT would
-    // keep whichever spelling it met first. Joined to Null, not to a text
-    // literal, whose collation the result would take.
+    // The value again, compared byte for byte, keeps texts equal but for
+    // case apart even in a column that compares without case, where
+    // DISTINCT would keep whichever spelling it met first. The first column
+    // stays the field itself, so that its values come with its type.
     const std::string name = bracketName(field);
     std::string sql =
-        "SELECT DISTINCT " + name + ", " + name + " & Null FROM " + bracketName(input);
+        "SELECT DISTINCT " + name + ", " + name + " COLLATE QRV_BINARY FROM " + bracketName(input);
     if (!withNull) sql += " WHERE (" + name + " Is Not Null)";
     sql += ";";
     OperationScope op(handler, "Listing the values of [" + field + "] in [" + input + "]",

@@ -109,9 +109,22 @@ TEST_F(FoldCollation, OrdersByFoldThenBytes) {
               (Rows{{"A", "2"}, {"a", "4"}, {"a", "12"}}));
 }
 
+TEST_F(FoldCollation, BinaryTellsApartWhatACaselessColumnJoins) {
+    exec(R"(CREATE TABLE Names (n TEXT COLLATE NOCASE, k INTEGER);
+            INSERT INTO Names VALUES ('a', 1), ('A', 2), ('a', 3), ('Ä', 4), ('ä', 5), ('b', 6);)");
+    EXPECT_EQ(run("SELECT COUNT(*) FROM (SELECT DISTINCT [n] FROM [Names])"), (Rows{{"4"}}))
+        << "the column itself joins a and A";
+    // By hand: a, A, Ä, ä, b are five spellings; the first column keeps the
+    // field's own values beside the binary one.
+    EXPECT_EQ(run("SELECT DISTINCT [n], [n] COLLATE qrv_binary AS [s] FROM [Names] "
+                  "ORDER BY [s] COLLATE QRV_BINARY"),
+              (Rows{{"A", "A"}, {"a", "a"}, {"b", "b"}, {"Ä", "Ä"}, {"ä", "ä"}}));
+}
+
 TEST_F(FoldCollation, NoOtherCollationPassesTheDialect) {
     EXPECT_EQ(errorOf("SELECT [n] FROM [Names] ORDER BY [n] COLLATE NOCASE"), err::kSyntaxError);
     EXPECT_EQ(errorOf("SELECT [n] FROM [Names] ORDER BY [n] COLLATE"), err::kSyntaxError);
+    EXPECT_EQ(errorOf("SELECT [n] COLLATE NOCASE FROM [Names]"), err::kSyntaxError);
     EXPECT_NE(errorOf("SELECT [n] FROM [Names] WHERE [n] COLLATE QRV_FOLD = 'a'"), 0)
         << "only an ordering term takes it";
 }
