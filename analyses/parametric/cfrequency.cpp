@@ -4,8 +4,11 @@
 #include "analyses/parametric/cfrequency.h"
 
 #include <cmath>
+#include <cstdint>
+#include <optional>
 
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 
 namespace qrv {
 
@@ -132,23 +135,22 @@ std::string CFrequency::AddRow(GroupState& state) {
 std::string CFrequency::WriteGroup(GroupState& state, const std::vector<Value>& group, long) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     const auto& g = static_cast<const FrequencyGroup&>(state);
-    Recordset& out = output();
     const InputFields in = inputFields();
     const int first = outerIntervals_ ? 0 : 1;
     const int last = outerIntervals_ ? K_ + 1 : K_;
-    // Column positions after the group columns and DataField.
-    const int interval = G_ + 1, low = G_ + 2, high = G_ + 3, count = G_ + 4;
     auto share = [](const num::Extended& part, const num::Extended& whole) {
-        return whole == 0.0 ? Value() : Value((part / whole).toDouble());
+        return whole == 0.0 ? std::nullopt : std::optional<double>((part / whole).toDouble());
     };
     for (int i = 0; i < F_; ++i) {
         const size_t f = static_cast<size_t>(i);
         if (!(g.n[f] > 0.0)) continue;  // no usable value of this field in the group
+        const std::string& field = in.names[static_cast<size_t>(G_ + i)];
         num::Extended cumulative, cumulativeSum;
-        int row = 0;
+        int number = 0;
         for (int b = first; b <= last; ++b) {
             const size_t cell = Cell(b, i);
             cumulative += g.C[cell];
+            // The borders as computed, Null where the interval is open.
             Value lowBorder, highBorder;
             if (b == 0) {
                 highBorder = initial_;
@@ -158,27 +160,23 @@ std::string CFrequency::WriteGroup(GroupState& state, const std::vector<Value>& 
                 lowBorder = initial_ + (b - 1) * width_;
                 highBorder = initial_ + b * width_;
             }
-            Error e = out.AddNew();
-            if (!e) e = WriteGroupColumns(out, in, group, in.names[static_cast<size_t>(G_ + i)]);
-            if (!e) e = out.SetValue(interval, Value::int16(static_cast<std::int16_t>(++row)));
-            if (!e) e = out.SetValue(low, lowBorder);
-            if (!e) e = out.SetValue(high, highBorder);
-            if (!e) e = out.SetValue(count, g.C[cell].toDouble());
-            if (!e) e = out.SetValue(count + 1, cumulative.toDouble());
-            if (!e) e = out.SetValue(count + 2, share(g.C[cell], g.n[f]));
-            if (!e) e = out.SetValue(count + 3, share(cumulative, g.n[f]));
+            RowWriter row(output());
+            row.groups(in, group, field)
+                .set("Interval", Value::int16(static_cast<std::int16_t>(++number)))
+                .set(lowColumn_, lowBorder)
+                .set(highColumn_, highBorder)
+                .set("Count", g.C[cell].toDouble())
+                .set("Cumulative", cumulative.toDouble())
+                .set("Count%", share(g.C[cell], g.n[f]))
+                .set("Cumulative%", share(cumulative, g.n[f]));
             if (sumMode_) {
                 cumulativeSum += g.Z[cell];
-                if (!e) e = out.SetValue(count + 4, g.Z[cell].toDouble());
-                if (!e) e = out.SetValue(count + 5, cumulativeSum.toDouble());
-                if (!e) e = out.SetValue(count + 6, share(g.Z[cell], g.S[f]));
-                if (!e) e = out.SetValue(count + 7, share(cumulativeSum, g.S[f]));
+                row.set("Sum", g.Z[cell].toDouble())
+                    .set("CumulativeSum", cumulativeSum.toDouble())
+                    .set("Sum%", share(g.Z[cell], g.S[f]))
+                    .set("CumulativeSum%", share(cumulativeSum, g.S[f]));
             }
-            if (!e) e = out.Update();
-            if (e) {
-                out.CancelUpdate();
-                return Unexpected(e);
-            }
+            if (Error e = row.finish()) return Unexpected(e);
         }
     }
     return {};

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 #include "engine/sort_table.h"
 
 namespace qrv {
@@ -76,7 +77,6 @@ std::string CPercentiles::WriteGroup(GroupState& state, const std::vector<Value>
     auto& g = static_cast<PercentileGroup&>(state);
     const InputFields fields = inputFields();
     const int groups = in().groups;
-    Recordset& rs = output();
     std::vector<double> cuts;
     for (int f = 0; f < in().analysisFields; ++f) {
         const num::Extended& n = g.n[static_cast<size_t>(f)];
@@ -86,12 +86,11 @@ std::string CPercentiles::WriteGroup(GroupState& state, const std::vector<Value>
             return e;
         const std::string& name = in().fields[static_cast<size_t>(groups + f)];
         for (int j = 1; j < parts_; ++j) {
-            Error e = rs.AddNew();
-            if (!e) e = WriteGroupColumns(rs, fields, group, name);
-            if (!e) e = rs.SetValue(groups + 1, static_cast<double>(j * step_));
-            if (!e) e = rs.SetValue(groups + 2, cuts[static_cast<size_t>(j - 1)]);
-            if (!e) e = rs.Update();
-            if (e) return Unexpected(e);
+            RowWriter row(output());
+            row.groups(fields, group, name)
+                .set("Percentile", static_cast<double>(j * step_))
+                .set("Value", cuts[static_cast<size_t>(j - 1)]);
+            if (Error e = row.finish()) return Unexpected(e);
         }
     }
     return {};
