@@ -14,6 +14,7 @@
 #include "dataaccess/sql_dialect.h"
 #include "engine/level_list.h"
 #include "engine/quorvane.h"
+#include "engine/row_writer.h"
 #include "numeric/czvalue.h"
 #include "numeric/extended.h"
 
@@ -24,6 +25,9 @@ using namespace qrv::dao;
 namespace {
 
 using Cells = std::vector<std::optional<double>>;
+
+// The column of Null (and blank) values of the column field.
+constexpr const char* kNullColumn = "<NULL>";
 
 std::string trimSpaces(const std::string& s) {
     const size_t b = s.find_first_not_of(' ');
@@ -172,12 +176,18 @@ std::string CXTab::CreateOutput() {
     TableDef def = NewOutputTable(xtabTable_);
     const auto inner = static_cast<size_t>(R_ - 1);
     const InputFields fields = inputFields();
+    // The innermost row field's column is named as the field: it may not
+    // take the name of a column of the table's own.
+    for (const char* own : {"DataType", "RowSummary"})
+        if (iequal(fields.names[inner], own))
+            return "The row field [" + fields.names[inner] + "] clashes with the output column \"" +
+                   own + "\".";
     const int type = fields.types[inner] ? fields.types[inner] : dbText;
     AddColumn(def, fields.names[inner], type,
               type == dbText ? (fields.sizes[inner] > 0 ? fields.sizes[inner] : 255) : 0);
     AddColumn(def, "DataType", dbText, 17);
     AddColumn(def, "RowSummary", dbDouble);
-    if (hasNullColumn_) AddColumn(def, "<NULL>", dbDouble);
+    if (hasNullColumn_) AddColumn(def, kNullColumn, dbDouble);
     // Column names are data: one may spell a column already there.
     std::vector<std::string> taken;
     for (const Field& f : def.Fields()) taken.push_back(f.Name);
@@ -362,22 +372,15 @@ std::string CXTab::WriteOneRow(const std::vector<Value>& group, const std::strin
                                const Value& rowValue, const std::string& dataType,
                                const std::optional<double>& summary, const Cells& cells) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteOneRow");
-    Recordset& out = output();
-    // After the outer row fields and DataField: the row value, DataType,
-    // RowSummary, then the cells (the Null column only when there is one).
-    const int first = R_ + 3 - (hasNullColumn_ ? 0 : 1);
-    Error e = out.AddNew();
-    if (!e) e = WriteGroupColumns(out, inputFields(), group, dataField);
-    if (!e) e = out.SetValue(R_, rowValue);
-    if (!e) e = out.SetValue(R_ + 1, dataType);
-    if (!e) e = out.SetValue(R_ + 2, orNull(summary));
-    for (size_t c = hasNullColumn_ ? 0 : 1; !e && c < cells.size(); ++c)
-        e = out.SetValue(first + static_cast<int>(c), orNull(cells[c]));
-    if (!e) e = out.Update();
-    if (e) {
-        out.CancelUpdate();
-        return Unexpected(e);
-    }
+    RowWriter row(output());
+    row.groups(inputFields(), group, dataField)
+        .set(in().fields[static_cast<size_t>(R_ - 1)], rowValue)
+        .set("DataType", dataType)
+        .set("RowSummary", summary);
+    // The Null column only when there is one.
+    if (hasNullColumn_) row.set(kNullColumn, cells[0]);
+    for (size_t c = 1; c < cells.size(); ++c) row.set(columnNames_[c - 1], cells[c]);
+    if (Error e = row.finish()) return Unexpected(e);
     return {};
 }
 
@@ -417,25 +420,20 @@ std::string CXTab::WriteChi(const std::vector<Value>& group, const std::string& 
         const long smaller = std::min(rows, columns) - 1;
         if (smaller > 0) cramer = std::sqrt(x / (grand * static_cast<double>(smaller)));
     }
-    Error e = chiRs_.AddNew();
-    if (!e) e = WriteGroupColumns(chiRs_, inputFields(), group, dataField);
-    const int at = R_;  // after the outer row fields and DataField
-    if (!e) e = chiRs_.SetValue(at, grand);
-    if (!e) e = chiRs_.SetValue(at + 1, orNull(minE));
-    if (!e) e = chiRs_.SetValue(at + 2, orNull(maxE));
-    if (!e) e = chiRs_.SetValue(at + 3, smallCount(columns));
-    if (!e) e = chiRs_.SetValue(at + 4, smallCount(rows));
-    if (!e) e = chiRs_.SetValue(at + 5, smallCount(df));
-    if (!e) e = chiRs_.SetValue(at + 6, orNull(chi));
-    if (!e) e = chiRs_.SetValue(at + 7, orNull(prob));
-    if (!e) e = chiRs_.SetValue(at + 8, orNull(phi));
-    if (!e) e = chiRs_.SetValue(at + 9, orNull(contingency));
-    if (!e) e = chiRs_.SetValue(at + 10, orNull(cramer));
-    if (!e) e = chiRs_.Update();
-    if (e) {
-        chiRs_.CancelUpdate();
-        return Unexpected(e);
-    }
+    RowWriter row(chiRs_);
+    row.groups(inputFields(), group, dataField)
+        .set("Count", grand)
+        .set("MinExpected", minE)
+        .set("MaxExpected", maxE)
+        .set("Columns", smallCount(columns))
+        .set("Rows", smallCount(rows))
+        .set("DF", smallCount(df))
+        .set("Chi-Square", chi)
+        .set("Prob", prob)
+        .set("Phi-Coefficient", phi)
+        .set("Coeff_of_Contingency", contingency)
+        .set("Cramer's_V", cramer);
+    if (Error e = row.finish()) return Unexpected(e);
     return {};
 }
 

@@ -569,6 +569,17 @@ TEST_F(CrosstabTest, DispatchAndInputMessages) {
               "The column field value \"rowsummary\" clashes with the output column "
               "\"RowSummary\".");
     EXPECT_FALSE(db.GetTableDef("Out1").ok());
+    // So is an innermost row field named as one of the crosstab's own columns.
+    makeTable("Typed", {Field("DataType", dbText, 10), Field("Kind", dbText, 20)});
+    appendRows("Typed", {"DataType", "Kind"}, {{Value("a"), Value("p")}});
+    ScenarioRow typed;
+    typed.subtype = "Crosstab";
+    typed.input = "Typed";
+    typed.fields = {{"DataType", "G"}, {"Kind", "C"}};
+    ASSERT_FALSE(run(addScenario(typed)));
+    EXPECT_EQ(engine.ErrorInfo(),
+              "The row field [DataType] clashes with the output column \"DataType\".");
+    EXPECT_FALSE(db.GetTableDef("Out1").ok());
     ASSERT_FALSE(run(crosstab({{"Shop", "G"}, {"Kindd", "C"}}, {})));
     EXPECT_EQ(engine.ErrorInfo(),
               "usysQuorvaneFields: Field 'Kindd' is not a field of [Sales].\r\nFields of Sales: "
