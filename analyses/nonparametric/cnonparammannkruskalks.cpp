@@ -13,7 +13,7 @@
 
 #include "engine/quorvane.h"
 #include "engine/row_writer.h"
-#include "numeric/czvalue.h"
+#include "numeric/rank_statistics.h"
 
 namespace qrv {
 
@@ -56,13 +56,6 @@ std::string cutName(const std::string& name) {
             return name.substr(0, i);
     return name;
 }
-
-// The ranks of one data field over some samples: rank sums and counts per
-// sample, and the statistics of the runs of tied values.
-struct Ranking {
-    std::vector<double> rankSum, count;
-    double ties = 0, tiedGroups = 0, sumTies = 0;  // sumTies: f^3 - f added
-};
 
 }  // namespace
 
@@ -228,59 +221,43 @@ std::string CNonParamMannKruskalKS::WriteMannKS(RankSamples& g, const std::vecto
     if (n1 > 0 && n2 > 0) {
         // One pass over the tie runs: rank sums, tie statistics, and the two
         // empirical distribution functions compared at the end of each run.
-        double r1 = 0, r2 = 0, c1 = 0, c2 = 0, ties = 0, tiedGroups = 0, sumTies = 0;
-        double maxPos = 0, maxNeg = 0;
+        double r1 = 0, r2 = 0, c1 = 0, c2 = 0, maxPos = 0, maxNeg = 0;
+        num::TieTotals ties;
         TieRuns runs = g.values.Runs(k + 1, true);
         for (TieRun run; runs.Next(run);) {
             for (const auto& [tag, count] : run.tags) {
                 (tag == 1 ? r1 : r2) += count * run.meanRank;
                 (tag == 1 ? c1 : c2) += count;
             }
-            if (run.tied()) {
-                const double f = run.count;
-                ties += f;
-                tiedGroups += 1;
-                sumTies += (f * f * f - f) / 12;
-            }
+            ties.add(run.count);
             const double d = c1 / n1 - c2 / n2;
             maxPos = std::max(maxPos, d);
             maxNeg = std::min(maxNeg, d);
         }
         if (runs.error()) return Unexpected(runs.error());
-        const num::CZValue z;
-        const double n = n1 + n2, product = n1 * n2;
         if (mann_) {
-            double u = product + n1 * (n1 + 1) / 2 - r1;
-            if (u > product / 2) u = product - u;
+            const num::MannWhitney m = *num::mannWhitney(n1, n2, r1, r2, ties);
             row.set("SumRank-1", r1)
                 .set("SumRank-2", r2)
-                .set("MeanRank-1", r1 / n1)
-                .set("MeanRank-2", r2 / n2)
-                .set("Ties", ties)
-                .set("TiedGroups", tiedGroups)
-                .set("SumTies", sumTies)
-                .set("MW_U", u)
-                .set("MW_U_Prime", product - u)
-                .set("MW_W", n1 > n2 ? r2 : r1);
-            const double t = (n * n * n - n) / 12;
-            const double scale = product / (n * (n - 1));
-            const double mwZ = (u - product / 2) / std::sqrt(scale * t);
-            // Two-tailed: the area beyond |Z| on both sides.
-            row.set("MW_Z", mwZ).set("MW_Prob", z.Quorvane_CalcTailProb("Z", mwZ, 0, 0));
-            if (t > sumTies) {
-                const double tiesZ = (u - product / 2) / std::sqrt(scale * (t - sumTies));
-                row.set("MW_Z_(ties)", tiesZ)
-                    .set("MW_Prob_(ties)", z.Quorvane_CalcTailProb("Z", tiesZ, 0, 0));
-            }
+                .set("MeanRank-1", m.meanRank1)
+                .set("MeanRank-2", m.meanRank2)
+                .set("Ties", ties.ties)
+                .set("TiedGroups", ties.tiedGroups)
+                .set("SumTies", m.sumTies)
+                .set("MW_U", m.u)
+                .set("MW_U_Prime", m.uPrime)
+                .set("MW_W", m.w)
+                .set("MW_Z", m.z.value)
+                .set("MW_Prob", m.z.p);
+            if (m.zTies) row.set("MW_Z_(ties)", m.zTies->value).set("MW_Prob_(ties)", m.zTies->p);
         }
         if (ks_) {
-            const double maxAbs = std::max(-maxNeg, maxPos);
-            const double ksZ = maxAbs * std::sqrt(product / n);
-            row.set("KS_MaxAbsoluteDiff", maxAbs)
-                .set("KS_MaxPosDiff", maxPos)
-                .set("KS_MaxNegDiff", maxNeg)
-                .set("KS_Z", ksZ)
-                .set("KS_Prob", z.Quorvane_CalcKSProb(ksZ));
+            const num::KolmogorovSmirnov ks = num::ksTwoSample(maxPos, maxNeg, n1, n2);
+            row.set("KS_MaxAbsoluteDiff", ks.absolute)
+                .set("KS_MaxPosDiff", ks.positive)
+                .set("KS_MaxNegDiff", ks.negative)
+                .set("KS_Z", ks.z)
+                .set("KS_Prob", ks.p);
         }
     }
     if (Error e = row.finish()) return Unexpected(e);
@@ -293,21 +270,16 @@ std::string CNonParamMannKruskalKS::WriteKruskalWallis(RankSamples& g,
     ProcedureScope scope(engine().ErrorHandler(), "WriteKruskalWallis");
     const int m = g.M;
     std::vector<double> rankSum(at(m), 0.0);
-    double ties = 0, tiedGroups = 0, sumTies = 0;
+    num::TieTotals ties;
     TieRuns runs = g.values.Runs(k + 1, true);
     for (TieRun run; runs.Next(run);) {
         for (const auto& [tag, count] : run.tags)
             rankSum[at(static_cast<int>(tag) - 1)] += count * run.meanRank;
-        if (run.tied()) {
-            const double f = run.count;
-            ties += f;
-            tiedGroups += 1;
-            sumTies += f * f * f - f;
-        }
+        ties.add(run.count);
     }
     if (runs.error()) return Unexpected(runs.error());
 
-    double n = 0, s = 0, groups = 0;
+    num::RankSums sums;
     long stored = 0;
     for (int j = 0; j < m; ++j) {
         stored += g.stored[g.at(k, j)];
@@ -324,29 +296,20 @@ std::string CNonParamMannKruskalKS::WriteKruskalWallis(RankSamples& g,
             row.set("SumRanks", rj).set("MeanRank", rj / nj);
             if (Error e = row.finish()) return Unexpected(e);
         }
-        n += nj;
-        s += rj * rj / nj;
-        groups += 1;
+        sums.add(nj, rj);
     }
 
     RowWriter row(output());
-    row.groups(inputFields(), group, DataName(k)).set("Count", n);
+    row.groups(inputFields(), group, DataName(k)).set("Count", sums.n);
     if (weighted_) row.set("Observations", static_cast<double>(stored));
     row.set("Missing", static_cast<std::int32_t>(records - stored))
-        .set("Groups", groups)
-        .set("Ties", ties)
-        .set("TiedGroups", tiedGroups)
-        .set("SumTies", sumTies);
-    if (n > 0) {
-        const num::CZValue z;
-        const double h = 12 * s / (n * (n + 1)) - 3 * (n + 1);
-        row.set("H", h).set("Prob", z.Quorvane_CalcProb("C", h, groups - 1, 0));
-        const double t = n * n * n - n;
-        if (n > 1 && t != sumTies) {
-            const double hTies = h / (1 - sumTies / t);
-            row.set("H_(ties)", hTies)
-                .set("Prob_(ties)", z.Quorvane_CalcProb("C", hTies, groups - 1, 0));
-        }
+        .set("Groups", sums.groups)
+        .set("Ties", ties.ties)
+        .set("TiedGroups", ties.tiedGroups)
+        .set("SumTies", ties.sumCubes);
+    if (const std::optional<num::KruskalWallis> kw = num::kruskalWallis(sums, ties)) {
+        row.set("H", kw->h.value).set("Prob", kw->h.p);
+        if (kw->hTies) row.set("H_(ties)", kw->hTies->value).set("Prob_(ties)", kw->hTies->p);
     }
     if (Error e = row.finish()) return Unexpected(e);
     return {};
