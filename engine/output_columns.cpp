@@ -24,11 +24,4 @@ void AddCountColumns(Quorvane& engine, TableDef& def, int& ordinal, bool weighte
     engine.AddTableField(def, "Missing", dbLong, ordinal, 0);
 }
 
-Error WriteGroupColumns(Recordset& rs, const InputFields& in, const std::vector<Value>& group,
-                        const std::string& dataField) {
-    for (int g = 0; g < in.groups; ++g)
-        if (Error e = rs.SetValue(g, group[static_cast<size_t>(g)])) return e;
-    return rs.SetValue(in.groups, dataField);
-}
-
 }  // namespace qrv

@@ -1,13 +1,12 @@
 // The leading columns that per-field output tables share: one column per
 // group field (named and typed as in the input, text keeping its size), then
 // DataField, and for most analyses Count, Observations (weighted runs only)
-// and Missing; and the writing of those columns into a new row.
+// and Missing. RowWriter fills them in each new row.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "dataaccess/recordset.h"
 #include "dataaccess/tabledef.h"
 
 namespace qrv {
@@ -27,9 +26,5 @@ void AddGroupColumns(Quorvane& engine, dao::TableDef& def, int& ordinal, const I
 // and Missing.
 void AddCountColumns(Quorvane& engine, dao::TableDef& def, int& ordinal, bool weighted,
                      const std::string& count = "Count");
-
-// Fills the group columns and DataField of the row being added.
-dao::Error WriteGroupColumns(dao::Recordset& rs, const InputFields& in,
-                             const std::vector<dao::Value>& group, const std::string& dataField);
 
 }  // namespace qrv
