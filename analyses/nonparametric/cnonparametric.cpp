@@ -128,7 +128,7 @@ std::string CNonParametric::WriteGroup(GroupState& state, const std::vector<Valu
         const std::string& name = in().fields[static_cast<size_t>(in().groups + i)];
         const num::CoMoments& m = f.pair.moments();
         const PairDifferences::Result r = f.pair.result();
-        WilcoxonResult wx;
+        num::SignedRanks wx;
         if (wilcoxon_) {
             engine().Quorvane_Msg(0, false, "Calculating Wilcoxon for [" + name + "]");
             if (Error e = Wilcoxon(g.values, differences(i), wx)) return Unexpected(e);
@@ -154,23 +154,25 @@ std::string CNonParametric::WriteGroup(GroupState& state, const std::vector<Valu
                 .set("Count>Y", static_cast<double>(f.above))
                 .set("Pearson's_R", r.correlation);
         if (sign_)
-            if (std::optional<SignResult> s = SignTest(f.below, f.above))
-                row.set("SignZ", s->z).set("SignProb", s->p);
+            if (std::optional<num::Tested> s = num::pairedSignTest(f.below, f.above))
+                row.set("SignZ", s->value).set("SignProb", s->p);
         if (wilcoxon_) {
-            row.set("Wilcoxon_Neg_SumRank", wx.negSum).set("Wilcoxon_Pos_SumRank", wx.posSum);
-            if (wx.negCount > 0) row.set("Wilcoxon_Neg_MeanRank", wx.negSum / wx.negCount);
-            if (wx.posCount > 0) row.set("Wilcoxon_Pos_MeanRank", wx.posSum / wx.posCount);
-            row.set("Wilcoxon_Z", wx.z).set("Wilcoxon_Prob", wx.p);
+            const num::SignedRankTest w = num::signedRankTest(wx);
+            row.set("Wilcoxon_Neg_SumRank", wx.negSum)
+                .set("Wilcoxon_Pos_SumRank", wx.posSum)
+                .set("Wilcoxon_Neg_MeanRank", w.negMean)
+                .set("Wilcoxon_Pos_MeanRank", w.posMean);
+            if (w.z) row.set("Wilcoxon_Z", w.z->value).set("Wilcoxon_Prob", w.z->p);
         }
         if (spearman)
-            row.set("TiedGroups_X", sp.tiedX)
-                .set("TiedGroups_Y", sp.tiedY)
-                .set("Spearman", sp.rho)
-                .set("Spearman_t", sp.t)
-                .set("Spearman_Prob", sp.p)
-                .set("Spearman_(ties)", sp.rhoTies)
-                .set("Spearman_t_(ties)", sp.tTies)
-                .set("Spearman_Prob_(ties)", sp.pTies);
+            row.set("TiedGroups_X", sp.x.tiedGroups)
+                .set("TiedGroups_Y", sp.y.tiedGroups)
+                .set("Spearman", sp.rho.rho)
+                .set("Spearman_t", sp.rho.t)
+                .set("Spearman_Prob", sp.rho.p)
+                .set("Spearman_(ties)", sp.rho.rhoTies)
+                .set("Spearman_t_(ties)", sp.rho.tTies)
+                .set("Spearman_Prob_(ties)", sp.rho.pTies);
         if (Error e = row.finish()) return Unexpected(e);
     }
     return {};
