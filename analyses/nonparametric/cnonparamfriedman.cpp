@@ -3,15 +3,14 @@
 // the walk needs no sorted values, and groups may be accumulated in parts.
 #include "analyses/nonparametric/cnonparamfriedman.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <optional>
 
 #include "analyses/nonparametric/paired_ranks.h"
 #include "engine/quorvane.h"
 #include "engine/row_writer.h"
-#include "numeric/czvalue.h"
 #include "numeric/extended.h"
+#include "numeric/related_ranks.h"
 
 namespace qrv {
 
@@ -108,18 +107,11 @@ std::string CNonParamFriedman::AddRow(GroupState& state) {
     }
     g.n += w;
     ++g.complete;
-    // Ranks within the record: a run of f equal values starting at position
-    // r takes the mean of r .. r + f - 1. A record holds only its k values,
-    // so they are ranked here rather than in the group's sort table.
-    std::sort(record_.begin(), record_.end());
-    for (size_t r = 0; r < record_.size();) {
-        size_t end = r + 1;
-        while (end < record_.size() && record_[end].first == record_[r].first) ++end;
-        const double meanRank = static_cast<double>(r + 1 + end) / 2;
-        for (; r < end; ++r)
-            g.rankSums[static_cast<size_t>(record_[r].second)] +=
-                num::Extended::product(meanRank, w);
-    }
+    // A record holds only its k values, so they are ranked here rather than
+    // in the group's sort table.
+    num::midRanks(record_, ranks_);
+    for (size_t j = 0; j < ranks_.size(); ++j)
+        g.rankSums[j] += num::Extended::product(ranks_[j], w);
     return {};
 }
 
@@ -145,12 +137,8 @@ std::string CNonParamFriedman::WriteGroup(GroupState& state, const std::vector<V
     row.set("Missing", static_cast<std::int32_t>(records - g.complete))
         .set("DF", static_cast<double>(k - 1))
         .set("Fields", static_cast<double>(k));
-    if (n > 0 && k > 1) {
-        const double kk = k;
-        const double chi = (12.0 * s / (g.n * (kk * (kk + 1))) - 3.0 * (kk + 1) * g.n).toDouble();
-        row.set("Chi-Squared", chi)
-            .set("Friedman_Prob", num::CZValue().Quorvane_CalcProb("C", chi, kk - 1, 0));
-    }
+    if (const std::optional<num::Tested> chi = num::friedman(g.n, s, k))
+        row.set("Chi-Squared", chi->value).set("Friedman_Prob", chi->p);
     if (Error e = row.finish()) return Unexpected(e);
     return {};
 }

@@ -45,8 +45,10 @@ class CNonParamFriedman : private AnalysisRun {
 
     std::string outputTable_, detailTable_;
     dao::Recordset detail_;
-    // One record's values with their field numbers, reused from row to row.
+    // One record's values with their field numbers, and the fields' ranks
+    // within it, reused from row to row.
     std::vector<std::pair<double, int>> record_;
+    std::vector<double> ranks_;
 };
 
 }  // namespace qrv
