@@ -13,17 +13,14 @@
 #include "engine/group_walk.h"
 #include "engine/quorvane.h"
 #include "engine/row_writer.h"
-#include "numeric/czvalue.h"
 #include "numeric/extended.h"
+#include "numeric/rank_statistics.h"
 
 namespace qrv {
 
 using namespace qrv::dao;
 
 namespace {
-
-// Below this many values the Z of a run count is corrected for continuity.
-constexpr double kContinuityBelow = 50;
 
 // The failure of a compare field without exactly two values.
 std::string countMessage(std::size_t count) {
@@ -49,54 +46,6 @@ struct WaldGroup : GroupState {
             size1[i] += o.size1[i];
             size2[i] += o.size2[i];
             counted[i] += o.counted[i];
-        }
-    }
-};
-
-// The smallest and largest run counts over the values of one field in
-// ascending order. For each count it keeps the sample that closes the
-// arrangement so far (0 before the first value). The counts are doubles, as
-// large weights can make them larger than any 32-bit number.
-struct RunCounts {
-    double minRuns = 0, maxRuns = 0;
-    int keepMin = 0, keepMax = 0;
-    double ties = 0, tiedGroups = 0;
-
-    // One value: which samples hold it, their weights cut to whole numbers,
-    // and whether it is the field's last value.
-    void Add(bool has1, bool has2, double c1, double c2, bool last) {
-        if (has1 != has2) {
-            const int s = has1 ? 1 : 2;
-            if (keepMin == 0 && keepMax == 0 && (minRuns > 0 || maxRuns > 0)) {
-                // Only tied values of equal counts so far: either sample may
-                // close them, so this value starts a run in both counts.
-                ++minRuns;
-                ++maxRuns;
-            } else {
-                if (keepMin != s) ++minRuns;
-                if (keepMax != s) ++maxRuns;
-            }
-            keepMin = keepMax = s;
-            return;
-        }
-        if (!has1) return;
-        tiedGroups += 1;
-        ties += c1 + c2;
-        // Fewest runs: the closing sample's records join its run, the other
-        // sample's records make one new run and close the arrangement.
-        ++minRuns;
-        if (keepMin == 0) {
-            if (last) ++minRuns;
-        } else {
-            keepMin = keepMin == 1 ? 2 : 1;
-        }
-        // Most runs: alternate the two samples as long as the smaller lasts.
-        if (c1 != c2) {
-            const int larger = c1 > c2 ? 1 : 2;
-            maxRuns += 2 * std::min(c1, c2) + (keepMax != larger ? 1 : 0);
-            keepMax = larger;
-        } else {
-            maxRuns += c1 + c2;
         }
     }
 };
@@ -193,27 +142,15 @@ std::string CNonParamWald::AddRow(GroupState& state) {
     return {};
 }
 
-namespace {
-
-// Z of a run count r about mean m with standard deviation s, corrected for
-// continuity toward the mean when fewer than 50 values take part.
-double WaldZ(double r, double m, double s, double n) {
-    if (n >= kContinuityBelow) return (r - m) / s;
-    return r >= m ? (r - m - 0.5) / s : (r - m + 0.5) / s;
-}
-
-}  // namespace
-
 std::string CNonParamWald::WriteGroup(GroupState& state, const std::vector<Value>& group,
                                       long records) {
     ProcedureScope scope(engine().ErrorHandler(), "WriteData");
     auto& g = static_cast<WaldGroup&>(state);
-    num::CZValue z;
     for (int k = 0; k < in().analysisFields; ++k) {
         const size_t i = static_cast<size_t>(k);
         // The values in order, a run of equal values at a time; the last
         // one is told so.
-        RunCounts runs;
+        num::RunCounts runs;
         TieRuns values = g.values.Runs(k + 1, true);
         TieRun run, next;
         bool have = values.Next(run);
@@ -229,7 +166,7 @@ std::string CNonParamWald::WriteGroup(GroupState& state, const std::vector<Value
                     has2 = true;
                     c2 = std::trunc(weight);
                 }
-            runs.Add(has1, has2, c1, c2, !more);
+            runs.add(has1, has2, c1, c2, !more);
             std::swap(run, next);
             have = more;
         }
@@ -247,20 +184,16 @@ std::string CNonParamWald::WriteGroup(GroupState& state, const std::vector<Value
                                                              {"Wald_Min_Runs", runs.minRuns},
                                                              {"Wald_Max_Runs", runs.maxRuns}};
         if (in().weighted) stats.push_back({"Observations", static_cast<double>(g.counted[i])});
-        if (n > 1) {
-            const double mean = 2 * n1 * n2 / n + 1;
-            const double sd = std::sqrt(2 * n1 * n2 * (2 * n1 * n2 - n1 - n2) / (n * n * (n - 1)));
-            stats.push_back({"Wald_Mean", mean});
-            stats.push_back({"Wald_StdDev", sd});
-            if (sd > 0)
-                for (auto [r, zName, pName] :
-                     {std::tuple{runs.minRuns, "Wald_Min_Z", "Wald_Min_Prob"},
-                      {runs.maxRuns, "Wald_Max_Z", "Wald_Max_Prob"}}) {
-                    const double zr = WaldZ(r, mean, sd, n);
-                    // One tail: half the two-tailed area beyond |Z|.
-                    stats.push_back({zName, zr});
-                    stats.push_back({pName, z.Quorvane_CalcTailProb("Z", std::fabs(zr), 0, 0) / 2});
-                }
+        if (const std::optional<num::RunsTest> t =
+                num::runsTest(n1, n2, runs.minRuns, runs.maxRuns)) {
+            stats.push_back({"Wald_Mean", t->mean});
+            stats.push_back({"Wald_StdDev", t->sd});
+            for (auto [tested, zName, pName] : {std::tuple{t->minZ, "Wald_Min_Z", "Wald_Min_Prob"},
+                                                {t->maxZ, "Wald_Max_Z", "Wald_Max_Prob"}}) {
+                if (!tested) continue;
+                stats.push_back({zName, tested->value});
+                stats.push_back({pName, tested->p});
+            }
         }
         // The row is written later for all but the first field: it keeps
         // its own copies of the group and the statistics.
