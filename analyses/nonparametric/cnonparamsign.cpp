@@ -13,6 +13,7 @@
 #include "engine/group_walk.h"
 #include "engine/quorvane.h"
 #include "engine/row_writer.h"
+#include "numeric/related_ranks.h"
 
 namespace qrv {
 
@@ -210,8 +211,8 @@ std::string CNonParamSign::WriteData(Group& g, int f, const std::vector<Value>& 
                        {"Count<Test", below},
                        {"Count=Test", equal},
                        {"Count>Test", above},
-                       {"Prob<=Test", SignTest(trials, below)},
-                       {"Prob>=Test", SignTest(trials, above)}};
+                       {"Prob<=Test", num::signTestTail(trials, below)},
+                       {"Prob>=Test", num::signTestTail(trials, above)}};
         if (Error e = WriteRow(group, f, m, records, kSignTypes[t], std::move(stats)))
             return Unexpected(e);
     }
@@ -223,21 +224,6 @@ std::string CNonParamSign::AfterWalk() {
         if (Error e = rows_.Flush()) return Unexpected(e);
         return {};
     });
-}
-
-double CNonParamSign::SignTest(double n, double x) {
-    if (n <= 25) {
-        double sum = 0;
-        const auto trials = static_cast<std::int32_t>(std::trunc(n));
-        const auto last = static_cast<std::int32_t>(std::trunc(x));
-        for (std::int32_t k = 0; k <= last; ++k) sum += z_.Quorvane_Binomial(trials, k);
-        return sum * std::pow(0.5, n);
-    }
-    // The lower tail Phi(z) from the two-tailed probability itself, not as
-    // 0.5 minus half the central area, which leaves nothing beyond |z| ~ 8.3.
-    const double z = (x - n / 2 + 0.5) / (0.5 * std::sqrt(n));
-    const double beyond = z_.Quorvane_CalcTailProb("Z", std::fabs(z), 0, 0) / 2;
-    return z < 0 ? beyond : 1 - beyond;
 }
 
 }  // namespace qrv

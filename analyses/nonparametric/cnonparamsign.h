@@ -38,12 +38,6 @@ class CNonParamSign : private AnalysisRun {
                                      bool fMedian, bool fCustom, double customValue,
                                      Quorvane& engine);
 
-    // P(X <= x) for X binomial with n trials of probability 1/2: exact up to
-    // 25 trials, the normal approximation with continuity correction beyond.
-    double SignTest(double n, double x);
-    // The Kolmogorov probability of a K-S Z statistic, by the short series.
-    static double KSProb(double z);
-
   private:
     // Per data field of a group: its moments; the values are in the state's
     // sort table under the field's position (from 1).

@@ -9,6 +9,7 @@
 
 #include "analyses/nonparametric/cnonparamsign.h"
 #include "engine/quorvane.h"
+#include "numeric/rank_statistics.h"
 
 namespace qrv {
 
@@ -39,8 +40,7 @@ std::string CNonParamSign::WriteDataFit(Group& g, int f, const std::vector<Value
         if (std::string e = CalcCompareFit(g, f, t, mean, sd, positive, negative, defined);
             !e.empty())
             return e;
-        const double absolute = std::max(positive, -negative);
-        const double ksZ = absolute * std::sqrt(n);
+        const num::KolmogorovSmirnov ks = num::ksFit(positive, negative, n);
         // Without spread there is no fitted distribution to compare with.
         auto fitted = [defined](double v) {
             return defined ? std::optional<double>(v) : std::nullopt;
@@ -50,11 +50,11 @@ std::string CNonParamSign::WriteDataFit(Group& g, int f, const std::vector<Value
                        {"Minimum", m.min()},
                        {"Maximum", m.max()},
                        {"Range", m.max() - m.min()},
-                       {"Max_Absolute", fitted(absolute)},
-                       {"Max_Positive", fitted(positive)},
-                       {"Max_Negative", fitted(negative)},
-                       {"K-S_Z", fitted(ksZ)},
-                       {"Prob", fitted(KSProb(ksZ))}};
+                       {"Max_Absolute", fitted(ks.absolute)},
+                       {"Max_Positive", fitted(ks.positive)},
+                       {"Max_Negative", fitted(ks.negative)},
+                       {"K-S_Z", fitted(ks.z)},
+                       {"Prob", fitted(ks.p)}};
         if (Error e = WriteRow(group, f, m, records, kFitTypes[t], std::move(stats)))
             return Unexpected(e);
     }
@@ -118,19 +118,6 @@ double CNonParamSign::PoissonCdf(double lambda, double x, long long& k, double& 
         }
     }
     return sum;
-}
-
-double CNonParamSign::KSProb(double z) {
-    if (z >= 0 && z < 0.27) return 1;
-    if (z >= 0.27 && z <= 1) {
-        const double w = std::exp(-1.233701 / (z * z));
-        return 1 - (2.506628 / z) * (w + std::pow(w, 9) + std::pow(w, 25));
-    }
-    if (z > 1 && z < 3.1) {
-        const double w = std::exp(-2 * z * z);
-        return 2 * (w - std::pow(w, 4) + std::pow(w, 9) - std::pow(w, 16));
-    }
-    return 0;
 }
 
 }  // namespace qrv
