@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
-
-#include "numeric/czvalue.h"
+#include <cstdint>
+#include <limits>
 
 namespace qrv::num {
 
@@ -82,6 +82,31 @@ double ksShortSeries(double z) {
         return 2 * (w - std::pow(w, 4) + std::pow(w, 9) - std::pow(w, 16));
     }
     return 0;
+}
+
+RunningPoissonCdf::RunningPoissonCdf(double lambda) : lambda_(lambda) {
+    z_.Quorvane_FactorialInit();
+    // ln lambda only where it is taken; elsewhere 0.
+    const bool logged = lambda > 0 && lambda < 100000;
+    logLambda_ = logged ? std::log(lambda) : 0.0;
+    // Past the mode (k above e^b) the terms only shrink.
+    mode_ = logged ? lambda : 1.0;
+}
+
+double RunningPoissonCdf::at(double x) {
+    constexpr long long kLast = std::numeric_limits<std::int32_t>::max();
+    const double last = std::floor(x);
+    while (static_cast<double>(k_ + 1) <= last && k_ < kLast) {
+        const double term =
+            z_.Quorvane_Poisson(lambda_, logLambda_, static_cast<std::int32_t>(k_ + 1));
+        ++k_;
+        sum_ += term;
+        if (term == 0 && static_cast<double>(k_) > mode_) {
+            k_ = kLast;
+            break;
+        }
+    }
+    return sum_;
 }
 
 void RunCounts::add(bool has1, bool has2, double c1, double c2, bool last) {

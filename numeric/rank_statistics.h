@@ -9,6 +9,8 @@
 
 #include <optional>
 
+#include "numeric/czvalue.h"
+
 namespace qrv::num {
 
 // The runs of tied values of one field: add the count f of every run of
@@ -84,6 +86,24 @@ KolmogorovSmirnov ksFit(double positive, double negative, double n);
 // three terms of the lower series to 1, four of the upper to 3.1, then 0.
 // Good to about 1e-6.
 double ksShortSeries(double z);
+
+// The Poisson distribution function of mean lambda fitted to one sample,
+// at values that come in ascending order: each call sums on from the last.
+// Past the mode, once a term is 0 the rest add nothing and the sum stops.
+// The mean must be positive and below 100000 for the terms to be those of
+// the distribution.
+class RunningPoissonCdf {
+  public:
+    explicit RunningPoissonCdf(double lambda);
+    // P(X <= x); x not below the last call's.
+    double at(double x);
+
+  private:
+    CZValue z_;
+    double lambda_, logLambda_, mode_;
+    long long k_ = -1;  // the terms summed so far: 0..k_
+    double sum_ = 0;
+};
 
 // The fewest and the most runs the two samples can make over the values in
 // ascending order, where a value held by both samples may be ordered either

@@ -38,7 +38,6 @@ std::string CNonParamSign::Quorvane_SignFitTest(const std::string& strOutputTabl
                                                 bool fMean, bool fMedian, bool fCustom,
                                                 double customValue, Quorvane& engine) {
     ProcedureScope scope(engine.ErrorHandler(), "Quorvane_SignFitTest");
-    z_.Quorvane_FactorialInit();
     outputTable_ = strOutputTable;
     fit_ = fFit;
     // One kind of test per run: the other kind's choices are off.

@@ -16,7 +16,6 @@
 #include "analyses/field_ordered_rows.h"
 #include "dataaccess/value.h"
 #include "engine/analysis_run.h"
-#include "numeric/czvalue.h"
 #include "numeric/moments.h"
 
 namespace qrv {
@@ -76,16 +75,12 @@ class CNonParamSign : private AnalysisRun {
     // distribution does not exist (no spread in the data).
     std::string CalcCompareFit(Group& g, int f, int type, double mean, double sd,
                                double& maxPositive, double& maxNegative, bool& defined);
-    // The fitted cumulative Poisson probability at x, summed on from the
-    // last call (values come in ascending order).
-    double PoissonCdf(double lambda, double x, long long& k, double& sum);
 
     std::string outputTable_;
     bool fit_ = false;
     std::array<bool, 3> fitChoices_{};
     std::array<bool, 3> signChoices_{};  // mean, median, custom
     double customValue_ = 0;
-    num::CZValue z_;
     // Rows go out data field first: each field's rows for all groups.
     FieldOrderedRows rows_;
 };

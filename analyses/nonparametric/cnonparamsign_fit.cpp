@@ -9,6 +9,7 @@
 
 #include "analyses/nonparametric/cnonparamsign.h"
 #include "engine/quorvane.h"
+#include "numeric/czvalue.h"
 #include "numeric/rank_statistics.h"
 
 namespace qrv {
@@ -71,8 +72,7 @@ std::string CNonParamSign::CalcCompareFit(Group& g, int f, int type, double mean
               std::isfinite(mean);
     if (!defined) return {};
     const double n = m.n().toDouble();
-    long long k = -1;  // Poisson terms summed so far: 0..k
-    double cumulative = 0;
+    num::RunningPoissonCdf poisson(mean);
     num::Extended running;
     // Each run holds the weight of one distinct value: the difference is taken
     // once all records of the value are in.
@@ -87,10 +87,10 @@ std::string CNonParamSign::CalcCompareFit(Group& g, int f, int type, double mean
             // x's distance from the mean without rounding the mean first:
             // far from zero the rounded mean keeps too few of its digits.
             const double z = ((num::Extended::sum(x, -m.shift()) - m.meanOffset()) / sd).toDouble();
-            const double p = z_.Quorvane_CalcProb("Z", std::fabs(z), 0, 0);
+            const double p = num::CZValue().Quorvane_CalcProb("Z", std::fabs(z), 0, 0);
             fitted = z >= 0 ? 0.5 + p / 2 : 0.5 - p / 2;
         } else {
-            fitted = PoissonCdf(mean, x, k, cumulative);
+            fitted = poisson.at(x);
         }
         const double d = (running / n).toDouble() - fitted;
         maxPositive = std::max(maxPositive, d);
@@ -98,26 +98,6 @@ std::string CNonParamSign::CalcCompareFit(Group& g, int f, int type, double mean
     }
     if (runs.error()) return Unexpected(runs.error());
     return {};
-}
-
-double CNonParamSign::PoissonCdf(double lambda, double x, long long& k, double& sum) {
-    // ln lambda only where it is taken; elsewhere 0.
-    const bool logged = lambda > 0 && lambda < 100000;
-    const double b = logged ? std::log(lambda) : 0.0;
-    // Past the mode (k above e^b) the terms only shrink: once one is 0 the
-    // rest add nothing, so the sum stops there however large x is.
-    const double mode = logged ? lambda : 1.0;
-    const double last = std::floor(x);
-    while (static_cast<double>(k + 1) <= last && k < std::numeric_limits<std::int32_t>::max()) {
-        const double term = z_.Quorvane_Poisson(lambda, b, static_cast<std::int32_t>(k + 1));
-        ++k;
-        sum += term;
-        if (term == 0 && static_cast<double>(k) > mode) {
-            k = std::numeric_limits<std::int32_t>::max();
-            break;
-        }
-    }
-    return sum;
 }
 
 }  // namespace qrv

@@ -4,8 +4,9 @@
 // n1 (n1 + 1) / 2 - R1, H = 12 / (N (N + 1)) sum R_j^2 / n_j - 3 (N + 1)
 // divided by 1 - sum(t^3 - t) / (N^3 - N) for ties, the distribution
 // functions' differences at every pooled value, the fewest and most runs
-// over every order of the tied values; exact fractions, then mpmath at 40
-// digits for roots and probabilities. Here the raw data become the sums the
+// over every order of the tied values, the Poisson distribution function
+// term by term; exact fractions, then mpmath at 40 digits for roots and
+// probabilities. Here the raw data become the sums the
 // functions take by brute force, independent of the analyses' walks.
 #include "numeric/rank_statistics.h"
 
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "rank_checks.h"
@@ -180,6 +182,38 @@ TEST(KolmogorovSmirnov, FitByTheShortSeries) {
     EXPECT_EQ(b.absolute, 0.3);
     EXPECT_TRUE(Close(b.z, 1.2));
     EXPECT_NEAR(b.p, 0.11224966667072496, 1e-6);
+}
+
+TEST(RunningPoissonCdf, SumsOnAtAscendingValues) {
+    // sum over k <= floor(x) of e^-lambda lambda^k / k! in mpmath; a value
+    // met twice adds nothing the second time.
+    struct Row {
+        double lambda;
+        std::vector<std::pair<double, double>> at;
+    };
+    const Row rows[] = {
+        {3.7,
+         {{-0.5, 0},
+          {0, 0.024723526470339392},
+          {2.5, 0.28543311310006825},
+          {3, 0.49415324415041845},
+          {3, 0.49415324415041845},
+          {7, 0.96475926952786095},
+          {15, 0.9999981440596224},
+          {40, 1}}},
+        {0.5, {{0, 0.60653065971263342}, {1, 0.90979598956895014}, {2, 0.98561232203302929}}},
+        {250,
+         {{200, 0.00061327953614685727},
+          {250, 0.51681228921553923},
+          {250.5, 0.51681228921553923},
+          {300, 0.99904778041360731},
+          {1000, 1}}},
+    };
+    for (const Row& row : rows) {
+        RunningPoissonCdf cdf(row.lambda);
+        for (const auto& [x, p] : row.at)
+            EXPECT_TRUE(Close(cdf.at(x), p)) << "lambda " << row.lambda << " at " << x;
+    }
 }
 
 TEST(KruskalWallis, AgainstTheTextbookFromRawData) {

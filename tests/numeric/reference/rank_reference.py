@@ -196,6 +196,16 @@ def ks_fit():
         print("{%s, %s}," % (z, g(kolmogorov(mpmath.mpf(z)))))
 
 
+def poisson():
+    print("// Poisson distribution function: lambda, {x, P(X <= x)}")
+    for lam, xs in [("3.7", [-0.5, 0, 2.5, 3, 3, 7, 15, 40]), ("0.5", [0, 1, 2]),
+                    ("250", [200, 250, 250.5, 300, 1000])]:
+        l = mpmath.mpf(lam)
+        cdf = [mpmath.fsum(mpmath.exp(-l) * l ** k / mpmath.factorial(k)
+                           for k in range(int(mpmath.floor(x)) + 1)) for x in xs]
+        print(lam, ", ".join("{%s, %s}" % (x, g(p)) for x, p in zip(xs, cdf)))
+
+
 SIGN_PAIRS = [(3, 7), (5, 5), (0, 1), (12, 30), (40, 0)]
 SIGN_TAILS = [(10, 3), (25, 12), (1, 0), (0, 0), (25, 25), (26, 5), (100, 60), (1000, 400)]
 
@@ -309,6 +319,7 @@ if __name__ == "__main__":
     kruskal_wallis()
     runs()
     ks_fit()
+    poisson()
     sign()
     wilcoxon()
     spearman()
