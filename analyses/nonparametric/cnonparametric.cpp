@@ -158,21 +158,17 @@ std::string CNonParametric::WriteGroup(GroupState& state, const std::vector<Valu
                 row.set("SignZ", s->value).set("SignProb", s->p);
         if (wilcoxon_) {
             const num::SignedRankTest w = num::signedRankTest(wx);
-            row.set("Wilcoxon_Neg_SumRank", wx.negSum)
-                .set("Wilcoxon_Pos_SumRank", wx.posSum)
-                .set("Wilcoxon_Neg_MeanRank", w.negMean)
-                .set("Wilcoxon_Pos_MeanRank", w.posMean);
+            row.set("Wilcoxon_Neg_SumRank", wx.negSum).set("Wilcoxon_Pos_SumRank", wx.posSum);
+            row.set("Wilcoxon_Neg_MeanRank", w.negMean).set("Wilcoxon_Pos_MeanRank", w.posMean);
             if (w.z) row.set("Wilcoxon_Z", w.z->value).set("Wilcoxon_Prob", w.z->p);
         }
-        if (spearman)
-            row.set("TiedGroups_X", sp.x.tiedGroups)
-                .set("TiedGroups_Y", sp.y.tiedGroups)
-                .set("Spearman", sp.rho.rho)
-                .set("Spearman_t", sp.rho.t)
-                .set("Spearman_Prob", sp.rho.p)
-                .set("Spearman_(ties)", sp.rho.rhoTies)
-                .set("Spearman_t_(ties)", sp.rho.tTies)
-                .set("Spearman_Prob_(ties)", sp.rho.pTies);
+        if (spearman) {
+            const num::Spearman& s = sp.rho;
+            row.set("TiedGroups_X", sp.x.tiedGroups).set("TiedGroups_Y", sp.y.tiedGroups);
+            row.set("Spearman", s.rho).set("Spearman_t", s.t).set("Spearman_Prob", s.p);
+            row.set("Spearman_(ties)", s.rhoTies).set("Spearman_t_(ties)", s.tTies);
+            row.set("Spearman_Prob_(ties)", s.pTies);
+        }
         if (Error e = row.finish()) return Unexpected(e);
     }
     return {};
