@@ -7,8 +7,8 @@
 
 #include "cli/authoring_common.h"
 #include "cli/console_prompter.h"
-#include "dataaccess/dbengine.h"
 #include "dataaccess/fold.h"
+#include "dataaccess/objects/dbengine.h"
 #include "scenario/output_names.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_tables.h"

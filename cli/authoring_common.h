@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 #include "scenario/refusal.h"
 #include "scenario/scenario_draft.h"
 

@@ -13,7 +13,7 @@
 #include "cli/console_prompter.h"
 #include "cli/table_printer.h"
 #include "dataaccess/dataaccess.h"
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "errors/cerr_zelk.h"
 #include "errors/prompter.h"

@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "cli/table_printer.h"
 #include "dataaccess/dataaccess.h"
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/dialect/sql_dialect.h"
 
 namespace qrv::cli {
 

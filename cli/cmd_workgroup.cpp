@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "cli/commands.h"
-#include "dataaccess/workgroup.h"
+#include "dataaccess/security/workgroup.h"
 
 namespace qrv::cli {
 

@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "cli/authoring_common.h"
-#include "dataaccess/dbengine.h"
+#include "dataaccess/objects/dbengine.h"
 #include "scenario/output_names.h"
 
 namespace qrv::cli {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_draft.h"
 

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "cli/progress_display.h"
-#include "dataaccess/dbengine.h"
+#include "dataaccess/objects/dbengine.h"
 
 namespace qrv::cli {
 

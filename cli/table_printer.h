@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/recordset.h"
+#include "dataaccess/objects/recordset.h"
 
 namespace qrv::cli {
 

@@ -14,8 +14,8 @@
 #include <filesystem>
 
 #include "csv/csv_format.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "dataaccess/fold.h"
-#include "dataaccess/sql_dialect.h"
 
 namespace qrv::csv {
 

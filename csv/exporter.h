@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 
 namespace qrv::csv {
 

@@ -10,7 +10,7 @@
 
 #include "csv/infer.h"
 #include "dataaccess/error.h"
-#include "dataaccess/tabledef.h"
+#include "dataaccess/objects/tabledef.h"
 
 namespace qrv::csv {
 

@@ -8,7 +8,7 @@
 
 #include "csv/encoding.h"
 #include "csv/import_plan.h"
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 
 namespace qrv::csv {
 

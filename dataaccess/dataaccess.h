@@ -2,11 +2,11 @@
 // recordsets, definitions, values and the case folding of names.
 #pragma once
 
-#include "dataaccess/database.h"
-#include "dataaccess/dbengine.h"
 #include "dataaccess/error.h"
 #include "dataaccess/fold.h"
-#include "dataaccess/recordset.h"
-#include "dataaccess/tabledef.h"
+#include "dataaccess/objects/database.h"
+#include "dataaccess/objects/dbengine.h"
+#include "dataaccess/objects/recordset.h"
+#include "dataaccess/objects/tabledef.h"
 #include "dataaccess/types.h"
 #include "dataaccess/value.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 #include "errors/cerr_zelk.h"
 #include "errors/prompter.h"
 #include "util/settings.h"

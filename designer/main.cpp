@@ -14,7 +14,7 @@
 #include <cstdio>
 
 #include "analyses/registration.h"
-#include "dataaccess/dbengine.h"
+#include "dataaccess/objects/dbengine.h"
 #include "designer/app_state.h"
 #include "designer/designer_setup.h"
 #include "designer/frame/main_frame.h"

@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "dataaccess/error.h"
-#include "dataaccess/recordset.h"
-#include "dataaccess/tabledef.h"
+#include "dataaccess/objects/recordset.h"
+#include "dataaccess/objects/tabledef.h"
 #include "dataaccess/value.h"
 #include "engine/group_state.h"
 #include "engine/group_walk.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <variant>
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 #include "dataaccess/value.h"
 
 namespace qrv {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <optional>
 
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "engine/value_reader.h"
 

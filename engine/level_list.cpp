@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
+#include "dataaccess/dialect/sql_dialect.h"
 #include "dataaccess/fold.h"
-#include "dataaccess/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "engine/run_report.h"
 

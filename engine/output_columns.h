@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/tabledef.h"
+#include "dataaccess/objects/tabledef.h"
 
 namespace qrv {
 

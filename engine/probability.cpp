@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "engine/quorvane.h"
-#include "numeric/czvalue.h"
+#include "numeric/distributions.h"
 
 namespace qrv {
 

@@ -5,7 +5,7 @@
 // of the rows, never per row.
 #include <algorithm>
 
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "engine/quorvane.h"
 
 namespace qrv {

@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "engine/analysis_dispatch.h"
 #include "engine/run_report.h"
 #include "scenario/scenario_validity.h"

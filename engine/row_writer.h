@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dataaccess/error.h"
-#include "dataaccess/recordset.h"
+#include "dataaccess/objects/recordset.h"
 #include "dataaccess/value.h"
 #include "engine/output_columns.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "engine/quorvane.h"
 #include "engine/run_report.h"
 

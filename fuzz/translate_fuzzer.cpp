@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "dataaccess/sql_dialect.h"
-#include "dataaccess/sql_functions.h"
+#include "dataaccess/dialect/sql_dialect.h"
+#include "dataaccess/dialect/sql_functions.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "numeric/cmatrix.h"
 #include "numeric/cross_products.h"
+#include "numeric/gauss_jordan.h"
 
 namespace qrv::num {
 

@@ -9,7 +9,7 @@
 
 #include <optional>
 
-#include "numeric/czvalue.h"
+#include "numeric/distributions.h"
 
 namespace qrv::num {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "numeric/czvalue.h"
+#include "numeric/distributions.h"
 
 namespace qrv::num {
 

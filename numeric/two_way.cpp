@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "numeric/cmatrix.h"
+#include "numeric/gauss_jordan.h"
 
 namespace qrv::num {
 

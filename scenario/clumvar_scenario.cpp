@@ -6,7 +6,7 @@
 
 #include <variant>
 
-#include "dataaccess/tabledef.h"
+#include "dataaccess/objects/tabledef.h"
 
 namespace qrv {
 

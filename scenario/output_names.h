@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 
 namespace qrv::scenario {
 

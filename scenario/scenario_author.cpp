@@ -6,9 +6,9 @@
 #include <ctime>
 #include <filesystem>
 
-#include "dataaccess/dbengine.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "dataaccess/fold.h"
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/objects/dbengine.h"
 #include "scenario/analysis_types.h"
 #include "scenario/option_values.h"
 #include "scenario/output_names.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 #include "scenario/refusal.h"
 #include "scenario/scenario_draft.h"
 

@@ -6,7 +6,7 @@
 #include <initializer_list>
 
 #include "dataaccess/fold.h"
-#include "dataaccess/tabledef.h"
+#include "dataaccess/objects/tabledef.h"
 #include "dataaccess/types.h"
 #include "scenario/scenario_tables.h"
 

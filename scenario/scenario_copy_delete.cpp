@@ -3,8 +3,8 @@
 // A copy is numbered past the largest scenario number in use.
 #include <algorithm>
 
+#include "dataaccess/dialect/sql_dialect.h"
 #include "dataaccess/fold.h"
-#include "dataaccess/sql_dialect.h"
 #include "scenario/scenario_author.h"
 #include "scenario/scenario_tables.h"
 #include "scenario/scenario_validity.h"

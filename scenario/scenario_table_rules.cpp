@@ -6,8 +6,8 @@
 #include <cmath>
 #include <set>
 
+#include "dataaccess/dialect/sql_dialect.h"
 #include "dataaccess/fold.h"
-#include "dataaccess/sql_dialect.h"
 #include "dataaccess/types.h"
 #include "scenario/analysis_types.h"
 #include "scenario/option_values.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/database.h"
-#include "dataaccess/tabledef.h"
+#include "dataaccess/objects/database.h"
+#include "dataaccess/objects/tabledef.h"
 
 namespace qrv::scenario {
 

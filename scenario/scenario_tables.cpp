@@ -12,8 +12,8 @@
 #include <optional>
 #include <vector>
 
-#include "dataaccess/sql_dialect.h"
-#include "dataaccess/tabledef.h"
+#include "dataaccess/dialect/sql_dialect.h"
+#include "dataaccess/objects/tabledef.h"
 #include "errors/cerr_zelk.h"
 #include "errors/prompter.h"
 #include "scenario/options_catalogue.h"

@@ -6,9 +6,9 @@
 
 #include <cctype>
 
-#include "dataaccess/database.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "dataaccess/fold.h"
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/objects/database.h"
 #include "dataaccess/types.h"
 #include "scenario/analysis_types.h"
 #include "scenario/option_values.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/database.h"
-#include "dataaccess/recordset.h"
+#include "dataaccess/objects/database.h"
+#include "dataaccess/objects/recordset.h"
 #include "scenario/refusal.h"
 #include "scenario/scenario_draft.h"
 

@@ -3,7 +3,7 @@
 // the scenario tables as they were. Nested ones become savepoints.
 #pragma once
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 
 namespace qrv::scenario {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "numeric/cross_products.h"
-#include "numeric/czvalue.h"
+#include "numeric/distributions.h"
 
 namespace qrv {
 

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "dataaccess/recordset.h"
+#include "dataaccess/objects/recordset.h"
 #include "engine/analysis_run.h"
-#include "numeric/czvalue.h"
+#include "numeric/distributions.h"
 #include "numeric/extended.h"
 #include "numeric/least_squares.h"
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "dataaccess/dbengine.h"
-#include "dataaccess/workgroup.h"
+#include "dataaccess/objects/dbengine.h"
+#include "dataaccess/security/workgroup.h"
 #include "scenario/scenario_tables.h"
 
 namespace qrv::designer {

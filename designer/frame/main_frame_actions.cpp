@@ -6,7 +6,7 @@
 #include <QMdiSubWindow>
 #include <QTimer>
 
-#include "dataaccess/dbengine.h"
+#include "dataaccess/objects/dbengine.h"
 #include "designer/app_state.h"
 #include "designer/frame/database_session.h"
 #include "designer/frame/logon_tag.h"

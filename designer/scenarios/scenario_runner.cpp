@@ -5,7 +5,7 @@
 #include <QThread>
 #include <exception>
 
-#include "dataaccess/dbengine.h"
+#include "dataaccess/objects/dbengine.h"
 #include "designer/scenarios/gui_relay.h"
 #include "designer/scenarios/gui_thread_prompter.h"
 #include "designer/scenarios/status_window.h"

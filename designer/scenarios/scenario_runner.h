@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 #include "designer/app_state.h"
 #include "designer/scenarios/status_window.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/database.h"
+#include "dataaccess/objects/database.h"
 
 namespace qrv::designer {
 

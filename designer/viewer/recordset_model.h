@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "dataaccess/database.h"
-#include "dataaccess/recordset.h"
+#include "dataaccess/objects/database.h"
+#include "dataaccess/objects/recordset.h"
 #include "dataaccess/value.h"
 
 namespace qrv::designer {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "analyses/nonparametric/cnonparamchisquare.h"
+#include "analyses/nonparametric/chi_square.h"
 #include "engine/engine_fixture.h"
 
 namespace qrv::test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analyses/parametric/ccompare.h"
+#include "analyses/parametric/compare.h"
 #include "engine/engine_fixture.h"
 #include "support/strd.h"
 

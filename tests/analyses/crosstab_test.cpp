@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "analyses/parametric/xtab_cells.h"
+#include "analyses/parametric/crosstab_cells.h"
 #include "engine/engine_fixture.h"
 
 namespace qrv::test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analyses/parametric/cfrequency.h"
+#include "analyses/parametric/frequency.h"
 #include "engine/engine_fixture.h"
 
 namespace qrv::test {

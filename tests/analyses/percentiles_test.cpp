@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "analyses/parametric/cpercentiles.h"
+#include "analyses/parametric/percentiles.h"
 #include "engine/engine_fixture.h"
 
 namespace qrv::test {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <functional>
 
-#include "analyses/parametric/cregresspoly.h"
+#include "analyses/parametric/polynomial_regression.h"
 #include "analyses/regress_fixture.h"
 
 namespace qrv::test {

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "dataaccess/dbengine.h"
+#include "dataaccess/objects/dbengine.h"
 #include "fixture.h"
 
 namespace qrv::test {

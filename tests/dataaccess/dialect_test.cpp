@@ -3,7 +3,7 @@
 // and attempts to break out of names and values.
 #include <cmath>
 
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "fixture.h"
 
 namespace qrv::test {

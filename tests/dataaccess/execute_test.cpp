@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "dataaccess/sql_definition.h"
+#include "dataaccess/dialect/sql_definition.h"
 #include "fixture.h"
 
 namespace qrv::test {

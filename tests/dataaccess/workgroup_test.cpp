@@ -1,6 +1,6 @@
 // Workgroup files and the log-on of a workspace: the default account, users
 // added and their passwords changed, and every way a log-on fails.
-#include "dataaccess/workgroup.h"
+#include "dataaccess/security/workgroup.h"
 
 #include "fixture.h"
 

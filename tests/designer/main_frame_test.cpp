@@ -17,7 +17,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "dataaccess/dbengine.h"
+#include "dataaccess/objects/dbengine.h"
 #include "dataaccess/types.h"
 #include "designer/app_state.h"
 #include "designer/frame/main_frame.h"

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "dataaccess/dbengine.h"
+#include "dataaccess/objects/dbengine.h"
 #include "dataaccess/types.h"
 #include "designer/app_state.h"
 #include "designer/frame/database_session.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "dataaccess/dataaccess.h"
-#include "dataaccess/workgroup.h"
+#include "dataaccess/security/workgroup.h"
 #include "designer/app_state.h"
 #include "designer/frame/database_session.h"
 #include "scenario/scenario_tables.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "engine_fixture.h"
 
 namespace qrv::test {

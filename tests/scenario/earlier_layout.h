@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dataaccess/dataaccess.h"
-#include "dataaccess/sql_dialect.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "errors/prompter.h"
 #include "scenario/options_catalogue.h"
 #include "scenario/scenario_tables.h"

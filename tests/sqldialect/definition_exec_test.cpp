@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "dataaccess/dialect/sql_definition.h"
+#include "dataaccess/dialect/sql_dialect.h"
 #include "dataaccess/fixture.h"
-#include "dataaccess/sql_definition.h"
-#include "dataaccess/sql_dialect.h"
 #include "support/raw_sqlite.h"
 
 namespace qrv::test {

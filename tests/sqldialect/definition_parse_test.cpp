@@ -3,7 +3,7 @@
 // text of the statement or clause it was found in.
 #include <gtest/gtest.h>
 
-#include "dataaccess/sql_definition.h"
+#include "dataaccess/dialect/sql_definition.h"
 
 namespace qrv::dao::sql {
 namespace {

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dataaccess/sql_dialect.h"
-#include "dataaccess/sql_functions.h"
+#include "dataaccess/dialect/sql_dialect.h"
+#include "dataaccess/dialect/sql_functions.h"
 
 namespace qrv::dao::testing {
 

@@ -1,6 +1,6 @@
 // Tokenizer: literals, bracketed names, dates, numbers and operators are cut
 // at the right places, and malformed input is refused with error 3075.
-#include "dataaccess/sql_tokenizer.h"
+#include "dataaccess/dialect/sql_tokenizer.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/sql_parser.h"
+#include "dataaccess/dialect/sql_parser.h"
 
 namespace qrv::dao::sql {
 namespace {

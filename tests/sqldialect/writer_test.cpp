@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "dataaccess/sql_writer.h"
+#include "dataaccess/dialect/sql_writer.h"
 #include "sqldialect/dialect_db.h"
 
 namespace qrv::dao::testing {

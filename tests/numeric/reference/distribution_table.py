@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Reference values for tests/numeric/czvalue_test.cpp (the engine and
+"""Reference values for tests/numeric/distributions_test.cpp (the engine and
 command-line tests quote a few of them), computed with mpmath at 60
 significant digits and printed as C++ initialisers with 17 significant
 digits. Every input is first rounded to a double, so the reference is the
