@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -15,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "scenario/scenario_author.h"
+#include "util/fonts.h"
 #include "util/help_button.h"
 
 namespace qrv::designer::tools {
@@ -48,10 +48,8 @@ CodeGeneratorDialog::CodeGeneratorDialog(AppState& app, CodeInput input, QWidget
     txtCode_->setObjectName("txtCode");
     txtCode_->setReadOnly(true);
     txtCode_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QFont font("Courier New");
-    font.setStyleHint(QFont::TypeWriter);
-    // Where that family is missing, the system's fixed-pitch font stands in.
-    if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // The generated lines are indented and continued in columns.
+    const QFont font = util::FixedPitchFont();
     txtCode_->setFont(font);
     const QFontMetrics fm(font);
     txtCode_->setMinimumSize(fm.horizontalAdvance(QString(72, 'x')), fm.lineSpacing() * 28);
