@@ -63,15 +63,24 @@ std::string shown(const dao::Value& v) {
 // One group and field of the table.
 struct Key {
     std::string field, groups;  // groups: "Grp = a, Sex = F", empty without group fields
+    // The values themselves: a Null group and one of the text "Null" read
+    // alike but are different groups.
+    std::string id;
     std::string title() const { return groups.empty() ? field : field + " (" + groups + ")"; }
 };
 
 Key keyOf(const dao::Recordset& rs, const ChartLayout& layout) {
     Key k;
+    auto identify = [&k](const dao::Value& v) {
+        k.id += v.isNull() ? std::string("\x1f") : '\x1d' + v.toText();
+        k.id += '\x1e';
+    };
     k.field = shown(rs.GetValue(layout.dataField));
+    identify(rs.GetValue(layout.dataField));
     for (int c : layout.groupColumns) {
         if (!k.groups.empty()) k.groups += ", ";
         k.groups += rs.FieldAt(c).Name + " = " + shown(rs.GetValue(c));
+        identify(rs.GetValue(c));
     }
     return k;
 }
@@ -81,11 +90,10 @@ template <class Page>
 class Pages {
   public:
     Page* at(const Key& k) {
-        const std::string id = k.groups + '\x1e' + k.field;
-        auto it = index_.find(id);
+        auto it = index_.find(k.id);
         if (it != index_.end()) return &pages_[it->second].second;
         if (pages_.size() >= kMaxChartPages) return nullptr;
-        index_.emplace(id, pages_.size());
+        index_.emplace(k.id, pages_.size());
         pages_.emplace_back(k, Page{});
         return &pages_.back().second;
     }
@@ -196,8 +204,12 @@ ChartData boxPages(std::vector<std::pair<Key, std::vector<CutPoint>>>& cuts) {
     return out;
 }
 
+// One box per group and field. A table may repeat a group's statistics on
+// several rows (K-S Fit writes one per fitted distribution): the first row
+// with numbers makes the box and the repeats add none, so no group gets a
+// second box that the axis would name after the next group.
 dao::Result<ChartData> readDescribe(dao::Recordset& rs, const ChartLayout& L) {
-    std::vector<std::pair<Key, std::vector<CutPoint>>> cuts;
+    Pages<std::vector<CutPoint>> pages;
     for (; !rs.Eof(); rs.MoveNext()) {
         std::vector<CutPoint> points;
         auto add = [&](int column, double percent) {
@@ -207,10 +219,11 @@ dao::Result<ChartData> readDescribe(dao::Recordset& rs, const ChartLayout& L) {
         add(L.minimum, 0);
         add(L.maximum, 100);
         for (auto& [percent, column] : L.percentColumns) add(column, percent);
-        if (!points.empty() && cuts.size() < kMaxChartPages)
-            cuts.emplace_back(keyOf(rs, L), std::move(points));
+        if (points.empty()) continue;
+        std::vector<CutPoint>* box = pages.at(keyOf(rs, L));
+        if (box && box->empty()) *box = std::move(points);
     }
-    return boxPages(cuts);
+    return boxPages(pages.all());
 }
 
 dao::Result<ChartData> readPercentiles(dao::Recordset& rs, const ChartLayout& L) {

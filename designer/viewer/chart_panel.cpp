@@ -43,6 +43,19 @@ void pad(QValueAxis* axis, double lo, double hi) {
     axis->applyNiceNumbers();
 }
 
+// A category axis keeps only the first of equal names, and every bar or box
+// after it would then stand over the next one's name: equal names are told
+// apart by a number.
+QStringList distinct(const QStringList& labels) {
+    QStringList out;
+    for (const QString& label : labels) {
+        QString name = label;
+        for (int n = 2; out.contains(name); ++n) name = label + " (" + QString::number(n) + ")";
+        out << name;
+    }
+    return out;
+}
+
 // A picture as big as the chart on screen, and never smaller than a page
 // a reader can use when the chart has not been laid out yet.
 QSize pictureSize(const QWidget* w) {
@@ -126,7 +139,7 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
             series->append(set);
             chart->addSeries(series);
             auto* x = new QBarCategoryAxis;
-            x->append(labels);
+            x->append(distinct(labels));
             x->setTitleText(q(page.xTitle));
             if (labels.size() > 8) x->setLabelsAngle(-60);
             auto* y = new QValueAxis;
@@ -144,10 +157,12 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
             auto* series = new QBoxPlotSeries;
             QStringList labels;
             double lo = 0, hi = 0;
+            for (const BoxStats& b : page.boxes) labels << q(b.label);
+            labels = distinct(labels);
             for (size_t i = 0; i < page.boxes.size(); ++i) {
                 const BoxStats& b = page.boxes[i];
-                series->append(new QBoxSet(b.low, b.q1, b.median, b.q3, b.high, q(b.label)));
-                labels << q(b.label);
+                series->append(new QBoxSet(b.low, b.q1, b.median, b.q3, b.high,
+                                           labels[static_cast<qsizetype>(i)]));
                 lo = i == 0 ? b.low : std::min(lo, b.low);
                 hi = i == 0 ? b.high : std::max(hi, b.high);
             }

@@ -1,7 +1,8 @@
 // Charts of output tables, made by really running Frequency, Describe,
-// Percentiles and simple regression scenarios on a small table: the kind of
-// chart is told from the columns, the bars, boxes and points carry the
-// numbers worked out by hand from the data, and a chart saves as PNG and SVG.
+// Percentiles, K-S Fit and simple regression scenarios on a small table: the
+// kind of chart is told from the columns, the bars, boxes and points carry
+// the numbers worked out by hand from the data, each group's chart is drawn
+// from that group's rows, and a chart saves as PNG and SVG.
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -15,8 +16,12 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QValueAxis>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <tuple>
 
 #include "designer/viewer/chart_panel.h"
 #include "designer/viewer/table_viewer.h"
@@ -60,6 +65,46 @@ void expectBox(const BoxStats& b, double low, double q1, double median, double q
 
 bool near(double a, double b) {
     return std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(b));
+}
+
+// What the chart on screen draws for one group: the bars of a histogram, the
+// five numbers of the box that stands over the group's name, or a scatter's
+// observed points and then its fitted line (x and y in turn, by x). Empty
+// when the chart names no such group.
+std::vector<double> drawnFor(QChart* chart, const QString& group) {
+    std::vector<double> out;
+    if (auto* bars = seriesOf<QBarSeries>(chart)) {
+        if (!chart->title().contains(group) || bars->count() != 1) return out;
+        const QBarSet* set = bars->barSets().at(0);
+        for (int i = 0; i < set->count(); ++i) out.push_back(set->at(i));
+    } else if (auto* boxes = seriesOf<QBoxPlotSeries>(chart)) {
+        // The n-th box stands at the n-th category of the axis.
+        auto* x = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
+        const int at = x ? static_cast<int>(x->categories().indexOf(group)) : -1;
+        if (at < 0 || at >= boxes->count()) return out;
+        const QBoxSet* b = boxes->boxSets().at(at);
+        for (auto part : {QBoxSet::LowerExtreme, QBoxSet::LowerQuartile, QBoxSet::Median,
+                          QBoxSet::UpperQuartile, QBoxSet::UpperExtreme})
+            out.push_back(b->at(part));
+    } else if (auto* dots = seriesOf<QScatterSeries>(chart)) {
+        if (!chart->title().contains(group)) return out;
+        for (QXYSeries* s : {static_cast<QXYSeries*>(dots),
+                             static_cast<QXYSeries*>(seriesOf<QLineSeries>(chart))}) {
+            QList<QPointF> points = s ? s->points() : QList<QPointF>{};
+            std::sort(points.begin(), points.end(),
+                      [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+            for (const QPointF& p : points) out.insert(out.end(), {p.x(), p.y()});
+        }
+    }
+    return out;
+}
+
+// The axis a chart's values are read on: y for bars and boxes, x for a scatter.
+QValueAxis* valueAxis(QChart* chart) {
+    const bool scatter = seriesOf<QScatterSeries>(chart) != nullptr;
+    for (QAbstractAxis* a : chart->axes(scatter ? Qt::Horizontal : Qt::Vertical))
+        if (auto* v = qobject_cast<QValueAxis*>(a)) return v;
+    return nullptr;
 }
 
 }  // namespace
@@ -128,6 +173,8 @@ class ViewerChartTest : public QObject {
                  {{"Range", true}, {"Percentile", true}, {"PercentileRadio", "Quartiles"}}));
         run(save("Percentiles", "PctOut", "", {{"Grp", 'G'}, {"X", 'X'}},
                  {{"PercentileRadio", "Deciles"}}));
+        run(save("K-S Fit", "KSOut", "", {{"Grp", 'G'}, {"X", 'X'}},
+                 {{"FitUniform", true}, {"FitNormal", true}, {"FitPoisson", false}}));
         run(save("Regression", "RegOut", "ResidOut", {{"Grp", 'G'}, {"X", 'X'}, {"Y", 'Y'}},
                  {{"RegressType", "S"}, {"RYInt", true}, {"Residual", true}}));
     }
@@ -145,6 +192,7 @@ class ViewerChartTest : public QObject {
         QCOMPARE(kind("FreqOut"), ChartKind::Histogram);
         QCOMPARE(kind("DescOut"), ChartKind::BoxPlot);
         QCOMPARE(kind("PctOut"), ChartKind::BoxPlot);
+        QCOMPARE(kind("KSOut"), ChartKind::BoxPlot);  // from its Minimum and Maximum
         QCOMPARE(kind("ResidOut"), ChartKind::Scatter);
         QCOMPARE(kind("RegOut"), ChartKind::None);
         QCOMPARE(kind("Data"), ChartKind::None);
@@ -314,6 +362,131 @@ class ViewerChartTest : public QObject {
         QCOMPARE(line->count(), 9);
         QCOMPARE(line->at(0).x(), -3.0);
         QVERIFY(near(line->at(8).y(), intercept[0] + slope[0] * 40));
+    }
+
+    // --- Every group's chart from its own rows -----------------------------------
+
+    void theSecondGroupIsDrawnFromItsOwnRows_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<std::vector<double>>("drawn");
+        // The value axis covers b's values and, on a page of b alone, stays
+        // inside a's extremes.
+        QTest::addColumn<double>("coverLow");
+        QTest::addColumn<double>("coverHigh");
+        QTest::addColumn<double>("outsideLow");
+        QTest::addColumn<double>("outsideHigh");
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        // b: x = 2 3 22, y = 5 7.5 45; a's tallest bar is 4, its x from -3 to 40.
+        QTest::newRow("histogram, lower border")
+            << "FreqOut"
+            << "X (Grp = b)" << std::vector<double>{0, 2, 0, 1, 0} << 0.0 << 2.0 << -inf << 4.0;
+        QTest::newRow("histogram, upper border")
+            << "FreqUp"
+            << "X (Grp = b)" << std::vector<double>{0, 2, 0, 1, 0} << 0.0 << 2.0 << -inf << 4.0;
+        // Quartiles at rows 1.5, 2, 2.5 of the sorted values.
+        QTest::newRow("describe, X")
+            << "DescOut"
+            << "X" << std::vector<double>{2, 2.5, 3, 12.5, 22} << 2.0 << 22.0 << -inf << inf;
+        QTest::newRow("describe, Y")
+            << "DescOut"
+            << "Y" << std::vector<double>{5, 6.25, 7.5, 26.25, 45} << 5.0 << 45.0 << -inf << inf;
+        // Deciles 10 to 90: 2.2 ... 18.2; quartiles halfway between 20th and 30th, 70th and 80th.
+        QTest::newRow("percentiles")
+            << "PctOut"
+            << "X" << std::vector<double>{2.2, 2.5, 3, 12.5, 18.2} << 2.2 << 18.2 << -inf << inf;
+        // A row per fitted distribution, each with b's minimum 2 and maximum
+        // 22: quartiles a quarter, half and three quarters of the way.
+        QTest::newRow("K-S fit") << "KSOut"
+                                 << "X" << std::vector<double>{2, 7, 12, 17, 22} << 2.0 << 22.0
+                                 << -inf << inf;
+        // b's least-squares line: 485/381 + 505/254 x.
+        auto fit = [](double x) { return 485.0 / 381 + 505.0 / 254 * x; };
+        QTest::newRow("residual scatter")
+            << "ResidOut"
+            << "X (Grp = b)"
+            << std::vector<double>{2, 5, 3, 7.5, 22, 45, 2, fit(2), 3, fit(3), 22, fit(22)} << 2.0
+            << 22.0 << -3.0 << 40.0;
+    }
+    void theSecondGroupIsDrawnFromItsOwnRows() {
+        QFETCH(QString, table);
+        QFETCH(QString, page);
+        QFETCH(std::vector<double>, drawn);
+        QFETCH(double, coverLow);
+        QFETCH(double, coverHigh);
+        QFETCH(double, outsideLow);
+        QFETCH(double, outsideHigh);
+        ChartPanel* panel = nullptr;
+        auto v = chartOf(table.toStdString(), &panel);
+        QVERIFY(v && panel);
+        // Group a's page comes first; b's is chosen as a user would.
+        auto* combo = panel->findChild<QComboBox*>("cboChartPage");
+        QVERIFY(combo);
+        const int at = combo->findText(page);
+        QVERIFY2(at >= 0, qPrintable(page));
+        combo->setCurrentIndex(at);
+        QCOMPARE(panel->CurrentPage(), at);
+        const std::vector<double> got = drawnFor(panel->Chart(), "Grp = b");
+        QString shown;
+        for (double x : got) shown += QString::number(x) + " ";
+        QVERIFY2(got.size() == drawn.size(), qPrintable("drawn: " + shown));
+        for (size_t i = 0; i < got.size(); ++i)
+            QVERIFY2(near(got[i], drawn[i]), qPrintable("drawn: " + shown));
+        // One box for each group, each over a name of its own.
+        if (auto* boxes = seriesOf<QBoxPlotSeries>(panel->Chart())) {
+            auto* x =
+                qobject_cast<QBarCategoryAxis*>(panel->Chart()->axes(Qt::Horizontal).value(0));
+            QVERIFY(x);
+            QCOMPARE(x->categories(), (QStringList{"Grp = a", "Grp = b"}));
+            QCOMPARE(boxes->count(), 2);
+        }
+        QValueAxis* axis = valueAxis(panel->Chart());
+        QVERIFY(axis);
+        QVERIFY(axis->min() <= coverLow && axis->max() >= coverHigh);
+        QVERIFY2(axis->min() > outsideLow && axis->max() < outsideHigh,
+                 qPrintable(QString("%1 to %2").arg(axis->min()).arg(axis->max())));
+    }
+
+    void groupsThatReadAlikeKeepTheirOwnBoxes() {
+        // A Null group and a group of the text "Null", in a table shaped as
+        // a percentiles table: minimum, median and maximum of each.
+        QVERIFY(fx->makeTable("AlikeOut", {{"Grp", dao::dbText},
+                                           {"DataField", dao::dbText},
+                                           {"Percentile", dao::dbDouble},
+                                           {"Value", dao::dbDouble}}));
+        for (auto [grp, percent, value] : {std::tuple{dao::Value::null(), 0.0, 1.0},
+                                           {dao::Value::null(), 50.0, 2.0},
+                                           {dao::Value::null(), 100.0, 3.0},
+                                           {dao::Value::text("Null"), 0.0, 10.0},
+                                           {dao::Value::text("Null"), 50.0, 20.0},
+                                           {dao::Value::text("Null"), 100.0, 30.0}})
+            QVERIFY(fx->addRow("AlikeOut", {{"Grp", grp},
+                                            {"DataField", dao::Value::text("X")},
+                                            {"Percentile", percent},
+                                            {"Value", value}}));
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("AlikeOut", &panel);
+        QVERIFY(v && panel);
+        QCOMPARE(panel->Data().pages.at(0).boxes.size(), size_t(2));
+        // Quartiles halfway between the median and the ends.
+        QCOMPARE(drawnFor(panel->Chart(), "Grp = Null"), (std::vector<double>{1, 1.5, 2, 2.5, 3}));
+        QCOMPARE(drawnFor(panel->Chart(), "Grp = Null (2)"),
+                 (std::vector<double>{10, 15, 20, 25, 30}));
+    }
+
+    void equalBarNamesKeepTheirOwnBars() {
+        // Borders that differ past the sixth digit print alike.
+        designer::ChartData data;
+        data.kind = ChartKind::Histogram;
+        designer::ChartPage page;
+        page.title = "X";
+        page.barLabels = {"[1, 1)", "[1, 1)", "[1, 2)"};
+        page.barHeights = {1, 2, 3};
+        data.pages.push_back(page);
+        ChartPanel panel(data, fx->prompter);
+        auto* x = qobject_cast<QBarCategoryAxis*>(panel.Chart()->axes(Qt::Horizontal).value(0));
+        QVERIFY(x);
+        QCOMPARE(x->categories(), (QStringList{"[1, 1)", "[1, 1) (2)", "[1, 2)"}));
     }
 
     // --- Saving -----------------------------------------------------------------
