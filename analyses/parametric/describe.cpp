@@ -165,7 +165,10 @@ std::string CDescribe::frequencyColumnName(int b, bool percent) const {
 std::unique_ptr<GroupState> CDescribe::NewGroup() {
     const DescribeArgs& a = *a_;
     auto g = std::make_unique<DescribeGroup>();
-    g->moments.assign(static_cast<size_t>(a.analysisFields), Moments{});
+    // The third and fourth powers cost more than the rest of a value's sums:
+    // kept only for the shape statistics.
+    const Moments::Powers powers = a.skew ? Moments::Powers::ToFourth : Moments::Powers::ToSecond;
+    g->moments.assign(static_cast<size_t>(a.analysisFields), Moments(powers));
     if (freqWanted_)
         g->freq.assign(static_cast<size_t>(a.analysisFields),
                        std::vector<Extended>(static_cast<size_t>(a.intervals + 2)));
