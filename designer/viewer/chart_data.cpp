@@ -1,15 +1,18 @@
 // Reading an output table into chart pages. The tables are small except a
-// residual table, which has a row per input record: its pages keep a sample
-// of bounded size and count the rest.
+// residual table, which has a row per input record: its pages keep a
+// uniform random sample of bounded size and count the rest.
 #include "designer/viewer/chart_data.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <map>
 #include <unordered_map>
 
 #include "dataaccess/fold.h"
+#include "designer/viewer/chart_quartiles.h"
+#include "designer/viewer/chart_sample.h"
 
 namespace qrv::designer {
 
@@ -66,6 +69,8 @@ struct Key {
     // The values themselves: a Null group and one of the text "Null" read
     // alike but are different groups.
     std::string id;
+    std::string groupFields;  // "Grp, Sex"
+    std::string groupLines;   // the groups one a line, for a box's label
     std::string title() const { return groups.empty() ? field : field + " (" + groups + ")"; }
 };
 
@@ -78,8 +83,14 @@ Key keyOf(const dao::Recordset& rs, const ChartLayout& layout) {
     k.field = shown(rs.GetValue(layout.dataField));
     identify(rs.GetValue(layout.dataField));
     for (int c : layout.groupColumns) {
-        if (!k.groups.empty()) k.groups += ", ";
-        k.groups += rs.FieldAt(c).Name + " = " + shown(rs.GetValue(c));
+        if (!k.groups.empty()) {
+            k.groups += ", ";
+            k.groupFields += ", ";
+        }
+        const std::string pair = rs.FieldAt(c).Name + " = " + shown(rs.GetValue(c));
+        k.groups += pair;
+        k.groupLines += (k.groupLines.empty() ? "" : "\n") + pair;
+        k.groupFields += rs.FieldAt(c).Name;
         identify(rs.GetValue(c));
     }
     return k;
@@ -96,6 +107,10 @@ class Pages {
         index_.emplace(k.id, pages_.size());
         pages_.emplace_back(k, Page{});
         return &pages_.back().second;
+    }
+    Page* find(const Key& k) {
+        auto it = index_.find(k.id);
+        return it == index_.end() ? nullptr : &pages_[it->second].second;
     }
     std::vector<std::pair<Key, Page>>& all() { return pages_; }
 
@@ -141,11 +156,13 @@ dao::Result<ChartData> readHistogram(dao::Recordset& rs, const ChartLayout& L) {
     for (auto& [key, bars] : pages.all()) {
         ChartPage page;
         page.title = key.title();
+        page.field = key.field;
+        page.group = key.groups;
         for (auto& [interval, bar] : bars.byInterval) {
             page.barLabels.push_back(bar.first);
             page.barHeights.push_back(bar.second);
         }
-        page.xTitle = "Interval";
+        page.xTitle = key.field;
         page.yTitle = "Count";
         page.note = L.lowerClosed ? "Each interval includes its lower border."
                                   : "Each interval includes its upper border.";
@@ -154,19 +171,90 @@ dao::Result<ChartData> readHistogram(dao::Recordset& rs, const ChartLayout& L) {
     return out;
 }
 
-std::string boxNote(const std::vector<BoxStats>& boxes) {
-    if (boxes.empty()) return {};
-    std::string note = "Whiskers from the " + boxes.front().lowName + " to the " +
-                       boxes.front().highName +
-                       "; the box from the 25th to the 75th percentile, the line at the median.";
-    if (std::any_of(boxes.begin(), boxes.end(), [](const BoxStats& b) { return b.estimated; }))
-        note +=
-            " Quartiles or medians the table lacks are interpolated between the nearest "
-            "values it has.";
-    return note;
+using CutPages = Pages<std::vector<CutPoint>>;
+
+// A box stands on the table's own numbers only when it has the quartiles,
+// the median and whiskers outside them.
+bool realBox(const std::vector<CutPoint>& points) {
+    auto has = [&](double p) {
+        return std::any_of(points.begin(), points.end(),
+                           [p](const CutPoint& c) { return c.percent == p; });
+    };
+    auto lowest = std::min_element(points.begin(), points.end(),
+                                   [](auto& a, auto& b) { return a.percent < b.percent; });
+    auto highest = std::max_element(points.begin(), points.end(),
+                                    [](auto& a, auto& b) { return a.percent < b.percent; });
+    return has(25) && has(50) && has(75) && lowest->percent < 25 && highest->percent > 75;
 }
 
-ChartData boxPages(std::vector<std::pair<Key, std::vector<CutPoint>>>& cuts) {
+// The cut points of a row of a table shaped as Describe's.
+std::vector<CutPoint> describeCuts(const dao::Recordset& rs, const ChartLayout& L) {
+    std::vector<CutPoint> points;
+    auto add = [&](int column, double percent) {
+        if (column < 0) return;
+        if (auto v = number(rs.GetValue(column))) points.push_back({percent, *v});
+    };
+    add(L.minimum, 0);
+    add(L.maximum, 100);
+    for (auto& [percent, column] : L.percentColumns) add(column, percent);
+    return points;
+}
+
+// One box per group and field. A table may repeat a group's statistics on
+// several rows (K-S Fit writes one per fitted distribution): the first row
+// with numbers makes the box and the repeats add none, so no group gets a
+// second box that the axis would name after the next group.
+void readDescribeCuts(dao::Recordset& rs, const ChartLayout& L, CutPages& pages) {
+    for (; !rs.Eof(); rs.MoveNext()) {
+        std::vector<CutPoint> points = describeCuts(rs, L);
+        if (points.empty()) continue;
+        std::vector<CutPoint>* box = pages.at(keyOf(rs, L));
+        if (box && box->empty()) *box = std::move(points);
+    }
+}
+
+void readPercentileCuts(dao::Recordset& rs, const ChartLayout& L, CutPages& pages) {
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const auto percent = number(rs.GetValue(L.percent));
+        const auto value = number(rs.GetValue(L.value));
+        if (!percent || !value) continue;
+        if (auto* p = pages.at(keyOf(rs, L))) p->push_back({*percent, *value});
+    }
+}
+
+std::optional<double> cutAt(const std::vector<CutPoint>& points, double percent) {
+    for (const CutPoint& c : points)
+        if (c.percent == percent) return c.value;
+    return std::nullopt;
+}
+
+// Puts quartiles computed from the writing scenario's input in place of the
+// table's cut points; the reason when they cannot be had or do not belong
+// to the table (its input changed since it was written).
+std::string recompute(dao::Database& db, const std::string& source, CutPages& table,
+                      std::string& input) {
+    CutPages computed;
+    std::string why = RecomputeQuartiles(db, source, &input, [&](dao::Recordset& rs) {
+        std::vector<std::string> names;
+        for (int i = 0; i < rs.FieldCount(); ++i) names.push_back(rs.FieldAt(i).Name);
+        readDescribeCuts(rs, DetectChart(names), computed);
+    });
+    if (!why.empty()) return why;
+    const std::string stale =
+        "The input [" + input + "] no longer gives this table; run its scenario again.";
+    for (auto& [key, points] : table.all()) {
+        const std::vector<CutPoint>* fresh = computed.find(key);
+        if (!fresh || !realBox(*fresh)) return stale;
+        for (double end : {0.0, 100.0}) {
+            const auto was = cutAt(points, end), now = cutAt(*fresh, end);
+            if (was && (!now || *was != *now)) return stale;
+        }
+        points = *fresh;
+    }
+    return {};
+}
+
+ChartData boxPages(CutPages& cuts, const std::string& computedFrom) {
     ChartData out;
     out.kind = ChartKind::BoxPlot;
     struct Made {
@@ -175,28 +263,42 @@ ChartData boxPages(std::vector<std::pair<Key, std::vector<CutPoint>>>& cuts) {
     };
     std::vector<Made> made;
     std::vector<std::string> fields;
-    for (auto& [key, points] : cuts) {
-        auto box = BoxFromCutPoints(std::move(points));
-        if (!box) continue;
+    for (auto& [key, points] : cuts.all()) {
+        auto box = BoxFromCutPoints(points);
+        if (!box || box->estimated) continue;
         made.push_back({key, *box});
         if (std::find(fields.begin(), fields.end(), key.field) == fields.end())
             fields.push_back(key.field);
     }
+    const std::string groupFields = made.empty() ? std::string() : made.front().key.groupFields;
     auto addPage = [&](const std::string& title, bool allFields, const std::string& field) {
         ChartPage page;
         page.title = title;
+        page.field = allFields ? "all fields" : field;
+        page.group = groupFields;
         for (const Made& m : made) {
             if (!allFields && m.key.field != field) continue;
             if (page.boxes.size() >= kMaxBoxesPerPage) break;
             BoxStats b = m.box;
+            // Lines: a label on an axis must be short to be read whole.
             if (allFields)
-                b.label = m.key.title();
+                b.label = m.key.field + (m.key.groups.empty() ? "" : "\n" + m.key.groupLines);
             else
-                b.label = m.key.groups.empty() ? m.key.field : m.key.groups;
+                b.label = m.key.groups.empty() ? m.key.field : m.key.groupLines;
             page.boxes.push_back(std::move(b));
         }
+        page.xTitle = allFields ? (groupFields.empty() ? "Field" : "Field (" + groupFields + ")")
+                                : (groupFields.empty() ? "Field" : groupFields);
         page.yTitle = allFields ? "Value" : field;
-        page.note = boxNote(page.boxes);
+        if (!page.boxes.empty()) {
+            const BoxStats& b = page.boxes.front();
+            page.note = "Whiskers from the " + b.lowName + " to the " + b.highName +
+                        "; the box from the 25th to the 75th percentile, the line at the median.";
+            if (!computedFrom.empty())
+                page.note += " The table holds no quartiles: they are computed from [" +
+                             computedFrom +
+                             "] with its scenario's fields, groups, weight and ignore rule.";
+        }
         out.pages.push_back(std::move(page));
     };
     if (fields.size() > 1) addPage("All fields", true, {});
@@ -204,64 +306,78 @@ ChartData boxPages(std::vector<std::pair<Key, std::vector<CutPoint>>>& cuts) {
     return out;
 }
 
-// One box per group and field. A table may repeat a group's statistics on
-// several rows (K-S Fit writes one per fitted distribution): the first row
-// with numbers makes the box and the repeats add none, so no group gets a
-// second box that the axis would name after the next group.
-dao::Result<ChartData> readDescribe(dao::Recordset& rs, const ChartLayout& L) {
-    Pages<std::vector<CutPoint>> pages;
-    for (; !rs.Eof(); rs.MoveNext()) {
-        std::vector<CutPoint> points;
-        auto add = [&](int column, double percent) {
-            if (column < 0) return;
-            if (auto v = number(rs.GetValue(column))) points.push_back({percent, *v});
-        };
-        add(L.minimum, 0);
-        add(L.maximum, 100);
-        for (auto& [percent, column] : L.percentColumns) add(column, percent);
-        if (points.empty()) continue;
-        std::vector<CutPoint>* box = pages.at(keyOf(rs, L));
-        if (box && box->empty()) *box = std::move(points);
+dao::Result<ChartData> readBoxes(dao::Database& db, const std::string& source, dao::Recordset& rs,
+                                 const ChartLayout& L) {
+    CutPages cuts;
+    if (L.percent >= 0)
+        readPercentileCuts(rs, L, cuts);
+    else
+        readDescribeCuts(rs, L, cuts);
+    rs.Close();
+    std::string input;
+    const bool own = std::all_of(cuts.all().begin(), cuts.all().end(),
+                                 [](const auto& page) { return realBox(page.second); });
+    if (!own) {
+        if (std::string why = recompute(db, source, cuts, input); !why.empty()) {
+            ChartData none;
+            none.kind = ChartKind::BoxPlot;
+            none.unavailable =
+                "A box plot needs the quartiles of each group. This table does not hold them "
+                "(Describe and Percentiles write them with the Quartiles option), and they could "
+                "not be computed: " +
+                why;
+            return none;
+        }
     }
-    return boxPages(pages.all());
+    return boxPages(cuts, own ? std::string() : input);
 }
 
-dao::Result<ChartData> readPercentiles(dao::Recordset& rs, const ChartLayout& L) {
-    Pages<std::vector<CutPoint>> pages;
-    for (; !rs.Eof(); rs.MoveNext()) {
-        const auto percent = number(rs.GetValue(L.percent));
-        const auto value = number(rs.GetValue(L.value));
-        if (!percent || !value) continue;
-        if (auto* p = pages.at(keyOf(rs, L))) p->push_back({*percent, *value});
-    }
-    return boxPages(pages.all());
-}
+struct Observation {
+    double fitted, observed, residual;
+};
 
 dao::Result<ChartData> readScatter(dao::Recordset& rs, const ChartLayout& L) {
-    Pages<ChartPage> pages;
+    struct Cloud {
+        ReservoirSample<Observation> sample{kMaxScatterPoints, kScatterSeed};
+        double low = 0, high = 0;  // of every fitted value, sampled or not
+    };
+    Pages<Cloud> clouds;
     for (; !rs.Eof(); rs.MoveNext()) {
-        const auto x = number(rs.GetValue(L.x));
         const auto y = number(rs.GetValue(L.y));
-        if (!x || !y) continue;
-        ChartPage* p = pages.at(keyOf(rs, L));
-        if (!p) continue;
-        ++p->pointsInTable;
-        if (p->points.size() >= kMaxScatterPoints) continue;
-        p->points.emplace_back(*x, *y);
-        if (auto e = number(rs.GetValue(L.estimated))) p->fitted.emplace_back(*x, *e);
+        const auto fitted = number(rs.GetValue(L.estimated));
+        if (!y || !fitted) continue;
+        Cloud* c = clouds.at(keyOf(rs, L));
+        if (!c) continue;
+        const auto residual = number(rs.GetValue(L.residual));
+        c->low = c->sample.seen() ? std::min(c->low, *fitted) : *fitted;
+        c->high = c->sample.seen() ? std::max(c->high, *fitted) : *fitted;
+        c->sample.add({*fitted, *y, residual ? *residual : *y - *fitted});
     }
     ChartData out;
     out.kind = ChartKind::Scatter;
-    std::string yName = rs.FieldAt(L.y).Name.substr(2);  // after "Y:"
-    for (auto& [key, page] : pages.all()) {
-        page.title = key.title();
-        std::sort(page.fitted.begin(), page.fitted.end());
-        page.xTitle = key.field;
-        page.yTitle = yName;
-        if (page.pointsInTable > static_cast<long>(page.points.size()))
-            page.note = "The first " + std::to_string(page.points.size()) + " of " +
-                        std::to_string(page.pointsInTable) + " points are shown.";
-        out.pages.push_back(std::move(page));
+    const std::string yName = rs.FieldAt(L.y).Name.substr(2);  // after "Y:"
+    for (auto& [key, cloud] : clouds.all()) {
+        for (ScatterPlot plot : {ScatterPlot::Observed, ScatterPlot::Residuals}) {
+            const bool observed = plot == ScatterPlot::Observed;
+            ChartPage page;
+            page.plot = plot;
+            page.field = key.field;
+            page.group = key.groups;
+            page.title = yName + " on " + key.title() +
+                         (observed ? ", observed against fitted" : ", residuals against fitted");
+            for (const Observation& o : cloud.sample.items())
+                page.points.emplace_back(o.fitted, observed ? o.observed : o.residual);
+            page.line = {{cloud.low, observed ? cloud.low : 0.0},
+                         {cloud.high, observed ? cloud.high : 0.0}};
+            page.pointsInTable = static_cast<long>(cloud.sample.seen());
+            page.xTitle = "Fitted " + yName;
+            page.yTitle = observed ? "Observed " + yName : "Residual";
+            if (cloud.sample.sampled())
+                page.note = "A random sample of " + std::to_string(page.points.size()) + " of " +
+                            std::to_string(page.pointsInTable) + " points (seed " +
+                            std::to_string(kScatterSeed) + ").";
+            out.pages.push_back(std::move(page));
+        }
     }
     return out;
 }
@@ -300,7 +416,8 @@ ChartLayout DetectChart(const std::vector<std::string>& columns) {
             L.y = static_cast<int>(i);
             break;
         }
-    if (L.x >= 0 && L.y >= 0 && L.estimated >= 0 && find(columns, "Residual") >= 0) {
+    L.residual = find(columns, "Residual");
+    if (L.x >= 0 && L.y >= 0 && L.estimated >= 0 && L.residual >= 0) {
         L.kind = ChartKind::Scatter;
         return L;
     }
@@ -312,6 +429,7 @@ ChartLayout DetectChart(const std::vector<std::string>& columns) {
         return L;
     }
     L.percent = L.value = -1;
+    L.x = L.y = L.estimated = L.residual = -1;
 
     if (L.count < 0 || find(columns, "Mean") < 0) return L;
     L.minimum = find(columns, "Minimum");
@@ -363,12 +481,51 @@ dao::Result<ChartData> ReadChartData(dao::Database& db, const std::string& sourc
             out = readScatter(*rs, layout);
             break;
         case ChartKind::BoxPlot:
-            out = layout.percent >= 0 ? readPercentiles(*rs, layout) : readDescribe(*rs, layout);
+            out = readBoxes(db, source, *rs, layout);
             break;
         case ChartKind::None:
             break;
     }
+    if (out) out->table = source;
     return out;
+}
+
+std::string ChartTitle(const ChartData& data, const ChartPage& page) {
+    std::string what = page.title;
+    if (data.kind == ChartKind::BoxPlot)
+        what = page.field + (page.group.empty() ? std::string() : " by " + page.group);
+    return data.table.empty() ? what : data.table + ": " + what;
+}
+
+std::string ChartFileStem(const ChartData& data, const ChartPage& page) {
+    std::string stem;
+    bool gap = false;
+    for (const std::string& part :
+         {data.table, page.field, page.group,
+          std::string(data.kind == ChartKind::Scatter && page.plot == ScatterPlot::Residuals
+                          ? "residuals"
+                          : "")}) {
+        for (unsigned char c : part) {
+            // Letters of any script stay; what a file system or a shell
+            // treats specially becomes one underscore.
+            const bool keep = std::isalnum(c) || c == '-' || c == '.' || c >= 0x80;
+            if (!keep) {
+                gap = !stem.empty();
+                continue;
+            }
+            if (gap) stem += '_';
+            gap = false;
+            stem += static_cast<char>(c);
+        }
+        gap = !stem.empty();
+    }
+    // Within the name lengths of every file system, not cutting a letter apart.
+    size_t end = std::min<size_t>(stem.size(), 120);
+    while (end > 0 && end < stem.size() && (static_cast<unsigned char>(stem[end]) & 0xC0) == 0x80)
+        --end;
+    stem.resize(end);
+    while (!stem.empty() && stem.front() == '.') stem.erase(0, 1);
+    return stem.empty() ? "chart" : stem;
 }
 
 }  // namespace qrv::designer

@@ -10,6 +10,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QGraphicsTextItem>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 #include "designer/app_state.h"
 #include "errors/prompter.h"
@@ -86,24 +88,49 @@ ChartPanel::ChartPanel(ChartData data, Prompter& prompter, QWidget* parent)
     view_->setObjectName("chartView");
     view_->setRenderHint(QPainter::Antialiasing);
     view_->setMinimumSize(320, 240);
-    note_ = new QLabel(this);
-    note_->setObjectName("lblChartNote");
-    note_->setWordWrap(true);
+    message_ = new QLabel(this);
+    message_->setObjectName("lblChartMessage");
+    message_->setWordWrap(true);
+    message_->setMargin(12);
+    message_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(view_, 1);
-    layout->addWidget(note_);
+    layout->addWidget(message_, 1);
 
     connect(pages_, &QComboBox::currentIndexChanged, this, &ChartPanel::ShowPage);
     connect(save_, &QPushButton::clicked, this, &ChartPanel::onSaveClicked);
     save_->setEnabled(!data_.pages.empty());
     if (data_.pages.empty()) {
-        note_->setText(tr("The table has no rows to chart."));
+        message_->setText(data_.unavailable.empty() ? tr("The table has no rows to chart.")
+                                                    : q(data_.unavailable));
         view_->setChart(new QChart);
+        view_->hide();
+        pages_->setEnabled(false);
     } else {
+        message_->hide();
         ShowPage(0);
     }
+}
+
+QString ChartPanel::ChartNote() const {
+    return noteItem_ ? noteItem_->toPlainText() : QString();
+}
+
+QString ChartPanel::pictureTitle() const {
+    if (page_ < 0) return {};
+    return q(ChartTitle(data_, data_.pages[static_cast<size_t>(page_)]));
+}
+
+QString ChartPanel::Message() const {
+    return message_->isHidden() ? QString() : message_->text();
+}
+
+QString ChartPanel::ProposedFileName() const {
+    if (page_ < 0) return "chart.png";
+    return q(ChartFileStem(data_, data_.pages[static_cast<size_t>(page_)])) + ".png";
 }
 
 QChart* ChartPanel::Chart() const {
@@ -115,15 +142,43 @@ void ChartPanel::ShowPage(int page) {
     page_ = page;
     if (pages_->currentIndex() != page) pages_->setCurrentIndex(page);
     QChart* old = view_->chart();
-    view_->setChart(buildChart(data_.pages[static_cast<size_t>(page)]));
+    const ChartPage& shown = data_.pages[static_cast<size_t>(page)];
+    QChart* chart = buildChart(shown);
+    noteItem_ = nullptr;
+    if (!shown.note.empty()) {
+        // A child of the chart, so that grabbing or rendering the view
+        // draws it with the chart.
+        noteItem_ = new QGraphicsTextItem(q(shown.note), chart);
+        QFont font = noteItem_->font();
+        font.setPointSizeF(font.pointSizeF() * 0.9);
+        noteItem_->setFont(font);
+        connect(chart, &QChart::geometryChanged, this, &ChartPanel::placeNote);
+    }
+    view_->setChart(chart);
     delete old;  // setChart leaves the old chart to its caller
-    note_->setText(q(data_.pages[static_cast<size_t>(page)].note));
-    note_->setVisible(!note_->text().isEmpty());
+    placeNote();
+}
+
+void ChartPanel::placeNote() {
+    if (!noteItem_) return;
+    QChart* chart = view_->chart();
+    const QRectF area = chart->rect();
+    constexpr qreal side = 12;
+    noteItem_->setTextWidth(std::max<qreal>(area.width() - 2 * side, 100));
+    const qreal height = noteItem_->boundingRect().height();
+    noteItem_->setPos(area.left() + side, area.bottom() - height - 4);
+    QMargins m = chart->margins();
+    const int foot = static_cast<int>(std::ceil(height)) + 4;
+    if (m.bottom() != foot) {
+        m.setBottom(foot);
+        chart->setMargins(m);
+    }
 }
 
 QChart* ChartPanel::buildChart(const ChartPage& page) const {
     auto* chart = new QChart;
-    chart->setTitle(q(page.title));
+    // Rich text: the table's names must not be read as markup.
+    chart->setTitle(q(ChartTitle(data_, page)).toHtmlEscaped());
     switch (data_.kind) {
         case ChartKind::Histogram: {
             auto* set = new QBarSet(q(page.yTitle));
@@ -155,9 +210,15 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
         }
         case ChartKind::BoxPlot: {
             auto* series = new QBoxPlotSeries;
+            // A label's lines (field, then each group field) one under
+            // another, so long names are not cut short on the axis.
             QStringList labels;
             double lo = 0, hi = 0;
-            for (const BoxStats& b : page.boxes) labels << q(b.label);
+            for (const BoxStats& b : page.boxes) {
+                QStringList lines = q(b.label).split('\n');
+                for (QString& line : lines) line = line.toHtmlEscaped();
+                labels << lines.join("<br>");
+            }
             labels = distinct(labels);
             for (size_t i = 0; i < page.boxes.size(); ++i) {
                 const BoxStats& b = page.boxes[i];
@@ -169,7 +230,8 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
             chart->addSeries(series);
             auto* x = new QBarCategoryAxis;
             x->append(labels);
-            if (labels.size() > 6) x->setLabelsAngle(-60);
+            x->setTitleText(q(page.xTitle));
+            if (labels.size() > 8) x->setLabelsAngle(-60);
             auto* y = new QValueAxis;
             pad(y, lo, hi);
             y->setTitleText(q(page.yTitle));
@@ -181,9 +243,14 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
             break;
         }
         case ChartKind::Scatter: {
-            auto* observed = new QScatterSeries;
-            observed->setName(tr("Observed"));
-            observed->setMarkerSize(9);
+            const bool observed = page.plot == ScatterPlot::Observed;
+            auto* dots = new QScatterSeries;
+            dots->setName(observed ? tr("Observed") : tr("Residual"));
+            // Small see-through markers without outlines: where points
+            // crowd, the cloud grows darker instead of white.
+            dots->setMarkerSize(5);
+            dots->setColor(QColor(31, 92, 168, 80));
+            dots->setPen(QPen(Qt::NoPen));
             double xlo = 0, xhi = 0, ylo = 0, yhi = 0;
             bool any = false;
             auto widen = [&](double x, double y) {
@@ -194,24 +261,23 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
                 any = true;
             };
             QList<QPointF> points;
+            points.reserve(static_cast<qsizetype>(page.points.size()));
             for (auto& [x, y] : page.points) {
                 points.append(QPointF(x, y));
                 widen(x, y);
             }
-            observed->replace(points);
-            auto* fitted = new QLineSeries;
-            fitted->setName(tr("Fitted"));
-            QList<QPointF> line;
-            for (auto& [x, y] : page.fitted) {
-                line.append(QPointF(x, y));
+            dots->replace(points);
+            auto* line = new QLineSeries;
+            line->setName(observed ? tr("Observed = fitted") : tr("Zero residual"));
+            QList<QPointF> ends;
+            for (auto& [x, y] : page.line) {
+                ends.append(QPointF(x, y));
                 widen(x, y);
             }
-            fitted->replace(line);
-            QPen pen = fitted->pen();
-            pen.setWidthF(2);
-            fitted->setPen(pen);
-            chart->addSeries(observed);
-            chart->addSeries(fitted);
+            line->replace(ends);
+            line->setPen(QPen(QColor(200, 40, 40), 2));
+            chart->addSeries(dots);
+            chart->addSeries(line);
             auto* x = new QValueAxis;
             auto* y = new QValueAxis;
             pad(x, xlo, xhi);
@@ -221,7 +287,7 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
             chart->addAxis(x, Qt::AlignBottom);
             chart->addAxis(y, Qt::AlignLeft);
             for (QAbstractSeries* s :
-                 {static_cast<QAbstractSeries*>(observed), static_cast<QAbstractSeries*>(fitted)}) {
+                 {static_cast<QAbstractSeries*>(dots), static_cast<QAbstractSeries*>(line)}) {
                 s->attachAxis(x);
                 s->attachAxis(y);
             }
@@ -247,13 +313,17 @@ bool ChartPanel::SaveChart(const QString& path, QString* error) {
         svg.setOutputDevice(&file);
         svg.setSize(view_->size());
         svg.setViewBox(QRect(QPoint(0, 0), view_->size()));
-        svg.setTitle(view_->chart()->title());
+        svg.setTitle(pictureTitle());
+        svg.setDescription(ChartNote());
         QPainter painter;
         if (!painter.begin(&svg)) return fail(tr("The SVG picture could not be started."));
         view_->render(&painter);
         painter.end();
     } else {
-        const QImage image = view_->grab().toImage();
+        QImage image = view_->grab().toImage();
+        // Searchable in the file, as the SVG's title is.
+        image.setText("Title", pictureTitle());
+        if (!ChartNote().isEmpty()) image.setText("Description", ChartNote());
         if (image.isNull() || !image.save(&file, "PNG"))
             return fail(tr("The PNG picture could not be written."));
     }
@@ -263,8 +333,9 @@ bool ChartPanel::SaveChart(const QString& path, QString* error) {
 
 void ChartPanel::onSaveClicked() {
     QString filter;
-    QString path = QFileDialog::getSaveFileName(
-        this, tr("Save Chart"), QString(), tr("PNG image (*.png);;SVG image (*.svg)"), &filter);
+    QString path =
+        QFileDialog::getSaveFileName(this, tr("Save Chart"), ProposedFileName(),
+                                     tr("PNG image (*.png);;SVG image (*.svg)"), &filter);
     if (path.isEmpty()) return;
     const bool svg = filter.contains("svg");
     if (!path.endsWith(".png", Qt::CaseInsensitive) && !path.endsWith(".svg", Qt::CaseInsensitive))
