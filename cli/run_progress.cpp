@@ -29,17 +29,11 @@ long recordCountOf(const std::string& status) {
 }
 
 void connectProgress(Quorvane& engine, ProgressDisplay& display) {
-    // The walk's rows come with the input's total; the status texts then
-    // carry the stages, and the counts of passes after the walk (residuals),
-    // whose total nobody knows beforehand.
+    // Rows come with the input's total, those of the residual pass too (it
+    // reads the input again); the status texts then carry the stages.
     engine.OnStatProgress([&display](long done, long total) { display.progress(done, total); });
     engine.OnStatStatus([&display](const std::string& message) {
-        if (countAfter(message, kWalkPrefix) >= 0) return;
-        const long n = countAfter(message, kResidualPrefix);
-        if (n >= 0)
-            display.progress(n, -1);
-        else
-            display.stage(message);
+        if (recordCountOf(message) < 0) display.stage(message);
     });
 }
 

@@ -2,7 +2,8 @@
 // known before the walk when the input is a table (a count of its rows costs
 // little), and only at the end for a query, whose count would cost a second
 // run of it. Reports come at the stages and at steps of about half a percent
-// of the rows, never per row.
+// of the rows, never per row. A pass that reads the rows again (residuals)
+// starts again from 0 of the same total.
 #include <algorithm>
 
 #include "dataaccess/dialect/sql_dialect.h"
@@ -38,6 +39,23 @@ void Quorvane::EndProgress(long done) {
     if (onProgress_.empty()) return;
     progressTotal_ = done;
     raiseProgress(done, true);
+}
+
+void Quorvane::BeginProgressPass() {
+    progressDone_ = 0;
+    if (!onProgress_.empty()) progressNext_ = 0;
+}
+
+void Quorvane::RecordStatus(long lngRecord, bool fFinal, const std::string& strMessage) {
+    // In a run the run's flag decides; outside one, the property.
+    if (!StatusWanted() || !(lngRecord % 5 == 0 || fFinal)) return;
+    raiseStatus(strMessage.empty() ? "Analyzing record: " + std::to_string(lngRecord) : strMessage);
+}
+
+void Quorvane::Quorvane_Note(const std::string& note) {
+    runNotes_.push_back(note);
+    for (auto& f : onNote_) f(note);
+    if (StatusWanted()) raiseStatus(note);
 }
 
 void Quorvane::raiseProgress(long done, bool final) {

@@ -116,6 +116,12 @@ class Quorvane {
         onProgress_.push_back(std::move(f));
         progressNext_ = 0;
     }
+    // A fact about the run that its output tables do not tell at a glance
+    // (which levels a test compared); raised as it is found, also kept in
+    // RunNotes.
+    void OnRunNote(std::function<void(const std::string&)> f) { onNote_.push_back(std::move(f)); }
+    // The notes of the last run, kept until the next run begins.
+    const std::vector<std::string>& RunNotes() const { return runNotes_; }
 
     CErr_Zelk& ErrorHandler() { return err_; }
 
@@ -152,6 +158,12 @@ class Quorvane {
     dao::Result<dao::Recordset> CreateOutputTable(dao::TableDef& def);
     void Quorvane_DeleteTable(bool fScratch, const std::string& name);
     void Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strMessage);
+    // The status line of record lngRecord as Quorvane_Msg shows it (every
+    // fifth record and the final one), for a pass whose progress is measured
+    // in other units: it moves no bar.
+    void RecordStatus(long lngRecord, bool fFinal, const std::string& strMessage);
+    // A note of the run (see OnRunNote); also a status line when progress is on.
+    void Quorvane_Note(const std::string& note);
     // Whether Quorvane_Msg raises StatStatus at all (progress on).
     bool StatusWanted() const { return runProgress_ || showProgress_; }
     // A message box of an analysis, shown only when ShowErrors is on.
@@ -167,6 +179,10 @@ class Quorvane {
     }
     // The walk read all done rows: the final report, done == total.
     void EndProgress(long done);
+    // A further read of the rows the walk read (the residual pass): progress
+    // starts again from 0 of the same total; Progress and EndProgress then
+    // report this pass's rows.
+    void BeginProgressPass();
     void AddTableField(dao::TableDef& def, const std::string& name, int type, int& ordinal,
                        long size);
 
@@ -292,6 +308,8 @@ class Quorvane {
     std::vector<std::function<void(const std::string&)>> onStatus_;
     std::vector<std::function<void(bool&, std::string&)>> onComplete_;
     std::vector<std::function<void(long, long)>> onProgress_;
+    std::vector<std::function<void(const std::string&)>> onNote_;
+    std::vector<std::string> runNotes_;
     static constexpr long kNoProgress = std::numeric_limits<long>::max();
     // Rows at which progress is raised next (never without a handler).
     long progressNext_ = kNoProgress;

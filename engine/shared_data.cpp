@@ -215,15 +215,10 @@ void Quorvane::Quorvane_Msg(long lngRecord, bool fFinal, const std::string& strM
         raiseProgress(progressDone_, false);  // a new stage
     else
         Progress(lngRecord);
-    // In a run the run's flag decides; outside one, the property.
-    if (!(runProgress_ || showProgress_)) return;
-    std::string message;
-    if (lngRecord == 0)
-        message = strMessage + "...";
-    else if (lngRecord % 5 == 0 || fFinal)
-        message =
-            strMessage.empty() ? "Analyzing record: " + std::to_string(lngRecord) : strMessage;
-    if (!message.empty()) raiseStatus(message);
+    if (lngRecord != 0)
+        RecordStatus(lngRecord, fFinal, strMessage);
+    else if (StatusWanted())
+        raiseStatus(strMessage + "...");
 }
 
 void Quorvane::AddTableField(TableDef& def, const std::string& name, int type, int& ordinal,

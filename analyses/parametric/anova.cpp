@@ -26,6 +26,25 @@ std::size_t at(int i) {
     return static_cast<std::size_t>(i);
 }
 
+// A level as the user reads it: texts in quotes, Null by name.
+std::string levelText(const Value& v) {
+    if (v.isNull()) return "Null";
+    return v.kind() == ValueKind::Text ? "\"" + v.toText() + "\"" : v.toText();
+}
+
+// Which levels the t-test compares and which it leaves out, these named up
+// to a few and the rest counted.
+std::string tTestLevelsNote(const std::string& field, const LevelList& levels) {
+    constexpr std::size_t kNamed = 3;
+    std::string note = "Comparing " + field + " = " + levelText(levels[0]) + " with " +
+                       levelText(levels[1]) + "; levels left out: ";
+    const std::size_t left = levels.size() - 2;
+    for (std::size_t i = 0; i < std::min(left, kNamed); ++i)
+        note += (i > 0 ? ", " : "") + levelText(levels[2 + i]);
+    if (left > kNamed) note += " and " + std::to_string(left - kNamed) + " more";
+    return note;
+}
+
 }  // namespace
 
 std::string CAnova::Quorvane_ANOVA(const std::string& strType, bool fIncludeBlanks,
@@ -87,6 +106,9 @@ std::string CAnova::AnovaGroups(Quorvane& engine) {
 
 std::string CAnova::BeforeWalk() {
     for (LevelList& list : levels_) list.MergeCase(engine().BinaryCompare());
+    // The t-test takes the first two levels: say so when there are more.
+    if (tTest_ && levels_[0].size() > 2)
+        engine().Quorvane_Note(tTestLevelsNote(compareNames_[0], levels_[0]));
     return {};
 }
 

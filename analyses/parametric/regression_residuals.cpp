@@ -23,6 +23,8 @@ constexpr long kRowsPerCommit = 100000;
 
 std::string RegressionBase::ResidualPass() {
     ProcedureScope scope(engine().ErrorHandler(), "CalcResiduals");
+    // The bar starts again: this pass reads as many rows as the walk did.
+    engine().BeginProgressPass();
     engine().Quorvane_Msg(0, false, "Performing residual analysis");
     // The SELECT of the sorted walk: the groups in the order the walk wrote
     // them, and the rows of a group in the order users know from it.
@@ -44,7 +46,7 @@ std::string RegressionBase::WriteResiduals() {
         "The input [" + args_.input + "] changed while its residuals were written.";
     std::vector<Value> group, current(static_cast<std::size_t>(groups));
     std::size_t seen = 0;  // groups met so far; the current one is seen - 1
-    long inGroup = 0, written = 0, committed = 0;
+    long inGroup = 0, read = 0, written = 0, committed = 0;
     bool inTransaction = false;
     std::string error;
     auto endGroup = [&]() -> std::string {
@@ -80,6 +82,7 @@ std::string RegressionBase::WriteResiduals() {
         }
         error = WriteResidualRows(current, (seen - 1) * perGroup, written);
         ++inGroup;
+        engine().Progress(++read);
         if (error.empty() && engine().Cancelled()) error = kErrActionCancelledText;
         if (error.empty())
             if (Error e = data.MoveNext()) error = InputReadFailure(engine(), e);
@@ -94,22 +97,24 @@ std::string RegressionBase::WriteResiduals() {
             error = Unexpected(e);
         }
     }
-    if (error.empty() && written > 0)
-        engine().Quorvane_Msg(written, true,
-                              "Residual analysis record: " + std::to_string(written));
+    if (error.empty()) {
+        engine().EndProgress(read);
+        if (written > 0)
+            engine().RecordStatus(written, true,
+                                  "Residual analysis record: " + std::to_string(written));
+    }
     return error;
 }
 
 std::string RegressionBase::WriteResidualRows(const std::vector<Value>& group, std::size_t first,
                                               long& written) {
+    // Rows written are counted in the status line; the bar counts rows read.
     auto tick = [&] {
         ++written;
         // The text is built only when it is shown.
         if (written % 5 == 0 && engine().StatusWanted())
-            engine().Quorvane_Msg(written, false,
+            engine().RecordStatus(written, false,
                                   "Residual analysis record: " + std::to_string(written));
-        else
-            engine().Progress(written);
     };
     double w = 0;
     std::optional<double> y;

@@ -3,6 +3,7 @@
 // groups in order; and a residual run that is cancelled or fails leaves the
 // tables as they were. Coefficients were computed independently in exact
 // rational arithmetic (Python fractions, normal equations).
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -112,6 +113,62 @@ TEST_F(RegressResidualsTest, RowsOnlyForFittedGroupsEachFromItsOwnModel) {
             EXPECT_NEAR(num(r, "Estimated_Y"), fitted, 1e-13) << i;
             EXPECT_NEAR(num(r, "Residual"), p->y - fitted, 1e-13) << i;
         }
+    }
+}
+
+// The residual pass reads the input again: its progress starts again from
+// 0 of the same total and rises to it, counting rows read (the regression
+// per X field writes two residual rows for each of them here).
+TEST_F(RegressTest, ResidualPassReportsProgressOfItsOwn) {
+    constexpr long kRows = 2000;
+    std::vector<std::vector<double>> rows;
+    for (long i = 0; i < kRows; ++i) {
+        const double x1 = static_cast<double>(i % 97), x2 = static_cast<double>(i % 13);
+        rows.push_back({static_cast<double>(i % 2), x1, x2, 1 + 2 * x1 + x2 / 2 + (i % 7) / 10.0});
+    }
+    makeTable("P", {"G", "X1", "X2", "Y"}, rows);
+    struct Report {
+        long done, total;
+        bool inPass;
+    };
+    std::vector<Report> reports;
+    bool inPass = false;
+    engine.OnStatStatus([&](const std::string& m) {
+        if (m == "Performing residual analysis...") inPass = true;
+    });
+    engine.OnStatProgress([&](long done, long total) { reports.push_back({done, total, inPass}); });
+    const std::vector<std::pair<const char*, Fields>> cases = {
+        {"S", {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"Y", "Y"}}},
+        {"M", {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"Y", "Y"}}},
+        {"P", {{"X1", "X"}, {"Y", "Y"}}},
+    };
+    for (const auto& [type, fields] : cases) {
+        SCOPED_TRACE(type);
+        reports.clear();
+        inPass = false;
+        RunScenarioArgs args;
+        args.ScenarioDb = db;
+        args.ShowProgress = true;
+        ASSERT_TRUE(engine.RunScenario(regression(type, fields, {}, "Resid", "P"), args))
+            << engine.ErrorInfo();
+        // The stage's report comes just before its status line: the restart.
+        auto pass =
+            std::find_if(reports.begin(), reports.end(), [](const Report& r) { return r.inPass; });
+        ASSERT_GE(pass - reports.begin(), 2) << "no report in the residual pass";
+        --pass;
+        EXPECT_EQ(pass[-1].done, kRows) << "the walk ends at all rows";
+        EXPECT_EQ(pass->done, 0) << "the pass starts again";
+        long during = 0;
+        for (auto r = pass; r != reports.end(); ++r) {
+            EXPECT_EQ(r->total, kRows);
+            EXPECT_LE(r->done, kRows);
+            if (r != pass) {
+                EXPECT_GE(r->done, r[-1].done);
+            }
+            if (r->done > 0 && r->done < kRows) ++during;
+        }
+        EXPECT_GT(during, 10) << "reports while the residuals are written";
+        EXPECT_EQ(reports.back().done, kRows);
     }
 }
 
