@@ -30,26 +30,6 @@ std::string categoryName(const std::string& c) {
     return "unknown category";
 }
 
-std::string number(const dao::Value& v) {
-    auto x = v.toDouble();
-    return x ? dao::numberToText(*x) : v.toText();
-}
-
-std::string ignoreText(const ScenarioDraft& d) {
-    if (d.missingType == "1")
-        return "values equal to " +
-               (d.missingEqual.isNull() ? std::string("(no value given)") : number(d.missingEqual));
-    if (d.missingType == "2") {
-        std::string t;
-        if (!d.missingLow.isNull()) t = "values below " + number(d.missingLow);
-        if (!d.missingHigh.isNull())
-            t += (t.empty() ? "values above " : " and above ") + number(d.missingHigh);
-        return t.empty() ? "none" : t;
-    }
-    if (d.missingType.empty() || d.missingType == "0") return "none";
-    return "rule code " + d.missingType;
-}
-
 int runInfo(const InfoArgs& a) {
     auto id = parseScenarioId(a.id);
     if (!id) return 1;
@@ -79,7 +59,7 @@ int runInfo(const InfoArgs& a) {
     for (const DraftField& f : d->fields)
         if (f.role != 'G' && f.role != 'C' && f.role != 'X' && f.role != 'Y' && f.role != 'W')
             std::cout << "  role " << f.role << ": " << f.name << "\n";
-    std::cout << "Ignore: " << ignoreText(*d) << "\n";
+    std::cout << "Ignore: " << IgnoreRuleText(*d) << "\n";
     std::cout << "Options differing from their defaults:";
     bool any = false;
     const auto columns = OptionColumns();

@@ -10,8 +10,9 @@
 
 namespace qrv::scenario {
 
-// When an analysis writes a second output table.
-enum class SecondOutput { None, Always, WithXChi, WithResidual };
+// When an analysis writes a second output table. WithDetail: when the type's
+// detail option (AnalysisType::detailOption) is Yes.
+enum class SecondOutput { None, WithDetail, WithXChi, WithResidual };
 
 struct AnalysisType {
     const char* name;    // the subtype as stored ("Two Sample t-Test")
@@ -22,6 +23,7 @@ struct AnalysisType {
     const char* label1;  // label of the first output table
     const char* label2;  // label of the second, nullptr when there is none
     SecondOutput second;
+    const char* detailOption;  // the Yes/No option of the detail table, or nullptr
 };
 
 // All seventeen, in the order the type page shows them.

@@ -3,6 +3,7 @@
 // wizard would have saved.
 #include "scenario/scenario_checks.h"
 
+#include <cctype>
 #include <initializer_list>
 
 #include "dataaccess/fold.h"
@@ -322,8 +323,8 @@ std::optional<Refusal> CheckOptions(const ScenarioDraft& d) {
 
 bool HasSecondOutput(const AnalysisType& type, const ScenarioDraft& d) {
     switch (type.second) {
-        case SecondOutput::Always:
-            return true;
+        case SecondOutput::WithDetail:
+            return d.flag(type.detailOption);
         case SecondOutput::WithXChi: {
             // The chi-square table exists for counts and sums only.
             const std::string cell = d.option("XType").toText();
@@ -336,14 +337,21 @@ bool HasSecondOutput(const AnalysisType& type, const ScenarioDraft& d) {
     }
 }
 
+std::string PlainTableName(std::string_view label) {
+    std::string name(label);
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') c = '_';
+    return name;
+}
+
 void DefaultOutputNames(ScenarioDraft& d, std::string_view prefix) {
     const AnalysisType* type = FindAnalysisType(d.subtype);
     if (!type) return;
-    if (d.output1.empty()) d.output1 = std::string(prefix) + type->label1;
+    if (d.output1.empty()) d.output1 = std::string(prefix) + PlainTableName(type->label1);
     if (!HasSecondOutput(*type, d))
         d.output2.clear();
     else if (d.output2.empty())
-        d.output2 = std::string(prefix) + type->label2;
+        d.output2 = std::string(prefix) + PlainTableName(type->label2);
 }
 
 std::optional<Refusal> CheckSecondName(const ScenarioDraft& d) {
@@ -352,6 +360,8 @@ std::optional<Refusal> CheckSecondName(const ScenarioDraft& d) {
     std::string why = std::string(type->name) + " writes one output table";
     if (type->second == SecondOutput::WithResidual) why += " unless Residual is Yes";
     if (type->second == SecondOutput::WithXChi) why += " unless xChi is Yes and XType is C or S";
+    if (type->second == SecondOutput::WithDetail)
+        why += std::string(" unless ") + type->detailOption + " is Yes";
     return Refusal{"Out2=" + d.output2, why + ".", {}, {}};
 }
 

@@ -62,8 +62,11 @@ std::optional<Refusal> CheckOptions(const ScenarioDraft& d);
 
 // True when the analysis writes a second output table with these options.
 bool HasSecondOutput(const AnalysisType& type, const ScenarioDraft& d);
-// Fills empty output names with prefix + label, and clears the second name
-// when the analysis writes no second table.
+// A label as a table name that needs no brackets in SQL: every character
+// other than a letter, a digit or "_" becomes "_" ("K-S Fit" -> "K_S_Fit").
+std::string PlainTableName(std::string_view label);
+// Fills empty output names with prefix + the label as a plain table name, and
+// clears the second name when the analysis writes no second table.
 void DefaultOutputNames(ScenarioDraft& d, std::string_view prefix = kOutputTablePrefix);
 // A second output name given for an analysis that writes no second table.
 std::optional<Refusal> CheckSecondName(const ScenarioDraft& d);

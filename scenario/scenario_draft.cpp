@@ -35,6 +35,28 @@ void ScenarioDraft::addField(std::string name, char role) {
     fields.push_back({std::move(name), role, count(role) + 1});
 }
 
+namespace {
+std::string number(const dao::Value& v) {
+    auto x = v.toDouble();
+    return x ? dao::numberToText(*x) : v.toText();
+}
+}  // namespace
+
+std::string IgnoreRuleText(const ScenarioDraft& d) {
+    if (d.missingType == "1")
+        return "values equal to " +
+               (d.missingEqual.isNull() ? std::string("(no value given)") : number(d.missingEqual));
+    if (d.missingType == "2") {
+        std::string t;
+        if (!d.missingLow.isNull()) t = "values below " + number(d.missingLow);
+        if (!d.missingHigh.isNull())
+            t += (t.empty() ? "values above " : " and above ") + number(d.missingHigh);
+        return t.empty() ? "none" : t;
+    }
+    if (d.missingType.empty() || d.missingType == "0") return "none";
+    return "rule code " + d.missingType;
+}
+
 ScenarioDraft NewDraft(const AnalysisType& type) {
     ScenarioDraft d;
     d.category = std::string(1, type.category);

@@ -50,6 +50,10 @@ struct ScenarioDraft {
     void addField(std::string name, char role);
 };
 
+// The rule for values to ignore in words: "none", "values equal to -99",
+// "values below 0 and above 100" ...
+std::string IgnoreRuleText(const ScenarioDraft& d);
+
 // A new scenario of that type: every option at its default, no fields, no
 // ignore rule, no output names yet.
 ScenarioDraft NewDraft(const AnalysisType& type);

@@ -47,7 +47,7 @@ class AnovaCases : public EngineTest {
         s.output2 = detail;
         s.fields = std::move(fields);
         const auto id = addScenario(s);
-        setOptions(id, {{"GroupIgnoreBlanks", ignoreBlanks}});
+        setOptions(id, {{"GroupIgnoreBlanks", ignoreBlanks}, {"GroupDetail", !detail.empty()}});
         return run(id) ? "" : engine.ErrorInfo();
     }
 
@@ -343,7 +343,9 @@ TEST_F(AnovaCases, LongFieldNamesAndTextCompareValues) {
     s.input = "Long";
     s.output2 = "Det";
     s.fields = {{first, "C"}, {second, "C"}, {"X", "X"}};
-    ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
+    const auto id = addScenario(s);
+    setOptions(id, {{"GroupDetail", true}});
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
     const auto out = tableRows("Out1", "[Index]");
     ASSERT_EQ(out.size(), 7u);
     const std::string pair = out[3].at("Source_of_Variation").toText();

@@ -58,7 +58,7 @@ class AnovaTest : public EngineTest {
         s.output2 = detail;
         s.fields = std::move(fields);
         const auto id = addScenario(s);
-        setOptions(id, {{"GroupIgnoreBlanks", ignoreBlanks}});
+        setOptions(id, {{"GroupIgnoreBlanks", ignoreBlanks}, {"GroupDetail", !detail.empty()}});
         return run(id) ? "" : engine.ErrorInfo();
     }
 
@@ -348,7 +348,9 @@ TEST_F(AnovaTest, IgnoredValuesTakeNoPart) {
     s.missingType = "1";
     s.missingEqual = -99.0;
     s.fields = {{"A", "C"}, {"X", "X"}};
-    ASSERT_TRUE(run(addScenario(s))) << engine.ErrorInfo();
+    const auto id = addScenario(s);
+    setOptions(id, {{"GroupDetail", true}});
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
     expectTable(rowsOf("Out1", ""), kOneWay, "ignore rule");
     for (const TableRow& r : tableRows("Det")) EXPECT_EQ(r.at("Count").asDouble(), 3);
 }

@@ -156,6 +156,48 @@ namespace {
 
 // A text stored in a numeric column by another program ends every analysis
 // with the same message, naming the field and the value.
+// A scenario may still name a detail table whose option is off (stored by
+// an older designer, or by hand): the run writes it only with the option on.
+TEST_F(DispatchTest, DetailTableFollowsItsOption) {
+    struct Case {
+        const char* category;
+        const char* subtype;
+        const char* option;
+        Fields fields;
+        std::size_t rows;  // detail rows with the option on
+    };
+    const Case cases[] = {
+        // One row per level of the factor: "a" and "b".
+        {"G", "Two Sample t-Test", "GroupDetail", {{"Grp", "C"}, {"X", "X"}}, 2},
+        {"G", "ANOVA", "GroupDetail", {{"Grp", "C"}, {"X", "X"}}, 2},
+        // Levels a, b of Grp and the one level 1 of W.
+        {"G", "Two way ANOVA", "GroupDetail", {{"Grp", "C"}, {"W", "C"}, {"X", "X"}}, 3},
+        // One row per sample.
+        {"N", "N Sample", "NPKruskalDetail", {{"Grp", "C"}, {"X", "X"}}, 2},
+        // One row per compared field.
+        {"N", "N Fields", "NPFriedmanDetail", {{"X", "X"}, {"Y", "X"}}, 2},
+        // One row per category.
+        {"N", "Chi-Square", "ChiDetail", {{"Grp", "C"}}, 2},
+    };
+    for (const Case& c : cases) {
+        for (const bool on : {false, true}) {
+            SCOPED_TRACE(std::string(c.subtype) + (on ? " with" : " without") + " detail");
+            ScenarioRow s;
+            s.category = c.category;
+            s.subtype = c.subtype;
+            s.output2 = "Det";
+            s.fields = c.fields;
+            const auto id = addScenario(s);
+            setOptions(id, {{c.option, on}});
+            ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+            EXPECT_TRUE(db.GetTableDef("Out1").ok());
+            EXPECT_EQ(db.GetTableDef("Det").ok(), on);
+            if (on) EXPECT_EQ(tableRows("Det").size(), c.rows);
+            db.Execute("DROP TABLE [Det]");
+        }
+    }
+}
+
 TEST_F(EngineTest, TextInANumericColumnEndsTheRunClearly) {
     addRow("a", 1.0);
     ASSERT_TRUE(db.Execute("INSERT INTO [Data] ([Grp], [X]) VALUES ('b', 'twelve')").ok());

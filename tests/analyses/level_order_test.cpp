@@ -270,6 +270,7 @@ class LevelOrderTest : public EngineTest, public ::testing::WithParamInterface<O
         s.fields = {{"G", "G"}, {"S", "C"}, {"X", "X"}};
         const auto id = addScenario(s);
         if (c.twoType) setOptions(id, {{"NPTwoType", c.twoType}});
+        if (c.category == std::string("G")) setOptions(id, {{"GroupDetail", c.detail}});
         return run(id) ? "" : engine.ErrorInfo();
     }
 };

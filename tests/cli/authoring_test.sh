@@ -152,7 +152,7 @@ refute set-out-own "note:" -- "$q" set "$db" 1 Out=Stats
 for row in "'A','s','x',2" "'A','s','y',4" "'A','t','x',9" "'A','t','y',3" "'B','s','x',5" "'B','s','y',-1" "'B','t','x',7" "'B','t','y',6"; do
     "$q" sql "$db" "INSERT INTO [Crops] VALUES ($row)" >/dev/null || fail "insert $row"
 done
-crossed="$("$q" new "$db" "Two way ANOVA" Crops --x Yield --compare Region --compare Soil --compare Seed --out Crossed --out2 CrossedDetail 2>&1)"
+crossed="$("$q" new "$db" "Two way ANOVA" Crops --x Yield --compare Region --compare Soil --compare Seed --out Crossed --out2 CrossedDetail --set GroupDetail=Yes 2>&1)"
 [[ "$crossed" =~ ^[0-9]+$ ]] || fail "three factors refused: $crossed"
 check three-factors-run 0 "^Scenario $crossed: ok$" -- "$q" run "$db" "$crossed"
 check three-factors-region 0 "^Yield,2,Main: \[Region\],0\.125,1," -- "$q" show "$db" Crossed --csv

@@ -3,6 +3,7 @@
 // message exactly as the wizard words it, and the output names it proposes.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -249,38 +250,63 @@ TEST(IgnoreRule, TheDialogsChecks) {
 }
 
 TEST(OutputNames, DefaultsAsTheFinishPageProposesThem) {
-    // type, first name, second name ("" when the analysis writes one table)
-    const std::vector<std::vector<const char*>> cases = {
-        {"2 Sample", "Quorvane_2 Sample", ""},
-        {"ANOVA", "Quorvane_ANOVA", "Quorvane_ANOVA Details"},
-        {"Chi-Square", "Quorvane_Chi-Square", "Quorvane_Chi-Square Details"},
+    // type, first name, second name ("" when the analysis writes one table),
+    // the detail table's option switched on. Names need no brackets in SQL.
+    struct Case {
+        const char* type;
+        const char* first;
+        const char* second;
+    };
+    const Case cases[] = {
+        {"2 Sample", "Quorvane_2_Sample", ""},
+        {"ANOVA", "Quorvane_ANOVA", "Quorvane_ANOVA_Details"},
+        {"Chi-Square", "Quorvane_Chi_Square", "Quorvane_Chi_Square_Details"},
         {"Compare", "Quorvane_Compare", ""},
         {"Crosstab", "Quorvane_Crosstab", ""},
         {"Describe", "Quorvane_Describe", ""},
         {"Frequency", "Quorvane_Frequency", ""},
-        {"K-S Fit", "Quorvane_K-S Fit", ""},
+        {"K-S Fit", "Quorvane_K_S_Fit", ""},
         {"Matrix", "Quorvane_Matrix", ""},
-        {"N Fields", "Quorvane_N Fields Friedman", "Quorvane_N Fields Friedman Details"},
-        {"N Sample", "Quorvane_N Sample Kruskal", "Quorvane_N Sample Kruskal Details"},
+        {"N Fields", "Quorvane_N_Fields_Friedman", "Quorvane_N_Fields_Friedman_Details"},
+        {"N Sample", "Quorvane_N_Sample_Kruskal", "Quorvane_N_Sample_Kruskal_Details"},
         {"Paired Fields", "Quorvane_PairedFields", ""},
         {"Percentiles", "Quorvane_Percentiles", ""},
         {"Regression", "Quorvane_Regression", ""},
         {"Sign Test", "Quorvane_SignTest", ""},
-        {"Two Sample t-Test", "Quorvane_Two Sample t-Test", "Quorvane_Two Sample t-Test Details"},
-        {"Two way ANOVA", "Quorvane_Two Way ANOVA", "Quorvane_Two Way ANOVA Details"},
+        {"Two Sample t-Test", "Quorvane_Two_Sample_t_Test", "Quorvane_Two_Sample_t_Test_Details"},
+        {"Two way ANOVA", "Quorvane_Two_Way_ANOVA", "Quorvane_Two_Way_ANOVA_Details"},
     };
-    for (const auto& c : cases) {
-        ScenarioDraft d = NewDraft(*FindAnalysisType(c[0]));
-        if (!*c[2]) d.output2 = "left over";  // cleared where there is no second table
+    const std::map<std::string, const char*> detailOption = {
+        {"ANOVA", "GroupDetail"},         {"Two Sample t-Test", "GroupDetail"},
+        {"Two way ANOVA", "GroupDetail"}, {"Chi-Square", "ChiDetail"},
+        {"N Sample", "NPKruskalDetail"},  {"N Fields", "NPFriedmanDetail"}};
+    for (const Case& c : cases) {
+        ScenarioDraft d = NewDraft(*FindAnalysisType(c.type));
+        auto option = detailOption.find(c.type);
+        if (option != detailOption.end()) d.setOption(option->second, true);
+        if (!*c.second) d.output2 = "left over";  // cleared where there is no second table
         DefaultOutputNames(d);
-        EXPECT_EQ(d.output1, c[1]) << c[0];
-        EXPECT_EQ(d.output2, c[2]) << c[0];
+        EXPECT_EQ(d.output1, c.first) << c.type;
+        EXPECT_EQ(d.output2, c.second) << c.type;
+        if (option == detailOption.end()) continue;
+        // Without its detail table the analysis has one output name.
+        d.setOption(option->second, false);
+        DefaultOutputNames(d);
+        EXPECT_EQ(d.output2, "") << c.type;
+        d.output2 = "Extra";
+        EXPECT_EQ(
+            CheckSecondName(d)->message,
+            std::string(c.type) + " writes one output table unless " + option->second + " is Yes.");
+        d.output2.clear();
+        d.output1 = "Out";
+        EXPECT_FALSE(CheckFinal(d)) << c.type << ": no second name is needed";
     }
+    EXPECT_EQ(PlainTableName("a b-c.d[e]f_g2"), "a_b_c_d_e_f_g2");
     ScenarioDraft x = NewDraft(*FindAnalysisType("Crosstab"));
     x.setOption("xChi", true);
     DefaultOutputNames(x, "My_");
     EXPECT_EQ(x.output1, "My_Crosstab");
-    EXPECT_EQ(x.output2, "My_Crosstab Chi-Square");
+    EXPECT_EQ(x.output2, "My_Crosstab_Chi_Square");
     x.setOption("XType", "A");
     DefaultOutputNames(x, "My_");
     EXPECT_EQ(x.output2, "") << "an average has no chi-square table";
@@ -295,6 +321,7 @@ TEST(OutputNames, DefaultsAsTheFinishPageProposesThem) {
 TEST(OutputNames, TheFinishPagesChecks) {
     ScenarioDraft d = NewDraft(*FindAnalysisType("ANOVA"));
     d.input = "Measurements";
+    d.setOption("GroupDetail", true);
     EXPECT_EQ(CheckFinal(d)->message, "Output table name required.");
     d.output1 = "Out";
     EXPECT_EQ(CheckFinal(d)->message, "Second Output table name required.");

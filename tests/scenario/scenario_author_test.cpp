@@ -72,6 +72,7 @@ TEST_F(AuthoringTest, ANewScenarioWritesItsRowsInTheThreeTables) {
     g.input = "Measurements";
     g.addField("Yield", 'X');
     g.addField("Plant", 'C');
+    g.setOption("GroupDetail", true);
     ASSERT_EQ(*SaveDraft(db, g), 2);
     EXPECT_EQ(cell("SELECT [Scenario_Analysis_Type] FROM [usysQuorvaneScenarios] WHERE "
                    "[Scenario_ID] = 2"),
@@ -81,7 +82,7 @@ TEST_F(AuthoringTest, ANewScenarioWritesItsRowsInTheThreeTables) {
               "Two Sample t-Test");
     EXPECT_EQ(cell("SELECT [Scenario_Output_Table2_Name] FROM [usysQuorvaneScenarios] WHERE "
                    "[Scenario_ID] = 2"),
-              "Quorvane_Two Sample t-Test Details");
+              "Quorvane_Two_Sample_t_Test_Details");
 }
 
 TEST_F(AuthoringTest, LoadingGivesBackWhatWasSavedAndEditingReplacesTheFields) {
@@ -165,6 +166,7 @@ TEST_F(AuthoringTest, EveryRefusalLeavesTheThreeTablesAsTheyWere) {
          [](ScenarioDraft& d) {
              d.subtype = "ANOVA";
              d.fields = {{"Yield", 'X', 1}, {"Plant", 'C', 1}};
+             d.setOption("GroupDetail", true);
              d.output1 = d.output2 = "Same";
          },
          "The first and second output table names names must not be the same."},
