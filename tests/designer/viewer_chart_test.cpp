@@ -2,7 +2,9 @@
 // Percentiles, K-S Fit and simple regression scenarios on a small table: the
 // kind of chart is told from the columns, the bars, boxes and points carry
 // the numbers worked out by hand from the data, each group's chart is drawn
-// from that group's rows, and a chart saves as PNG and SVG.
+// from that group's rows, boxes stand only on real quartiles, a large
+// residual table is sampled over its whole range, and a chart saves as PNG
+// and SVG with its title.
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -21,6 +23,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <optional>
 #include <tuple>
 
 #include "designer/viewer/chart_panel.h"
@@ -47,6 +51,8 @@ struct Row {
 constexpr Row kRows[] = {{"a", 1, 3.5}, {"a", 2, 4.5}, {"b", 2, 5},   {"a", 3, 7.5},
                          {"a", 4, 8.5}, {"b", 3, 7.5}, {"a", 12, 25}, {"a", 15, 31},
                          {"a", 25, 51}, {"b", 22, 45}, {"a", -3, -5}, {"a", 40, 81}};
+
+constexpr long kBigRows = 100000;
 
 template <class T>
 T* seriesOf(QChart* chart) {
@@ -115,8 +121,10 @@ class ViewerChartTest : public QObject {
 
     std::int32_t save(const char* type, const std::string& out1, const std::string& out2,
                       std::initializer_list<std::pair<const char*, char>> fields,
-                      std::initializer_list<std::pair<const char*, dao::Value>> options) {
+                      std::initializer_list<std::pair<const char*, dao::Value>> options,
+                      std::optional<double> ignoreAbove = std::nullopt) {
         scenario::ScenarioDraft d = scenario::NewDraft(*scenario::FindAnalysisType(type));
+        if (ignoreAbove) scenario::SetIgnoreRange(d, std::nullopt, *ignoreAbove);
         d.description = std::string("chart ") + type;
         d.input = "Data";
         d.output1 = out1;
@@ -173,10 +181,35 @@ class ViewerChartTest : public QObject {
                  {{"Range", true}, {"Percentile", true}, {"PercentileRadio", "Quartiles"}}));
         run(save("Percentiles", "PctOut", "", {{"Grp", 'G'}, {"X", 'X'}},
                  {{"PercentileRadio", "Deciles"}}));
+        run(save("Percentiles", "PctQ", "", {{"Grp", 'G'}, {"X", 'X'}},
+                 {{"PercentileRadio", "Quartiles"}}));
         run(save("K-S Fit", "KSOut", "", {{"Grp", 'G'}, {"X", 'X'}},
                  {{"FitUniform", true}, {"FitNormal", true}, {"FitPoisson", false}}));
+        run(save("K-S Fit", "KSIgnored", "", {{"Grp", 'G'}, {"X", 'X'}},
+                 {{"FitUniform", true}, {"FitNormal", false}, {"FitPoisson", false}}, 30.0));
         run(save("Regression", "RegOut", "ResidOut", {{"Grp", 'G'}, {"X", 'X'}, {"Y", 'Y'}},
                  {{"RegressType", "S"}, {"RYInt", true}, {"Residual", true}}));
+
+        // A residual table of 100000 rows in x order: x = 0 .. 99999, fitted
+        // 2x, residual (x mod 100 - 50) / 10, made by joining a table of
+        // 0 .. 999 with itself.
+        QVERIFY(fx->makeTable("Thousand", {{"K", dao::dbLong}}));
+        QVERIFY(!fx->db.BeginTrans());
+        for (int k = 0; k < 1000; ++k) QVERIFY(fx->addRow("Thousand", {{"K", k}}));
+        QVERIFY(fx->makeTable("BigResid", {{"DataField", dao::dbText},
+                                           {"X_Value", dao::dbDouble},
+                                           {"Y:Y", dao::dbDouble},
+                                           {"Estimated_Y", dao::dbDouble},
+                                           {"Residual", dao::dbDouble}}));
+        auto n = fx->db.Execute(
+            "INSERT INTO [BigResid] ([DataField], [X_Value], [Y:Y], [Estimated_Y], [Residual]) "
+            "SELECT 'X', [a].[K] * 100 + [b].[K], 2 * ([a].[K] * 100 + [b].[K]) + "
+            "([b].[K] - 50) / 10, 2 * ([a].[K] * 100 + [b].[K]), ([b].[K] - 50) / 10 "
+            "FROM [Thousand] AS a, [Thousand] AS b WHERE [a].[K] < 1000 AND [b].[K] < 100 "
+            "ORDER BY [a].[K], [b].[K]");
+        QVERIFY2(n.ok(), n.ok() ? "" : n.error().description.c_str());
+        QCOMPARE(*n, kBigRows);
+        QVERIFY(!fx->db.CommitTrans());
     }
     void cleanupTestCase() { fx.reset(); }
 
@@ -275,7 +308,7 @@ class ViewerChartTest : public QObject {
         QCOMPARE(pages[2].title, std::string("Y"));
         expectBox(pages[2].boxes[0], -5, 4.5, 8.5, 31, 81);
         expectBox(pages[2].boxes[1], 5, 6.25, 7.5, 26.25, 45);
-        QCOMPARE(pages[0].boxes[3].label, std::string("Y (Grp = b)"));
+        QCOMPARE(pages[0].boxes[3].label, std::string("Y\nGrp = b"));
         QVERIFY(!pages[1].boxes[0].estimated);
         QCOMPARE(pages[1].boxes[0].lowName, std::string("Minimum"));
         auto* series = seriesOf<QBoxPlotSeries>(panel->Chart());
@@ -290,27 +323,76 @@ class ViewerChartTest : public QObject {
         QCOMPARE(b->at(QBoxSet::UpperExtreme), 22.0);
     }
 
-    void percentileBoxesInterpolateMissingQuartiles() {
+    // Deciles and K-S Fit's range hold no quartiles: the boxes are the
+    // quartiles of the scenario's own input, fields, groups and ignore rule.
+    void boxesWithoutQuartilesInTheTableAreComputed_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<std::vector<double>>("a");
+        QTest::addColumn<std::vector<double>>("b");
+        // Rows 1 + (n - 1)j/4 of the sorted values, as in the Percentiles
+        // analysis. a: -3 1 2 3 4 12 15 25 40 (rows 3, 5, 7); b: 2 3 22.
+        QTest::newRow("deciles") << "PctOut" << std::vector<double>{-3, 2, 4, 15, 40}
+                                 << std::vector<double>{2, 2.5, 3, 12.5, 22};
+        QTest::newRow("K-S fit") << "KSOut" << std::vector<double>{-3, 2, 4, 15, 40}
+                                 << std::vector<double>{2, 2.5, 3, 12.5, 22};
+        // Values above 30 ignored: a is -3 1 2 3 4 12 15 25, rows 2.75, 4.5, 6.25.
+        QTest::newRow("K-S fit, ignoring above 30")
+            << "KSIgnored" << std::vector<double>{-3, 1.75, 3.5, 12.75, 25}
+            << std::vector<double>{2, 2.5, 3, 12.5, 22};
+    }
+    void boxesWithoutQuartilesInTheTableAreComputed() {
+        QFETCH(QString, table);
+        QFETCH(std::vector<double>, a);
+        QFETCH(std::vector<double>, b);
         ChartPanel* panel = nullptr;
-        auto v = chartOf("PctOut", &panel);
+        auto v = chartOf(table.toStdString(), &panel);
         QVERIFY(v && panel);
-        const auto& pages = panel->Data().pages;
-        QCOMPARE(pages.size(), size_t(1));
-        QCOMPARE(pages[0].boxes.size(), size_t(2));
-        // Deciles at rows 1 + (n - 1)j/10 (worked with Python's fractions):
-        // a: 0.2 1.6 2.4 3.2 4 10.4 13.8 19 28; b: 2.2 2.4 2.6 2.8 3 6.8 10.6 14.4 18.2.
-        // The quartiles lie halfway between the 20th and 30th, and the 70th
-        // and 80th: a 2.0 and 16.4, b 2.5 and 12.5.
-        const BoxStats& a = pages[0].boxes[0];
-        const BoxStats& b = pages[0].boxes[1];
-        QVERIFY(near(a.low, 0.2) && near(a.q1, 2.0) && near(a.median, 4) && near(a.q3, 16.4) &&
-                near(a.high, 28));
-        QVERIFY(near(b.low, 2.2) && near(b.q1, 2.5) && near(b.median, 3) && near(b.q3, 12.5) &&
-                near(b.high, 18.2));
-        QVERIFY(a.estimated);
-        QCOMPARE(a.lowName, std::string("10th percentile"));
-        QCOMPARE(a.highName, std::string("90th percentile"));
-        QVERIFY(pages[0].note.find("interpolated") != std::string::npos);
+        QVERIFY2(panel->Message().isEmpty(), qPrintable(panel->Message()));
+        const auto& boxes = panel->Data().pages.at(0).boxes;
+        QCOMPARE(boxes.size(), size_t(2));
+        expectBox(boxes[0], a[0], a[1], a[2], a[3], a[4]);
+        expectBox(boxes[1], b[0], b[1], b[2], b[3], b[4]);
+        QVERIFY(panel->ChartNote().contains("computed from [Data]"));
+    }
+
+    void computedQuartilesEqualThePercentilesAnalysis() {
+        auto rs = fx->db.OpenRecordset("PctQ");
+        QVERIFY(rs.ok());
+        std::map<std::pair<std::string, double>, double> quartiles;
+        for (; !rs->Eof(); rs->MoveNext())
+            quartiles[{rs->GetValue("Grp")->toText(), rs->GetValue("Percentile")->asDouble()}] =
+                rs->GetValue("Value")->asDouble();
+        QCOMPARE(quartiles.size(), size_t(6));
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("KSOut", &panel);
+        QVERIFY(v && panel);
+        const auto& boxes = panel->Data().pages.at(0).boxes;
+        QCOMPARE(boxes.size(), size_t(2));
+        for (size_t g = 0; g < 2; ++g) {
+            const std::string grp = g == 0 ? "a" : "b";
+            QCOMPARE(boxes[g].q1, (quartiles[{grp, 25}]));
+            QCOMPARE(boxes[g].median, (quartiles[{grp, 50}]));
+            QCOMPARE(boxes[g].q3, (quartiles[{grp, 75}]));
+        }
+    }
+
+    void noBoxWithoutQuartilesToHave() {
+        // Cut points 0, 50 and 100 of a table no scenario writes.
+        QVERIFY(fx->makeTable(
+            "NoQuartiles",
+            {{"DataField", dao::dbText}, {"Percentile", dao::dbDouble}, {"Value", dao::dbDouble}}));
+        for (auto [percent, value] : {std::pair{0.0, 1.0}, {50.0, 2.0}, {100.0, 3.0}})
+            QVERIFY(fx->addRow(
+                "NoQuartiles",
+                {{"DataField", dao::Value::text("X")}, {"Percentile", percent}, {"Value", value}}));
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("NoQuartiles", &panel);
+        QVERIFY(v && panel);
+        QVERIFY(panel->Data().pages.empty());
+        QVERIFY(panel->Message().contains("needs the quartiles"));
+        QVERIFY(panel->Message().contains("No scenario"));
+        QVERIFY(!seriesOf<QBoxPlotSeries>(panel->Chart()));
+        QVERIFY(!panel->findChild<QPushButton*>("cmdSaveChart")->isEnabled());
     }
 
     void boxNumbersFromCutPoints() {
@@ -328,40 +410,98 @@ class ViewerChartTest : public QObject {
         QCOMPARE(q->highName, std::string("Maximum"));
     }
 
-    void residualScatterFollowsTheFittedLine() {
+    void residualTablesPlotObservedAndResidualsAgainstFitted() {
         ChartPanel* panel = nullptr;
         auto v = chartOf("ResidOut", &panel);
         QVERIFY(v && panel);
         const auto& pages = panel->Data().pages;
-        QCOMPARE(pages.size(), size_t(2));
-        QCOMPARE(pages[0].xTitle, std::string("X"));
-        QCOMPARE(pages[0].yTitle, std::string("Y"));
+        QCOMPARE(pages.size(), size_t(4));  // two plots of each group
         // Least squares by hand in exact fractions: a: slope 3087/1544,
         // intercept 1555/1544; b: slope 505/254, intercept 485/381.
         const double slope[] = {3087.0 / 1544, 505.0 / 254};
         const double intercept[] = {1555.0 / 1544, 485.0 / 381};
-        const size_t counts[] = {9, 3};
+        const double ends[][2] = {{-3, 40}, {2, 22}};  // x of each group
         for (size_t g = 0; g < 2; ++g) {
-            const auto& p = pages[g];
-            QCOMPARE(p.points.size(), counts[g]);
-            QCOMPARE(p.fitted.size(), counts[g]);
+            auto fit = [&](double x) { return intercept[g] + slope[g] * x; };
+            std::vector<std::pair<double, double>> observed, residuals;
             for (const Row& r : kRows)
-                if (r.grp == std::string(g == 0 ? "a" : "b"))
-                    QVERIFY(std::find(p.points.begin(), p.points.end(), std::make_pair(r.x, r.y)) !=
-                            p.points.end());
-            for (size_t i = 0; i < p.fitted.size(); ++i) {
-                QVERIFY2(near(p.fitted[i].second, intercept[g] + slope[g] * p.fitted[i].first),
-                         qPrintable(QString::number(p.fitted[i].second)));
-                if (i) QVERIFY(p.fitted[i - 1].first <= p.fitted[i].first);
+                if (r.grp == std::string(g == 0 ? "a" : "b")) {
+                    observed.emplace_back(fit(r.x), r.y);
+                    residuals.emplace_back(fit(r.x), r.y - fit(r.x));
+                }
+            const designer::ChartPage& o = pages[2 * g];
+            const designer::ChartPage& e = pages[2 * g + 1];
+            QCOMPARE(o.plot, designer::ScatterPlot::Observed);
+            QCOMPARE(e.plot, designer::ScatterPlot::Residuals);
+            for (auto [page, want] : {std::pair{&o, &observed}, {&e, &residuals}}) {
+                QCOMPARE(page->points.size(), want->size());
+                for (const auto& w : *want)
+                    QVERIFY2(std::any_of(page->points.begin(), page->points.end(),
+                                         [&](const auto& p) {
+                                             return near(p.first, w.first) &&
+                                                    near(p.second, w.second);
+                                         }),
+                             qPrintable(QString("%1, %2").arg(w.first).arg(w.second)));
+                QVERIFY(page->note.empty());  // every point drawn
             }
+            // The line y = fitted, and the zero line, across the fitted range.
+            QCOMPARE(o.line.size(), size_t(2));
+            QVERIFY(near(o.line[0].first, fit(ends[g][0])) &&
+                    near(o.line[0].second, fit(ends[g][0])));
+            QVERIFY(near(o.line[1].first, fit(ends[g][1])) &&
+                    near(o.line[1].second, fit(ends[g][1])));
+            QCOMPARE(e.line, (std::vector<std::pair<double, double>>{{o.line[0].first, 0.0},
+                                                                     {o.line[1].first, 0.0}}));
         }
+        // The residual plot, chosen as a user would.
+        auto* combo = panel->findChild<QComboBox*>("cboChartPage");
+        QVERIFY(combo);
+        combo->setCurrentIndex(1);
         auto* dots = seriesOf<QScatterSeries>(panel->Chart());
         auto* line = seriesOf<QLineSeries>(panel->Chart());
         QVERIFY(dots && line && !qobject_cast<QScatterSeries*>(line));
         QCOMPARE(dots->count(), 9);
-        QCOMPARE(line->count(), 9);
-        QCOMPARE(line->at(0).x(), -3.0);
-        QVERIFY(near(line->at(8).y(), intercept[0] + slope[0] * 40));
+        QCOMPARE(line->count(), 2);
+        QCOMPARE(line->at(0).y(), 0.0);
+        // Markers without outlines: dense parts of a cloud stay dark.
+        QCOMPARE(dots->pen().style(), Qt::NoPen);
+    }
+
+    // A residual table sorted by x, larger than a chart draws: the sample
+    // reaches both ends, is the same on every reading, and keeps its bound.
+    void largeResidualTablesAreSampledOverTheirWholeRange() {
+        const std::string table = "BigResid";
+        const auto layout =
+            designer::DetectChart({"DataField", "X_Value", "Y:Y", "Estimated_Y", "Residual"});
+        auto first = designer::ReadChartData(fx->db, table, layout);
+        auto again = designer::ReadChartData(fx->db, table, layout);
+        QVERIFY(first.ok() && again.ok());
+        QCOMPARE(first->pages.size(), size_t(2));
+        const designer::ChartPage& observed = first->pages[0];
+        const designer::ChartPage& residuals = first->pages[1];
+        QCOMPARE(observed.points.size(), designer::kMaxScatterPoints);
+        QCOMPARE(observed.pointsInTable, kBigRows);
+        QCOMPARE(observed.points, again->pages[0].points);
+        QCOMPARE(observed.note, std::string("A random sample of 20000 of 100000 points (seed 1)."));
+        // x = 0 .. 99999, fitted 2x: both ends within a thousandth of the range,
+        // and the mean near the middle (the mean of a uniform sample of 20000
+        // has a standard deviation near 200 here).
+        double lo = 1e300, hi = -1e300, sum = 0;
+        for (auto& [f, y] : observed.points) {
+            lo = std::min(lo, f);
+            hi = std::max(hi, f);
+            sum += f / 2;
+        }
+        QVERIFY2(lo < 200 && hi > 2 * 99899.0, qPrintable(QString("%1 to %2").arg(lo).arg(hi)));
+        QVERIFY(std::abs(sum / designer::kMaxScatterPoints - 49999.5) < 1500);
+        // Each residual is the row's own: y - 2x, (x mod 100 - 50) / 10.
+        QCOMPARE(residuals.points.size(), observed.points.size());
+        for (size_t i = 0; i < residuals.points.size(); ++i) {
+            const double x = residuals.points[i].first / 2;
+            const double r = (std::fmod(x, 100) - 50) / 10;
+            QVERIFY(near(residuals.points[i].second, r));
+            QVERIFY(near(observed.points[i].second, 2 * x + r));
+        }
     }
 
     // --- Every group's chart from its own rows -----------------------------------
@@ -391,22 +531,24 @@ class ViewerChartTest : public QObject {
         QTest::newRow("describe, Y")
             << "DescOut"
             << "Y" << std::vector<double>{5, 6.25, 7.5, 26.25, 45} << 5.0 << 45.0 << -inf << inf;
-        // Deciles 10 to 90: 2.2 ... 18.2; quartiles halfway between 20th and 30th, 70th and 80th.
+        // Deciles hold no quartiles: b's computed from the input, as above.
         QTest::newRow("percentiles")
             << "PctOut"
-            << "X" << std::vector<double>{2.2, 2.5, 3, 12.5, 18.2} << 2.2 << 18.2 << -inf << inf;
-        // A row per fitted distribution, each with b's minimum 2 and maximum
-        // 22: quartiles a quarter, half and three quarters of the way.
+            << "X" << std::vector<double>{2, 2.5, 3, 12.5, 22} << 2.0 << 22.0 << -inf << inf;
+        // A row per fitted distribution, no quartiles: computed likewise.
         QTest::newRow("K-S fit") << "KSOut"
-                                 << "X" << std::vector<double>{2, 7, 12, 17, 22} << 2.0 << 22.0
+                                 << "X" << std::vector<double>{2, 2.5, 3, 12.5, 22} << 2.0 << 22.0
                                  << -inf << inf;
-        // b's least-squares line: 485/381 + 505/254 x.
+        // b's least-squares line: 485/381 + 505/254 x; observed y against it,
+        // then the line y = fitted from its lowest to its highest. a's fitted
+        // values run from -4.99 to 80.98.
         auto fit = [](double x) { return 485.0 / 381 + 505.0 / 254 * x; };
         QTest::newRow("residual scatter")
             << "ResidOut"
-            << "X (Grp = b)"
-            << std::vector<double>{2, 5, 3, 7.5, 22, 45, 2, fit(2), 3, fit(3), 22, fit(22)} << 2.0
-            << 22.0 << -3.0 << 40.0;
+            << "Y on X (Grp = b), observed against fitted"
+            << std::vector<double>{fit(2), 5,      fit(3), 7.5,     fit(22),
+                                   45,     fit(2), fit(2), fit(22), fit(22)}
+            << fit(2) << fit(22) << -4.9 << 80.9;
     }
     void theSecondGroupIsDrawnFromItsOwnRows() {
         QFETCH(QString, table);
@@ -449,26 +591,24 @@ class ViewerChartTest : public QObject {
 
     void groupsThatReadAlikeKeepTheirOwnBoxes() {
         // A Null group and a group of the text "Null", in a table shaped as
-        // a percentiles table: minimum, median and maximum of each.
+        // a percentiles table: minimum, quartiles and maximum of each.
         QVERIFY(fx->makeTable("AlikeOut", {{"Grp", dao::dbText},
                                            {"DataField", dao::dbText},
                                            {"Percentile", dao::dbDouble},
                                            {"Value", dao::dbDouble}}));
-        for (auto [grp, percent, value] : {std::tuple{dao::Value::null(), 0.0, 1.0},
-                                           {dao::Value::null(), 50.0, 2.0},
-                                           {dao::Value::null(), 100.0, 3.0},
-                                           {dao::Value::text("Null"), 0.0, 10.0},
-                                           {dao::Value::text("Null"), 50.0, 20.0},
-                                           {dao::Value::text("Null"), 100.0, 30.0}})
-            QVERIFY(fx->addRow("AlikeOut", {{"Grp", grp},
-                                            {"DataField", dao::Value::text("X")},
-                                            {"Percentile", percent},
-                                            {"Value", value}}));
+        for (auto [grp, scale] :
+             {std::pair{dao::Value::null(), 1.0}, {dao::Value::text("Null"), 10.0}})
+            for (double percent : {0.0, 25.0, 50.0, 75.0, 100.0}) {
+                const double value = scale * (1 + percent / 50);
+                QVERIFY(fx->addRow("AlikeOut", {{"Grp", grp},
+                                                {"DataField", dao::Value::text("X")},
+                                                {"Percentile", percent},
+                                                {"Value", value}}));
+            }
         ChartPanel* panel = nullptr;
         auto v = chartOf("AlikeOut", &panel);
         QVERIFY(v && panel);
         QCOMPARE(panel->Data().pages.at(0).boxes.size(), size_t(2));
-        // Quartiles halfway between the median and the ends.
         QCOMPARE(drawnFor(panel->Chart(), "Grp = Null"), (std::vector<double>{1, 1.5, 2, 2.5, 3}));
         QCOMPARE(drawnFor(panel->Chart(), "Grp = Null (2)"),
                  (std::vector<double>{10, 15, 20, 25, 30}));
@@ -489,27 +629,105 @@ class ViewerChartTest : public QObject {
         QCOMPARE(x->categories(), (QStringList{"[1, 1)", "[1, 1) (2)", "[1, 2)"}));
     }
 
-    // --- Saving -----------------------------------------------------------------
+    // --- Titles, axis names, saving ---------------------------------------------
 
-    void chartsSaveAsPngAndSvg() {
+    void chartsNameTheirTableFieldAndGroup_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("xTitle");
+        QTest::addColumn<QString>("yTitle");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("histogram") << "FreqOut" << 1 << "FreqOut: X (Grp = b)"
+                                   << "X"
+                                   << "Count"
+                                   << "FreqOut_X_Grp_b.png";
+        QTest::newRow("boxes of a field") << "DescOut" << 2 << "DescOut: Y by Grp"
+                                          << "Grp"
+                                          << "Y"
+                                          << "DescOut_Y_Grp.png";
+        QTest::newRow("every box") << "DescOut" << 0 << "DescOut: all fields by Grp"
+                                   << "Field (Grp)"
+                                   << "Value"
+                                   << "DescOut_all_fields_Grp.png";
+        QTest::newRow("observed") << "ResidOut" << 0
+                                  << "ResidOut: Y on X (Grp = a), observed against fitted"
+                                  << "Fitted Y"
+                                  << "Observed Y"
+                                  << "ResidOut_X_Grp_a.png";
+        QTest::newRow("residuals")
+            << "ResidOut" << 3 << "ResidOut: Y on X (Grp = b), residuals against fitted"
+            << "Fitted Y"
+            << "Residual"
+            << "ResidOut_X_Grp_b_residuals.png";
+    }
+    void chartsNameTheirTableFieldAndGroup() {
+        QFETCH(QString, table);
+        QFETCH(int, page);
+        QFETCH(QString, title);
+        QFETCH(QString, xTitle);
+        QFETCH(QString, yTitle);
+        QFETCH(QString, file);
         ChartPanel* panel = nullptr;
-        auto v = chartOf("FreqOut", &panel);
+        auto v = chartOf(table.toStdString(), &panel);
         QVERIFY(v && panel);
-        QVERIFY(panel->findChild<QPushButton*>("cmdSaveChart"));
-        const QString png = fx->dir.path() + "/histogram.png";
-        const QString svg = fx->dir.path() + "/histogram.SVG";
+        panel->ShowPage(page);
+        QCOMPARE(panel->Chart()->title(), title);
+        QCOMPARE(panel->Chart()->axes(Qt::Horizontal).value(0)->titleText(), xTitle);
+        QCOMPARE(panel->Chart()->axes(Qt::Vertical).value(0)->titleText(), yTitle);
+        QCOMPARE(panel->ProposedFileName(), file);
+    }
+
+    void everyBoxIsLabelledWhole() {
+        // Field and group on lines of their own, not cut to fit one line.
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("DescOut", &panel);
+        QVERIFY(v && panel);
+        auto* x = qobject_cast<QBarCategoryAxis*>(panel->Chart()->axes(Qt::Horizontal).value(0));
+        QVERIFY(x);
+        QCOMPARE(x->categories(),
+                 (QStringList{"X<br>Grp = a", "Y<br>Grp = a", "X<br>Grp = b", "Y<br>Grp = b"}));
+    }
+
+    void fileNamesAreSafe() {
+        designer::ChartData data;
+        data.kind = ChartKind::Histogram;
+        data.table = "Sales/2024: Q1";
+        designer::ChartPage page;
+        page.field = "Yield (kg)";
+        page.group = "Region = \"N*E\", Année = 2";
+        QCOMPARE(designer::ChartFileStem(data, page),
+                 std::string("Sales_2024_Q1_Yield_kg_Region_N_E_Année_2"));
+        data.table = "..";
+        page.field = page.group = "";
+        QCOMPARE(designer::ChartFileStem(data, page), std::string("chart"));
+    }
+
+    void savedChartsKeepTheirTitleAndNote() {
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("DescOut", &panel);
+        QVERIFY(v && panel);
+        panel->ShowPage(1);
+        QVERIFY(panel->findChild<QPushButton*>("cmdSaveChart")->isEnabled());
+        QVERIFY(panel->ChartNote().startsWith("Whiskers from the Minimum to the Maximum"));
+        const QString png = fx->dir.path() + "/boxes.png";
+        const QString svg = fx->dir.path() + "/boxes.SVG";
         QString why;
         QVERIFY2(panel->SaveChart(png, &why), qPrintable(why));
         QVERIFY2(panel->SaveChart(svg, &why), qPrintable(why));
         QImage image;
         QVERIFY(image.load(png, "PNG"));
         QVERIFY(image.width() >= 200 && image.height() >= 150);
+        QCOMPARE(image.text("Title"), QString("DescOut: X by Grp"));
+        QCOMPARE(image.text("Description"), panel->ChartNote());
         QFile f(svg);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray text = f.readAll();
         QVERIFY(text.startsWith("<?xml"));
-        QVERIFY(text.contains("<svg"));
         QVERIFY(text.contains("</svg>"));
+        // Drawn: the title, the axis names and the note are text in the picture.
+        for (const char* drawn : {">DescOut: X by Grp<", ">Grp<", "Whiskers"})
+            QVERIFY2(text.contains(drawn), drawn);
         // A folder that is not there: refused, and no file appears.
         const QString nowhere = fx->dir.path() + "/missing/chart.png";
         QVERIFY(!panel->SaveChart(nowhere, &why));
