@@ -43,6 +43,9 @@ void pad(QValueAxis* axis, double lo, double hi) {
     const double margin = span > 0 ? span * 0.05 : (lo != 0 ? std::abs(lo) * 0.05 : 1);
     axis->setRange(lo - margin, hi + margin);
     axis->applyNiceNumbers();
+    // Round numbers that would leave most of the axis empty are not worth it.
+    if (axis->max() - axis->min() > 1.5 * (span + 2 * margin))
+        axis->setRange(lo - margin, hi + margin);
 }
 
 // A category axis keeps only the first of equal names, and every bar or box
@@ -246,10 +249,11 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
             const bool observed = page.plot == ScatterPlot::Observed;
             auto* dots = new QScatterSeries;
             dots->setName(observed ? tr("Observed") : tr("Residual"));
-            // Small see-through markers without outlines: where points
-            // crowd, the cloud grows darker instead of white.
-            dots->setMarkerSize(5);
-            dots->setColor(QColor(31, 92, 168, 80));
+            // Markers without outlines, smaller and see-through as points
+            // grow many: where they crowd, the cloud grows darker, not white.
+            const size_t n = page.points.size();
+            dots->setMarkerSize(n <= 500 ? 7 : n <= 5000 ? 5 : 4);
+            dots->setColor(QColor(31, 92, 168, n <= 500 ? 255 : n <= 5000 ? 140 : 60));
             dots->setPen(QPen(Qt::NoPen));
             double xlo = 0, xhi = 0, ylo = 0, yhi = 0;
             bool any = false;
