@@ -216,6 +216,14 @@ std::optional<Refusal> CheckFields(const ScenarioDraft& d, const FieldRules& rul
     return std::nullopt;
 }
 
+std::optional<char> RoleLackingFields(const ScenarioDraft& d) {
+    const AnalysisType* type = FindAnalysisType(d.subtype);
+    if (!type) return std::nullopt;
+    for (const Requirement& r : requirements(*type))
+        if (d.count(r.role) < RoleLimitsFor(*type, r.role).min) return r.role;
+    return std::nullopt;
+}
+
 std::optional<Refusal> CheckIgnore(const ScenarioDraft& d) {
     if (d.missingType == "1" && d.missingEqual.isNull()) return refuse("Missing required value");
     if (d.missingType == "2") {

@@ -44,6 +44,10 @@ struct FieldRules {
 };
 std::optional<Refusal> CheckFields(const ScenarioDraft& d, const FieldRules& rules);
 
+// The first role, in the order CheckFields reports them, that has fewer
+// fields than the analysis needs; nothing when every role has enough.
+std::optional<char> RoleLackingFields(const ScenarioDraft& d);
+
 // The values-to-ignore dialog: the chosen rule has its values, and a range's
 // upper bound lies above its lower bound.
 std::optional<Refusal> CheckIgnore(const ScenarioDraft& d);

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -28,10 +29,14 @@ bool numericOnly(char role) {
     return role == 'X' || role == 'Y' || role == 'W';
 }
 
-QPushButton* transferButton(const QString& text, const QString& name, const QString& tip) {
+// A transfer button with its key: Alt and the role's letter adds to the
+// role's list, Alt+Shift and the letter takes out of it.
+QPushButton* transferButton(const QString& text, const QString& name, const QString& tip,
+                            const QKeySequence& key) {
     auto* b = new QPushButton(text);
     b->setObjectName(name);
-    b->setToolTip(tip);
+    b->setShortcut(key);
+    b->setToolTip(tip + QStringLiteral(" (%1)").arg(key.toString(QKeySequence::NativeText)));
     b->setAutoDefault(false);
     b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("MMMM")));
     return b;
@@ -45,6 +50,7 @@ FieldsPage::FieldsPage(AppState& app, scenario::ScenarioDraft& draft, QWidget* p
     available_->setObjectName(QStringLiteral("lvwAvailableFields"));
     available_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type")});
     available_->setRootIsDecorated(false);
+    available_->installEventFilter(this);
     available_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     available_->header()->setStretchLastSection(false);
     // Room for a typical "Name - (#, Double)" entry without cutting it.
@@ -78,14 +84,20 @@ FieldsPage::FieldsPage(AppState& app, scenario::ScenarioDraft& draft, QWidget* p
     });
     auto* descriptionLabel = new QLabel(QStringLiteral("Description:"));
     descriptionLabel->setBuddy(description_);
+    ignoreRule_ = new QLabel;
+    ignoreRule_->setObjectName(QStringLiteral("lblIgnoreRule"));
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(descriptionLabel);
     bottom->addWidget(description_, 1);
     bottom->addWidget(ignore);
+    auto* rule = new QHBoxLayout;
+    rule->addStretch(1);
+    rule->addWidget(ignoreRule_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addLayout(bottom);
+    layout->addLayout(rule);
 }
 
 QString FieldsPage::Caption() const {
@@ -93,14 +105,29 @@ QString FieldsPage::Caption() const {
 }
 
 void FieldsPage::Load() {
-    if (builtFor_ != draft_.subtype) buildRoleLists();
+    LayOutLists();
     readInput();
     fitAssignmentsToInput();
     fillAvailable();
     fillRoleLists();
     const QSignalBlocker block(description_);
     description_->setText(QString::fromStdString(draft_.description));
+    showIgnoreRule();
+    // A focus mark on the first field, none highlighted yet.
+    if (available_->topLevelItemCount() > 0)
+        available_->setCurrentItem(available_->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
     available_->setFocus();
+}
+
+void FieldsPage::LayOutLists() {
+    if (builtFor_ != draft_.subtype) buildRoleLists();
+}
+
+void FieldsPage::showIgnoreRule() {
+    // The rule's words without their leading "values ": "equal to -99".
+    std::string rule = scenario::IgnoreRuleText(draft_);
+    if (rule.starts_with("values ")) rule.erase(0, 7);
+    ignoreRule_->setText(QStringLiteral("Values to ignore: ") + QString::fromStdString(rule));
 }
 
 void FieldsPage::buildRoleLists() {
@@ -123,6 +150,7 @@ void FieldsPage::buildRoleLists() {
         frame->setObjectName(QStringLiteral("fraRole_") + r);
         auto* list = new QListWidget;
         list->setObjectName(QStringLiteral("lisRole_") + r);
+        list->installEventFilter(this);
         list->setMinimumWidth(
             list->fontMetrics().horizontalAdvance(QStringLiteral("Temperature - (#, Double)")) +
             40);
@@ -131,10 +159,14 @@ void FieldsPage::buildRoleLists() {
             list->setFixedHeight(list->fontMetrics().height() + 4 * list->frameWidth() + 6);
         auto* inFrame = new QVBoxLayout(frame);
         inFrame->addWidget(list);
+        const QString caption = QString::fromUtf8(limits.caption);
+        const auto letter = static_cast<Qt::Key>(Qt::Key_A + (role - 'A'));
         auto* add = transferButton(QStringLiteral(">"), QStringLiteral("cmdAdd_") + r,
-                                   tr("Add the highlighted field"));
+                                   tr("Add the highlighted field to %1").arg(caption),
+                                   QKeySequence(Qt::ALT | letter));
         auto* remove = transferButton(QStringLiteral("<"), QStringLiteral("cmdRemove_") + r,
-                                      tr("Remove the highlighted field"));
+                                      tr("Take the highlighted field out of %1").arg(caption),
+                                      QKeySequence(Qt::ALT | Qt::SHIFT | letter));
         connect(add, &QPushButton::clicked, this, [this, role] { addTo(role); });
         connect(remove, &QPushButton::clicked, this, [this, role] { removeFrom(role); });
         auto* buttons = new QVBoxLayout;
@@ -173,9 +205,11 @@ void FieldsPage::fitAssignmentsToInput() {
     // read) of fields the input lacks, would only be refused on Next.
     const scenario::AnalysisType* type = scenario::FindAnalysisType(draft_.subtype);
     bool dropped = false;
+    std::string gone;  // fields the input no longer has, for the user
     std::vector<scenario::DraftField> kept;
     for (scenario::DraftField f : draft_.fields) {
         const scenario::InputField* in = inputField(f.name);
+        if (inputRead_ && !in) gone += (gone.empty() ? "" : ", ") + f.name;
         if (!type || scenario::RoleLimitsFor(*type, f.role).max == 0 || (inputRead_ && !in)) {
             dropped = true;
             continue;
@@ -187,6 +221,10 @@ void FieldsPage::fitAssignmentsToInput() {
         draft_.fields = std::move(kept);
         return;
     }
+    if (!gone.empty())
+        tell("These fields of the scenario are no longer in [" + draft_.input + "]: " + gone +
+             "\r\n\r\nThey have been taken out of the field lists and will be removed from "
+             "the scenario when it is saved.");
     // What is left keeps its order within each role, numbered from 1 again.
     std::vector<scenario::DraftField> renumbered;
     for (char role : scenario::kRoles) {
@@ -258,6 +296,10 @@ void FieldsPage::addTo(char role) {
     QTreeWidgetItem* item = available_->currentItem();
     if (!item || !item->isSelected()) {
         tell("Please highlight a field.");
+        // A focus mark on a field, none highlighted: the arrow keys pick one.
+        if (!item && available_->topLevelItemCount() > 0)
+            available_->setCurrentItem(available_->topLevelItem(0), 0,
+                                       QItemSelectionModel::NoUpdate);
         available_->setFocus();
         return;
     }
@@ -266,6 +308,7 @@ void FieldsPage::addTo(char role) {
         available_->setFocus();
         return;
     }
+    const int row = available_->indexOfTopLevelItem(item);
     if (l->limits.max > 0 && l->list->count() >= l->limits.max) {
         // A list of one field takes the new one in place of the old; a
         // fuller list refuses more than it can hold.
@@ -279,7 +322,16 @@ void FieldsPage::addTo(char role) {
     moved->setData(kNameRole, item->data(0, kNameRole));
     ReSequenceFields();
     fillAvailable();
+    selectAvailable(row);
     emit changed();
+}
+
+void FieldsPage::selectAvailable(int row) {
+    const int n = available_->topLevelItemCount();
+    if (n == 0) return;
+    QTreeWidgetItem* item = available_->topLevelItem(std::clamp(row, 0, n - 1));
+    available_->setCurrentItem(item);
+    item->setSelected(true);
 }
 
 void FieldsPage::removeFrom(char role) {
@@ -288,13 +340,45 @@ void FieldsPage::removeFrom(char role) {
     QListWidgetItem* item = l->list->currentItem();
     if (!item || !item->isSelected()) {
         tell("Please highlight a field.");
+        // An empty list could show no focus mark: the fields to pick from can.
+        if (l->list->count() == 0) {
+            available_->setFocus();
+            return;
+        }
+        if (!item) l->list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
         l->list->setFocus();
         return;
     }
+    const int row = l->list->row(item);
+    const QString name = item->data(kNameRole).toString();
     delete item;
+    if (l->list->count() > 0) l->list->setCurrentRow(std::min(row, l->list->count() - 1));
     ReSequenceFields();
     fillAvailable();
+    // The field is back among the available ones, highlighted there.
+    for (int i = 0; i < available_->topLevelItemCount(); ++i)
+        if (available_->topLevelItem(i)->data(0, kNameRole).toString() == name) {
+            selectAvailable(i);
+            break;
+        }
     emit changed();
+}
+
+bool FieldsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return WizardPage::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return WizardPage::eventFilter(watched, event);
+    if (watched == available_) {
+        addToFirstList(available_->currentItem());
+        return true;
+    }
+    for (const RoleList& l : lists_)
+        if (watched == l.list) {
+            removeFrom(l.role);
+            return true;
+        }
+    return WizardPage::eventFilter(watched, event);
 }
 
 void FieldsPage::addToFirstList(QTreeWidgetItem* item) {
@@ -325,12 +409,15 @@ bool FieldsPage::CheckPage() {
     auto refused = scenario::CheckFields(draft_, input_);
     if (!refused) return true;
     tell(refused->message);
+    // The role that lacks a field: its add button takes the focus, and a
+    // field is highlighted for it to add.
     QWidget* focus = available_;
-    for (const RoleList& l : lists_)
-        if (l.list->count() < l.limits.min) {
-            focus = l.list;
-            break;
-        }
+    if (const std::optional<char> role = scenario::RoleLackingFields(draft_))
+        if (auto* add =
+                findChild<QPushButton*>(QStringLiteral("cmdAdd_") + QChar::fromLatin1(*role)))
+            focus = add;
+    if (QTreeWidgetItem* current = available_->currentItem(); !current || !current->isSelected())
+        selectAvailable(current ? available_->indexOfTopLevelItem(current) : 0);
     focus->setFocus();
     return false;
 }
@@ -338,6 +425,7 @@ bool FieldsPage::CheckPage() {
 void FieldsPage::editIgnore() {
     IgnoreDialog dialog(draft_, app_.Prompts(), this);
     if (dialog.exec() == QDialog::Accepted) emit changed();
+    showIgnoreRule();
 }
 
 }  // namespace qrv::designer

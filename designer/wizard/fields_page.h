@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTreeWidget>
@@ -32,9 +33,17 @@ class FieldsPage final : public WizardPage {
     void addToFirstList(QTreeWidgetItem* item);
     // Opens the values-to-ignore dialog.
     void editIgnore();
+    // Makes the role lists of the scenario's analysis without reading the
+    // input (Load does both); for measuring the page.
+    void LayOutLists();
 
     // The fields of the input as last read.
     const std::vector<scenario::InputField>& InputFields() const { return input_; }
+
+  protected:
+    // Enter in a list moves its current field: from the available fields
+    // into the first list, from a role's list back out of it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     struct RoleList {
@@ -50,6 +59,10 @@ class FieldsPage final : public WizardPage {
     RoleList* roleList(char role);
     const scenario::InputField* inputField(const std::string& name) const;
     QString itemText(const std::string& name) const;
+    // Makes the available field at row (or the last one) current and
+    // highlighted, so that the keys go on where they were.
+    void selectAvailable(int row);
+    void showIgnoreRule();
     // Rewrites the scenario's assignments from the lists, positions from 1.
     void ReSequenceFields();
 
@@ -57,6 +70,7 @@ class FieldsPage final : public WizardPage {
     QWidget* roleArea_ = nullptr;   // holds roleLists_
     QWidget* roleLists_ = nullptr;  // the lists of the current analysis
     QLineEdit* description_;
+    QLabel* ignoreRule_;
     std::vector<RoleList> lists_;
     std::string builtFor_;  // the analysis the role lists were made for
     std::vector<scenario::InputField> input_;

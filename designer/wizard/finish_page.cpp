@@ -61,17 +61,24 @@ void FinishPage::Load() {
     // Empty names are proposed from the program's prefix and the analysis.
     scenario::DefaultOutputNames(draft_, app_.OutputTablePrefix());
     const bool two = type && scenario::HasSecondOutput(*type, draft_);
+    // A detail table switched off on the options page keeps its box, greyed
+    // and empty, so that the user sees where the name would go.
+    const bool shown = two || (type && type->second == scenario::SecondOutput::WithDetail);
     type_->setText(QString::fromStdString(draft_.subtype));
-    frame_->setTitle(two ? QStringLiteral("Output Tables") : QStringLiteral("Output Table"));
-    const char* labels[2] = {type ? type->label1 : "", two ? type->label2 : ""};
+    frame_->setTitle(shown ? QStringLiteral("Output Tables") : QStringLiteral("Output Table"));
+    const char* labels[2] = {type ? type->label1 : "", shown ? type->label2 : ""};
     const std::string* values[2] = {&draft_.output1, &draft_.output2};
     for (int i = 0; i < 2; ++i) {
         const QSignalBlocker block(name_[i]);
         label_[i]->setText(QStringLiteral("Name for %1 output table: ").arg(labels[i]));
         name_[i]->setText(QString::fromStdString(*values[i]));
-        label_[i]->setVisible(i == 0 || two);
-        name_[i]->setVisible(i == 0 || two);
+        label_[i]->setVisible(i == 0 || shown);
+        name_[i]->setVisible(i == 0 || shown);
+        label_[i]->setEnabled(i == 0 || two);
+        name_[i]->setEnabled(i == 0 || two);
     }
+    name_[1]->setPlaceholderText(
+        two || !shown ? QString() : QStringLiteral("none: \"Create detail table\" is off"));
     const QSignalBlocker block(description_);
     description_->setText(QString::fromStdString(draft_.description));
     name_[0]->setFocus();

@@ -85,6 +85,8 @@ IgnoreDialog::IgnoreDialog(scenario::ScenarioDraft& draft, Prompter& prompter, Q
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);
+    // Wide enough for the whole title beside the title bar's icon and buttons.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarExtra);
 
     if (draft_.missingType == "1") {
         equal_->setChecked(true);

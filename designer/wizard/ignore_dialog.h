@@ -16,6 +16,10 @@ class IgnoreDialog final : public QDialog {
   public:
     IgnoreDialog(scenario::ScenarioDraft& draft, Prompter& prompter, QWidget* parent = nullptr);
 
+    // Room a title bar takes besides its text: the window icon and the
+    // close, minimise and maximise buttons.
+    static constexpr int kTitleBarExtra = 160;
+
     // The OK button: checks the boxes of the chosen rule and, when they hold,
     // stores the rule in the scenario and closes the dialog. False (the
     // dialog stays open, the focus on the box at fault) on a refusal.

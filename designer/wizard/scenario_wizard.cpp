@@ -1,5 +1,6 @@
 #include "designer/wizard/scenario_wizard.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -10,6 +11,7 @@
 #include "scenario/analysis_types.h"
 #include "scenario/refusal.h"
 #include "scenario/scenario_author.h"
+#include "util/help_button.h"
 
 namespace qrv::designer {
 
@@ -22,6 +24,34 @@ QPushButton* navButton(const char* text, const char* name) {
 }
 
 }  // namespace
+
+std::optional<std::string> SaveFailureText(const dao::Error& e, const dao::Database& db) {
+    // What the user can mend outside the program; anything else is a fault.
+    const bool known = e.number == dao::err::kReadOnly || e.number == dao::err::kDiskFull ||
+                       e.number == dao::err::kLocked || e.number == dao::err::kCannotOpen ||
+                       e.number == 3043;  // disk or network (I/O) error
+    if (!known) return std::nullopt;
+    const QFileInfo file(QString::fromStdString(db.Name()));
+    const bool readOnly =
+        e.number == dao::err::kReadOnly || !db.Updatable() || (file.exists() && !file.isWritable());
+    std::string why, mend;
+    if (readOnly) {
+        why = "the database file is read-only.";
+        mend = "Make the file writable";
+    } else if (e.number == dao::err::kDiskFull) {
+        why = "the disk is full.";
+        mend = "Free some space on the disk";
+    } else if (e.number == dao::err::kLocked) {
+        why = "the database is locked by another program.";
+        mend = "Wait until the other program is done";
+    } else {
+        why = "the database file cannot be written (" + e.description + ").";
+        mend = "Check the disk or network the file is on";
+    }
+    return "The scenario could not be saved: " + why + "\r\n\r\n" + db.Name() +
+           "\r\n\r\nNothing was written, and your changes are still in the wizard. " + mend +
+           " and press Save again, or Cancel to leave without saving.";
+}
 
 ScenarioWizard::ScenarioWizard(AppState& app, scenario::ScenarioDraft draft,
                                OptionsPageFactory pages, QWidget* parent)
@@ -38,13 +68,51 @@ ScenarioWizard::ScenarioWizard(AppState& app, scenario::ScenarioDraft draft,
     connect(save_, &QPushButton::clicked, this, [this] { save(false); });
     connect(saveRun_, &QPushButton::clicked, this, [this] { save(true); });
     connect(cancel_, &QPushButton::clicked, this, &ScenarioWizard::cancel);
+    auto* help = util::MakeHelpButton(this, [this] {
+        if (app_.Actions().showHelp) app_.Actions().showHelp();
+    });
+    help->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(help);
     buttons->addStretch();
     for (QPushButton* b : {back_, next_, save_, saveRun_, cancel_}) buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(stack_, 1);
     layout->addLayout(buttons);
-    resize(720, 480);
+    fitToLargestPage();
+}
+
+void ScenarioWizard::fitToLargestPage() {
+    // Every page the wizard can show is measured once, on a copy of the
+    // scenario, so that the window keeps its size and its buttons their
+    // place from page to page.
+    scenario::ScenarioDraft scratch = draft_;
+    QSize largest;
+    auto measure = [&largest](QWidget* page) {
+        largest = largest.expandedTo(page->sizeHint()).expandedTo(page->minimumSizeHint());
+        delete page;
+    };
+    measure(new TypePage(app_, scratch));
+    measure(new TablePage(app_, scratch));
+    for (const scenario::AnalysisType& type : scenario::AnalysisTypes()) {
+        scratch.subtype = type.name;
+        auto* fields = new FieldsPage(app_, scratch);
+        fields->LayOutLists();
+        measure(fields);
+        auto* finish = new FinishPage(app_, scratch);
+        // Both output names shown: the longest labels.
+        if (type.detailOption) scratch.setOption(type.detailOption, true);
+        scratch.setOption("Residual", true);
+        scratch.setOption("xChi", true);
+        finish->Load();
+        measure(finish);
+    }
+    if (makeOptionsPage_)
+        for (int page = 4; page <= 18; ++page)
+            if (OptionsPage* o = makeOptionsPage_(page, scratch, app_.Prompts(), nullptr))
+                measure(o);
+    stack_->setMinimumSize(largest);
+    resize(sizeHint());
 }
 
 ScenarioWizard::~ScenarioWizard() = default;
@@ -212,9 +280,13 @@ bool ScenarioWizard::postScenario() {
         app_.UserName().empty() ? std::nullopt : std::optional<std::string>(app_.UserName());
     auto saved = scenario::SaveDraft(db, draft_, user);
     if (!saved) {
-        // A refusal is the user's to mend on the page; anything else is a fault.
+        // A refusal is the user's to mend on the page, and so is a file that
+        // cannot be written; anything else is a fault. The wizard stays open
+        // with everything the user entered.
         if (saved.error().number == scenario::kRefused)
             app_.Prompts().inform(kAppTitle, saved.error().description);
+        else if (auto text = SaveFailureText(saved.error(), db))
+            app_.Prompts().critical(kAppTitle, *text);
         else
             app_.Errors().HandleError(saved.error().number, saved.error().description);
         return false;

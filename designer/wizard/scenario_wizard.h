@@ -9,6 +9,8 @@
 #include <QStackedWidget>
 #include <functional>
 #include <map>
+#include <optional>
+#include <string>
 
 #include "designer/app_state.h"
 #include "designer/wizard/options_page.h"
@@ -17,6 +19,11 @@
 namespace qrv::designer {
 
 class WizardPage;
+
+// The message for a save that failed because the database file cannot be
+// written (read-only, full disk, locked, I/O error); nothing for any other
+// failure.
+std::optional<std::string> SaveFailureText(const dao::Error& e, const dao::Database& db);
 
 // Makes the options page of a page number (4 to 18); nullptr when it has none.
 using OptionsPageFactory =
@@ -59,6 +66,7 @@ class ScenarioWizard final : public QDialog {
     void reject() override;
 
   private:
+    void fitToLargestPage();
     void showPage(int page);
     QWidget* pageFor(int page);
     int optionsPageNumber() const;

@@ -309,32 +309,45 @@ class WizardPagesTest : public QObject {
             const char* subtype;
             std::vector<std::pair<const char*, char>> fields;
             std::string message;  // empty: the page lets the user on
+            const char* focus;    // the add button of the role the message is about
         };
         const Case cases[] = {
-            {"Describe", {}, "Independent (X) field must be assigned."},
-            {"Describe", {{"Yield", 'X'}}, ""},
-            {"N Fields", {{"Yield", 'X'}}, "At least 2 Independent (X) fields must be assigned."},
-            {"N Fields", {{"Yield", 'X'}, {"Batch", 'X'}}, ""},
-            {"ANOVA", {}, "At least one Dependent field must be assigned."},
-            {"2 Sample", {{"Yield", 'X'}}, "Compare field must be assigned."},
-            {"Compare", {{"Yield", 'X'}}, "Dependent (Y) field must be assigned."},
-            {"Regression", {{"Yield", 'Y'}}, "Independent (X) field must be assigned."},
-            {"Paired Fields", {{"Yield", 'Y'}, {"Batch", 'X'}}, ""},
+            {"Describe", {}, "Independent (X) field must be assigned.", "cmdAdd_X"},
+            {"Describe", {{"Yield", 'X'}}, "", nullptr},
+            {"N Fields",
+             {{"Yield", 'X'}},
+             "At least 2 Independent (X) fields must be assigned.",
+             "cmdAdd_X"},
+            {"N Fields", {{"Yield", 'X'}, {"Batch", 'X'}}, "", nullptr},
+            {"ANOVA", {}, "At least one Dependent field must be assigned.", "cmdAdd_X"},
+            {"2 Sample", {{"Yield", 'X'}}, "Compare field must be assigned.", "cmdAdd_C"},
+            {"Compare", {{"Yield", 'X'}}, "Dependent (Y) field must be assigned.", "cmdAdd_Y"},
+            {"Regression", {{"Yield", 'Y'}}, "Independent (X) field must be assigned.", "cmdAdd_X"},
+            {"Paired Fields", {{"Yield", 'Y'}, {"Batch", 'X'}}, "", nullptr},
             {"Two way ANOVA",
              {{"Yield", 'X'}, {"Plant", 'C'}},
-             "Two Comparison fields must be assigned."},
-            {"Two way ANOVA", {{"Yield", 'X'}, {"Plant", 'C'}, {"Region", 'C'}}, ""},
+             "Two Comparison fields must be assigned.",
+             "cmdAdd_C"},
+            {"Two way ANOVA", {{"Yield", 'X'}, {"Plant", 'C'}, {"Region", 'C'}}, "", nullptr},
             {"Two way ANOVA",
              {{"Yield", 'X'}, {"Plant", 'C'}, {"Region", 'C'}, {"Batch", 'C'}},
-             ""},
-            {"Crosstab", {}, "At least one Row field must be assigned."},
-            {"Crosstab", {{"Region", 'G'}}, "Column field must be assigned."},
-            {"Crosstab", {{"Region", 'G'}, {"Plant", 'C'}, {"Weight", 'W'}}, kWeightMessage},
+             "",
+             nullptr},
+            {"Crosstab", {}, "At least one Row field must be assigned.", "cmdAdd_G"},
+            {"Crosstab", {{"Region", 'G'}}, "Column field must be assigned.", "cmdAdd_C"},
+            {"Crosstab",
+             {{"Region", 'G'}, {"Plant", 'C'}, {"Weight", 'W'}},
+             kWeightMessage,
+             "cmdAdd_X"},
             {"Crosstab",
              {{"Region", 'G'}, {"Plant", 'C'}},
-             "At least one Value field must be assigned."},
-            {"Crosstab", {{"Region", 'G'}, {"Plant", 'C'}, {"Yield", 'X'}}, ""},
-            {"Chi-Square", {{"Region", 'G'}}, "At least one Comparison field must be assigned."},
+             "At least one Value field must be assigned.",
+             "cmdAdd_X"},
+            {"Crosstab", {{"Region", 'G'}, {"Plant", 'C'}, {"Yield", 'X'}}, "", nullptr},
+            {"Chi-Square",
+             {{"Region", 'G'}},
+             "At least one Comparison field must be assigned.",
+             "cmdAdd_C"},
         };
         for (const Case& c : cases) {
             scenario::ScenarioDraft d = draftOf(f, c.subtype);
@@ -345,6 +358,12 @@ class WizardPagesTest : public QObject {
             const bool passed = page.CheckPage();
             QVERIFY2(passed == c.message.empty(), c.subtype);
             QCOMPARE(f.prompter.lastText(), c.message);
+            if (passed) continue;
+            // The focus on the button that adds the missing field, and a
+            // field highlighted for it.
+            QCOMPARE(page.focusWidget()->objectName(), QString(c.focus));
+            auto* current = child<QTreeWidget>(&page, "lvwAvailableFields")->currentItem();
+            QVERIFY2(current && current->isSelected(), c.subtype);
         }
     }
 
@@ -360,6 +379,15 @@ class WizardPagesTest : public QObject {
         QSignalSpy changed(&page, &designer::WizardPage::changed);
         page.Load();
         QCOMPARE(changed.count(), 1);
+        // The field the input lacks is named; the one of a role the analysis
+        // has no list for goes with the analysis the user chose.
+        QCOMPARE(f.told(), std::vector<std::string>{
+                               "These fields of the scenario are no longer in [Measurements]: "
+                               "Missing\r\n\r\nThey have been taken out of the field lists and "
+                               "will be removed from the scenario when it is saved."});
+        f.prompter.shown.clear();
+        page.Load();
+        QCOMPARE(f.told(), std::vector<std::string>{});
         QCOMPARE(listed(&page, 'X'),
                  (QStringList{"Temperature - (#, Double)", "Batch - (#, Long)"}));
         QCOMPARE(d.fields.size(), size_t(2));
@@ -387,11 +415,73 @@ class WizardPagesTest : public QObject {
         }
     }
 
+    // Enter in a list moves its field, and the keys go on from where they
+    // were: the next field is highlighted, ready for the next Enter.
+    void enterMovesTheFieldOfAList() {
+        WizardFixture f;
+        scenario::ScenarioDraft d = draftOf(f, "Describe");
+        designer::FieldsPage page(f.app, d);
+        page.Load();
+        auto* available = child<QTreeWidget>(&page, "lvwAvailableFields");
+        auto* x = child<QListWidget>(&page, "lisRole_X");
+        QVERIFY(highlight(&page, "Yield"));
+        available->currentItem()->setSelected(true);
+        QTest::keyClick(available, Qt::Key_Return);
+        QTest::keyClick(available, Qt::Key_Enter);
+        QCOMPARE(listed(&page, 'X'),
+                 (QStringList{"Yield - (#, Double)", "Temperature - (#, Double)"}));
+        QCOMPARE(available->currentItem()->text(0), QString("Batch - (#, Long)"));
+        QVERIFY(available->currentItem()->isSelected());
+        // Back out of the list: the field is highlighted among the available ones.
+        x->setCurrentRow(0);
+        QTest::keyClick(x, Qt::Key_Return);
+        QCOMPARE(listed(&page, 'X'), QStringList{"Temperature - (#, Double)"});
+        QCOMPARE(x->currentRow(), 0);
+        QCOMPARE(available->currentItem()->text(0), QString("Yield - (#, Double)"));
+        QVERIFY(available->currentItem()->isSelected());
+        // The transfer buttons have keys, named in their tips.
+        auto* add = child<QPushButton>(&page, "cmdAdd_X");
+        QCOMPARE(add->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+        QVERIFY2(add->toolTip().contains(add->shortcut().toString(QKeySequence::NativeText)),
+                 qPrintable(add->toolTip()));
+        QCOMPARE(child<QPushButton>(&page, "cmdRemove_W")->shortcut(),
+                 QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_W));
+    }
+
+    void fieldsPageShowsTheRuleForValuesToIgnore() {
+        WizardFixture f;
+        struct Case {
+            const char* type;
+            dao::Value equal, low, high;
+            QString label;
+        };
+        const Case cases[] = {
+            {"0", {}, {}, {}, "Values to ignore: none"},
+            {"1", -99.0, {}, {}, "Values to ignore: equal to -99"},
+            {"2", {}, 0.5, {}, "Values to ignore: below 0.5"},
+            {"2", {}, {}, 100.0, "Values to ignore: above 100"},
+            {"2", {}, -1.0, 1000.0, "Values to ignore: below -1 and above 1000"},
+        };
+        for (const Case& c : cases) {
+            scenario::ScenarioDraft d = draftOf(f, "Describe");
+            d.missingType = c.type;
+            d.missingEqual = c.equal;
+            d.missingLow = c.low;
+            d.missingHigh = c.high;
+            designer::FieldsPage page(f.app, d);
+            page.Load();
+            QCOMPARE(child<QLabel>(&page, "lblIgnoreRule")->text(), c.label);
+        }
+    }
+
     void ignoreDialogChecksAndStoresTheRule() {
         WizardFixture f;
         scenario::ScenarioDraft d = draftOf(f, "Describe");
         designer::IgnoreDialog dialog(d, f.prompter);
         QCOMPARE(dialog.windowTitle(), QString("Specify Data Values to Ignore"));
+        // Wide enough for the title beside the title bar's buttons.
+        QVERIFY(dialog.minimumWidth() >=
+                dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 100);
         auto* all = child<QRadioButton>(&dialog, "optIgnore_0");
         auto* one = child<QRadioButton>(&dialog, "optIgnore_1");
         auto* range = child<QRadioButton>(&dialog, "optIgnore_2");
@@ -471,38 +561,48 @@ class WizardPagesTest : public QObject {
     void outputPageProposesNamesAndChecksThem() {
         WizardFixture f;
         f.app.SettingsA().WriteEntry("OutputTablePrefix", "Mine_");
-        const std::pair<const char*, QStringList> labels[] = {
-            {"Paired Fields", {"PairedFields"}},
-            {"Sign Test", {"SignTest"}},
-            {"N Fields", {"N Fields Friedman", "N Fields Friedman Details"}},
-            {"ANOVA", {"ANOVA", "ANOVA Details"}},
-            {"Two way ANOVA", {"Two Way ANOVA", "Two Way ANOVA Details"}},
+        // Labels as the page shows them; proposed names need no brackets.
+        struct Case {
+            const char* subtype;
+            QStringList labels, names;
         };
-        for (const auto& [subtype, expected] : labels) {
-            scenario::ScenarioDraft d = draftOf(f, subtype);
+        const Case cases[] = {
+            {"Paired Fields", {"PairedFields"}, {"Mine_PairedFields"}},
+            {"K-S Fit", {"K-S Fit"}, {"Mine_K_S_Fit"}},
+            {"N Fields",
+             {"N Fields Friedman", "N Fields Friedman Details"},
+             {"Mine_N_Fields_Friedman", "Mine_N_Fields_Friedman_Details"}},
+            {"Two way ANOVA",
+             {"Two Way ANOVA", "Two Way ANOVA Details"},
+             {"Mine_Two_Way_ANOVA", "Mine_Two_Way_ANOVA_Details"}},
+        };
+        for (const Case& c : cases) {
+            scenario::ScenarioDraft d = draftOf(f, c.subtype);
+            d.setOption("GroupDetail", true);
             designer::FinishPage page(f.app, d);
             page.Load();
             QCOMPARE(page.Caption(), QString("Zelk Statistics Output Tables and Description"));
-            QCOMPARE(child<QLabel>(&page, "lblAnalysisType")->text(), QString(subtype));
-            for (int i = 0; i < expected.size(); ++i) {
+            QCOMPARE(child<QLabel>(&page, "lblAnalysisType")->text(), QString(c.subtype));
+            for (int i = 0; i < c.labels.size(); ++i) {
                 QCOMPARE(child<QLabel>(&page, qPrintable(QString("lblOutput_%1").arg(i)))->text(),
-                         QString("Name for %1 output table: ").arg(expected[i]));
-                QCOMPARE(
-                    child<QLineEdit>(&page, qPrintable(QString("txtOutput_%1").arg(i)))->text(),
-                    "Mine_" + expected[i]);
+                         QString("Name for %1 output table: ").arg(c.labels[i]));
+                auto* box = child<QLineEdit>(&page, qPrintable(QString("txtOutput_%1").arg(i)));
+                QCOMPARE(box->text(), c.names[i]);
+                QVERIFY(box->isEnabled());
             }
             QCOMPARE(child<QGroupBox>(&page, "fraOutput")->title(),
-                     QString(expected.size() == 2 ? "Output Tables" : "Output Table"));
+                     QString(c.labels.size() == 2 ? "Output Tables" : "Output Table"));
         }
 
         scenario::ScenarioDraft d = draftOf(f, "ANOVA");
+        d.setOption("GroupDetail", true);
         d.output1 = "Kept";  // a name already given is not replaced
         designer::FinishPage page(f.app, d);
         page.Load();
         auto* first = child<QLineEdit>(&page, "txtOutput_0");
         auto* second = child<QLineEdit>(&page, "txtOutput_1");
         QCOMPARE(first->text(), QString("Kept"));
-        QCOMPARE(second->text(), QString("Mine_ANOVA Details"));
+        QCOMPARE(second->text(), QString("Mine_ANOVA_Details"));
         QVERIFY(page.CheckPage());
         const std::pair<std::pair<QString, QString>, std::string> checks[] = {
             {{"", "Two"}, "Output table name required."},
@@ -522,6 +622,37 @@ class WizardPagesTest : public QObject {
         QCOMPARE(d.output1, std::string("Results"));
         QCOMPARE(d.output2, std::string("Details"));
         QVERIFY(page.CheckPage());
+    }
+
+    // With "Create detail table" off the second name is neither asked for
+    // nor kept: its box shows greyed and empty.
+    void detailTableNameFollowsItsOption() {
+        WizardFixture f;
+        const std::pair<const char*, const char*> cases[] = {
+            {"Two Sample t-Test", "GroupDetail"}, {"ANOVA", "GroupDetail"},
+            {"Two way ANOVA", "GroupDetail"},     {"Chi-Square", "ChiDetail"},
+            {"N Sample", "NPKruskalDetail"},      {"N Fields", "NPFriedmanDetail"}};
+        for (const auto& [subtype, option] : cases) {
+            scenario::ScenarioDraft d = draftOf(f, subtype);
+            d.setOption(option, false);
+            d.output2 = "Left over";
+            designer::FinishPage page(f.app, d);
+            page.Load();
+            auto* second = child<QLineEdit>(&page, "txtOutput_1");
+            QVERIFY2(second->isVisibleTo(&page) && !second->isEnabled(), subtype);
+            QCOMPARE(second->text(), QString());
+            QCOMPARE(d.output2, std::string());
+            f.prompter.shown.clear();
+            QVERIFY2(page.CheckPage(), subtype);
+
+            d.setOption(option, true);
+            page.Load();
+            QVERIFY2(second->isEnabled(), subtype);
+            QVERIFY2(!second->text().isEmpty(), subtype);
+            second->clear();
+            QVERIFY2(!page.CheckPage(), subtype);
+            QCOMPARE(f.told(), std::vector<std::string>{"Second Output table name required."});
+        }
     }
 };
 

@@ -19,7 +19,7 @@ class KSFitOptions final : public BoundPage {
         auto* box = new QGroupBox(tr("Test Fit Against"), this);
         auto* inner = new QVBoxLayout(box);
         inner->addWidget(Check("FitUniform", tr("&Uniform Distribution")));
-        inner->addWidget(Check("FitNormal", tr("&Normal Distribution")));
+        inner->addWidget(Check("FitNormal", tr("N&ormal Distribution")));
         inner->addWidget(Check("FitPoisson", tr("&Poisson Distribution")));
         v->addWidget(box);
         v->addStretch(1);

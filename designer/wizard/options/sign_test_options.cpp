@@ -24,7 +24,8 @@ class SignTestOptions final : public BoundPage {
         inner->addWidget(Check("SignMean", tr("&Mean")));
         inner->addWidget(Check("SignMedian", tr("M&edian")));
         auto* custom = new QHBoxLayout;
-        custom_ = Check("SignCustom", tr("&Custom Value:"));
+        // The value is stored as a whole number.
+        custom_ = Check("SignCustom", tr("&Custom Value (whole number):"));
         value_ = Number("SignValue");
         custom->addWidget(custom_);
         custom->addWidget(value_);
