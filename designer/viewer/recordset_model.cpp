@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "designer/tools/number_format.h"
+
 namespace qrv::designer {
 
 namespace {
@@ -22,9 +24,14 @@ constexpr int kReleaseAfterMs = 250;
 
 }  // namespace
 
-QString CellText(const dao::Value& v) {
-    if (v.isNull()) return {};
-    return QString::fromStdString(v.toText());
+QString CellText(const dao::Value& v, int fieldType, int decimals) {
+    if (!IsNumberCell(v)) return QString::fromStdString(v.toText());
+    const double x = v.asDouble();
+    if (decimals >= 0) return QString::fromStdString(tools::FormatFixed(x, decimals));
+    const auto single = static_cast<float>(x);
+    if (fieldType == dao::dbSingle && static_cast<double>(single) == x)
+        return QString::fromStdString(tools::FormatShortest(single));
+    return QString::fromStdString(tools::FormatShortest(x));
 }
 
 bool IsNumberCell(const dao::Value& v) {
@@ -57,6 +64,7 @@ dao::Result<std::unique_ptr<RecordsetModel>> RecordsetModel::Open(dao::Database 
     if (!rs) return rs.error();
     std::unique_ptr<RecordsetModel> m(new RecordsetModel(db, source, limits));
     for (int i = 0; i < rs->FieldCount(); ++i) m->fields_.push_back(rs->FieldAt(i));
+    m->decimals_.assign(m->fields_.size(), kShortestDecimals);
     if (rs->Type() == dao::dbOpenTable) {
         // A table's rows are counted by the database at once; should that
         // fail, they are counted as they are read, like a query's.
@@ -104,7 +112,23 @@ QVariant RecordsetModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole)
         return static_cast<int>(Qt::AlignVCenter |
                                 (IsNumberCell(v) ? Qt::AlignRight : Qt::AlignLeft));
-    return CellText(v);
+    const auto c = static_cast<size_t>(index.column());
+    return CellText(v, fields_[c].Type, decimals_[c]);
+}
+
+void RecordsetModel::SetDecimals(int column, int decimals) {
+    if (column < 0 || column >= static_cast<int>(decimals_.size())) return;
+    const int d = decimals < 0 ? kShortestDecimals : std::min(decimals, tools::kMaxFixedDecimals);
+    int& held = decimals_[static_cast<size_t>(column)];
+    if (held == d) return;
+    held = d;
+    if (rows_ > 0)
+        emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
+}
+
+int RecordsetModel::Decimals(int column) const {
+    if (column < 0 || column >= static_cast<int>(decimals_.size())) return kShortestDecimals;
+    return decimals_[static_cast<size_t>(column)];
 }
 
 dao::Value RecordsetModel::ValueAt(int row, int column) const {

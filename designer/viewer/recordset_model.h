@@ -19,9 +19,14 @@
 
 namespace qrv::designer {
 
+// Decimals for CellText that ask for the shortest form.
+inline constexpr int kShortestDecimals = -1;
 // How a grid cell shows a value: empty for Null, dates in the stored text
-// form, numbers in their shortest form that reads back the same.
-QString CellText(const dao::Value& v);
+// form, numbers in their shortest form that reads back the same (as a float
+// in a Single field, whose values were rounded to one when stored), or with
+// `decimals` fixed decimals when that is not negative.
+QString CellText(const dao::Value& v, int fieldType = dao::dbDouble,
+                 int decimals = kShortestDecimals);
 // Numbers are right-aligned; text, dates and Yes/No values are not.
 bool IsNumberCell(const dao::Value& v);
 
@@ -61,6 +66,13 @@ class RecordsetModel final : public QAbstractTableModel {
     dao::Value ValueAt(int row, int column) const;
     // True once every row is counted (at once for a table).
     bool RowCountKnown() const { return complete_; }
+    // The rows counted so far; the whole count once RowCountKnown.
+    long RowsCounted() const { return rows_; }
+
+    // How a column shows its numbers: fixed decimals (0 to
+    // tools::kMaxFixedDecimals), or kShortestDecimals. Only the text changes.
+    void SetDecimals(int column, int decimals);
+    int Decimals(int column) const;
 
     // Figures for tests and diagnostics.
     long BlocksRead() const { return blocksRead_; }
@@ -94,8 +106,9 @@ class RecordsetModel final : public QAbstractTableModel {
     std::string source_;
     Limits limits_;
     std::vector<dao::FieldInfo> fields_;
-    long rows_ = 0;          // rows the view is told about
-    bool complete_ = false;  // rows_ is the whole count
+    std::vector<int> decimals_;  // per column
+    long rows_ = 0;              // rows the view is told about
+    bool complete_ = false;      // rows_ is the whole count
     // Caches and cursors change inside const reads: they are not the model's
     // visible state, only how it reaches it.
     mutable std::unordered_map<long, Block> blocks_;

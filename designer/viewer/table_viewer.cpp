@@ -1,10 +1,14 @@
 // Opening a table viewer: the two messages for a table that cannot be
-// opened, the grid over the lazy model, and the chart tab.
+// opened, the grid over the lazy model with its row count, the header's
+// decimals menu, and the chart tab.
 #include "designer/viewer/table_viewer.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QTabWidget>
 #include <QTableView>
@@ -14,7 +18,9 @@
 #include "dataaccess/error.h"
 #include "dataaccess/fold.h"
 #include "designer/app_state.h"
+#include "designer/tools/number_format.h"
 #include "designer/viewer/chart_panel.h"
+#include "designer/viewer/column_fitter.h"
 #include "designer/viewer/recordset_model.h"
 
 namespace qrv::designer {
@@ -22,7 +28,8 @@ namespace qrv::designer {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
-constexpr int kMaxInitialColumnWidth = 320;
+// Offered first when a column still shows its shortest form.
+constexpr int kDefaultDecimals = 2;
 
 // Tells the user why name cannot be shown; the message as text for the caller.
 std::string tellOpenFailure(AppState& app, const std::string& name, const dao::Error& e) {
@@ -60,10 +67,35 @@ std::unique_ptr<RecordsetModel> openModel(AppState& app, const std::string& name
     return out;
 }
 
+// True when caption already ends in the table name, set off from what
+// comes before it.
+bool endsWithName(const std::string& caption, const std::string& table) {
+    if (table.empty() || caption.size() < table.size()) return false;
+    const size_t at = caption.size() - table.size();
+    if (!dao::iequal(caption.substr(at), table)) return false;
+    if (at == 0) return true;
+    const std::string before = caption.substr(0, at);
+    return before.ends_with("- ") || before.ends_with(": ");
+}
+
+std::string groupThousands(long n) {
+    std::string digits = std::to_string(n < 0 ? -n : n);
+    for (auto i = static_cast<long>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<size_t>(i), 1, ',');
+    return n < 0 ? "-" + digits : digits;
+}
+
 }  // namespace
+
+std::string RowCountText(long rows, bool complete) {
+    const std::string n = groupThousands(rows);
+    if (!complete) return "At least " + n + (rows == 1 ? " row" : " rows");
+    return n + (rows == 1 ? " row" : " rows");
+}
 
 std::string ViewerCaption(const std::string& caption, const std::string& table) {
     if (caption.empty()) return table;
+    if (endsWithName(caption, table)) return caption;
     // A caption that ends in its own separator ("Input table or query - ")
     // takes the name as it is; others are set off with a dash.
     const char last = caption.back();
@@ -91,7 +123,28 @@ TableViewer::TableViewer(AppState& app, std::unique_ptr<RecordsetModel> model,
     grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
     grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid_->horizontalHeader()->setHighlightSections(false);
-    sizeColumns();
+    grid_->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid_->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) {
+                const int column = grid_->horizontalHeader()->logicalIndexAt(at);
+                if (column < 0) return;
+                ColumnMenu(column)->exec(grid_->horizontalHeader()->mapToGlobal(at));
+            });
+    fitter_ = new ColumnFitter(grid_, model_.get());
+    fitter_->FitAll();
+
+    rowCount_ = new QLabel;
+    rowCount_->setObjectName("lblRowCount");
+    rowCount_->setContentsMargins(6, 2, 6, 2);
+    showRowCount();
+    connect(model_.get(), &QAbstractItemModel::rowsInserted, this, &TableViewer::showRowCount);
+    // The grid and its count make the data page.
+    auto* page = new QWidget;
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->setSpacing(0);
+    pageLayout->addWidget(grid_, 1);
+    pageLayout->addWidget(rowCount_);
 
     std::vector<std::string> names;
     for (const dao::FieldInfo& f : model_->Fields()) names.push_back(f.Name);
@@ -100,13 +153,12 @@ TableViewer::TableViewer(AppState& app, std::unique_ptr<RecordsetModel> model,
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     if (layout_.kind == ChartKind::None) {
-        layout->addWidget(grid_);
-        grid_->setParent(this);
+        layout->addWidget(page);
     } else {
         tabs_ = new QTabWidget(this);
         tabs_->setObjectName("tabViewer");
         tabs_->setDocumentMode(true);
-        tabs_->addTab(grid_, tr("&Data"));
+        tabs_->addTab(page, tr("&Data"));
         tabs_->addTab(new QWidget, tr("C&hart"));
         layout->addWidget(tabs_);
         connect(tabs_, &QTabWidget::currentChanged, this, [this](int i) {
@@ -124,27 +176,47 @@ const std::string& TableViewer::TableName() const {
     return model_->Source();
 }
 
-// Widths from the header and the rows already read: measuring every row of
-// a large table would read all of it.
-void TableViewer::sizeColumns() {
-    const QFontMetrics fm = grid_->fontMetrics();
-    const QFontMetrics header = grid_->horizontalHeader()->fontMetrics();
-    const int rows = std::min(model_->rowCount(), 50);
-    for (int c = 0; c < model_->columnCount(); ++c) {
-        int w = header.horizontalAdvance(
-                    model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
-                24;
-        for (int r = 0; r < rows; ++r)
-            w = std::max(w, fm.horizontalAdvance(model_->index(r, c).data().toString()) + 16);
-        grid_->setColumnWidth(c, std::min(w, kMaxInitialColumnWidth));
-    }
+void TableViewer::showRowCount() {
+    rowCount_->setText(
+        QString::fromStdString(RowCountText(model_->RowsCounted(), model_->RowCountKnown())));
+}
+
+void TableViewer::SetColumnDecimals(int column, int decimals) {
+    model_->SetDecimals(column, decimals);
+    fitter_->Refit(column);
+}
+
+std::unique_ptr<QMenu> TableViewer::ColumnMenu(int column) {
+    auto menu = std::make_unique<QMenu>(this);
+    QAction* decimals = menu->addAction(tr("Decimals..."));
+    connect(decimals, &QAction::triggered, this, [this, column] { askDecimals(column); });
+    QAction* shortest = menu->addAction(tr("Shortest"));
+    shortest->setCheckable(true);
+    shortest->setChecked(model_->Decimals(column) == kShortestDecimals);
+    connect(shortest, &QAction::triggered, this,
+            [this, column] { SetColumnDecimals(column, kShortestDecimals); });
+    return menu;
+}
+
+void TableViewer::askDecimals(int column) {
+    const int now = model_->Decimals(column);
+    const QString name = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    bool ok = false;
+    const int d = QInputDialog::getInt(
+        this, tr("Decimals"), tr("Decimals shown in column %1:").arg(name),
+        now == kShortestDecimals ? kDefaultDecimals : now, 0, tools::kMaxFixedDecimals, 1, &ok);
+    if (ok) SetColumnDecimals(column, d);
 }
 
 ChartPanel* TableViewer::ShowChart() {
     if (!tabs_) return nullptr;
     if (!chart_) {
         auto data = ReadChartData(app_.CurrentDatabase(), model_->Source(), layout_);
-        ChartData d = data ? std::move(*data) : ChartData{layout_.kind, {}};
+        ChartData d;
+        if (data)
+            d = std::move(*data);
+        else
+            d.kind = layout_.kind;
         chart_ = new ChartPanel(std::move(d), app_.Prompts());
         const QSignalBlocker quiet(tabs_);
         QWidget* placeholder = tabs_->widget(1);
@@ -158,6 +230,12 @@ ChartPanel* TableViewer::ShowChart() {
 
 void TableViewer::ShowGrid() {
     if (tabs_) tabs_->setCurrentIndex(0);
+}
+
+void TableViewer::ScrollToEnd() {
+    ShowGrid();
+    grid_->scrollToBottom();
+    fitter_->FitVisibleRows();
 }
 
 TableViewerDialog::TableViewerDialog(AppState& app, std::unique_ptr<RecordsetModel> model,

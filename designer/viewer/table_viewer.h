@@ -13,6 +13,8 @@
 
 #include "designer/viewer/chart_data.h"
 
+class QLabel;
+class QMenu;
 class QTableView;
 class QTabWidget;
 
@@ -20,10 +22,16 @@ namespace qrv::designer {
 
 class AppState;
 class ChartPanel;
+class ColumnFitter;
 class RecordsetModel;
 
-// The window caption: the caller's caption with the table name after it.
+// The window caption: the caller's caption with the table name after it,
+// once: a caption that already ends in the name (the wizard's "Input table
+// or query - " + name) is taken as it is.
 std::string ViewerCaption(const std::string& caption, const std::string& table);
+// The row count under the grid: "1,000,000 rows", "1 row", "0 rows"; "At
+// least 256 rows" while a query is still being counted.
+std::string RowCountText(long rows, bool complete);
 
 class TableViewer final : public QWidget {
     Q_OBJECT
@@ -35,20 +43,34 @@ class TableViewer final : public QWidget {
     const std::string& TableName() const;
     RecordsetModel* Model() const { return model_.get(); }
     QTableView* Grid() const { return grid_; }
+    QLabel* RowCountLabel() const { return rowCount_; }
+    ColumnFitter* Fitter() const { return fitter_; }
     // What the table's columns allow to chart; kind None hides the chart tab.
     const ChartLayout& Layout() const { return layout_; }
     // Shows the chart tab, reading the chart on first use; nullptr when the
     // table has no chart.
     ChartPanel* ShowChart();
     void ShowGrid();
+    // Shows the grid at its last rows, with the columns widened to them.
+    void ScrollToEnd();
+
+    // How a column shows its numbers (fixed decimals, or kShortestDecimals);
+    // the column is sized again for the new text.
+    void SetColumnDecimals(int column, int decimals);
+    // The header's right-click menu for a column: "Decimals..." asks for a
+    // number of decimals, "Shortest" goes back to the shortest form.
+    std::unique_ptr<QMenu> ColumnMenu(int column);
 
   private:
-    void sizeColumns();
+    void askDecimals(int column);
+    void showRowCount();
 
     AppState& app_;
     std::unique_ptr<RecordsetModel> model_;
     ChartLayout layout_;
     QTableView* grid_ = nullptr;
+    QLabel* rowCount_ = nullptr;
+    ColumnFitter* fitter_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     ChartPanel* chart_ = nullptr;
 };

@@ -1,16 +1,24 @@
-// The table viewer's grid: a million-row table opens after reading a block
-// or two, scrolls to its last row with the right values, and keeps a bounded
-// number of blocks however it is scrolled; cells show Null, dates and numbers
-// as the command line does; a missing table or a bad query gives its message
-// and no window; viewers are found and closed by table name.
+// The table viewer's grid: a million-row table opens after reading its ends,
+// scrolls to its last row with the right values, and keeps a bounded number
+// of blocks however it is scrolled; cells show Null, dates and numbers in
+// their shortest form or with the decimals asked for; columns fit the values
+// at both ends and those scrolled to; the row count shows under the grid; a
+// missing table or a bad query gives its message and no window; viewers are
+// found and closed by table name.
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 #include <random>
 
+#include "designer/viewer/column_fitter.h"
 #include "designer/viewer/recordset_model.h"
 #include "designer/viewer/table_viewer.h"
 #include "viewer_fixture.h"
@@ -28,6 +36,21 @@ QString cell(const QAbstractItemModel& m, int row, int column) {
 }
 int alignment(const QAbstractItemModel& m, int row, int column) {
     return m.index(row, column).data(Qt::TextAlignmentRole).toInt();
+}
+// A viewer owned by the test, shown at a given size.
+std::unique_ptr<TableViewer> shown(designer::AppState& app, const std::string& table,
+                                   QSize size = {600, 400}) {
+    std::unique_ptr<TableViewer> v(designer::CreateTableViewer(app, table, "", nullptr));
+    if (!v) return v;
+    v->setAttribute(Qt::WA_DeleteOnClose, false);
+    v->resize(size);
+    v->show();
+    if (!QTest::qWaitForWindowExposed(v.get())) v.reset();
+    return v;
+}
+// Does the column show text without cutting it?
+bool fits(const TableViewer& v, int column, const QString& text) {
+    return v.Grid()->columnWidth(column) > v.Grid()->fontMetrics().horizontalAdvance(text);
 }
 
 }  // namespace
@@ -69,7 +92,7 @@ class TableViewerTest : public QObject {
 
     // --- The lazy grid ---------------------------------------------------------
 
-    void millionRowsOpenAfterReadingABlockOrTwo() {
+    void millionRowsOpenAfterReadingTheirEnds() {
         TableViewer* v = designer::CreateTableViewer(*fx->app, "Big", "Input Data Table", nullptr);
         QVERIFY(v);
         std::unique_ptr<TableViewer> owner(v);
@@ -81,7 +104,8 @@ class TableViewerTest : public QObject {
         RecordsetModel* m = v->Model();
         QCOMPARE(m->rowCount(), static_cast<int>(kBigRows));
         QVERIFY(m->RowCountKnown());
-        QVERIFY2(m->BlocksRead() <= 2, qPrintable(QString::number(m->BlocksRead())));
+        // The first block, and the last two for the widths of the last rows.
+        QVERIFY2(m->BlocksRead() <= 3, qPrintable(QString::number(m->BlocksRead())));
         QCOMPARE(cell(*m, 0, 0), QString("0"));
         QCOMPARE(cell(*m, 0, 1), QString("0.25"));
         QCOMPARE(cell(*m, 0, 2), QString("k0"));
@@ -224,6 +248,142 @@ class TableViewerTest : public QObject {
         QCOMPARE(m.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QString("When"));
     }
 
+    void numbersShowTheirShortestTextOrFixedDecimals() {
+        // Expected texts are Python's repr (without its ".0") and "%.*f".
+        struct Case {
+            double x;
+            const char* shortest;
+            const char* two;  // with two decimals
+        };
+        const Case cases[] = {
+            {44.8565, "44.8565", "44.86"},
+            {0.1, "0.1", "0.10"},
+            {1e-7, "1e-07", "0.00"},
+            {0.0001, "0.0001", "0.00"},
+            {123456789012.0, "123456789012", "123456789012.00"},
+            {1.0 / 3.0, "0.3333333333333333", "0.33"},
+            {-42.0, "-42", "-42.00"},
+            {1e6, "1000000", "1000000.00"},
+            {2.675, "2.675", "2.67"},  // just below 2.675 in binary
+            {1e16, "1e+16", "1e+16"},  // fixed decimals stop where digits run long
+            {5e-324, "5e-324", "0.00"},
+        };
+        QVERIFY(fx->makeTable("Numbers", {{"X", dao::dbDouble}, {"F", dao::dbSingle}}));
+        for (const Case& c : cases) QVERIFY(fx->addRow("Numbers", {{"X", c.x}, {"F", 0.1}}));
+        auto v = shown(*fx->app, "Numbers");
+        QVERIFY(v);
+        RecordsetModel& m = *v->Model();
+        const int n = static_cast<int>(std::size(cases));
+        QCOMPARE(m.rowCount(), n);
+        for (int r = 0; r < n; ++r) QCOMPARE(cell(m, r, 0), QString(cases[r].shortest));
+        // A Single field keeps 0.1 as the float nearest it.
+        QCOMPARE(cell(m, 0, 1), QString("0.1"));
+        QCOMPARE(designer::CellText(dao::Value(0.10000000149011612), dao::dbDouble),
+                 QString("0.10000000149011612"));
+        QCOMPARE(designer::CellText(dao::Value(7), dao::dbLong, 3), QString("7.000"));
+        // The table stores a negative zero as 0; a query can still give one.
+        QCOMPARE(designer::CellText(dao::Value(-0.0)), QString("-0"));
+        QCOMPARE(designer::CellText(dao::Value(-0.0), dao::dbDouble, 2), QString("-0.00"));
+        QCOMPARE(designer::CellText(dao::Value("12.5"), dao::dbText, 3), QString("12.5"));
+
+        // Decimals from the header's menu: the spin box asks, only column X changes.
+        std::unique_ptr<QMenu> menu = v->ColumnMenu(0);
+        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions()[0]->text(), QString("Decimals..."));
+        QCOMPARE(menu->actions()[1]->text(), QString("Shortest"));
+        QVERIFY(menu->actions()[1]->isChecked());
+        QTimer::singleShot(0, [] {
+            auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (!ask) return;
+            QCOMPARE(ask->intValue(), 2);
+            ask->setIntValue(2);
+            ask->accept();
+        });
+        menu->actions()[0]->trigger();
+        for (int r = 0; r < n; ++r) QCOMPARE(cell(m, r, 0), QString(cases[r].two));
+        QCOMPARE(cell(m, 0, 1), QString("0.1"));
+        QVERIFY(fits(*v, 0, "123456789012.00"));
+        menu = v->ColumnMenu(0);
+        QVERIFY(!menu->actions()[1]->isChecked());
+        menu->actions()[1]->trigger();
+        for (int r = 0; r < n; ++r) QCOMPARE(cell(m, r, 0), QString(cases[r].shortest));
+        v->SetColumnDecimals(1, 4);
+        QCOMPARE(cell(m, 0, 1), QString("0.1000"));
+    }
+
+    void columnsFitTheRowsAtBothEndsAndThoseScrolledTo() {
+        // In Big the widest N ("999999") and S ("k999") are in the last rows.
+        auto big = shown(*fx->app, "Big");
+        QVERIFY(big);
+        QVERIFY(fits(*big, 0, "999999"));
+        QVERIFY(fits(*big, 1, "999999.25"));
+        QVERIFY(fits(*big, 2, "k999"));
+
+        // Middle: 1000 short rows and one wide value half way down.
+        const QString wide = "a value much wider than the others";
+        QVERIFY(fx->makeTable("Middle", {{"K", dao::dbLong}, {"T", dao::dbText}}));
+        QVERIFY(fx->db.Execute("INSERT INTO [Middle] SELECT [K], [T] FROM [Small]").ok());
+        QVERIFY(
+            fx->db.Execute("UPDATE [Middle] SET [T] = '" + wide.toStdString() + "' WHERE [K] = 500")
+                .ok());
+        auto v = shown(*fx->app, "Middle");
+        QVERIFY(v);
+        QTableView* grid = v->Grid();
+        QVERIFY(fits(*v, 1, "k999"));
+        QVERIFY(!fits(*v, 1, wide));
+        const int before = grid->columnWidth(1);
+        grid->scrollTo(v->Model()->index(500, 1), QAbstractItemView::PositionAtTop);
+        QTRY_VERIFY(fits(*v, 1, wide));
+        // Scrolling back leaves it wide: a column is never narrowed under the reader.
+        grid->scrollToTop();
+        QTest::qWait(10);
+        QVERIFY(fits(*v, 1, wide));
+
+        // A column sized by hand stays as the user left it.
+        grid->horizontalHeader()->resizeSection(1, before);
+        QVERIFY(v->Fitter()->UserSized(1));
+        QVERIFY(!v->Fitter()->UserSized(0));
+        grid->scrollTo(v->Model()->index(500, 1), QAbstractItemView::PositionAtTop);
+        QTest::qWait(10);
+        v->Fitter()->FitVisibleRows();
+        QCOMPARE(grid->columnWidth(1), before);
+    }
+
+    void theRowCountShowsUnderTheGrid() {
+        QVERIFY(fx->makeTable("Empty", {{"A", dao::dbLong}}));
+        QVERIFY(fx->makeTable("One", {{"A", dao::dbLong}}));
+        QVERIFY(fx->addRow("One", {{"A", 1}}));
+        const std::pair<const char*, const char*> tables[] = {{"Big", "1,000,000 rows"},
+                                                              {"Small", "1,000 rows"},
+                                                              {"One", "1 row"},
+                                                              {"Empty", "0 rows"}};
+        for (auto [table, text] : tables) {
+            auto v = shown(*fx->app, table);
+            QVERIFY(v);
+            QCOMPARE(v->RowCountLabel()->text(), QString(text));
+            QVERIFY(v->RowCountLabel()->isVisible());
+        }
+        // A query is counted as it is read.
+        std::unique_ptr<TableViewer> q(designer::CreateTableViewer(
+            *fx->app, "SELECT [K] FROM [Small] WHERE [K] < 300", "", nullptr));
+        QVERIFY(q);
+        QCOMPARE(q->RowCountLabel()->text(), QString("At least 256 rows"));
+        while (q->Model()->canFetchMore({})) q->Model()->fetchMore({});
+        QCOMPARE(q->RowCountLabel()->text(), QString("300 rows"));
+        QCOMPARE(designer::RowCountText(1234567, true), std::string("1,234,567 rows"));
+        QCOMPARE(designer::RowCountText(999, true), std::string("999 rows"));
+    }
+
+    void scrollToEndShowsTheLastRowsFitted() {
+        auto v = shown(*fx->app, "Big", {500, 300});
+        QVERIFY(v);
+        v->ScrollToEnd();
+        QTableView* grid = v->Grid();
+        const int last = grid->rowAt(grid->viewport()->height() - 1);
+        QCOMPARE(last < 0 ? v->Model()->rowCount() - 1 : last, static_cast<int>(kBigRows - 1));
+        QVERIFY(fits(*v, 0, "999999"));
+    }
+
     // --- Opening, captions, messages -------------------------------------------
 
     void captionJoinsTheCallersCaptionAndTheName() {
@@ -232,6 +392,13 @@ class TableViewerTest : public QObject {
         QCOMPARE(designer::ViewerCaption("Input table or query - ", "Data"),
                  std::string("Input table or query - Data"));
         QCOMPARE(designer::ViewerCaption("", "Data"), std::string("Data"));
+        // The wizard's caption already ends in the name: it is not repeated.
+        QCOMPARE(designer::ViewerCaption("Input table or query - Data", "Data"),
+                 std::string("Input table or query - Data"));
+        QCOMPARE(designer::ViewerCaption("Input table or query - data", "Data"),
+                 std::string("Input table or query - data"));
+        QCOMPARE(designer::ViewerCaption("Scenario Output Table 2", "2"),
+                 std::string("Scenario Output Table 2 - 2"));
         QWidget parent;
         TableViewer* v =
             designer::CreateTableViewer(*fx->app, "Small", "Scenario Output Table 2", &parent);
@@ -241,7 +408,7 @@ class TableViewerTest : public QObject {
         QCOMPARE(v->Layout().kind, designer::ChartKind::None);
         QVERIFY(!v->ShowChart());
         auto dialog = designer::CreateTableViewerDialog(*fx->app, "Small",
-                                                        "Input table or query - ", nullptr);
+                                                        "Input table or query - Small", nullptr);
         QVERIFY(dialog);
         QCOMPARE(dialog->objectName(), QString("frmDataGridDialog"));
         QCOMPARE(dialog->windowTitle(), QString("Input table or query - Small"));
