@@ -245,9 +245,10 @@ std::string recompute(dao::Database& db, const std::string& source, CutPages& ta
     for (auto& [key, points] : table.all()) {
         const std::vector<CutPoint>* fresh = computed.find(key);
         if (!fresh || !realBox(*fresh)) return stale;
-        for (double end : {0.0, 100.0}) {
-            const auto was = cutAt(points, end), now = cutAt(*fresh, end);
-            if (was && (!now || *was != *now)) return stale;
+        // What the table has of the same cut points must agree.
+        for (const CutPoint& c : points) {
+            const auto now = cutAt(*fresh, c.percent);
+            if (now && *now != c.value) return stale;
         }
         points = *fresh;
     }

@@ -118,6 +118,11 @@ ChartPanel::ChartPanel(ChartData data, Prompter& prompter, QWidget* parent)
     }
 }
 
+ChartPanel::~ChartPanel() {
+    // The chart outlives this part of the panel: it must not call back.
+    if (QChart* chart = view_->chart()) chart->disconnect(this);
+}
+
 QString ChartPanel::ChartNote() const {
     return noteItem_ ? noteItem_->toPlainText() : QString();
 }

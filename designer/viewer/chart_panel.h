@@ -29,6 +29,7 @@ class ChartPanel final : public QWidget {
   public:
     // prompter tells the user when a save fails.
     ChartPanel(ChartData data, Prompter& prompter, QWidget* parent = nullptr);
+    ~ChartPanel() override;
 
     const ChartData& Data() const { return data_; }
     int CurrentPage() const { return page_; }

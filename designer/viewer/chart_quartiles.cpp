@@ -2,6 +2,8 @@
 // a Describe with the range and quartiles, run into a private database.
 #include "designer/viewer/chart_quartiles.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <vector>
 
@@ -102,6 +104,11 @@ std::string RecomputeQuartiles(dao::Database& db, const std::string& table, std:
     auto id = scenario::SaveDraft(work, d, std::nullopt, scenario::DraftFiles{&db, &work});
     if (!id) return "The quartiles could not be computed: " + id.error().description;
 
+    // The run reads the whole input: the user sees that something is at work.
+    struct Busy {
+        Busy() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+        ~Busy() { QGuiApplication::restoreOverrideCursor(); }
+    } busy;
     Quorvane engine;
     engine.ErrorHandler().SetDestination(folder + "/errors.log");
     RunScenarioArgs args;

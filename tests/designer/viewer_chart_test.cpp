@@ -179,6 +179,7 @@ class ViewerChartTest : public QObject {
                   {"FreqIncRadio", "Upper"}}));
         run(save("Describe", "DescOut", "", {{"Grp", 'G'}, {"X", 'X'}, {"Y", 'X'}},
                  {{"Range", true}, {"Percentile", true}, {"PercentileRadio", "Quartiles"}}));
+        run(save("Describe", "DescRange", "", {{"Grp", 'G'}, {"X", 'X'}}, {{"Range", true}}));
         run(save("Percentiles", "PctOut", "", {{"Grp", 'G'}, {"X", 'X'}},
                  {{"PercentileRadio", "Deciles"}}));
         run(save("Percentiles", "PctQ", "", {{"Grp", 'G'}, {"X", 'X'}},
@@ -741,6 +742,21 @@ class ViewerChartTest : public QObject {
         QVERIFY(v);
         QVERIFY(!v->ShowChart());
         QVERIFY(!v->findChild<QWidget*>("tabViewer"));
+    }
+
+    // Last, as it changes the input: boxes of a table its input no longer
+    // gives are refused rather than drawn from other numbers.
+    void boxesOfAnOutdatedTableAreRefused() {
+        ChartPanel* panel = nullptr;
+        auto v = chartOf("DescRange", &panel);
+        QVERIFY(v && panel);
+        QVERIFY2(panel->Message().isEmpty(), qPrintable(panel->Message()));
+        QVERIFY(fx->addRow("Data", {{"Grp", "b"}, {"X", 100.0}, {"Y", 1.0}}));
+        v = chartOf("DescRange", &panel);
+        QVERIFY(v && panel);
+        QVERIFY(panel->Data().pages.empty());
+        QVERIFY2(panel->Message().contains("[Data] no longer gives this table"),
+                 qPrintable(panel->Message()));
     }
 };
 
