@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 #include <cmath>
 #include <exception>
@@ -37,6 +39,21 @@ std::optional<double> parseNumber(const QString& text) {
     if (!ok) v = QLocale::c().toDouble(t, &ok);
     if (!ok || !std::isfinite(v)) return std::nullopt;
     return v;
+}
+
+// The width a line edit needs to show sample whole, with its frame and its
+// inner margins.
+int lineEditWidthFor(const QLineEdit& box, const char* sample) {
+    const QMargins m = box.textMargins();
+    // QLineEdit keeps a further 2 pixels each side of its text.
+    const int text = box.fontMetrics().horizontalAdvance(QString::fromLatin1(sample)) + m.left() +
+                     m.right() + 2 * 2 + 1;
+    QStyleOptionFrame opt;
+    opt.initFrom(&box);
+    opt.lineWidth = box.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &box);
+    return box.style()
+        ->sizeFromContents(QStyle::CT_LineEdit, &opt, QSize(text, box.fontMetrics().height()), &box)
+        .width();
 }
 
 }  // namespace
@@ -93,10 +110,14 @@ ProbabilityCalculator::ProbabilityCalculator(AppState& app, QWidget* parent)
     lblDF2_ = new QLabel("Degrees of Freedom #2:", valueFrame);
     txtDF2_ = new QLineEdit(valueFrame);
     txtDF2_->setObjectName("txtDF2");
-    // Degrees of freedom are whole counts: digits only.
+    // Degrees of freedom are whole counts: digits only, as many as the box
+    // shows in full.
     const QRegularExpression digits("[0-9]{0,9}");
-    for (QLineEdit* df : {txtDF1_, txtDF2_})
+    for (QLineEdit* df : {txtDF1_, txtDF2_}) {
         df->setValidator(new QRegularExpressionValidator(digits, df));
+        df->setMinimumWidth(lineEditWidthFor(*df, "999999999"));
+    }
+    txtTestValue_->setMinimumWidth(lineEditWidthFor(*txtTestValue_, "-0.000000000000"));
     lblTestValue_->setBuddy(txtTestValue_);
     lblDF1_->setBuddy(txtDF1_);
     lblDF2_->setBuddy(txtDF2_);

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QtTest>
 #include <cmath>
 #include <string>
@@ -105,18 +107,45 @@ class ProbabilityCalculatorTest : public QObject {
         QCOMPARE(labelFor(c, df1), QString("Degrees of Freedom #1:"));
         QCOMPARE(labelFor(c, df2), QString("Degrees of Freedom #2:"));
 
-        // In inverse mode the box holds a probability and the result is the value.
-        run(c, Type::F, "0.05", "3", "10", true);
+        // After Inverse the box holds a probability and the result is the
+        // test value; Calculate turns both labels back.
+        auto* caption = child<QLabel>(c, "lblResultCaption");
+        auto* hint = child<QLabel>(c, "lblHint");
+        const char* names[] = {"Z-Value:", "t-Value:", "Chi-Square:", "F-Value:"};
+        for (int i = 0; i < 4; ++i) {
+            const auto type = static_cast<Type>(i);
+            QVERIFY(!std::isnan(run(c, type, "0.05", "3", "10", true)));
+            QCOMPARE(labelFor(c, value), QString("Probability (0 to 1):"));
+            QCOMPARE(caption->text(), QString(names[i]));
+            QVERIFY(!hint->isVisible());
+            QVERIFY(!std::isnan(run(c, type, "3", "3", "10", false)));
+            QCOMPARE(labelFor(c, value), QString(names[i]));
+            QCOMPARE(caption->text(), QString("Probability:"));
+            QVERIFY(hint->isVisible());
+        }
+        // A type chosen after Inverse: the box still holds a probability.
+        run(c, Type::Z, "0.05", "", "", true);
+        c.setProbType(Type::ChiSquare);
         QCOMPARE(labelFor(c, value), QString("Probability (0 to 1):"));
-        QCOMPARE(child<QLabel>(c, "lblResultCaption")->text(), QString("F-Value:"));
-        run(c, Type::F, "3", "3", "10", false);
-        QCOMPARE(labelFor(c, value), QString("F-Value:"));
-        QCOMPARE(child<QLabel>(c, "lblResultCaption")->text(), QString("Probability:"));
+        QCOMPARE(caption->text(), QString("Chi-Square:"));
 
         // Degrees of freedom take digits only.
         df1->clear();
         QTest::keyClicks(df1, "1-2.5e");
         QCOMPARE(df1->text(), QString("125"));
+        // A box at its smallest, however the window is laid out, shows a
+        // count such as 99999 whole: the text area is where QLineEdit
+        // paints, less its 2-pixel margins.
+        for (QLineEdit* df : {df1, df2}) {
+            QStyleOptionFrame opt;
+            opt.initFrom(df);
+            const int least =
+                df->minimumWidth() > 0 ? df->minimumWidth() : df->minimumSizeHint().width();
+            opt.rect = QRect(0, 0, least, df->height());
+            opt.lineWidth = df->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, df);
+            const QRect area = df->style()->subElementRect(QStyle::SE_LineEditContents, &opt, df);
+            QVERIFY(area.width() - 4 >= df->fontMetrics().horizontalAdvance("99999"));
+        }
         c.resize(c.sizeHint());
         // A picture to look at, when asked for (QRV_GRAB_DIR=folder).
         if (qEnvironmentVariableIsSet("QRV_GRAB_DIR"))
@@ -132,6 +161,8 @@ class ProbabilityCalculatorTest : public QObject {
         QVERIFY(std::abs(run(c, Type::ChiSquare, "3.841", "1", "", false) - 0.0500136837639567) <
                 1e-6);
         QVERIFY(std::abs(run(c, Type::F, "4.10", "3", "10", false) - 0.0388004804313592) < 1e-7);
+        // F takes any number, a negative one by its size: P(F(3, 10) >= 2).
+        QVERIFY(std::abs(run(c, Type::F, "-2", "3", "10", false) - 0.178007407375175) < 1e-7);
         QVERIFY(prompter_.shown.empty());
     }
 
