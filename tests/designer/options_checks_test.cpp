@@ -183,6 +183,10 @@ class OptionsChecksTest : public QObject {
         expectRefusal(f, "No test type selected", "chkSignMean");
         f.button("chkSignCustom")->click();
         expectRefusal(f, "Custom value required", "txtSignValue");
+        // The value is stored as a whole number, and its caption says so.
+        QVERIFY(f.button("chkSignCustom")->text().contains("whole number"));
+        f.type("txtSignValue", "52.5");
+        expectRefusal(f, "Please enter a whole number.", "txtSignValue");
         f.type("txtSignValue", "-4");
         expectAccepted(f);
         QCOMPARE(f.draft.option("SignValue").asDouble(), -4.0);

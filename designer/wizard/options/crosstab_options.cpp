@@ -46,7 +46,7 @@ class CrosstabOptions final : public BoundPage {
                        Check("xExpect", tr("E&xpected Value"))};
         for (QCheckBox* c : countsOnly_) s->addWidget(c);
         v->addWidget(shares);
-        chi_ = Check("xChi", tr("C&hi-Square table"));
+        chi_ = Check("xChi", tr("Chi-S&quare table"));
         countsOnly_.push_back(chi_);
         v->addWidget(chi_);
         auto* note =
