@@ -5,8 +5,12 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "scenario/scenario_author.h"
 
@@ -16,9 +20,15 @@ DuplicateDialog::DuplicateDialog(AppState& app, QWidget* parent) : QDialog(paren
     setObjectName("frmDuplicate");
     setWindowTitle("Duplicate Scenario");
 
-    current_ = new QLineEdit(this);
+    // A description may be long: the read-only box wraps it and grows to show
+    // it whole, up to a height past which it scrolls.
+    current_ = new QPlainTextEdit(this);
     current_->setObjectName("txtScenario");
     current_->setReadOnly(true);
+    current_->setTabChangesFocus(true);
+    current_->setFocusPolicy(Qt::ClickFocus);  // selectable for copying, not a tab stop
+    current_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    current_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     newDescription_ = new QLineEdit(this);
     newDescription_->setObjectName("txtNewScenario");
     // Room for a description of a few dozen words without scrolling.
@@ -63,11 +73,29 @@ bool DuplicateDialog::SetScenarioID(std::int32_t id) {
     auto v = rs->GetValue("Scenario_Description");
     const QString description = QString::fromStdString(v ? v->toText() : std::string());
     rs->Close();
-    current_->setText(description);
+    current_->setPlainText(description);
+    fitDescriptionHeight();
     newDescription_->setText(
         QString::fromStdString(scenario::CopyDescription(description.toStdString())));
+    // The user mostly types a new name: it replaces the proposed one.
     newDescription_->selectAll();
+    newDescription_->setFocus();
     return true;
+}
+
+void DuplicateDialog::fitDescriptionHeight() {
+    // Lines of the wrapped text at the box's width (the width the layout
+    // gives it: that of the new-description box).
+    const QFontMetrics fm = current_->fontMetrics();
+    const int margins =
+        2 * (current_->frameWidth() + static_cast<int>(current_->document()->documentMargin()));
+    const int width = std::max(newDescription_->minimumWidth(), current_->width()) - margins -
+                      current_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QRect text =
+        fm.boundingRect(QRect(0, 0, std::max(width, 1), 1 << 20),
+                        Qt::TextWordWrap | Qt::TextWrapAnywhere, current_->toPlainText());
+    const int lines = std::clamp(text.height() / std::max(fm.lineSpacing(), 1), 1, 8);
+    current_->setFixedHeight(lines * fm.lineSpacing() + margins + 2);
 }
 
 void DuplicateDialog::updateOk() {

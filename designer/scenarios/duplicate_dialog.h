@@ -9,6 +9,7 @@
 #include "designer/app_state.h"
 
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace qrv::designer {
@@ -32,10 +33,11 @@ class DuplicateDialog final : public QDialog {
   private:
     bool SaveNewScenario();
     void updateOk();
+    void fitDescriptionHeight();
 
     AppState& app_;
     std::int32_t id_ = 0, newId_ = 0;
-    QLineEdit* current_;
+    QPlainTextEdit* current_;
     QLineEdit* newDescription_;
     QPushButton* ok_;
 };

@@ -1,8 +1,11 @@
 // Duplicating a scenario: the dialog's texts and its OK, the copy's rows in
 // the three tables against its source's, and the list afterwards.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -40,9 +43,16 @@ class DuplicateTest : public QObject {
         for (QLabel* l : d.findChildren<QLabel*>()) labels << l->text();
         QVERIFY(labels.contains("Scenario Description:"));
         QVERIFY(labels.contains("&New Scenario Description"));
-        QCOMPARE(d.findChild<QLineEdit*>("txtScenario")->text(), QString("Ages 2024"));
+        QCOMPARE(d.findChild<QPlainTextEdit*>("txtScenario")->toPlainText(), QString("Ages 2024"));
         auto* text = d.findChild<QLineEdit*>("txtNewScenario");
         QCOMPARE(text->text(), QString("Copy of Ages 2024"));
+        // The dialog opens ready for a new name: typing replaces the proposal.
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(QApplication::focusWidget(), text);
+        QCOMPARE(text->selectedText(), QString("Copy of Ages 2024"));
+        QTest::keyClicks(QApplication::focusWidget(), "Ages again");
+        QCOMPARE(text->text(), QString("Ages again"));
         auto* ok = d.findChild<QPushButton*>("cmdAction_0");
         QCOMPARE(ok->text(), QString("OK"));
         QCOMPARE(d.findChild<QPushButton*>("cmdAction_1")->text(), QString("Cancel"));
@@ -52,6 +62,26 @@ class DuplicateTest : public QObject {
         QVERIFY(!d.tryAccept());
         QTest::keyClicks(text, "x");
         QVERIFY(ok->isEnabled());
+    }
+
+    void aLongDescriptionIsShownWhole() {
+        ScenarioDb data;
+        // As long as a description may be (255 characters), one word too long
+        // for a line among them.
+        std::string description = "Quarterly sales by region " + std::string(60, 'W');
+        while (description.size() < 250) description += " and store";
+        description.resize(255, 'x');
+        const auto id = data.add("Describe", description);
+        App app(data);
+        DuplicateDialog d(app.state);
+        QVERIFY(d.SetScenarioID(id));
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        auto* box = d.findChild<QPlainTextEdit*>("txtScenario");
+        QCOMPARE(box->toPlainText().toStdString(), description);
+        QVERIFY(box->isReadOnly());
+        QCOMPARE(box->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(box->horizontalScrollBar()->maximum(), 0);
     }
 
     void theCopyHasEveryRowOfItsSourceUnderANewNumber() {
