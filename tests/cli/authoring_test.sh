@@ -161,6 +161,17 @@ check three-factors-seed 0 "^Yield,4,Main: \[Seed\],15\.125,1," -- "$q" show "$d
 check three-factors-total 0 "^Yield,11,Total,67\.875,7," -- "$q" show "$db" Crossed --csv
 unchanged one-factor 1 "Two Comparison fields must be assigned\." -- "$q" new "$db" "Two way ANOVA" Crops --x Yield --compare Soil
 
+# A detail table switched off needs no name, and a name given for it is refused.
+unchanged detail-off-out2 1 "Out2=Extra: N Sample writes one output table unless NPKruskalDetail is Yes\." -- "$q" new "$db" "N Sample" Plants --x Yield --compare Region --set NPKruskalDetail=No --out2 Extra
+kw="$("$q" new "$db" "N Sample" Plants --x Yield --compare Region --set NPKruskalDetail=No 2>&1)"
+[[ "$kw" =~ ^[0-9]+$ ]] || fail "a scenario without its detail table refused: $kw"
+refute detail-off-info "Output 2" -- "$q" info "$db" "$kw"
+check detail-off-run 0 "^Scenario $kw: ok$" -- "$q" run "$db" "$kw"
+check detail-on 0 "" -- "$q" set "$db" "$kw" NPKruskalDetail=Yes
+check detail-on-info 0 "^Output 2: Quorvane_N_Sample_Kruskal_Details$" -- "$q" info "$db" "$kw"
+check detail-off-again 0 "" -- "$q" set "$db" "$kw" NPKruskalDetail=No
+refute detail-off-again-info "Output 2" -- "$q" info "$db" "$kw"
+
 for c in new set info copy delete query; do
     check "help-$c" 0 "^  quorvane $c " -- "$q" "$c" --help
 done
