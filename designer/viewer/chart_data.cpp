@@ -70,7 +70,7 @@ struct Key {
     // alike but are different groups.
     std::string id;
     std::string groupFields;  // "Grp, Sex"
-    std::string groupLines;   // the groups one a line, for a box's label
+    std::string valueLines;   // the group values one a line, for a box's label
     std::string title() const { return groups.empty() ? field : field + " (" + groups + ")"; }
 };
 
@@ -87,9 +87,8 @@ Key keyOf(const dao::Recordset& rs, const ChartLayout& layout) {
             k.groups += ", ";
             k.groupFields += ", ";
         }
-        const std::string pair = rs.FieldAt(c).Name + " = " + shown(rs.GetValue(c));
-        k.groups += pair;
-        k.groupLines += (k.groupLines.empty() ? "" : "\n") + pair;
+        k.groups += rs.FieldAt(c).Name + " = " + shown(rs.GetValue(c));
+        k.valueLines += (k.valueLines.empty() ? "" : "\n") + shown(rs.GetValue(c));
         k.groupFields += rs.FieldAt(c).Name;
         identify(rs.GetValue(c));
     }
@@ -281,15 +280,17 @@ ChartData boxPages(CutPages& cuts, const std::string& computedFrom) {
             if (!allFields && m.key.field != field) continue;
             if (page.boxes.size() >= kMaxBoxesPerPage) break;
             BoxStats b = m.box;
-            // Lines: a label on an axis must be short to be read whole.
-            if (allFields)
-                b.label = m.key.field + (m.key.groups.empty() ? "" : "\n" + m.key.groupLines);
-            else
-                b.label = m.key.groups.empty() ? m.key.field : m.key.groupLines;
+            // The axis title names the group fields: a label on the axis
+            // must be short to be read whole.
+            if (allFields) {
+                b.label = m.key.field;
+                b.series = m.key.groups;
+            } else {
+                b.label = m.key.groups.empty() ? m.key.field : m.key.valueLines;
+            }
             page.boxes.push_back(std::move(b));
         }
-        page.xTitle = allFields ? (groupFields.empty() ? "Field" : "Field (" + groupFields + ")")
-                                : (groupFields.empty() ? "Field" : groupFields);
+        page.xTitle = allFields || groupFields.empty() ? "Field" : groupFields;
         page.yTitle = allFields ? "Value" : field;
         if (!page.boxes.empty()) {
             const BoxStats& b = page.boxes.front();

@@ -47,7 +47,10 @@ struct CutPoint {
 };
 
 struct BoxStats {
-    std::string label;
+    // Where the box stands: on a field's page, at its group's values (one
+    // line per group field); on the page of every field, at its field, in
+    // the series of its group.
+    std::string label, series;
     double low = 0, q1 = 0, median = 0, q3 = 0, high = 0;
     std::string lowName, highName;  // what the whiskers end at ("Minimum", "10th percentile")
     bool estimated = false;         // a quartile or the median was not in the table

@@ -24,6 +24,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "designer/app_state.h"
 #include "errors/prompter.h"
@@ -65,6 +66,77 @@ QStringList distinct(const QStringList& labels) {
 // a reader can use when the chart has not been laid out yet.
 QSize pictureSize(const QWidget* w) {
     return w->size().expandedTo(QSize(800, 560));
+}
+
+// Text for an axis or legend, which read rich text: lines one under another.
+QString richLines(const std::string& text) {
+    QStringList lines = q(text).split('\n');
+    for (QString& line : lines) line = line.toHtmlEscaped();
+    return lines.join("<br>");
+}
+
+// The boxes of a page. Where every group has a box of every field (the
+// page of all fields), each group is a series of its own colour, named in
+// the legend, with its boxes side by side over the field names; otherwise
+// one series, each box over its own name.
+void addBoxes(QChart* chart, const ChartPage& page) {
+    QStringList categories, names;
+    std::set<std::pair<std::string, std::string>> placed;
+    bool grouped = false;
+    double lo = 0, hi = 0;
+    for (size_t i = 0; i < page.boxes.size(); ++i) {
+        const BoxStats& b = page.boxes[i];
+        if (!categories.contains(richLines(b.label))) categories << richLines(b.label);
+        if (!names.contains(richLines(b.series))) names << richLines(b.series);
+        placed.insert({b.label, b.series});
+        grouped = grouped || !b.series.empty();
+        lo = i == 0 ? b.low : std::min(lo, b.low);
+        hi = i == 0 ? b.high : std::max(hi, b.high);
+    }
+    const size_t cells = static_cast<size_t>(categories.size() * names.size());
+    grouped = grouped && placed.size() == page.boxes.size() && cells == page.boxes.size();
+    std::vector<QBoxPlotSeries*> series;
+    if (grouped) {
+        for (const QString& name : names) {
+            auto* s = new QBoxPlotSeries;
+            s->setName(name);
+            for (const QString& category : categories)
+                for (const BoxStats& b : page.boxes)
+                    if (richLines(b.label) == category && richLines(b.series) == name)
+                        s->append(new QBoxSet(b.low, b.q1, b.median, b.q3, b.high, category));
+            series.push_back(s);
+        }
+    } else {
+        categories.clear();
+        for (const BoxStats& b : page.boxes)
+            categories << richLines(b.series.empty() ? b.label : b.label + "\n" + b.series);
+        categories = distinct(categories);
+        auto* s = new QBoxPlotSeries;
+        for (size_t i = 0; i < page.boxes.size(); ++i) {
+            const BoxStats& b = page.boxes[i];
+            s->append(new QBoxSet(b.low, b.q1, b.median, b.q3, b.high,
+                                  categories[static_cast<qsizetype>(i)]));
+        }
+        series.push_back(s);
+    }
+    auto* x = new QBarCategoryAxis;
+    x->append(categories);
+    x->setTitleText(q(page.xTitle));
+    if (categories.size() > 8) x->setLabelsAngle(-60);
+    auto* y = new QValueAxis;
+    pad(y, lo, hi);
+    y->setTitleText(q(page.yTitle));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QBoxPlotSeries* s : series) {
+        chart->addSeries(s);
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    if (grouped)
+        chart->legend()->setAlignment(Qt::AlignBottom);
+    else
+        chart->legend()->hide();
 }
 
 }  // namespace
@@ -216,40 +288,9 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
             chart->legend()->hide();
             break;
         }
-        case ChartKind::BoxPlot: {
-            auto* series = new QBoxPlotSeries;
-            // A label's lines (field, then each group field) one under
-            // another, so long names are not cut short on the axis.
-            QStringList labels;
-            double lo = 0, hi = 0;
-            for (const BoxStats& b : page.boxes) {
-                QStringList lines = q(b.label).split('\n');
-                for (QString& line : lines) line = line.toHtmlEscaped();
-                labels << lines.join("<br>");
-            }
-            labels = distinct(labels);
-            for (size_t i = 0; i < page.boxes.size(); ++i) {
-                const BoxStats& b = page.boxes[i];
-                series->append(new QBoxSet(b.low, b.q1, b.median, b.q3, b.high,
-                                           labels[static_cast<qsizetype>(i)]));
-                lo = i == 0 ? b.low : std::min(lo, b.low);
-                hi = i == 0 ? b.high : std::max(hi, b.high);
-            }
-            chart->addSeries(series);
-            auto* x = new QBarCategoryAxis;
-            x->append(labels);
-            x->setTitleText(q(page.xTitle));
-            if (labels.size() > 8) x->setLabelsAngle(-60);
-            auto* y = new QValueAxis;
-            pad(y, lo, hi);
-            y->setTitleText(q(page.yTitle));
-            chart->addAxis(x, Qt::AlignBottom);
-            chart->addAxis(y, Qt::AlignLeft);
-            series->attachAxis(x);
-            series->attachAxis(y);
-            chart->legend()->hide();
+        case ChartKind::BoxPlot:
+            addBoxes(chart, page);
             break;
-        }
         case ChartKind::Scatter: {
             const bool observed = page.plot == ScatterPlot::Observed;
             auto* dots = new QScatterSeries;

@@ -73,11 +73,11 @@ bool near(double a, double b) {
     return std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(b));
 }
 
-// What the chart on screen draws for one group: the bars of a histogram, the
-// five numbers of the box that stands over the group's name, or a scatter's
-// observed points and then its fitted line (x and y in turn, by x). Empty
-// when the chart names no such group.
-std::vector<double> drawnFor(QChart* chart, const QString& group) {
+// What the chart on screen draws for one group: the bars of a histogram or a
+// scatter's points and then its line (x and y in turn, by x) when the title
+// names the group, or the five numbers of the box that stands over the
+// group's value. Empty when the chart shows no such group.
+std::vector<double> drawnFor(QChart* chart, const QString& group, const QString& value) {
     std::vector<double> out;
     if (auto* bars = seriesOf<QBarSeries>(chart)) {
         if (!chart->title().contains(group) || bars->count() != 1) return out;
@@ -86,7 +86,7 @@ std::vector<double> drawnFor(QChart* chart, const QString& group) {
     } else if (auto* boxes = seriesOf<QBoxPlotSeries>(chart)) {
         // The n-th box stands at the n-th category of the axis.
         auto* x = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
-        const int at = x ? static_cast<int>(x->categories().indexOf(group)) : -1;
+        const int at = x ? static_cast<int>(x->categories().indexOf(value)) : -1;
         if (at < 0 || at >= boxes->count()) return out;
         const QBoxSet* b = boxes->boxSets().at(at);
         for (auto part : {QBoxSet::LowerExtreme, QBoxSet::LowerQuartile, QBoxSet::Median,
@@ -300,7 +300,7 @@ class ViewerChartTest : public QObject {
         QCOMPARE(pages[0].boxes.size(), size_t(4));
         QCOMPARE(pages[1].title, std::string("X"));
         QCOMPARE(pages[1].boxes.size(), size_t(2));
-        QCOMPARE(pages[1].boxes[0].label, std::string("Grp = a"));
+        QCOMPARE(pages[1].boxes[0].label, std::string("a"));
         // Unweighted quartiles sit at rows 1 + (n - 1)j/4 of the sorted values.
         // a: -3 1 2 3 4 12 15 25 40 (rows 3, 5, 7); b: 2 3 22 (rows 1.5, 2, 2.5).
         expectBox(pages[1].boxes[0], -3, 2, 4, 15, 40);
@@ -309,14 +309,18 @@ class ViewerChartTest : public QObject {
         QCOMPARE(pages[2].title, std::string("Y"));
         expectBox(pages[2].boxes[0], -5, 4.5, 8.5, 31, 81);
         expectBox(pages[2].boxes[1], 5, 6.25, 7.5, 26.25, 45);
-        QCOMPARE(pages[0].boxes[3].label, std::string("Y\nGrp = b"));
+        QCOMPARE(pages[0].boxes[3].label, std::string("Y"));
+        QCOMPARE(pages[0].boxes[3].series, std::string("Grp = b"));
         QVERIFY(!pages[1].boxes[0].estimated);
         QCOMPARE(pages[1].boxes[0].lowName, std::string("Minimum"));
-        auto* series = seriesOf<QBoxPlotSeries>(panel->Chart());
+        // Every field's page: a series per group, a box per field in each.
+        const auto all = panel->Chart()->series();
+        QCOMPARE(all.size(), 2);
+        auto* series = qobject_cast<QBoxPlotSeries*>(all.at(1));
         QVERIFY(series);
-        QCOMPARE(series->count(), 4);
-        // Boxes in the table's row order: a's X and Y, then b's.
-        QBoxSet* b = series->boxSets().at(2);
+        QCOMPARE(series->name(), QString("Grp = b"));
+        QCOMPARE(series->count(), 2);
+        QBoxSet* b = series->boxSets().at(0);
         QCOMPARE(b->at(QBoxSet::LowerExtreme), 2.0);
         QCOMPARE(b->at(QBoxSet::LowerQuartile), 2.5);
         QCOMPARE(b->at(QBoxSet::Median), 3.0);
@@ -569,7 +573,7 @@ class ViewerChartTest : public QObject {
         QVERIFY2(at >= 0, qPrintable(page));
         combo->setCurrentIndex(at);
         QCOMPARE(panel->CurrentPage(), at);
-        const std::vector<double> got = drawnFor(panel->Chart(), "Grp = b");
+        const std::vector<double> got = drawnFor(panel->Chart(), "Grp = b", "b");
         QString shown;
         for (double x : got) shown += QString::number(x) + " ";
         QVERIFY2(got.size() == drawn.size(), qPrintable("drawn: " + shown));
@@ -580,7 +584,7 @@ class ViewerChartTest : public QObject {
             auto* x =
                 qobject_cast<QBarCategoryAxis*>(panel->Chart()->axes(Qt::Horizontal).value(0));
             QVERIFY(x);
-            QCOMPARE(x->categories(), (QStringList{"Grp = a", "Grp = b"}));
+            QCOMPARE(x->categories(), (QStringList{"a", "b"}));
             QCOMPARE(boxes->count(), 2);
         }
         QValueAxis* axis = valueAxis(panel->Chart());
@@ -610,8 +614,8 @@ class ViewerChartTest : public QObject {
         auto v = chartOf("AlikeOut", &panel);
         QVERIFY(v && panel);
         QCOMPARE(panel->Data().pages.at(0).boxes.size(), size_t(2));
-        QCOMPARE(drawnFor(panel->Chart(), "Grp = Null"), (std::vector<double>{1, 1.5, 2, 2.5, 3}));
-        QCOMPARE(drawnFor(panel->Chart(), "Grp = Null (2)"),
+        QCOMPARE(drawnFor(panel->Chart(), "", "Null"), (std::vector<double>{1, 1.5, 2, 2.5, 3}));
+        QCOMPARE(drawnFor(panel->Chart(), "", "Null (2)"),
                  (std::vector<double>{10, 15, 20, 25, 30}));
     }
 
@@ -648,7 +652,7 @@ class ViewerChartTest : public QObject {
                                           << "Y"
                                           << "DescOut_Y_Grp.png";
         QTest::newRow("every box") << "DescOut" << 0 << "DescOut: all fields by Grp"
-                                   << "Field (Grp)"
+                                   << "Field"
                                    << "Value"
                                    << "DescOut_all_fields_Grp.png";
         QTest::newRow("observed") << "ResidOut" << 0
@@ -679,15 +683,35 @@ class ViewerChartTest : public QObject {
         QCOMPARE(panel->ProposedFileName(), file);
     }
 
-    void everyBoxIsLabelledWhole() {
-        // Field and group on lines of their own, not cut to fit one line.
+    void boxesAreLabelledWhole() {
+        // Every field: the fields on the axis, the groups in the legend.
         ChartPanel* panel = nullptr;
         auto v = chartOf("DescOut", &panel);
         QVERIFY(v && panel);
         auto* x = qobject_cast<QBarCategoryAxis*>(panel->Chart()->axes(Qt::Horizontal).value(0));
         QVERIFY(x);
-        QCOMPARE(x->categories(),
-                 (QStringList{"X<br>Grp = a", "Y<br>Grp = a", "X<br>Grp = b", "Y<br>Grp = b"}));
+        QCOMPARE(x->categories(), (QStringList{"X", "Y"}));
+        QStringList legend;
+        for (QAbstractSeries* s : panel->Chart()->series()) legend << s->name();
+        QCOMPARE(legend, (QStringList{"Grp = a", "Grp = b"}));
+        QVERIFY(panel->Chart()->legend()->isVisible());
+        // Groups of several fields: their values one under another, the
+        // fields named by the axis title.
+        designer::ChartData data;
+        data.kind = ChartKind::BoxPlot;
+        designer::ChartPage page;
+        page.xTitle = "Region, Sex";
+        for (const char* label : {"North\nF", "North & East\nM"}) {
+            BoxStats b;
+            b.label = label;
+            page.boxes.push_back(b);
+        }
+        data.pages.push_back(page);
+        ChartPanel two(data, fx->prompter);
+        x = qobject_cast<QBarCategoryAxis*>(two.Chart()->axes(Qt::Horizontal).value(0));
+        QVERIFY(x);
+        QCOMPARE(x->categories(), (QStringList{"North<br>F", "North &amp; East<br>M"}));
+        QCOMPARE(x->titleText(), QString("Region, Sex"));
     }
 
     void fileNamesAreSafe() {
