@@ -130,6 +130,7 @@ std::string Quorvane::commitOutputs() {
         discardOutputs();
         return failed.description;
     }
+    for (const PendingOutput& p : pendingOutputs_) writtenOutputs_.push_back(p.finalName);
     pendingOutputs_.clear();
     replacedOutputs_.clear();
     return {};

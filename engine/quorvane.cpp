@@ -124,6 +124,7 @@ bool Quorvane::RunScenario(std::int32_t ScenarioNo, const RunScenarioArgs& args)
     progressDone_ = 0;
     progressNext_ = onProgress_.empty() ? kNoProgress : 0;
     runNotes_.clear();
+    writtenOutputs_.clear();
     for (auto& f : onBegin_) f();
 
     // Every report of this run names what it was given; no report shows a password.

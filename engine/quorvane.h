@@ -122,6 +122,10 @@ class Quorvane {
     void OnRunNote(std::function<void(const std::string&)> f) { onNote_.push_back(std::move(f)); }
     // The notes of the last run, kept until the next run begins.
     const std::vector<std::string>& RunNotes() const { return runNotes_; }
+    // The output tables the last run wrote (final names, in the order it
+    // created them): none after a failed run, and none for an output the
+    // analysis did not write (a detail table it was not asked for).
+    const std::vector<std::string>& WrittenOutputs() const { return writtenOutputs_; }
 
     CErr_Zelk& ErrorHandler() { return err_; }
 
@@ -310,6 +314,7 @@ class Quorvane {
     std::vector<std::function<void(long, long)>> onProgress_;
     std::vector<std::function<void(const std::string&)>> onNote_;
     std::vector<std::string> runNotes_;
+    std::vector<std::string> writtenOutputs_;
     static constexpr long kNoProgress = std::numeric_limits<long>::max();
     // Rows at which progress is raised next (never without a handler).
     long progressNext_ = kNoProgress;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QThread>
+#include <algorithm>
 #include <exception>
 
 #include "dataaccess/objects/dbengine.h"
@@ -26,11 +27,54 @@ constexpr const char* kFailedReason = "The test of this scenario failed for the 
 // never dropped.
 constexpr std::size_t kStatusBacklog = 64;
 
+// The error number an exception is reported under: nothing in the program
+// anticipated it.
+constexpr std::int32_t kInternalError = 51;
+
 bool isStageLine(const std::string& line) {
     return line.size() >= 3 && line.compare(line.size() - 3, 3, "...") == 0;
 }
 
 }  // namespace
+
+// The engine's prompts as a run from here shows them: its questions and
+// messages on the GUI thread, but not its own "Scenario Failed" box (nor the
+// beep before it): the runner tells how the run ended, once, under the
+// program's title.
+class RunPrompter final : public Prompter {
+  public:
+    explicit RunPrompter(Prompter& target) : target_(target) {}
+    bool askYesNo(const std::string& caption, const std::string& text) override {
+        return target_.askYesNo(caption, text);
+    }
+    bool askDestructive(const std::string& caption, const std::string& text) override {
+        return target_.askDestructive(caption, text);
+    }
+    void inform(const std::string& caption, const std::string& text) override {
+        target_.inform(caption, text);
+    }
+    void critical(const std::string&, const std::string&) override {}
+    void beep() override {}
+
+  private:
+    Prompter& target_;
+};
+
+// The program's unexpected-error window, noting whether the run showed it:
+// the error is then told, and the run's end needs no second message.
+class RunErrorWindow final : public ErrorWindow {
+  public:
+    explicit RunErrorWindow(ErrorWindow& target) : target_(target) {}
+    bool ShowUnexpectedError(const CErr_Zelk& handler) override {
+        shown_ = true;
+        return target_.ShowUnexpectedError(handler);
+    }
+    bool Shown() const { return shown_; }
+
+  private:
+    ErrorWindow& target_;
+    std::atomic<bool> shown_{false};
+};
 
 ScenarioRunner::ScenarioRunner(AppState& app, QWidget* window, QObject* parent)
     : QObject(parent), app_(app), window_(window) {}
@@ -46,6 +90,7 @@ ScenarioRunner::~ScenarioRunner() {
         finish();
     }
     delete status_.data();
+    delete cancelled_.data();
 }
 
 void ScenarioRunner::stopEarly() {
@@ -55,6 +100,7 @@ void ScenarioRunner::stopEarly() {
 
 bool ScenarioRunner::Start(std::int32_t scenario) {
     if (thread_) return false;
+    delete cancelled_.data();  // a new run: the last one's end is history
     CErr_Zelk& errors = app_.Errors();
     errors.Push(kProcedure);
     const std::string n = std::to_string(scenario);
@@ -80,6 +126,7 @@ bool ScenarioRunner::Start(std::int32_t scenario) {
     };
     const std::string output1 = text("Scenario_Output_Table1_Name");
     const std::string output2 = text("Scenario_Output_Table2_Name");
+    const std::string description = text("Scenario_Description");
     // The rules `run` applies: the scenario's own earlier outputs are
     // replaced, nothing it reads ever is, and a table that holds other data
     // only when the user says so, No being the default.
@@ -116,7 +163,10 @@ bool ScenarioRunner::Start(std::int32_t scenario) {
     // The engine asks about tables it did not write itself; the user has
     // just answered that very question.
     if (!agreed.empty()) prompter_->AnsweredYes(agreed);
-    engine_ = std::make_unique<Quorvane>(prompter_.get(), app_.UnexpectedErrorWindow());
+    runPrompter_ = std::make_unique<RunPrompter>(*prompter_);
+    if (ErrorWindow* window = app_.UnexpectedErrorWindow())
+        errorWindow_ = std::make_unique<RunErrorWindow>(*window);
+    engine_ = std::make_unique<Quorvane>(runPrompter_.get(), errorWindow_.get());
     engine_->ErrorHandler().SetDestination(errors.Destination());
     engine_->ErrorHandler().SetApplicationTitle(kAppTitle);
 
@@ -127,6 +177,8 @@ bool ScenarioRunner::Start(std::int32_t scenario) {
     dao::Error e = own ? engine_->SetScenarioDatabase(*own) : own.error();
     if (e) {
         engine_.reset();
+        errorWindow_.reset();
+        runPrompter_.reset();
         prompter_.reset();
         relay_.reset();
         if (own) own->Close();
@@ -137,17 +189,25 @@ bool ScenarioRunner::Start(std::int32_t scenario) {
 
     errors.SetCurrentOperation("Show status form ");
     status_ = new StatusWindow(window_);
+    status_->SetScenario(scenario, QString::fromStdString(description));
     connect(status_, &StatusWindow::cancelRequested, this, &ScenarioRunner::Cancel);
     status_->show();
     QApplication::setOverrideCursor(Qt::BusyCursor);
 
     errors.SetCurrentOperation("Running scenario");
     scenario_ = scenario;
+    description_ = description;
+    cancelAsked_ = false;
     output1_ = output1;
     output2_ = output2;
     ok_ = false;
     raised_.clear();
     engine_->OnStatStatus([this](const std::string& line) { postStatus(line); });
+    engine_->OnRunNote([this](const std::string& note) {
+        relay_->Post([this, note] {
+            if (status_) status_->AddNote(QString::fromStdString(note));
+        });
+    });
     engine_->OnStatProgress([this](long done, long total) {
         // Few reports per run: each waits until it is shown, so a Cancel
         // pressed on seeing it stops the run before it reads further.
@@ -165,6 +225,9 @@ bool ScenarioRunner::Start(std::int32_t scenario) {
         } catch (const std::exception& ex) {
             raised_ = ex.what();
             ok_ = false;
+        } catch (...) {
+            raised_ = "An exception of unknown type was raised.";
+            ok_ = false;
         }
     });
     connect(thread_, &QThread::finished, this, &ScenarioRunner::finish, Qt::QueuedConnection);
@@ -174,7 +237,9 @@ bool ScenarioRunner::Start(std::int32_t scenario) {
 }
 
 void ScenarioRunner::Cancel() {
-    if (engine_) engine_->RequestCancel();
+    if (!engine_) return;
+    cancelAsked_ = true;
+    engine_->RequestCancel();
 }
 
 void ScenarioRunner::showProgress(long done, long total) {
@@ -216,34 +281,76 @@ void ScenarioRunner::finish() {
     else
         thread_->deleteLater();
     thread_ = nullptr;
-    CErr_Zelk& errors = app_.Errors();
-    if (status_) {
-        status_->hide();
-        status_->deleteLater();
-        status_ = nullptr;
-    }
     QApplication::restoreOverrideCursor();
     const bool ok = ok_;
+    const bool windowShown = errorWindow_ && errorWindow_->Shown();
     const std::string reason = raised_.empty() ? engine_->ErrorInfo() : raised_;
+    const std::vector<std::string> written = engine_->WrittenOutputs();
+    const std::vector<std::string> notes = engine_->RunNotes();
     engine_.reset();
+    errorWindow_.reset();
+    runPrompter_.reset();
     prompter_.reset();
     relay_.reset();
     connection_.Close();
     connection_ = dao::Database();
 
+    // A run the user cancelled ends in its status window; any other goes.
+    const bool cancelled = !ok && cancelAsked_ && raised_.empty() && !quiet_;
+    if (status_ && cancelled) {
+        status_->ShowCancelled();
+        status_->setAttribute(Qt::WA_DeleteOnClose);
+        cancelled_ = status_;
+    } else if (status_) {
+        status_->hide();
+        status_->deleteLater();
+    }
+    status_ = nullptr;
+
     if (!quiet_) {
-        if (!ok) {
-            app_.Prompts().critical(kAppTitle, kFailedReason + std::string(kCrLf) + kCrLf + reason);
-        } else if (app_.Actions().showTableData) {
-            errors.SetCurrentOperation("Loading output grid2");
-            if (!output2_.empty())
-                app_.Actions().showTableData(output2_, "Scenario Output Table 2");
-            errors.SetCurrentOperation("Loading output grid1");
-            if (!output1_.empty()) app_.Actions().showTableData(output1_, "Scenario Output Table");
+        if (cancelled) {
+            if (!cancelled_)
+                app_.Prompts().inform(
+                    kAppTitle, "Run of scenario " + std::to_string(scenario_) + " cancelled.");
+        } else if (!raised_.empty()) {
+            // Nothing anticipated it: the unexpected-error window, naming the
+            // error file. The handler leaves the procedure itself.
+            app_.Errors().HandleError(kInternalError, raised_);
+            app_.Errors().SetCurrentOperation("");
+            emit finished(ok);
+            return;
+        } else if (!ok) {
+            if (!windowShown)
+                app_.Prompts().critical(kAppTitle,
+                                        kFailedReason + std::string(kCrLf) + kCrLf + reason);
+        } else {
+            tellEnd(written, notes);
         }
     }
     stopEarly();
     emit finished(ok);
+}
+
+void ScenarioRunner::tellEnd(const std::vector<std::string>& written,
+                             const std::vector<std::string>& notes) {
+    if (!app_.Actions().showTableData) return;
+    // Only what the run wrote: a table it was not asked for may be missing,
+    // or be left from an earlier run.
+    auto wrote = [&](const std::string& name) {
+        return !name.empty() && std::any_of(written.begin(), written.end(), [&](const auto& w) {
+            return QString::fromStdString(w).compare(QString::fromStdString(name),
+                                                     Qt::CaseInsensitive) == 0;
+        });
+    };
+    // The notes say what the tables alone do not (which levels were compared).
+    std::string about;
+    for (const std::string& n : notes) about += (about.empty() ? " (" : "; ") + n;
+    if (!about.empty()) about += ")";
+    CErr_Zelk& errors = app_.Errors();
+    errors.SetCurrentOperation("Loading output grid2");
+    if (wrote(output2_)) app_.Actions().showTableData(output2_, "Scenario Output Table 2" + about);
+    errors.SetCurrentOperation("Loading output grid1");
+    if (wrote(output1_)) app_.Actions().showTableData(output1_, "Scenario Output Table" + about);
 }
 
 }  // namespace qrv::designer

@@ -2,10 +2,13 @@
 // output names by the rules of a run and confirm replacing a table that holds
 // other data (the scenario's own earlier outputs are replaced without asking),
 // close the viewers showing them,
-// run the engine on a worker thread while the status window shows its status
-// lines and progress and offers Cancel, then show the failure or open the
-// output tables in viewers. The window stays responsive throughout; the
-// engine's own prompts are shown on the GUI thread.
+// run the engine on a worker thread while the status window names the
+// scenario and shows its status lines, notes and progress and offers Cancel,
+// then tell how it ended: a failure in one message (or in the
+// unexpected-error window, for an error nobody anticipated), a cancel in the
+// status window, a success by opening the output tables the run wrote. The
+// window stays responsive throughout; the engine's own prompts are shown on
+// the GUI thread.
 #pragma once
 
 #include <QObject>
@@ -31,6 +34,8 @@ namespace qrv::designer {
 
 class GuiRelay;
 class GuiThreadPrompter;
+class RunPrompter;
+class RunErrorWindow;
 
 class ScenarioRunner final : public QObject {
     Q_OBJECT
@@ -47,6 +52,9 @@ class ScenarioRunner final : public QObject {
     bool Running() const { return thread_ != nullptr; }
     // The status window of the run in progress; null between runs.
     StatusWindow* Status() const { return status_; }
+    // The status window of the last run when it ended cancelled, until the
+    // user closes it (null otherwise).
+    StatusWindow* CancelledStatus() const { return cancelled_; }
     // Asks the run in progress to stop.
     void Cancel();
 
@@ -62,18 +70,26 @@ class ScenarioRunner final : public QObject {
     void postStatus(const std::string& message);
     void drainStatus();
     void finish();
+    // Opens the output tables the run wrote, their captions naming its notes.
+    void tellEnd(const std::vector<std::string>& written, const std::vector<std::string>& notes);
 
     AppState& app_;
     QPointer<QWidget> window_;
     QPointer<StatusWindow> status_;
-    // Destroyed in reverse: the engine, its prompter, then the relay they use.
+    QPointer<StatusWindow> cancelled_;
+    // Destroyed in reverse: the engine, its prompters and error window, then
+    // the relay they use.
     std::unique_ptr<GuiRelay> relay_;
     std::unique_ptr<GuiThreadPrompter> prompter_;
+    std::unique_ptr<RunPrompter> runPrompter_;
+    std::unique_ptr<RunErrorWindow> errorWindow_;
     dao::Database connection_;  // the run's own connection to the current database
     std::unique_ptr<Quorvane> engine_;
     QThread* thread_ = nullptr;
     std::int32_t scenario_ = 0;
+    std::string description_;
     std::string output1_, output2_;
+    bool cancelAsked_ = false;
     std::atomic<bool> ok_{false};
     std::string raised_;  // what the worker caught, if anything
     bool quiet_ = false;

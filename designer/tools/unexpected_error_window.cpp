@@ -160,7 +160,26 @@ void UnexpectedErrorWindow::showHelp() {
 
 DesignerErrorWindow::DesignerErrorWindow(AppState& app, util::DesktopLauncher& desktop,
                                          QWidget* parent)
-    : app_(app), desktop_(desktop), parent_(parent) {}
+    : app_(app),
+      desktop_(desktop),
+      parent_(parent),
+      handlerDisplayed_(app.Errors().DisplayError()) {
+    // Every unexpected error of the program reaches its handler: shown here,
+    // with the error file named, and not in the handler's plain message box.
+    CErr_Zelk& errors = app_.Errors();
+    if (!handlerDisplayed_) return;
+    errors.SetDisplayError(false);
+    errors.OnAfterHandlerCalled([this](const CErr_Zelk& handler) {
+        return ShowUnexpectedError(handler) ? CErr_Zelk::Outcome::Continue
+                                            : CErr_Zelk::Outcome::Cancelled;
+    });
+}
+
+DesignerErrorWindow::~DesignerErrorWindow() {
+    if (!handlerDisplayed_) return;
+    app_.Errors().OnAfterHandlerCalled(nullptr);
+    app_.Errors().SetDisplayError(true);
+}
 
 bool DesignerErrorWindow::ShowUnexpectedError(const CErr_Zelk& handler) {
     if (QThread::currentThread() == thread()) return showOnGuiThread(handler);

@@ -35,15 +35,20 @@ class UnexpectedErrorWindow : public QDialog {
     std::string message_;
 };
 
-// The engine's ErrorWindow for the designer: shows the window modally and
-// answers whether the user chose Continue. Create it on the GUI thread; an
-// engine running on a worker thread may call it, and then waits while the
-// window is shown on the GUI thread, whose event loop must be running (a GUI
+// The unexpected-error window of the designer: shows the window modally and
+// answers whether the user chose Continue. While it exists, the program's own
+// error handler (app.Errors()) shows its errors here instead of in a message
+// box, and the engines the designer runs show theirs here too (through
+// AppState::UnexpectedErrorWindow). Create it on the GUI thread; an engine
+// running on a worker thread may call it, and then waits while the window
+// is shown on the GUI thread, whose event loop must be running (a GUI
 // thread that itself waits for that worker would wait forever).
 class DesignerErrorWindow : public QObject, public ErrorWindow {
     Q_OBJECT
   public:
     DesignerErrorWindow(AppState& app, util::DesktopLauncher& desktop, QWidget* parent = nullptr);
+    // The handler's message box comes back.
+    ~DesignerErrorWindow() override;
     bool ShowUnexpectedError(const CErr_Zelk& handler) override;
 
   protected:
@@ -55,6 +60,7 @@ class DesignerErrorWindow : public QObject, public ErrorWindow {
     AppState& app_;
     util::DesktopLauncher& desktop_;
     QWidget* parent_;
+    bool handlerDisplayed_;  // whether the program's handler showed errors before
 };
 
 }  // namespace qrv::designer::tools

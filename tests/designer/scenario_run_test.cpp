@@ -1,8 +1,9 @@
-// Running a scenario from the list: the status lines the status window gets,
-// the viewers opened afterwards, the output-name rules (the question before a
-// table holding other data is replaced, and its No; names refused), the
-// failure message, Cancel during a larger run, and prompts of the worker
-// shown on the GUI thread.
+// Running a scenario from the list: the status window naming the scenario
+// and the status lines it gets, the viewers opened afterwards (only for the
+// tables the run wrote, named with the run's notes), the output-name rules
+// (the question before a table holding other data is replaced, and its No;
+// names refused), the one failure message, Cancel during a larger run ending
+// as cancelled, and prompts of the worker shown on the GUI thread.
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -35,6 +36,14 @@ const std::string kOverwrite =
     "no run of this scenario wrote. Replacing them deletes that data. Do you want to replace "
     "them?";
 const std::string kFailed = "The test of this scenario failed for the following reason:\r\n\r\n";
+
+// The prompts shown, beeps left out.
+std::vector<ScriptedPrompter::Shown> prompts(const ScriptedPrompter& p) {
+    std::vector<ScriptedPrompter::Shown> out;
+    for (const auto& s : p.shown)
+        if (s.kind != "beep") out.push_back(s);
+    return out;
+}
 
 // Working tables a run leaves when it does not clean up.
 int workingTables(ScenarioDb& data) {
@@ -85,7 +94,7 @@ class ScenarioRunTest : public QObject {
   private slots:
     void describeRunShowsEachStatusLineThenItsTable() {
         ScenarioDb data(12);
-        const auto id = data.add("Describe", "d", {{"X", 'X'}}, "Out1");
+        const auto id = data.add("Describe", "Mean of X", {{"X", 'X'}}, "Out1");
         App app(data);
         ScenarioRunner runner(app.state, nullptr);
         QSignalSpy finished(&runner, &ScenarioRunner::finished);
@@ -94,6 +103,10 @@ class ScenarioRunTest : public QObject {
         StatusWindow* status = runner.Status();
         QVERIFY(status && status->isVisible());
         QCOMPARE(status->objectName(), QString("frmStatus"));
+        // Which scenario runs: in the title and above the status line.
+        const QString name = "Scenario " + QString::number(id) + ": Mean of X";
+        QCOMPARE(status->windowTitle(), name);
+        QCOMPARE(status->findChild<QLabel*>("lblScenario")->text(), name);
         QStringList lines;
         connect(status, &StatusWindow::messageShown, [&](const QString& m) { lines << m; });
         QVERIFY(finished.wait(20000));
@@ -116,6 +129,13 @@ class ScenarioRunTest : public QObject {
     void twoOutputsOpenTheSecondThenTheFirst() {
         ScenarioDb data(12);
         const auto id = data.add("ANOVA", "a", {{"X", 'X'}, {"Grp", 'C'}}, "A1", "A2");
+        // With its detail table, as the wizard stores it.
+        data.exec("UPDATE [usysQuorvaneOptions] SET [GroupDetail] = -1 WHERE [Scenario_ID] = " +
+                  std::to_string(id));
+        data.exec(
+            "UPDATE [usysQuorvaneScenarios] SET [Scenario_Output_Table2_Name] = 'A2' WHERE "
+            "[Scenario_ID] = " +
+            std::to_string(id));
         App app(data);
         ScenarioRunner runner(app.state, nullptr);
         QSignalSpy finished(&runner, &ScenarioRunner::finished);
@@ -223,16 +243,13 @@ class ScenarioRunTest : public QObject {
         QVERIFY(runner.Start(id));
         QVERIFY(finished.wait(20000));
         QCOMPARE(finished.at(0).at(0).toBool(), false);
-        QVERIFY(!app.prompter.shown.empty());
-        QCOMPARE(app.prompter.shown.back().kind, std::string("critical"));
-        QCOMPARE(app.prompter.shown.back().caption, std::string("Quorvane"));
-        QCOMPARE(app.prompter.shown.back().text, kFailed + "Data Table [Data] not found.");
-        // The engine's own failure box came too, shown on the GUI thread.
-        bool engineBox = false;
-        for (auto& s : app.prompter.shown)
-            engineBox = engineBox || (s.kind == "critical" && s.caption == "Lumvar");
-        QVERIFY(engineBox);
-        QVERIFY(noting.calls >= 2);
+        // One message, under the program's title: the engine's own box is
+        // not shown as well.
+        const auto shown = prompts(app.prompter);
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown[0].kind, std::string("critical"));
+        QCOMPARE(shown[0].caption, std::string("Quorvane"));
+        QCOMPARE(shown[0].text, kFailed + "Data Table [Data] not found.");
         QCOMPARE(noting.offGuiThread, 0);
         QCOMPARE(app.calls, Calls{"closeTableViewers(Out1)"});
     }
@@ -283,12 +300,21 @@ class ScenarioRunTest : public QObject {
         // 30% of the bar's 1000 steps, give or take one report.
         QVERIFY2(barAtCancel >= 300 && barAtCancel < 320, QByteArray::number(barAtCancel));
         QCOMPARE(finished.at(0).at(0).toBool(), false);
-        QCOMPARE(app.prompter.shown.back().kind, std::string("critical"));
-        QCOMPARE(app.prompter.shown.back().text, kFailed + "Action Cancelled by User");
+        // Told as cancelled, in the status window: no failure, no message box.
+        QVERIFY(prompts(app.prompter).empty());
+        StatusWindow* ended = runner->CancelledStatus();
+        QVERIFY(ended && ended->isVisible() && ended->Ended());
+        QCOMPARE(ended->Message(), "Run of scenario " + QString::number(id) + " cancelled.");
+        QVERIFY(!ended->findChild<QProgressBar*>("prgStatus")->isVisible());
+        auto* close = ended->findChild<QPushButton*>("cmdCancel");
+        QVERIFY(close->isEnabled());
+        QCOMPARE(close->text(), QString("Close"));
         QVERIFY(!data.tableExists("Big"));
         QCOMPARE(workingTables(data), 0);
         QCOMPARE(app.calls, Calls{"closeTableViewers(Big)"});
         QVERIFY(!runner->Status());
+        QTest::mouseClick(close, Qt::LeftButton);
+        QTRY_VERIFY(!runner->CancelledStatus());
         // The list is as it was.
         QCOMPARE(w.CurrentScenario(), id);
     }
@@ -332,8 +358,81 @@ class ScenarioRunTest : public QObject {
         QTest::keyClick(&s, Qt::Key_Escape);
         QCOMPARE(cancel.count(), 1);  // asked once
         QVERIFY(s.CancelRequested());
+        // Lines still on their way after Cancel do not hide that it cancels.
+        s.SetMessage("Analyzing record: 5");
+        QCOMPARE(s.Message(), QString("Cancelling..."));
+        // Ended: Close closes it for good.
+        s.SetScenario(7, "Sales");
+        s.ShowCancelled();
+        QCOMPARE(s.Message(), QString("Run of scenario 7 cancelled."));
+        s.close();
+        QVERIFY(!s.isVisible());
+    }
+
+    void statusWindowShowsLinesAndKeepsNotes() {
+        StatusWindow s;
         s.SetMessage("Analyzing record: 5");
         QCOMPARE(s.findChild<QLabel*>("picStatus")->text(), QString("Analyzing record: 5"));
+        QVERIFY(s.findChild<QLabel*>("lblNotes")->isHidden());
+        s.AddNote("first");
+        s.SetMessage("Analyzing record: 10");
+        s.AddNote("second");
+        QCOMPARE(s.Notes(), QString("first\nsecond"));
+        QVERIFY(!s.findChild<QLabel*>("lblNotes")->isHidden());
+        s.SetScenario(3, "  ");
+        QCOMPARE(s.windowTitle(), QString("Scenario 3"));
+    }
+
+    // The viewers open for the tables the run wrote, whatever the scenario
+    // names: a chi-square without its detail table leaves the second name
+    // unwritten (and the table of an earlier run with details as it was).
+    void onlyTheTablesTheRunWroteOpen() {
+        ScenarioDb data(12);
+        const auto id = data.add("Chi-Square", "chi", {{"Grp", 'C'}}, "C1", "C2");
+        App app(data);
+        ScenarioRunner runner(app.state, nullptr);
+        QSignalSpy finished(&runner, &ScenarioRunner::finished);
+        QVERIFY(runner.Start(id));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(app.calls, (Calls{"closeTableViewers(C1)", "closeTableViewers(C2)",
+                                   "showTableData(C2, Scenario Output Table 2)",
+                                   "showTableData(C1, Scenario Output Table)"}));
+        data.exec("UPDATE [usysQuorvaneOptions] SET [ChiDetail] = 0 WHERE [Scenario_ID] = " +
+                  std::to_string(id));
+        app.calls.clear();
+        QVERIFY(runner.Start(id));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.at(1).at(0).toBool(), true);
+        QCOMPARE(app.calls, (Calls{"closeTableViewers(C1)", "closeTableViewers(C2)",
+                                   "showTableData(C1, Scenario Output Table)"}));
+        QVERIFY(prompts(app.prompter).empty());
+    }
+
+    // A t-test of a compare field with four levels: the status window and
+    // the viewers' captions name the two levels compared and those left out.
+    void tTestNamesTheLevelsItCompares() {
+        ScenarioDb data(12);
+        data.exec("INSERT INTO [Data] ([Grp], [X]) VALUES ('d', 20), ('c', 21), ('d', 22)");
+        const auto id = data.add("Two Sample t-Test", "t", {{"X", 'X'}, {"Grp", 'C'}}, "T1");
+        App app(data);
+        ScenarioRunner runner(app.state, nullptr);
+        QSignalSpy finished(&runner, &ScenarioRunner::finished);
+        QVERIFY(runner.Start(id));
+        const QString note = R"(Comparing Grp = "a" with "b"; levels left out: "c", "d")";
+        QPointer<StatusWindow> status = runner.Status();
+        QStringList lines;
+        connect(status, &StatusWindow::messageShown, [&](const QString& m) { lines << m; });
+        QString notes;
+        connect(&runner, &ScenarioRunner::finished, [&] {
+            if (status) notes = status->Notes();
+        });
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        QVERIFY2(lines.contains(note), qPrintable(lines.join(" | ")));
+        QCOMPARE(notes, note);
+        QCOMPARE(app.calls,
+                 (Calls{"closeTableViewers(T1)",
+                        "showTableData(T1, Scenario Output Table (" + note.toStdString() + "))"}));
     }
 
     void workerPromptsAreShownOnTheGuiThread() {

@@ -1,6 +1,7 @@
 // The unexpected-error window: its texts, what its buttons hand to the
-// desktop, the Continue/Close answer the engine acts on, and showing it for
-// an engine that runs on a worker thread.
+// desktop, the Continue/Close answer the engine acts on, showing it for an
+// engine that runs on a worker thread, and the program's own unexpected
+// errors shown in it rather than in a message box.
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -44,13 +45,14 @@ class ClickingErrorWindow final : public DesignerErrorWindow {
   public:
     using DesignerErrorWindow::DesignerErrorWindow;
     const char* button = "cmdContinue";
-    std::vector<QString> messages;
+    std::vector<QString> messages, files;
     QThread* shownOn = nullptr;
 
   protected:
     bool present(UnexpectedErrorWindow& window) override {
         shownOn = QThread::currentThread();
         messages.push_back(window.findChild<QLabel*>("lblMessage")->text());
+        files.push_back(window.findChild<QLabel*>("lblErrorFile")->text());
         QTest::mouseClick(window.findChild<QPushButton*>(button), Qt::LeftButton);
         return window.result() == QDialog::Accepted;
     }
@@ -170,6 +172,38 @@ class UnexpectedErrorTest : public QObject {
         h.Push("Lumvar_RunScenario");
         h.HandleError(11, "Division by zero");
         QCOMPARE(window.messages.size(), std::size_t(2));
+    }
+
+    void theProgramsOwnErrorsShowTheWindowNamingTheErrorFile() {
+        const std::string dataDir = dir_.filePath("own").toStdString();
+        qrv::designer::AppState app(store_, prompter_, "/opt/q", dataDir);
+        prompter_.shown.clear();
+        qrv::CErr_Zelk& errors = app.Errors();
+        auto fail = [&] {
+            errors.Push("frmStatMain:LoadScenarios");
+            errors.SetCurrentOperation("Open Recordset ");
+            errors.HandleError(3021, "No current record.");
+            errors.SetCurrentOperation("");
+        };
+        RecordingDesktop desktop;
+        {
+            ClickingErrorWindow window(app, desktop);
+            fail();
+            QCOMPARE(window.messages.size(), std::size_t(1));
+            QVERIFY(window.messages[0].startsWith(
+                "The following error has occurred in procedure: frmStatMain:LoadScenarios"));
+            QVERIFY(window.messages[0].endsWith("Current Operation: Open Recordset "));
+            QCOMPARE(window.files[0],
+                     QString::fromStdString("View the error file using NotePad. (located in " +
+                                            dataDir + "/error.log)"));
+            for (const auto& shown : prompter_.shown) QVERIFY(shown.kind != "critical");
+            QCOMPARE(errors.Depth(), std::size_t(0));
+        }
+        // Without the window, the handler's message box as before.
+        fail();
+        QCOMPARE(prompter_.shown.back().kind, std::string("critical"));
+        QVERIFY(prompter_.shown.back().text.find("No current record.") != std::string::npos);
+        QCOMPARE(errors.Depth(), std::size_t(0));
     }
 
     void shownOnTheGuiThreadForAWorker() {
