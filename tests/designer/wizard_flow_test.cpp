@@ -647,6 +647,30 @@ class WizardFlowTest : public QObject {
         QVERIFY(!f.app.Errors().HasError());
     }
 
+    // The other failures of a file that cannot be written, each with what
+    // to do; any other failure is a fault for the error handler.
+    void saveFailuresTheUserCanMend() {
+        WizardFixture f;
+        const std::pair<dao::Error, std::string> cases[] = {
+            {dao::makeError(dao::err::kDiskFull, "Not enough space on disk."),
+             "the disk is full.|Free some space on the disk and press Save again"},
+            {dao::makeError(dao::err::kLocked, "Could not update; currently locked."),
+             "the database is locked by another program.|Wait until the other program is done"},
+            {dao::makeError(3043, "Disk or network error."),
+             "the database file cannot be written (Disk or network error.).|Check the disk"},
+            {dao::makeError(dao::err::kDuplicateKey, "Duplicate values."), ""},
+        };
+        for (const auto& [error, want] : cases) {
+            const auto text = designer::SaveFailureText(error, f.db());
+            QVERIFY2(text.has_value() == !want.empty(), error.description.c_str());
+            if (!text) continue;
+            const auto bar = want.find('|');
+            QVERIFY2(text->starts_with("The scenario could not be saved: " + want.substr(0, bar)),
+                     text->c_str());
+            QVERIFY2(text->find(want.substr(bar + 1)) != std::string::npos, text->c_str());
+        }
+    }
+
     void anAnalysisWithoutAnOptionsPageEndsTheWizard() {
         WizardFixture f;
         scenario::ScenarioDraft d = *designer::PrepareWizardDraft(f.app, 0, "");
