@@ -1,10 +1,15 @@
 #include "util/help_window.h"
 
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "util/desktop_launcher.h"
 
@@ -58,14 +63,50 @@ HelpWindow::HelpWindow(const QString& home, DesktopLauncher& launcher, QWidget* 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(browser_);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+
     resize(720, 560);
     browser_->setSource(home_);
+}
+
+QRect HelpWindow::placement(const QRect& available, const QRect& over, const QSize& size,
+                            const QMargins& frame) {
+    // The whole window, its frame included, fits on the screen: shrunk when
+    // the screen is small, centred over the caller where there is room.
+    const QRect inner = available.marginsRemoved(frame);
+    QRect r(QPoint(0, 0), size.boundedTo(inner.size()).expandedTo(QSize(1, 1)));
+    r.moveCenter(over.isValid() ? over.center() : available.center());
+    r.moveLeft(
+        std::clamp(r.left(), inner.left(), std::max(inner.left(), inner.right() + 1 - r.width())));
+    r.moveTop(
+        std::clamp(r.top(), inner.top(), std::max(inner.top(), inner.bottom() + 1 - r.height())));
+    return r;
+}
+
+void HelpWindow::placeOnScreen() {
+    QWidget* caller = parentWidget() ? parentWidget()->window() : nullptr;
+    QScreen* screen = caller ? caller->screen() : this->screen();
+    if (!screen) return;
+    // Before the first showing the frame is not known yet: allow for a title
+    // bar and thin borders.
+    const QRect inner = geometry(), outer = frameGeometry();
+    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                   outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (frame.isNull()) {
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+        frame = QMargins(border, title + border, border, border);
+    }
+    const QRect over = caller && caller->isVisible() ? caller->frameGeometry() : QRect();
+    setGeometry(placement(screen->availableGeometry(), over, size(), frame));
 }
 
 void HelpWindow::showTopic(const QString& anchor) {
     QUrl url = home_;
     if (!anchor.isEmpty()) url.setFragment(anchor);
     browser_->setSource(url);
+    if (!isVisible()) placeOnScreen();
     show();
     raise();
     activateWindow();

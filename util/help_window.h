@@ -3,6 +3,8 @@
 // go to the desktop's browser; links between help pages stay in the window.
 #pragma once
 
+#include <QMargins>
+#include <QRect>
 #include <QUrl>
 #include <QWidget>
 
@@ -18,10 +20,19 @@ class HelpWindow final : public QWidget {
     // home: the first page, e.g. "qrc:/help/index.html".
     HelpWindow(const QString& home, DesktopLauncher& launcher, QWidget* parent = nullptr);
     QTextBrowser* browser() const { return browser_; }
-    // Shows the first page (or the page's anchor "#name") and raises the window.
+    // Shows the first page (or the page's anchor "#name") and raises the
+    // window; a window not yet shown is first placed on its caller's screen.
+    // Escape closes it.
     void showTopic(const QString& anchor = {});
 
+    // Where a window of size (plus frame) goes: centred over `over` (or the
+    // screen when it is empty), moved and shrunk to lie within available.
+    static QRect placement(const QRect& available, const QRect& over, const QSize& size,
+                           const QMargins& frame);
+
   private:
+    void placeOnScreen();
+
     QTextBrowser* browser_;
     QUrl home_;
     DesktopLauncher& launcher_;
