@@ -172,18 +172,21 @@ dao::Result<ChartData> readHistogram(dao::Recordset& rs, const ChartLayout& L) {
 
 using CutPages = Pages<std::vector<CutPoint>>;
 
-// A box stands on the table's own numbers only when it has the quartiles,
-// the median and whiskers outside them.
-bool realBox(const std::vector<CutPoint>& points) {
+// What a table's cut points give of a box: all of it (the quartiles, the
+// median and whiskers outside them), all but the whiskers, or not the
+// quartiles.
+enum class BoxParts { Whole, NoWhiskers, NoQuartiles };
+
+BoxParts partsOf(const std::vector<CutPoint>& points) {
     auto has = [&](double p) {
         return std::any_of(points.begin(), points.end(),
                            [p](const CutPoint& c) { return c.percent == p; });
     };
-    auto lowest = std::min_element(points.begin(), points.end(),
-                                   [](auto& a, auto& b) { return a.percent < b.percent; });
-    auto highest = std::max_element(points.begin(), points.end(),
-                                    [](auto& a, auto& b) { return a.percent < b.percent; });
-    return has(25) && has(50) && has(75) && lowest->percent < 25 && highest->percent > 75;
+    if (!has(25) || !has(50) || !has(75)) return BoxParts::NoQuartiles;
+    auto byPercent = [](const CutPoint& a, const CutPoint& b) { return a.percent < b.percent; };
+    const bool whiskers = std::min_element(points.begin(), points.end(), byPercent)->percent < 25 &&
+                          std::max_element(points.begin(), points.end(), byPercent)->percent > 75;
+    return whiskers ? BoxParts::Whole : BoxParts::NoWhiskers;
 }
 
 // The cut points of a row of a table shaped as Describe's.
@@ -243,7 +246,7 @@ std::string recompute(dao::Database& db, const std::string& source, CutPages& ta
         "The input [" + input + "] no longer gives this table; run its scenario again.";
     for (auto& [key, points] : table.all()) {
         const std::vector<CutPoint>* fresh = computed.find(key);
-        if (!fresh || !realBox(*fresh)) return stale;
+        if (!fresh || partsOf(*fresh) != BoxParts::Whole) return stale;
         // What the table has of the same cut points must agree.
         for (const CutPoint& c : points) {
             const auto now = cutAt(*fresh, c.percent);
@@ -254,7 +257,8 @@ std::string recompute(dao::Database& db, const std::string& source, CutPages& ta
     return {};
 }
 
-ChartData boxPages(CutPages& cuts, const std::string& computedFrom) {
+// computed: what was computed again and from which input, for the note.
+ChartData boxPages(CutPages& cuts, const std::string& computed) {
     ChartData out;
     out.kind = ChartKind::BoxPlot;
     struct Made {
@@ -296,10 +300,7 @@ ChartData boxPages(CutPages& cuts, const std::string& computedFrom) {
             const BoxStats& b = page.boxes.front();
             page.note = "Whiskers from the " + b.lowName + " to the " + b.highName +
                         "; the box from the 25th to the 75th percentile, the line at the median.";
-            if (!computedFrom.empty())
-                page.note += " The table holds no quartiles: they are computed from [" +
-                             computedFrom +
-                             "] with its scenario's fields, groups, weight and ignore rule.";
+            if (!computed.empty()) page.note += " " + computed;
         }
         out.pages.push_back(std::move(page));
     };
@@ -316,22 +317,29 @@ dao::Result<ChartData> readBoxes(dao::Database& db, const std::string& source, d
     else
         readDescribeCuts(rs, L, cuts);
     rs.Close();
+    BoxParts lacking = BoxParts::Whole;
+    for (auto& [key, points] : cuts.all()) lacking = std::max(lacking, partsOf(points));
+    if (lacking == BoxParts::Whole) return boxPages(cuts, {});
     std::string input;
-    const bool own = std::all_of(cuts.all().begin(), cuts.all().end(),
-                                 [](const auto& page) { return realBox(page.second); });
-    if (!own) {
-        if (std::string why = recompute(db, source, cuts, input); !why.empty()) {
-            ChartData none;
-            none.kind = ChartKind::BoxPlot;
-            none.unavailable =
-                "A box plot needs the quartiles of each group. This table does not hold them "
-                "(Describe and Percentiles write them with the Quartiles option), and they could "
-                "not be computed: " +
-                why;
-            return none;
-        }
+    if (std::string why = recompute(db, source, cuts, input); !why.empty()) {
+        ChartData none;
+        none.kind = ChartKind::BoxPlot;
+        none.unavailable =
+            lacking == BoxParts::NoQuartiles
+                ? "A box plot needs the quartiles of each group. This table does not hold them "
+                  "(Describe and Percentiles write them with the Quartiles option), and they "
+                  "could not be computed: " +
+                      why
+                : "A box plot needs the smallest and largest value of each group. This table "
+                  "does not hold them, and they could not be computed: " +
+                      why;
+        return none;
     }
-    return boxPages(cuts, own ? std::string() : input);
+    return boxPages(cuts,
+                    std::string("The table holds no ") +
+                        (lacking == BoxParts::NoQuartiles ? "quartiles" : "minimum and maximum") +
+                        ": the boxes are computed from [" + input +
+                        "] with its scenario's fields, groups, weight and ignore rule.");
 }
 
 struct Observation {

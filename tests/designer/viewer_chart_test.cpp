@@ -334,21 +334,27 @@ class ViewerChartTest : public QObject {
         QTest::addColumn<QString>("table");
         QTest::addColumn<std::vector<double>>("a");
         QTest::addColumn<std::vector<double>>("b");
+        QTest::addColumn<QString>("lacking");
         // Rows 1 + (n - 1)j/4 of the sorted values, as in the Percentiles
         // analysis. a: -3 1 2 3 4 12 15 25 40 (rows 3, 5, 7); b: 2 3 22.
         QTest::newRow("deciles") << "PctOut" << std::vector<double>{-3, 2, 4, 15, 40}
-                                 << std::vector<double>{2, 2.5, 3, 12.5, 22};
+                                 << std::vector<double>{2, 2.5, 3, 12.5, 22} << "quartiles";
         QTest::newRow("K-S fit") << "KSOut" << std::vector<double>{-3, 2, 4, 15, 40}
-                                 << std::vector<double>{2, 2.5, 3, 12.5, 22};
+                                 << std::vector<double>{2, 2.5, 3, 12.5, 22} << "quartiles";
+        // Quartiles without the range: the whiskers need the ends.
+        QTest::newRow("quartiles")
+            << "PctQ" << std::vector<double>{-3, 2, 4, 15, 40}
+            << std::vector<double>{2, 2.5, 3, 12.5, 22} << "minimum and maximum";
         // Values above 30 ignored: a is -3 1 2 3 4 12 15 25, rows 2.75, 4.5, 6.25.
         QTest::newRow("K-S fit, ignoring above 30")
             << "KSIgnored" << std::vector<double>{-3, 1.75, 3.5, 12.75, 25}
-            << std::vector<double>{2, 2.5, 3, 12.5, 22};
+            << std::vector<double>{2, 2.5, 3, 12.5, 22} << "quartiles";
     }
     void boxesWithoutQuartilesInTheTableAreComputed() {
         QFETCH(QString, table);
         QFETCH(std::vector<double>, a);
         QFETCH(std::vector<double>, b);
+        QFETCH(QString, lacking);
         ChartPanel* panel = nullptr;
         auto v = chartOf(table.toStdString(), &panel);
         QVERIFY(v && panel);
@@ -357,7 +363,9 @@ class ViewerChartTest : public QObject {
         QCOMPARE(boxes.size(), size_t(2));
         expectBox(boxes[0], a[0], a[1], a[2], a[3], a[4]);
         expectBox(boxes[1], b[0], b[1], b[2], b[3], b[4]);
-        QVERIFY(panel->ChartNote().contains("computed from [Data]"));
+        QVERIFY2(panel->ChartNote().contains("The table holds no " + lacking +
+                                             ": the boxes are computed from [Data]"),
+                 qPrintable(panel->ChartNote()));
     }
 
     void computedQuartilesEqualThePercentilesAnalysis() {
