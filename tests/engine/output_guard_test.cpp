@@ -2,6 +2,8 @@
 // with the table and the reason named and nothing changed; a table another
 // scenario or program wrote is replaced only after a Yes; a scenario replaces
 // its own output without asking, and that record follows the table itself.
+#include <algorithm>
+
 #include "engine_fixture.h"
 #include "support/raw_sqlite.h"
 
@@ -148,6 +150,43 @@ TEST_F(OutputGuard, AnOutputDroppedElsewhereIsWrittenAgainWithoutAQuestion) {
     ASSERT_TRUE(run(id)) << engine.ErrorInfo();
     EXPECT_EQ(tableRows("Out").at(0).at("Mean").asDouble(), 2.0);
     EXPECT_TRUE(prompter.questions.empty());
+}
+
+// What a run reports as written is what it put in place: both names of a
+// chi-square with its detail table, the first alone without it (even with
+// the detail table of the run before still there), nothing when it failed.
+TEST_F(OutputGuard, WrittenOutputsAreTheTablesTheRunPutInPlace) {
+    ScenarioRow chi;
+    chi.subtype = "Chi-Square";
+    chi.category = "N";
+    chi.output1 = "C1";
+    chi.output2 = "C2";
+    chi.fields = {{"Grp", "C"}};
+    const auto id = addScenario(chi);
+    struct Case {
+        const char* what;
+        bool detail;
+        bool dropInput;
+        std::vector<std::string> written;
+    };
+    const std::vector<Case> cases = {
+        {"with the detail table", true, false, {"C1", "C2"}},
+        {"without it", false, false, {"C1"}},
+        {"a failed run", true, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setOptions(id, {{"ChiDetail", c.detail}});
+        if (c.dropInput) {
+            ASSERT_FALSE(db.DeleteTableDef("Data"));
+        }
+        EXPECT_EQ(run(id), !c.dropInput) << engine.ErrorInfo();
+        std::vector<std::string> written = engine.WrittenOutputs();
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(written, c.written);
+    }
+    // The detail table of the first run is still there: a name is not proof.
+    EXPECT_TRUE(db.GetTableDef("C2").ok());
 }
 
 TEST_F(OutputGuard, AQueryBrokenLaterFailsOnlyTheRunsThatReadIt) {
