@@ -70,7 +70,20 @@ void CentreWindow(QWidget& w) {
     const QRect area = s->availableGeometry();
     QSize size = w.size().boundedTo(area.size());
     w.resize(size);
-    w.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    w.move(area.x() + (area.width() - size.width()) / 2,
+           area.y() + (area.height() - size.height()) / 2);
+}
+
+QRect DefaultWindowGeometry(const QRect& available, int percent) {
+    const int w = available.width() * percent / 100;
+    const int h = available.height() * percent / 100;
+    return {available.x() + (available.width() - w) / 2,
+            available.y() + (available.height() - h) / 2, w, h};
+}
+
+void PlaceAtDefault(QWidget& w, int percent) {
+    if (QScreen* s = screenOf(w))
+        w.setGeometry(DefaultWindowGeometry(s->availableGeometry(), percent));
 }
 
 }  // namespace qrv::util

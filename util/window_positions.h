@@ -4,6 +4,7 @@
 // unplugged), is centred on the screen it would open on.
 #pragma once
 
+#include <QRect>
 #include <string>
 
 #include "util/settings.h"
@@ -19,5 +20,11 @@ void SaveWindowPosition(ProgramSettings& positions, const std::string& form, con
 bool RestoreWindowPosition(const ProgramSettings& positions, const std::string& form, QWidget& w);
 // Centres w on its screen (or the primary one) at its present size.
 void CentreWindow(QWidget& w);
+// The place of a main window that has none saved: percent of the available
+// screen area each way, centred in it.
+QRect DefaultWindowGeometry(const QRect& available, int percent = 80);
+// The same on w's screen (or the primary one); w keeps its geometry when
+// there is no screen.
+void PlaceAtDefault(QWidget& w, int percent = 80);
 
 }  // namespace qrv::util

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -43,6 +44,8 @@ MainFrame::MainFrame(AppState& app, FrameServices services, QWidget* parent)
     mdi_->setObjectName("mdiArea");
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A viewer opened over a maximised window opens as a window of its own.
+    mdi_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     setCentralWidget(mdi_);
     status_->setObjectName("lblDatabase");
     statusBar()->addWidget(status_, 1);
@@ -60,12 +63,15 @@ MainFrame::MainFrame(AppState& app, FrameServices services, QWidget* parent)
     // Windows that need help ask the frame through the shared actions.
     if (!app_.Actions().showHelp) app_.Actions().showHelp = [this] { showHelp(); };
 
-    resize(900, 640);
+    util::PlaceAtDefault(*this);
     util::RestoreWindowPosition(app_.FormPositions(), "MDIMain", *this);
     app_.Errors().ExitProcedure();
 }
 
 MainFrame::~MainFrame() {
+    // The children go after this body; their signals must not reach it.
+    for (QMdiSubWindow* w : mdi_->subWindowList()) w->disconnect(this);
+    mdi_->disconnect(this);
     // The shared action must not outlive the frame it calls.
     app_.Actions().showHelp = nullptr;
     app_.Errors().OnBeforeHandlerCalled(nullptr);
@@ -117,18 +123,10 @@ void MainFrame::buildMenus() {
     generateAction_ = tools->addAction("&Generate VB Code", this, [this] { generateCode(); });
     generateAction_->setObjectName("mnuToolsGenerate");
 
-    QMenu* window = menuBar()->addMenu("&Window");
-    window->setObjectName("mnuWindow");
-    window->addAction("T&ile Horizontally", this, [this] { tileHorizontally(); })
-        ->setObjectName("mnuWindowTileHorizontal");
-    window->addAction("&Tile Vertically", this, [this] { tileVertically(); })
-        ->setObjectName("mnuWindowTileVertical");
-    window->addAction("&Cascade", mdi_, &QMdiArea::cascadeSubWindows)
-        ->setObjectName("mnuWindowCascade");
-    window->addAction("&Arrange Icons", this, [this] { arrangeIcons(); })
-        ->setObjectName("mnuWindowArrange");
+    buildWindowMenu();
 
-    QMenu* help = menuBar()->addMenu("&Help");
+    // Alt+H is the scenario list's Help button.
+    QMenu* help = menuBar()->addMenu("Hel&p");
     help->setObjectName("mnuHelp");
     helpAction_ = help->addAction(
         QIcon::fromTheme("help-contents", st->standardIcon(QStyle::SP_MessageBoxQuestion)),

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,7 @@ class QAction;
 class QLabel;
 class QMdiArea;
 class QMenu;
+class QStyle;
 
 namespace qrv::util {
 class DesktopLauncher;
@@ -80,13 +82,32 @@ class MainFrame final : public QMainWindow {
     // Re-reads the recent list into the File menu.
     void refreshRecentMenu();
 
-    // The Window menu's arrangements of the child windows.
+    // The Window menu's arrangements of the child windows. None of them
+    // puts a window over the list window's buttons or under the row of
+    // minimised windows.
     void tileHorizontally();
     void tileVertically();
+    void cascade();
+    // Lines the minimised windows up along the bottom and keeps the list
+    // window clear of them.
     void arrangeIcons();
+
+    // The Window menu: the arrangements, then one checkable item per child
+    // window ("&1 " + its title ...), the current one checked.
+    QMenu* windowMenu() const { return windowMenu_; }
+    // Rebuilds the window items (done also each time the menu opens).
+    void refreshWindowMenu();
+    // Brings a child forward, restored if it was minimised.
+    void activateChild(QMdiSubWindow* child);
+    // Ctrl+F4: closes the current child; the list window stays while a
+    // database is open.
+    void closeActiveChild();
+    // The child holding the scenario list; null while no database is open.
+    QMdiSubWindow* scenarioChild() const { return listWindow_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildMenus();
@@ -94,6 +115,15 @@ class MainFrame final : public QMainWindow {
     void databaseOpened();
     void closeChildren();
     void updateActions();
+    void buildWindowMenu();
+    // Gives children added by any window the frame's handling (wide icons,
+    // icons laid out again when one is minimised or restored).
+    void adoptChildren();
+    void iconsChanged();
+    // The children's area without the row of minimised windows.
+    QRect childArea() const;
+    QRect areaAboveIcons() const;
+    void fitListAbove(int top);
     util::FileChooser& chooser();
     util::DesktopLauncher& launcher();
 
@@ -113,7 +143,17 @@ class MainFrame final : public QMainWindow {
     QAction* helpAction_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     QAction* recentActions_[CMRU::MaxMRUItems] = {};
+    QMenu* windowMenu_ = nullptr;
+    QAction* windowListSeparator_ = nullptr;
+    QList<QAction*> windowItems_;
+    QPointer<QMdiSubWindow> listWindow_;
+    // The list window's height before the icons made room for themselves
+    // (0: not shrunk).
+    int listFullHeight_ = 0;
+    QStyle* iconStyle_ = nullptr;
     bool closing_ = false;
+    bool closingChildren_ = false;
+    bool iconsPending_ = false;
 };
 
 // Registers the program's own resources (help page, icons) with Qt; needed

@@ -1,5 +1,5 @@
 // What the frame's menus and toolbar do: opening and closing the current
-// database, the tools, help, the arrangement of child windows, and leaving.
+// database, the tools, help and leaving.
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
@@ -33,10 +33,15 @@ class WaitCursor {
 }  // namespace
 
 void MainFrame::closeChildren() {
+    // The list window may close now: the database goes with it.
+    closingChildren_ = true;
     for (QMdiSubWindow* w : mdi_->subWindowList()) w->close();
     // Whatever is left (refused to close, or closed but not yet deleted) goes
     // now: the database under it is going.
     for (QMdiSubWindow* w : mdi_->subWindowList()) delete w;
+    closingChildren_ = false;
+    listWindow_ = nullptr;
+    listFullHeight_ = 0;
 }
 
 void MainFrame::selectDatabase() {
@@ -87,9 +92,19 @@ void MainFrame::databaseOpened() {
     if (!makeScenarioWindow) return;
     QWidget* content = makeScenarioWindow(app_);
     if (!content) return;
-    QMdiSubWindow* sub = mdi_->addSubWindow(content);
+    // No close button: the list lives as long as the database (Close
+    // Database closes it); it may be minimised and maximised.
+    QMdiSubWindow* sub =
+        mdi_->addSubWindow(content, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowMinMaxButtonsHint);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->showMaximized();
+    sub->installEventFilter(this);
+    listWindow_ = sub;
+    // A normal window filling the area (a saved place, if any, wins when it
+    // shows): the viewers opened from it then open as windows of their own.
+    sub->setGeometry(childArea());
+    sub->show();
+    mdi_->setActiveSubWindow(sub);
 }
 
 void MainFrame::closeDatabase() {
@@ -148,51 +163,6 @@ void MainFrame::generateCode() {
         return;
     }
     app_.Actions().generateCode(scenario);
-}
-
-void MainFrame::tileHorizontally() {
-    // One above another, each the full width.
-    QList<QMdiSubWindow*> shown;
-    for (QMdiSubWindow* w : mdi_->subWindowList())
-        if (!w->isMinimized() && w->isVisible()) shown << w;
-    if (shown.isEmpty()) return;
-    const QRect area = mdi_->viewport()->rect();
-    const int h = area.height() / static_cast<int>(shown.size());
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        shown[i]->showNormal();
-        shown[i]->setGeometry(0, static_cast<int>(i) * h, area.width(), h);
-    }
-}
-
-void MainFrame::tileVertically() {
-    // Side by side, each the full height.
-    QList<QMdiSubWindow*> shown;
-    for (QMdiSubWindow* w : mdi_->subWindowList())
-        if (!w->isMinimized() && w->isVisible()) shown << w;
-    if (shown.isEmpty()) return;
-    const QRect area = mdi_->viewport()->rect();
-    const int width = area.width() / static_cast<int>(shown.size());
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        shown[i]->showNormal();
-        shown[i]->setGeometry(static_cast<int>(i) * width, 0, width, area.height());
-    }
-}
-
-void MainFrame::arrangeIcons() {
-    // Minimised windows in rows along the bottom edge, left to right.
-    const QRect area = mdi_->viewport()->rect();
-    int x = 0;
-    int y = area.height();
-    for (QMdiSubWindow* w : mdi_->subWindowList()) {
-        if (!w->isMinimized()) continue;
-        const QSize s = w->size();
-        if (x > 0 && x + s.width() > area.width()) {
-            x = 0;
-            y -= s.height();
-        }
-        w->move(x, y - s.height());
-        x += s.width();
-    }
 }
 
 void MainFrame::exitApplication() {

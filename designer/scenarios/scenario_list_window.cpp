@@ -5,11 +5,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -76,9 +76,8 @@ ScenarioListWindow::ScenarioListWindow(AppState& app, QWidget* parent)
     layout->addLayout(buttons);
 
     setTabOrder(tabs_, list_);
-    // F1 as on the Help button.
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, &ScenarioListWindow::ShowHelp);
+    // F1 is the frame's: a second F1 here would make the key ambiguous and
+    // do nothing at all.
     LoadScenarios();
 }
 
@@ -158,8 +157,56 @@ void ScenarioListWindow::buildList() {
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (QTreeWidgetItem* item = list_->itemAt(at)) list_->setCurrentItem(item);
-        menu_->popup(list_->viewport()->mapToGlobal(at));
+        popupMenuAt(at);
     });
+    // A double click edits, as Enter does (see eventFilter).
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { EditCurrentScenario(1); });
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { updateMenu(); });
+    list_->installEventFilter(this);
+}
+
+bool ScenarioListWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != list_ || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (mods != Qt::NoModifier || !currentItem()) break;
+            EditCurrentScenario(1);
+            return true;
+        case Qt::Key_Delete:
+            if (mods != Qt::NoModifier || !currentItem()) break;
+            DeleteCurrentScenario();
+            return true;
+        case Qt::Key_Menu:
+        case Qt::Key_F10:
+            if (key->key() == Qt::Key_F10 && mods != Qt::ShiftModifier) break;
+            if (QTreeWidgetItem* item = currentItem())
+                popupMenuAt(list_->visualItemRect(item).bottomLeft());
+            else
+                popupMenuAt(list_->viewport()->rect().center());
+            return true;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ScenarioListWindow::popupMenuAt(const QPoint& listPoint) {
+    // The key and the platform's own context-menu event may both ask.
+    if (menu_->isVisible()) return;
+    updateMenu();
+    menu_->popup(list_->viewport()->mapToGlobal(listPoint));
+}
+
+void ScenarioListWindow::updateMenu() {
+    // A scenario without a second output table has nothing to view there;
+    // without a selection the item says what is needed, as its neighbours do.
+    QTreeWidgetItem* item = currentItem();
+    if (QAction* a = menu_->findChild<QAction*>("mnuViewOutputTable2"))
+        a->setEnabled(!item || !item->text(kColOutput2).trimmed().isEmpty());
 }
 
 void ScenarioListWindow::buildButtons() {
@@ -205,6 +252,7 @@ void ScenarioListWindow::buildMenu() {
         a->setObjectName(item.name);
         connect(a, &QAction::triggered, this, item.act);
     }
+    connect(menu_, &QMenu::aboutToShow, this, [this] { updateMenu(); });
 }
 
 // --- Filter and list --------------------------------------------------------------
@@ -302,6 +350,36 @@ void ScenarioListWindow::reloadAndSelect(std::int32_t id) {
     if (id != 0) SelectScenario(id);
 }
 
+bool ScenarioListWindow::ShowScenario(std::int32_t id) {
+    LoadScenarios();
+    if (id == 0 || !app_.HasDatabase()) return false;
+    if (SelectScenario(id)) return true;
+    std::string category, subtype;
+    {
+        ProcedureScope scope(app_.Errors(), "frmStatMain:ShowScenario");
+        auto rs = app_.CurrentDatabase().OpenRecordset(
+            "SELECT Scenario_Analysis_Type, Scenario_Analysis_SubType FROM "
+            "usysQuorvaneScenarios WHERE Scenario_ID = " +
+            std::to_string(id) + ";");
+        if (!rs) {
+            app_.Errors().HandleError(rs.error().number, rs.error().description);
+            return false;
+        }
+        if (!rs->Eof()) category = rs->GetValue(0).toText();
+        rs->Close();
+    }
+    const auto* at = std::find(std::begin(kCategories), std::end(kCategories),
+                               category.empty() ? '\0' : category[0]);
+    if (at == std::end(kCategories)) return false;
+    const int tab = static_cast<int>(at - std::begin(kCategories));
+    // Another tab, or this tab with another type chosen: all types of its tab.
+    if (tab != tabs_->currentIndex())
+        tabs_->setCurrentIndex(tab);
+    else
+        SetSubtype(kAllSubtypes);
+    return SelectScenario(id);
+}
+
 std::int32_t ScenarioListWindow::needSelection(const std::string& message) {
     const std::int32_t id = CurrentScenario();
     if (id == 0) app_.Prompts().inform(kAppTitle, message);
@@ -323,7 +401,10 @@ bool ScenarioListWindow::scenarioExists(std::int32_t id, bool& exists) {
 // --- Actions ----------------------------------------------------------------------
 
 void ScenarioListWindow::afterWizard(const DesignerActions::WizardResult& r, std::int32_t current) {
-    reloadAndSelect(r.saved && r.scenario != 0 ? r.scenario : current);
+    if (r.saved && r.scenario != 0)
+        ShowScenario(r.scenario);
+    else
+        reloadAndSelect(current);
     if (r.saved && r.runAfter && r.scenario != 0) RunScenarioTest(r.scenario);
 }
 
@@ -362,7 +443,7 @@ void ScenarioListWindow::DuplicateCurrentScenario() {
         return;
     }
     connect(dialog, &QDialog::accepted, this,
-            [this, dialog] { reloadAndSelect(dialog->NewScenarioID()); });
+            [this, dialog] { ShowScenario(dialog->NewScenarioID()); });
     connect(dialog, &QDialog::rejected, this, [this, id] { reloadAndSelect(id); });
     // Window-modal without a nested event loop: the answer comes by signal.
     dialog->open();
@@ -410,6 +491,12 @@ void ScenarioListWindow::ViewOutputTable1() {
 }
 
 void ScenarioListWindow::ViewOutputTable2() {
+    QTreeWidgetItem* item = currentItem();
+    if (item && item->text(kColOutput2).trimmed().isEmpty()) {
+        app_.Prompts().inform(kAppTitle, "Scenario #" + std::to_string(CurrentScenario()) +
+                                             " has no second output table.");
+        return;
+    }
     viewTable(kColOutput2, "Scenario Output Table 2");
 }
 

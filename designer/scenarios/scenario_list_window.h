@@ -64,12 +64,17 @@ class ScenarioListWindow final : public QWidget {
     void GenerateCode();
     void ShowHelp();
 
+    // Shows a scenario just saved: on its tab (all types when its own is
+    // not the one chosen), selected. False when it is not stored.
+    bool ShowScenario(std::int32_t id);
+
     QMenu* RightClickMenu() const { return menu_; }
     ScenarioRunner* Runner() const { return runner_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildFilter();
@@ -84,6 +89,8 @@ class ScenarioListWindow final : public QWidget {
     std::int32_t needSelection(const std::string& message);
     void reloadAndSelect(std::int32_t id);
     void viewTable(int column, const std::string& caption);
+    void updateMenu();
+    void popupMenuAt(const QPoint& listPoint);
     void afterWizard(const DesignerActions::WizardResult& r, std::int32_t current);
     bool scenarioExists(std::int32_t id, bool& exists);
 

@@ -11,18 +11,22 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplashScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "dataaccess/objects/dbengine.h"
 #include "dataaccess/types.h"
 #include "designer/app_state.h"
+#include "designer/designer_setup.h"
 #include "designer/frame/main_frame.h"
 #include "designer/frame/open_database_dialog.h"
 #include "designer/frame/options_dialog.h"
+#include "designer/frame/window_arrangement.h"
 #include "frame_fakes.h"
 #include "scripted_prompter.h"
 #include "util/about_box.h"
@@ -58,6 +62,26 @@ QMenu* topMenu(QMainWindow& w, const char* name) {
     QMenu* m = w.menuBar()->findChild<QMenu*>(name);
     if (!m) qFatal("no menu %s", name);
     return m;
+}
+
+// The letter after the "&" of a caption, lower case; none: 0.
+QChar mnemonic(const QString& caption) {
+    const qsizetype at = caption.indexOf('&');
+    return at >= 0 && at + 1 < caption.size() ? caption[at + 1].toLower() : QChar();
+}
+
+// The Window menu's items for the open windows, in order.
+QList<QAction*> windowItems(MainFrame& f) {
+    QList<QAction*> out;
+    for (QAction* a : f.windowMenu()->actions())
+        if (a->objectName().startsWith("mnuWindowItem")) out << a;
+    return out;
+}
+
+void activate(QWidget& w) {
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
 }
 
 void grab(QWidget& w, const char* file) {
@@ -291,14 +315,205 @@ class MainFrameTest : public QObject {
         f.findChild<QAction*>("mnuWindowTileHorizontal")->trigger();
         QCOMPARE(a->geometry(), QRect(0, 0, area.width(), area.height() / 2));
         QCOMPARE(b->geometry(), QRect(0, area.height() / 2, area.width(), area.height() / 2));
-        // Minimised windows line up along the bottom, left to right.
+        // Cascade: the second a whole title bar lower, so the first's title shows.
+        f.findChild<QAction*>("mnuWindowCascade")->trigger();
+        QCOMPARE(a->pos(), QPoint(0, 0));
+        QVERIFY(b->y() >= f.style()->pixelMetric(QStyle::PM_TitleBarHeight));
+        // Minimised windows line up along the bottom, left to right, also
+        // after one was dragged away.
         a->showMinimized();
         b->showMinimized();
+        QTest::qWait(0);
+        a->move(100, 50);
         f.findChild<QAction*>("mnuWindowArrange")->trigger();
         QCOMPARE(a->geometry().bottom(), area.bottom());
         QCOMPARE(a->geometry().left(), 0);
         QCOMPARE(b->geometry().left(), a->geometry().right() + 1);
         QCOMPARE(b->geometry().bottom(), area.bottom());
+    }
+
+    void arrangementsKeepTitlesInSight() {
+        // Tiles never thinner than asked: six windows in 600 pixels with at
+        // least 120 each make two columns of three.
+        const QRect area(0, 0, 800, 600);
+        QCOMPARE(TileRects(area, 6, false, 120), (std::vector<QRect>{{0, 0, 400, 200},
+                                                                     {0, 200, 400, 200},
+                                                                     {0, 400, 400, 200},
+                                                                     {400, 0, 400, 200},
+                                                                     {400, 200, 400, 200},
+                                                                     {400, 400, 400, 200}}));
+        QCOMPARE(TileRects(area, 3, true, 300),
+                 (std::vector<QRect>{{0, 0, 400, 300}, {400, 0, 400, 300}, {0, 300, 400, 300}}));
+        // Cascade: steps of 30 from the top left, windows as large as the
+        // steps leave but at least 60% of the area; past the edge, the top
+        // left again.
+        const QRect big(0, 0, 1000, 800);
+        QCOMPARE(CascadeRects(big, 3, 30),
+                 (std::vector<QRect>{{0, 0, 940, 740}, {30, 30, 940, 740}, {60, 60, 940, 740}}));
+        const std::vector<QRect> many = CascadeRects(big, 20, 30);
+        QCOMPARE(many[10], QRect(300, 300, 600, 480));
+        QCOMPARE(many[11], QRect(0, 0, 600, 480));
+        for (const QRect& r : many) QVERIFY(big.contains(r));
+        // Icons: three to a row from the bottom left, the fourth above.
+        QCOMPARE(
+            IconRects(QRect(0, 0, 1000, 600), 4, QSize(300, 24)),
+            (std::vector<QRect>{
+                {0, 576, 300, 24}, {300, 576, 300, 24}, {600, 576, 300, 24}, {0, 552, 300, 24}}));
+    }
+
+    void firstSizeIsAShareOfTheScreen() {
+        struct Case {
+            QRect available, expected;
+        };
+        // 80% each way, centred in the part of the screen windows may use.
+        const Case cases[] = {
+            {{0, 0, 1600, 1000}, {160, 100, 1280, 800}},
+            {{0, 30, 1600, 970}, {160, 127, 1280, 776}},
+            {{1920, 0, 1280, 1024}, {2048, 102, 1024, 819}},
+            {{0, 0, 800, 600}, {80, 60, 640, 480}},
+        };
+        for (const Case& c : cases) {
+            const QRect r = qrv::util::DefaultWindowGeometry(c.available);
+            QCOMPARE(r, c.expected);
+            QVERIFY(c.available.contains(r));
+        }
+        QVERIFY(qrv::util::DefaultWindowGeometry({0, 0, 1600, 1000}).width() > 900);
+        QVERIFY(qrv::util::DefaultWindowGeometry({0, 0, 1600, 1000}).height() > 640);
+        // Nothing saved: the frame takes that place on its screen.
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        QCOMPARE(f.geometry(), qrv::util::DefaultWindowGeometry(f.screen()->availableGeometry()));
+    }
+
+    void windowMenuListsTheWindowsAndCtrlF4ClosesOne() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        f.resize(800, 600);
+        activate(f);
+        QStringList titles = {"Analysis Scenarios", "Scenario Output Table - R&D",
+                              "Input Data Table - Data"};
+        QList<QMdiSubWindow*> subs;
+        for (const QString& t : titles) {
+            auto* label = new QLabel(t);
+            label->setWindowTitle(t);
+            subs << f.mdiArea()->addSubWindow(label);
+            subs.back()->show();
+        }
+        f.refreshWindowMenu();
+        QList<QAction*> items = windowItems(f);
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items[0]->text(), QString("&1 Analysis Scenarios"));
+        QCOMPARE(items[1]->text(), QString("&2 Scenario Output Table - R&&D"));
+        QCOMPARE(items[2]->text(), QString("&3 Input Data Table - Data"));
+        // The last opened is the current one, and the only one checked.
+        QCOMPARE(f.mdiArea()->currentSubWindow(), subs[2]);
+        for (int i = 0; i < 3; ++i) QCOMPARE(items[i]->isChecked(), i == 2);
+
+        // Choosing a minimised one brings it back and makes it current.
+        subs[0]->showMinimized();
+        items[0]->trigger();
+        QCOMPARE(f.mdiArea()->currentSubWindow(), subs[0]);
+        QVERIFY(!subs[0]->isMinimized());
+        items = windowItems(f);
+        for (int i = 0; i < 3; ++i) QCOMPARE(items[i]->isChecked(), i == 0);
+
+        // Ctrl+F4 closes the current window and only that one.
+        f.mdiArea()->setActiveSubWindow(subs[1]);
+        QTest::keyClick(&f, Qt::Key_F4, Qt::ControlModifier);
+        QTRY_COMPARE(f.mdiArea()->subWindowList().size(), 2);
+        QVERIFY(!f.mdiArea()->subWindowList().contains(subs[1]));
+        f.refreshWindowMenu();
+        QCOMPARE(windowItems(f).size(), 2);
+        QCOMPARE(windowItems(f)[1]->text(), QString("&2 Input Data Table - Data"));
+    }
+
+    void theScenarioListStaysWhileTheDatabaseIsOpen() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        f.makeScenarioWindow = [](AppState&) -> QWidget* { return new QLineEdit("list"); };
+        f.resize(800, 600);
+        activate(f);
+        prompter_.answer(true);
+        QVERIFY(f.openDatabase(makeDatabase(dir_, "stays.db")));
+        QMdiSubWindow* list = f.scenarioChild();
+        QVERIFY(list);
+        // A normal window filling the area, with no close button.
+        QVERIFY(!list->isMaximized());
+        QCOMPARE(list->geometry().size(), f.mdiArea()->viewport()->size());
+        QVERIFY(!(list->windowFlags() & Qt::WindowSystemMenuHint));
+        QVERIFY(!list->close());
+        f.mdiArea()->setActiveSubWindow(list);
+        QTest::keyClick(&f, Qt::Key_F4, Qt::ControlModifier);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(f.mdiArea()->subWindowList(), QList<QMdiSubWindow*>{list});
+        // Minimising is fine; Close Database closes it.
+        list->showMinimized();
+        QVERIFY(list->isMinimized());
+        f.closeDatabase();
+        QCOMPARE(f.mdiArea()->subWindowList().size(), 0);
+        QVERIFY(!f.scenarioChild());
+    }
+
+    void viewersOpenBesideTheListAndTheirIconsLeaveItsButtonsFree() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        DesignerSetup setup(*app_, f);
+        f.resize(1000, 700);
+        activate(f);
+        prompter_.answer(true);
+        QVERIFY(f.openDatabase(makeDatabase(dir_, "viewers.db")));
+        app_->Actions().showTableData("usysQuorvaneFields", "Scenario Output Table");
+        app_->Actions().showTableData("usysQuorvaneOptions", "Scenario Output Table 2");
+        const QList<QMdiSubWindow*> subs = f.mdiArea()->subWindowList();
+        QCOMPARE(subs.size(), 3);
+        for (QMdiSubWindow* w : subs) QVERIFY2(!w->isMaximized(), qPrintable(w->windowTitle()));
+        QCOMPARE(f.mdiArea()->currentSubWindow(), subs[2]);
+        f.refreshWindowMenu();
+        QCOMPARE(windowItems(f).size(), 3);
+        QCOMPARE(windowItems(f)[0]->text(), QString("&1 Analysis Scenarios"));
+        grab(f, "frame-viewers.png");
+
+        // Minimised viewers: wide enough for their titles, along the bottom,
+        // and the list's buttons above them.
+        subs[1]->showMinimized();
+        subs[2]->showMinimized();
+        f.arrangeIcons();
+        const QRect area = f.mdiArea()->viewport()->rect();
+        for (QMdiSubWindow* icon : {subs[1], subs[2]}) {
+            QCOMPARE(icon->geometry().bottom(), area.bottom());
+            QVERIFY2(icon->width() > icon->fontMetrics().horizontalAdvance(icon->windowTitle()),
+                     qPrintable(icon->windowTitle()));
+        }
+        QVERIFY(subs[1]->geometry().right() < subs[2]->geometry().left());
+        auto* newButton = f.scenarioChild()->findChild<QPushButton*>("cmdAction_0");
+        QVERIFY(newButton);
+        const int buttonBottom =
+            newButton->mapTo(f.mdiArea()->viewport(), QPoint(0, newButton->height() - 1)).y();
+        QVERIFY2(buttonBottom < subs[1]->y(),
+                 qPrintable(QString("%1 >= %2").arg(buttonBottom).arg(subs[1]->y())));
+        grab(f, "frame-icons.png");
+        f.closeDatabase();
+    }
+
+    void keysOfTheFrame() {
+        MainFrame f(*app_, {&chooser_, &launcher_});
+        DesignerSetup setup(*app_, f);
+        f.resize(1000, 700);
+        activate(f);
+        prompter_.answer(true);
+        QVERIFY(f.openDatabase(makeDatabase(dir_, "keys.db")));
+        // Alt+letter: no top menu shares its letter with a list button.
+        QList<QChar> letters;
+        for (QAction* a : f.menuBar()->actions()) letters << mnemonic(a->text());
+        for (int i = 0; i < 6; ++i)
+            letters << mnemonic(f.scenarioChild()
+                                    ->findChild<QPushButton*>("cmdAction_" + QString::number(i))
+                                    ->text());
+        for (QChar c : letters)
+            QVERIFY2(!c.isNull() && letters.count(c) == 1, qPrintable(QString(c)));
+        // F1 in the scenario list opens help.
+        auto* list = f.scenarioChild()->findChild<QTreeWidget*>("lvwScenarios");
+        list->setFocus();
+        QVERIFY(!f.helpWindow());
+        QTest::keyClick(list, Qt::Key_F1);
+        QVERIFY(f.helpWindow());
+        f.closeDatabase();
     }
 
     void noSplashWithoutADisplay() {

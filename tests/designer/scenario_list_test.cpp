@@ -58,6 +58,13 @@ void trigger(ScenarioListWindow& w, const char* action) {
 
 using Calls = std::vector<std::string>;
 
+// A second output table named in the stored row, as a scenario of a type
+// that writes one has it.
+void setOutput2(ScenarioDb& data, std::int32_t id, const std::string& name) {
+    data.exec("UPDATE [usysQuorvaneScenarios] SET [Scenario_Output_Table2_Name] = '" + name +
+              "' WHERE [Scenario_ID] = " + std::to_string(id));
+}
+
 }  // namespace
 
 class ScenarioListTest : public QObject {
@@ -315,7 +322,8 @@ class ScenarioListTest : public QObject {
 
     void viewGenerateAndHelpRequests() {
         ScenarioDb data;
-        const auto a = data.add("ANOVA", "a", {{"X", 'X'}, {"Grp", 'C'}}, "A1", "A2");
+        const auto a = data.add("ANOVA", "a", {{"X", 'X'}, {"Grp", 'C'}}, "A1");
+        setOutput2(data, a, "A2");
         App app(data);
         ScenarioListWindow w(app.state);
         clickTab(w, 1);
@@ -378,6 +386,94 @@ class ScenarioListTest : public QObject {
         QCOMPARE(data.count("usysQuorvaneScenarios", bare), 0L);
         QCOMPARE(app.prompter.shown.size(), size_t(1));  // the question alone, no error
         QCOMPARE(listedIds(w), (std::vector<int>{}));
+    }
+
+    void viewOutputTable2OnlyForAScenarioWithOne() {
+        ScenarioDb data;
+        const auto one = data.add("Describe", "one table", {{"X", 'X'}}, "D1", "");
+        const auto two = data.add("Percentiles", "two tables", {{"X", 'X'}}, "P1");
+        setOutput2(data, two, "P2");
+        App app(data);
+        ScenarioListWindow w(app.state);
+        auto* item = w.RightClickMenu()->findChild<QAction*>("mnuViewOutputTable2");
+        QVERIFY(w.SelectScenario(one));
+        QVERIFY(!item->isEnabled());
+        // Called all the same, it says why instead of opening a table of no name.
+        w.ViewOutputTable2();
+        QCOMPARE(app.calls, Calls{});
+        QCOMPARE(app.prompter.lastText(),
+                 "Scenario #" + std::to_string(one) + " has no second output table.");
+        QVERIFY(w.SelectScenario(two));
+        QVERIFY(item->isEnabled());
+        trigger(w, "mnuViewOutputTable2");
+        QCOMPARE(app.calls, Calls{"showTableData(P2, Scenario Output Table 2)"});
+        // No selection: enabled, to say a scenario is needed.
+        listOf(w)->clearSelection();
+        QVERIFY(item->isEnabled());
+    }
+
+    void keysAndDoubleClickOnTheList() {
+        ScenarioDb data;
+        const auto d = data.add("Describe", "Ages");
+        App app(data);
+        ScenarioListWindow w(app.state);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTreeWidget* list = listOf(w);
+        QVERIFY(w.SelectScenario(d));
+        list->setFocus();
+        const std::string n = std::to_string(d);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+        const QPoint row(8, list->visualItemRect(list->topLevelItem(0)).center().y());
+        // A double click is a click and then the second press.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+        QCOMPARE(app.calls, (Calls{"runWizard(" + n + ", , 1)", "runWizard(" + n + ", , 1)",
+                                   "runWizard(" + n + ", , 1)"}));
+        // Delete asks the delete question; No keeps the scenario.
+        app.prompter.answer(false);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(app.prompter.shown.back().text,
+                 "Are you sure you want to permanently delete Scenario #" + n + "\r\n (Ages)?");
+        QCOMPARE(listedIds(w), (std::vector<int>{d}));
+        // Shift+F10 and the Menu key open the right-click menu.
+        for (auto [key, mods] : {std::pair{Qt::Key_F10, Qt::KeyboardModifiers(Qt::ShiftModifier)},
+                                 std::pair{Qt::Key_Menu, Qt::KeyboardModifiers()}}) {
+            QTest::keyClick(list, key, mods);
+            QTRY_VERIFY(w.RightClickMenu()->isVisible());
+            w.RightClickMenu()->hide();
+        }
+    }
+
+    void aSavedScenarioOfAnotherTabIsShown() {
+        ScenarioDb data;
+        const auto d = data.add("Describe", "d");
+        App app(data);
+        ScenarioListWindow w(app.state);
+        w.show();
+        QVERIFY(w.SelectScenario(d));
+        // New from the parametric tab, saved as a group scenario.
+        const auto anova = data.add("ANOVA", "made as ANOVA", {{"X", 'X'}, {"Grp", 'C'}}, "A1");
+        app.wizardAnswer = {true, false, anova};
+        click(w, "cmdAction_0");
+        QCOMPARE(w.Category(), std::string("G"));
+        QCOMPARE(w.Subtype(), std::string("*"));
+        QCOMPARE(w.CurrentScenario(), anova);
+        // On its own tab but another type chosen: all types.
+        click(w, "optGroup_1");  // Two Sample t-Test
+        const auto anova2 = data.add("ANOVA", "second", {{"X", 'X'}, {"Grp", 'C'}}, "A2");
+        app.wizardAnswer = {true, false, anova2};
+        click(w, "cmdAction_0");
+        QCOMPARE(w.Category(), std::string("G"));
+        QCOMPARE(w.Subtype(), std::string("*"));
+        QCOMPARE(w.CurrentScenario(), anova2);
+        // An edit saved as a non-parametric one follows it too.
+        const auto sign = data.add("Sign Test", "s", {{"X", 'X'}}, "S1");
+        app.wizardAnswer = {true, false, sign};
+        click(w, "cmdAction_1");
+        QCOMPARE(w.Category(), std::string("N"));
+        QCOMPARE(w.CurrentScenario(), sign);
     }
 
     void positionIsSavedOnCloseAndRestoredOnOpen() {
