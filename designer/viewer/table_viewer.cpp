@@ -13,7 +13,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "dataaccess/error.h"
 #include "dataaccess/fold.h"

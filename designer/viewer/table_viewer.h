@@ -51,7 +51,8 @@ class TableViewer final : public QWidget {
     // table has no chart.
     ChartPanel* ShowChart();
     void ShowGrid();
-    // Shows the grid at its last rows, with the columns widened to them.
+    // Shows the grid at its last rows, with the columns widened to them; for
+    // a viewer already shown at its size.
     void ScrollToEnd();
 
     // How a column shows its numbers (fixed decimals, or kShortestDecimals);
