@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QStatusBar>
+#include <QStyleOptionTitleBar>
 #include <QTimer>
 #include <algorithm>
 
@@ -22,16 +23,29 @@ namespace {
 
 constexpr const char* kAdopted = "qrvAdopted";
 
-// Minimised windows wide enough for a viewer's title ("Scenario Output
-// Table - " and a table name) to be read.
+// Minimised windows wide enough for their whole title ("Scenario Output
+// Table - " and a table name), within reason.
 class WideIconStyle final : public QProxyStyle {
   public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override {
         const int base = QProxyStyle::pixelMetric(metric, option, widget);
         if (metric != PM_MdiSubWindowMinimizedWidth || !widget) return base;
-        const int buttons = 3 * QProxyStyle::pixelMetric(PM_TitleBarHeight, option, widget);
-        return std::max(base, 44 * widget->fontMetrics().averageCharWidth() + buttons);
+        // What the title bar's buttons and icon leave of a wide bar for the
+        // title tells what they take.
+        constexpr int kProbe = 2000;
+        QStyleOptionTitleBar bar;
+        bar.initFrom(widget);
+        bar.rect = QRect(0, 0, kProbe, QProxyStyle::pixelMetric(PM_TitleBarHeight, option, widget));
+        bar.titleBarFlags = widget->windowFlags();
+        bar.titleBarState = Qt::WindowMinimized;
+        bar.subControls = SC_All;
+        const int label = subControlRect(CC_TitleBar, &bar, SC_TitleBarLabel, widget).width();
+        QFont bold = widget->font();
+        bold.setBold(true);
+        const int text = QFontMetrics(bold).horizontalAdvance(widget->windowTitle());
+        const int wanted = kProbe - label + text + QFontMetrics(bold).averageCharWidth();
+        return std::clamp(wanted, base, 70 * widget->fontMetrics().averageCharWidth());
     }
 };
 

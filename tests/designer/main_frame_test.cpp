@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplashScreen>
+#include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -477,7 +478,17 @@ class MainFrameTest : public QObject {
         const QRect area = f.mdiArea()->viewport()->rect();
         for (QMdiSubWindow* icon : {subs[1], subs[2]}) {
             QCOMPARE(icon->geometry().bottom(), area.bottom());
-            QVERIFY2(icon->width() > icon->fontMetrics().horizontalAdvance(icon->windowTitle()),
+            QStyleOptionTitleBar bar;
+            bar.initFrom(icon);
+            bar.rect = QRect(QPoint(0, 0), icon->size());
+            bar.titleBarFlags = icon->windowFlags();
+            bar.titleBarState = Qt::WindowMinimized;
+            bar.subControls = QStyle::SC_All;
+            const QRect label = icon->style()->subControlRect(QStyle::CC_TitleBar, &bar,
+                                                              QStyle::SC_TitleBarLabel, icon);
+            QFont bold = icon->font();
+            bold.setBold(true);
+            QVERIFY2(label.width() >= QFontMetrics(bold).horizontalAdvance(icon->windowTitle()),
                      qPrintable(icon->windowTitle()));
         }
         QVERIFY(subs[1]->geometry().right() < subs[2]->geometry().left());
