@@ -710,8 +710,7 @@ class ViewerChartTest : public QObject {
         designer::ChartPage page;
         page.xTitle = "Region, Sex";
         for (const char* label : {"North\nF", "North & East\nM"}) {
-            BoxStats b;
-            b.label = label;
+            BoxStats b{label, "", 1, 2, 3, 4, 5, "Minimum", "Maximum"};
             page.boxes.push_back(b);
         }
         data.pages.push_back(page);
