@@ -70,7 +70,8 @@ MainFrame::MainFrame(AppState& app, FrameServices services, QWidget* parent)
 
 MainFrame::~MainFrame() {
     // The children go after this body; their signals must not reach it.
-    for (QMdiSubWindow* w : mdi_->subWindowList()) w->disconnect(this);
+    // Closed ones waiting to be deleted are no longer listed: all children.
+    for (QMdiSubWindow* w : mdi_->findChildren<QMdiSubWindow*>()) w->disconnect(this);
     mdi_->disconnect(this);
     // The shared action must not outlive the frame it calls.
     app_.Actions().showHelp = nullptr;

@@ -97,6 +97,9 @@ class MainFrame final : public QMainWindow {
     QMenu* windowMenu() const { return windowMenu_; }
     // Rebuilds the window items (done also each time the menu opens).
     void refreshWindowMenu();
+    // Opens the Window menu from the menu bar, as a click on it does, and
+    // answers it (for a picture of it).
+    QMenu* showWindowMenu();
     // Brings a child forward, restored if it was minimised.
     void activateChild(QMdiSubWindow* child);
     // Ctrl+F4: closes the current child; the list window stays while a

@@ -134,6 +134,12 @@ void MainFrame::refreshWindowMenu() {
     windowListSeparator_->setVisible(n > 0);
 }
 
+QMenu* MainFrame::showWindowMenu() {
+    refreshWindowMenu();
+    menuBar()->setActiveAction(windowMenu_->menuAction());
+    return windowMenu_;
+}
+
 void MainFrame::activateChild(QMdiSubWindow* child) {
     if (!child) return;
     if (child->isMinimized()) child->showNormal();

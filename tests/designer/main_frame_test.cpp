@@ -407,6 +407,10 @@ class MainFrameTest : public QObject {
         // The last opened is the current one, and the only one checked.
         QCOMPARE(f.mdiArea()->currentSubWindow(), subs[2]);
         for (int i = 0; i < 3; ++i) QCOMPARE(items[i]->isChecked(), i == 2);
+        QMenu* shown = f.showWindowMenu();
+        QTRY_VERIFY(shown->isVisible());
+        shown->hide();
+        items = windowItems(f);  // made anew as the menu opened
 
         // Choosing a minimised one brings it back and makes it current.
         subs[0]->showMinimized();
