@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QStyleOptionTitleBar>
 #include <QTimer>
@@ -161,8 +162,16 @@ void MainFrame::closeActiveChild() {
 }
 
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
-    // The area's own placing of icons on a resize would cover the list.
-    if (event->type() == QEvent::Resize && watched == mdi_->viewport()) iconsChanged();
+    if (event->type() == QEvent::Resize && watched == mdi_->viewport()) {
+        // A list window filling the area keeps filling it.
+        const auto* resize = static_cast<QResizeEvent*>(event);
+        QMdiSubWindow* list = listWindow_;
+        if (list && !list->isMinimized() && !list->isMaximized() &&
+            list->geometry() == QRect(QPoint(0, 0), resize->oldSize()))
+            list->setGeometry(QRect(QPoint(0, 0), resize->size()));
+        // The area's own placing of icons on a resize would cover the list.
+        iconsChanged();
+    }
     if (event->type() == QEvent::Close && watched == listWindow_ && app_.HasDatabase() &&
         !closingChildren_) {
         event->ignore();

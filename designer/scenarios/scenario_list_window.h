@@ -1,8 +1,10 @@
 // The scenario list (frmStatMain, "Analysis Scenarios"): the scenarios of the
 // current database filtered by category (the tabs) and analysis type (the
 // option buttons of the tab's frame), and every action on one of them: new,
-// edit, duplicate, delete, run, view its tables, generate code. Other
-// windows are reached through the application's actions.
+// edit, duplicate, delete, run, view its tables, generate code. On the list,
+// Enter and a double click edit, Delete deletes, Shift+F10 and the Menu key
+// open the right-click menu. Other windows are reached through the
+// application's actions.
 #pragma once
 
 #include <QWidget>

@@ -442,6 +442,8 @@ class MainFrameTest : public QObject {
         // A normal window filling the area, with no close button.
         QVERIFY(!list->isMaximized());
         QCOMPARE(list->geometry().size(), f.mdiArea()->viewport()->size());
+        f.resize(900, 700);
+        QTRY_COMPARE(list->geometry().size(), f.mdiArea()->viewport()->size());
         QVERIFY(!(list->windowFlags() & Qt::WindowSystemMenuHint));
         QVERIFY(!list->close());
         f.mdiArea()->setActiveSubWindow(list);
