@@ -192,7 +192,9 @@ TEST_F(DispatchTest, DetailTableFollowsItsOption) {
             ASSERT_TRUE(run(id)) << engine.ErrorInfo();
             EXPECT_TRUE(db.GetTableDef("Out1").ok());
             EXPECT_EQ(db.GetTableDef("Det").ok(), on);
-            if (on) EXPECT_EQ(tableRows("Det").size(), c.rows);
+            if (on) {
+                EXPECT_EQ(tableRows("Det").size(), c.rows);
+            }
             db.Execute("DROP TABLE [Det]");
         }
     }
