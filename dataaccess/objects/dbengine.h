@@ -12,6 +12,7 @@
 
 #include "dataaccess/error.h"
 #include "dataaccess/objects/database.h"
+#include "dataaccess/security/workgroup.h"
 
 namespace qrv::dao {
 
@@ -21,7 +22,9 @@ inline constexpr int dbScratch = 0x10000;
 
 class Workspace {
   public:
-    explicit Workspace(std::string name, std::string user = "admin");
+    // The default user is the one every log-on without a workgroup gets, so a
+    // scenario made from the command line names its author as the designer does.
+    explicit Workspace(std::string name, std::string user = kAdminUser);
     const std::string& Name() const { return name_; }
     const std::string& UserName() const { return user_; }
 

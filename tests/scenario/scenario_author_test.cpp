@@ -45,7 +45,7 @@ TEST_F(AuthoringTest, ANewScenarioWritesItsRowsInTheThreeTables) {
     EXPECT_EQ(cell("SELECT [Scenario_Output_Table1_Name]" + where), "Quorvane_Describe");
     EXPECT_EQ(cell("SELECT [Scenario_Output_Table2_Name]" + where), "");
     EXPECT_EQ(cell("SELECT [Scenario_Version]" + where), "V5   ");
-    EXPECT_EQ(cell("SELECT [Scenario_CreatedBy]" + where), "admin");
+    EXPECT_EQ(cell("SELECT [Scenario_CreatedBy]" + where), "Admin");
     EXPECT_NE(cell("SELECT [Scenario_DateCreated]" + where), "");
     EXPECT_EQ(cell("SELECT [Scenario_LastModified]" + where), "") << "Null until edited";
     EXPECT_EQ(cell("SELECT [MissingType]" + where), "2");
@@ -114,7 +114,7 @@ TEST_F(AuthoringTest, LoadingGivesBackWhatWasSavedAndEditingReplacesTheFields) {
     EXPECT_EQ(count("usysQuorvaneFields", 1), 3);
     EXPECT_EQ(cell("SELECT Count(*) FROM [usysQuorvaneFields] WHERE [FieldDef_Name] = 'Region'"),
               "0");
-    EXPECT_EQ(cell("SELECT [Scenario_ModifiedBy] FROM [usysQuorvaneScenarios]"), "admin");
+    EXPECT_EQ(cell("SELECT [Scenario_ModifiedBy] FROM [usysQuorvaneScenarios]"), "Admin");
     EXPECT_NE(cell("SELECT [Scenario_LastModified] FROM [usysQuorvaneScenarios]"), "");
     EXPECT_EQ(cell("SELECT [Skew] FROM [usysQuorvaneOptions]"), "True");
     EXPECT_NE(snapshot(), before);
