@@ -135,8 +135,16 @@ void MainFrame::activateFromOtherStart(const QString& argument) {
 }
 
 void MainFrame::showHelp() {
+    // A modal window (the wizard, a dialog) blocks every window but its own,
+    // so help asked for from it must be one of its windows to be usable.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner) owner = this;
+    if (help_ && help_->parentWidget() != owner) {
+        help_->close();  // deletes itself later
+        help_ = nullptr;
+    }
     if (!help_) {
-        help_ = new util::HelpWindow(kHelpHome, launcher(), this);
+        help_ = new util::HelpWindow(kHelpHome, launcher(), owner);
         help_->setAttribute(Qt::WA_DeleteOnClose);
     }
     help_->showTopic();

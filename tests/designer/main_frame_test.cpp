@@ -273,6 +273,23 @@ class MainFrameTest : public QObject {
         for (const char* topic : {"Opening a database", "The main window", "The scenario wizard",
                                   "Running a scenario", "The tools", "Probability Calculator"})
             QVERIFY2(text.contains(topic), topic);
+        // Asked for from a modal window, help is one of its windows, else the
+        // modal window would block it; the help of the frame makes way.
+        {
+            QDialog modal(&f);
+            bool owned = false;
+            QTimer::singleShot(0, &modal, [&] {
+                app_->Actions().showHelp();
+                owned = f.helpWindow() && f.helpWindow()->parentWidget() == &modal &&
+                        f.helpWindow()->isVisible();
+                modal.reject();
+            });
+            modal.exec();
+            QVERIFY(owned);
+        }
+        QVERIFY(!f.helpWindow());  // it went with its modal window
+        app_->Actions().showHelp();
+        QVERIFY(f.helpWindow() && f.helpWindow()->parentWidget() == &f);
         // Web pages go to the browser.
         f.findChild<QAction*>("mnuWebSupport")->trigger();
         QCOMPARE(launcher_.urls, (std::vector<std::string>{kSupportPage}));
