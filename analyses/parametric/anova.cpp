@@ -29,7 +29,12 @@ std::size_t at(int i) {
 // A level as the user reads it: texts in quotes, Null by name.
 std::string levelText(const Value& v) {
     if (v.isNull()) return "Null";
-    return v.kind() == ValueKind::Text ? "\"" + v.toText() + "\"" : v.toText();
+    std::string text = v.toText();
+    if (v.kind() != ValueKind::Text) return text;
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.append(1, '"').append(text).append(1, '"');
+    return quoted;
 }
 
 // Which levels the t-test compares and which it leaves out, these named up
