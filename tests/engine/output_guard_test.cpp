@@ -189,6 +189,28 @@ TEST_F(OutputGuard, WrittenOutputsAreTheTablesTheRunPutInPlace) {
     EXPECT_TRUE(db.GetTableDef("C2").ok());
 }
 
+// A detail table the run will not write is not asked about, nor touched.
+TEST_F(OutputGuard, ADetailTableTurnedOffIsNeitherAskedAboutNorTouched) {
+    makeUserTable("C2");
+    ScenarioRow chi;
+    chi.subtype = "Chi-Square";
+    chi.category = "N";
+    chi.output1 = "C1";
+    chi.output2 = "C2";
+    chi.fields = {{"Grp", "C"}};
+    const auto id = addScenario(chi);
+    setOptions(id, {{"ChiDetail", false}});
+    prompter.answer = false;
+    ASSERT_TRUE(run(id)) << engine.ErrorInfo();
+    EXPECT_TRUE(prompter.questions.empty());
+    EXPECT_EQ(contents("C2"), "Note=precious;\n");
+    // Turned on, the same table is the user's data again: asked, No keeps it.
+    setOptions(id, {{"ChiDetail", true}});
+    EXPECT_FALSE(run(id));
+    EXPECT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(contents("C2"), "Note=precious;\n");
+}
+
 TEST_F(OutputGuard, AQueryBrokenLaterFailsOnlyTheRunsThatReadIt) {
     ASSERT_EQ(rawExec(path, "CREATE TABLE \"Gone\" (X REAL);"), "");
     ASSERT_FALSE(db.CreateQueryDef("qGone", "SELECT [X] FROM [Gone]"));
