@@ -69,6 +69,17 @@ std::string FormatShortest(float value) {
     return shortest(value);
 }
 
+std::string FormatSignificant(double value, int digits) {
+    if (special(value)) return shortest(value);
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific,
+                                 std::clamp(digits, 1, 17) - 1);
+    double rounded = value;
+    if (r.ec != std::errc() || std::from_chars(buf, r.ptr, rounded).ec != std::errc())
+        return shortest(value);
+    return shortest(rounded);
+}
+
 std::string FormatFixed(double value, int decimals) {
     if (const char* s = special(value)) return s;
     if (std::fabs(value) >= kPlainHigh) return shortest(value);

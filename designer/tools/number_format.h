@@ -21,6 +21,12 @@ std::string FormatShortest(double value);
 // The same for a value stored in single precision: the shortest text that
 // reads back as the same float, so that a stored 0.1 shows as "0.1".
 std::string FormatShortest(float value);
+// The shortest text of the value rounded to `digits` significant digits (1 to
+// 17): at 15, the noise of binary arithmetic goes ("44.8565" for a border
+// computed as 44.856500000000004), while any decimal of up to 15 digits still
+// shows as typed.
+inline constexpr int kReadableDigits = 15;
+std::string FormatSignificant(double value, int digits);
 
 // Fixed decimals for display. value with exactly `decimals` decimals (0 to
 // kMaxFixedDecimals), correctly rounded from the binary value; from 1e16 up,

@@ -31,7 +31,8 @@ QString CellText(const dao::Value& v, int fieldType, int decimals) {
     const auto single = static_cast<float>(x);
     if (fieldType == dao::dbSingle && static_cast<double>(single) == x)
         return QString::fromStdString(tools::FormatShortest(single));
-    return QString::fromStdString(tools::FormatShortest(x));
+    if (decimals == kAllDigitsDecimals) return QString::fromStdString(tools::FormatShortest(x));
+    return QString::fromStdString(tools::FormatSignificant(x, tools::kReadableDigits));
 }
 
 bool IsNumberCell(const dao::Value& v) {
@@ -64,7 +65,7 @@ dao::Result<std::unique_ptr<RecordsetModel>> RecordsetModel::Open(dao::Database 
     if (!rs) return rs.error();
     std::unique_ptr<RecordsetModel> m(new RecordsetModel(db, source, limits));
     for (int i = 0; i < rs->FieldCount(); ++i) m->fields_.push_back(rs->FieldAt(i));
-    m->decimals_.assign(m->fields_.size(), kShortestDecimals);
+    m->decimals_.assign(m->fields_.size(), kReadableDecimals);
     if (rs->Type() == dao::dbOpenTable) {
         // A table's rows are counted by the database at once; should that
         // fail, they are counted as they are read, like a query's.
@@ -118,7 +119,9 @@ QVariant RecordsetModel::data(const QModelIndex& index, int role) const {
 
 void RecordsetModel::SetDecimals(int column, int decimals) {
     if (column < 0 || column >= static_cast<int>(decimals_.size())) return;
-    const int d = decimals < 0 ? kShortestDecimals : std::min(decimals, tools::kMaxFixedDecimals);
+    const int d = decimals == kAllDigitsDecimals ? decimals
+                  : decimals < 0                 ? kReadableDecimals
+                                                 : std::min(decimals, tools::kMaxFixedDecimals);
     int& held = decimals_[static_cast<size_t>(column)];
     if (held == d) return;
     held = d;
@@ -127,7 +130,7 @@ void RecordsetModel::SetDecimals(int column, int decimals) {
 }
 
 int RecordsetModel::Decimals(int column) const {
-    if (column < 0 || column >= static_cast<int>(decimals_.size())) return kShortestDecimals;
+    if (column < 0 || column >= static_cast<int>(decimals_.size())) return kReadableDecimals;
     return decimals_[static_cast<size_t>(column)];
 }
 

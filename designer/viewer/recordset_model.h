@@ -19,14 +19,17 @@
 
 namespace qrv::designer {
 
-// Decimals for CellText that ask for the shortest form.
-inline constexpr int kShortestDecimals = -1;
+// Decimals for CellText that ask for a shortest form: of the value rounded to
+// 15 significant digits (the grid's first choice), or of all its digits.
+inline constexpr int kReadableDecimals = -1;
+inline constexpr int kAllDigitsDecimals = -2;
 // How a grid cell shows a value: empty for Null, dates in the stored text
-// form, numbers in their shortest form that reads back the same (as a float
-// in a Single field, whose values were rounded to one when stored), or with
-// `decimals` fixed decimals when that is not negative.
+// form, numbers in their shortest form (as a float in a Single field, whose
+// values were rounded to one when stored), to 15 significant digits or all
+// that read back the same, or with `decimals` fixed decimals when that is not
+// negative.
 QString CellText(const dao::Value& v, int fieldType = dao::dbDouble,
-                 int decimals = kShortestDecimals);
+                 int decimals = kReadableDecimals);
 // Numbers are right-aligned; text, dates and Yes/No values are not.
 bool IsNumberCell(const dao::Value& v);
 
@@ -70,7 +73,8 @@ class RecordsetModel final : public QAbstractTableModel {
     long RowsCounted() const { return rows_; }
 
     // How a column shows its numbers: fixed decimals (0 to
-    // tools::kMaxFixedDecimals), or kShortestDecimals. Only the text changes.
+    // tools::kMaxFixedDecimals), kReadableDecimals or kAllDigitsDecimals. Only
+    // the text changes.
     void SetDecimals(int column, int decimals);
     int Decimals(int column) const;
 

@@ -189,11 +189,15 @@ std::unique_ptr<QMenu> TableViewer::ColumnMenu(int column) {
     auto menu = std::make_unique<QMenu>(this);
     QAction* decimals = menu->addAction(tr("Decimals..."));
     connect(decimals, &QAction::triggered, this, [this, column] { askDecimals(column); });
-    QAction* shortest = menu->addAction(tr("Shortest"));
-    shortest->setCheckable(true);
-    shortest->setChecked(model_->Decimals(column) == kShortestDecimals);
-    connect(shortest, &QAction::triggered, this,
-            [this, column] { SetColumnDecimals(column, kShortestDecimals); });
+    const std::pair<const char*, int> forms[] = {{"15 Significant Digits", kReadableDecimals},
+                                                 {"All Digits", kAllDigitsDecimals}};
+    for (const auto& [caption, form] : forms) {
+        QAction* a = menu->addAction(tr(caption));
+        a->setCheckable(true);
+        a->setChecked(model_->Decimals(column) == form);
+        connect(a, &QAction::triggered, this,
+                [this, column, form = form] { SetColumnDecimals(column, form); });
+    }
     return menu;
 }
 
@@ -201,9 +205,9 @@ void TableViewer::askDecimals(int column) {
     const int now = model_->Decimals(column);
     const QString name = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
     bool ok = false;
-    const int d = QInputDialog::getInt(
-        this, tr("Decimals"), tr("Decimals shown in column %1:").arg(name),
-        now == kShortestDecimals ? kDefaultDecimals : now, 0, tools::kMaxFixedDecimals, 1, &ok);
+    const int d =
+        QInputDialog::getInt(this, tr("Decimals"), tr("Decimals shown in column %1:").arg(name),
+                             now < 0 ? kDefaultDecimals : now, 0, tools::kMaxFixedDecimals, 1, &ok);
     if (ok) SetColumnDecimals(column, d);
 }
 

@@ -55,11 +55,12 @@ class TableViewer final : public QWidget {
     // a viewer already shown at its size.
     void ScrollToEnd();
 
-    // How a column shows its numbers (fixed decimals, or kShortestDecimals);
-    // the column is sized again for the new text.
+    // How a column shows its numbers (fixed decimals, kReadableDecimals or
+    // kAllDigitsDecimals); the column is sized again for the new text.
     void SetColumnDecimals(int column, int decimals);
     // The header's right-click menu for a column: "Decimals..." asks for a
-    // number of decimals, "Shortest" goes back to the shortest form.
+    // number of decimals, "15 Significant Digits" and "All Digits" go back to a
+    // shortest form.
     std::unique_ptr<QMenu> ColumnMenu(int column);
 
   private:

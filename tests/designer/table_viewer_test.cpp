@@ -234,11 +234,11 @@ class TableViewerTest : public QObject {
         RecordsetModel& m = **opened;
         QCOMPARE(m.rowCount(), 3);
         QCOMPARE(cell(m, 0, 0), QString("left"));
-        QCOMPARE(cell(m, 0, 1), QString("0.3333333333333333"));
+        QCOMPARE(cell(m, 0, 1), QString("0.333333333333333"));
         QCOMPARE(cell(m, 0, 2), QString("-42"));
         QCOMPARE(cell(m, 0, 3), QString("2024-02-29 12:00:00"));
         for (int c = 0; c < 4; ++c) QCOMPARE(cell(m, 1, c).isEmpty(), c != 1);
-        QCOMPARE(cell(m, 1, 1), QString("0.30000000000000004"));
+        QCOMPARE(cell(m, 1, 1), QString("0.3"));
         QCOMPARE(cell(m, 2, 1), QString("123456789.125"));
         QVERIFY(alignment(m, 0, 1) & Qt::AlignRight);
         QVERIFY(alignment(m, 0, 2) & Qt::AlignRight);
@@ -248,25 +248,29 @@ class TableViewerTest : public QObject {
         QCOMPARE(m.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QString("When"));
     }
 
-    void numbersShowTheirShortestTextOrFixedDecimals() {
-        // Expected texts are Python's repr (without its ".0") and "%.*f".
+    void numbersShowFifteenDigitsAllDigitsOrFixedDecimals() {
+        // Expected texts are Python's repr (without its ".0") of the value
+        // and of float("%.14e" % value), and "%.*f".
         struct Case {
             double x;
-            const char* shortest;
+            const char* readable;  // 15 significant digits, the first choice
+            const char* all;
             const char* two;  // with two decimals
         };
         const Case cases[] = {
-            {44.8565, "44.8565", "44.86"},
-            {0.1, "0.1", "0.10"},
-            {1e-7, "1e-07", "0.00"},
-            {0.0001, "0.0001", "0.00"},
-            {123456789012.0, "123456789012", "123456789012.00"},
-            {1.0 / 3.0, "0.3333333333333333", "0.33"},
-            {-42.0, "-42", "-42.00"},
-            {1e6, "1000000", "1000000.00"},
-            {2.675, "2.675", "2.67"},  // just below 2.675 in binary
-            {1e16, "1e+16", "1e+16"},  // fixed decimals stop where digits run long
-            {5e-324, "5e-324", "0.00"},
+            {44.8565, "44.8565", "44.8565", "44.86"},
+            {44.856500000000004, "44.8565", "44.856500000000004", "44.86"},
+            {0.1 + 0.2, "0.3", "0.30000000000000004", "0.30"},
+            {0.1, "0.1", "0.1", "0.10"},
+            {1e-7, "1e-07", "1e-07", "0.00"},
+            {0.0001, "0.0001", "0.0001", "0.00"},
+            {123456789012.0, "123456789012", "123456789012", "123456789012.00"},
+            {1.0 / 3.0, "0.333333333333333", "0.3333333333333333", "0.33"},
+            {-42.0, "-42", "-42", "-42.00"},
+            {1e6, "1000000", "1000000", "1000000.00"},
+            {2.675, "2.675", "2.675", "2.67"},  // just below 2.675 in binary
+            {1e16, "1e+16", "1e+16", "1e+16"},  // fixed decimals stop where digits run long
+            {5e-324, "5e-324", "5e-324", "0.00"},
         };
         QVERIFY(fx->makeTable("Numbers", {{"X", dao::dbDouble}, {"F", dao::dbSingle}}));
         for (const Case& c : cases) QVERIFY(fx->addRow("Numbers", {{"X", c.x}, {"F", 0.1}}));
@@ -275,10 +279,13 @@ class TableViewerTest : public QObject {
         RecordsetModel& m = *v->Model();
         const int n = static_cast<int>(std::size(cases));
         QCOMPARE(m.rowCount(), n);
-        for (int r = 0; r < n; ++r) QCOMPARE(cell(m, r, 0), QString(cases[r].shortest));
+        for (int r = 0; r < n; ++r) QCOMPARE(cell(m, r, 0), QString(cases[r].readable));
         // A Single field keeps 0.1 as the float nearest it.
         QCOMPARE(cell(m, 0, 1), QString("0.1"));
         QCOMPARE(designer::CellText(dao::Value(0.10000000149011612), dao::dbDouble),
+                 QString("0.100000001490116"));
+        QCOMPARE(designer::CellText(dao::Value(0.10000000149011612), dao::dbDouble,
+                                    designer::kAllDigitsDecimals),
                  QString("0.10000000149011612"));
         QCOMPARE(designer::CellText(dao::Value(7), dao::dbLong, 3), QString("7.000"));
         // The table stores a negative zero as 0; a query can still give one.
@@ -288,10 +295,12 @@ class TableViewerTest : public QObject {
 
         // Decimals from the header's menu: the spin box asks, only column X changes.
         std::unique_ptr<QMenu> menu = v->ColumnMenu(0);
-        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions().size(), 3);
         QCOMPARE(menu->actions()[0]->text(), QString("Decimals..."));
-        QCOMPARE(menu->actions()[1]->text(), QString("Shortest"));
+        QCOMPARE(menu->actions()[1]->text(), QString("15 Significant Digits"));
+        QCOMPARE(menu->actions()[2]->text(), QString("All Digits"));
         QVERIFY(menu->actions()[1]->isChecked());
+        QVERIFY(!menu->actions()[2]->isChecked());
         const int shortestWidth = v->Grid()->columnWidth(0);
         QTimer::singleShot(0, [] {
             auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
@@ -302,13 +311,17 @@ class TableViewerTest : public QObject {
         menu->actions()[0]->trigger();
         for (int r = 0; r < n; ++r) QCOMPARE(cell(m, r, 0), QString(cases[r].two));
         QCOMPARE(cell(m, 0, 1), QString("0.1"));
-        // Sized again for the new texts: narrower than "0.3333333333333333" needed.
+        // Sized again for the new texts: narrower than "44.856500000000004" needed.
         QVERIFY(fits(*v, 0, "123456789012.00"));
         QVERIFY(v->Grid()->columnWidth(0) < shortestWidth);
         menu = v->ColumnMenu(0);
         QVERIFY(!menu->actions()[1]->isChecked());
+        menu->actions()[2]->trigger();
+        for (int r = 0; r < n; ++r) QCOMPARE(cell(m, r, 0), QString(cases[r].all));
+        menu = v->ColumnMenu(0);
+        QVERIFY(menu->actions()[2]->isChecked());
         menu->actions()[1]->trigger();
-        for (int r = 0; r < n; ++r) QCOMPARE(cell(m, r, 0), QString(cases[r].shortest));
+        for (int r = 0; r < n; ++r) QCOMPARE(cell(m, r, 0), QString(cases[r].readable));
         v->SetColumnDecimals(1, 4);
         QCOMPARE(cell(m, 0, 1), QString("0.1000"));
     }
