@@ -88,8 +88,12 @@ void ScenarioWizard::fitToLargestPage() {
     // place from page to page.
     scenario::ScenarioDraft scratch = draft_;
     QSize largest;
-    auto measure = [&largest](QWidget* page) {
-        largest = largest.expandedTo(page->sizeHint()).expandedTo(page->minimumSizeHint());
+    // The field lists stretch, so the fields pages ask only for their least
+    // size: at their preferred one three stacked lists would make the window
+    // taller than many screens.
+    auto measure = [&largest](QWidget* page, bool stretches = false) {
+        largest = largest.expandedTo(page->minimumSizeHint());
+        if (!stretches) largest = largest.expandedTo(page->sizeHint());
         delete page;
     };
     measure(new TypePage(app_, scratch));
@@ -98,7 +102,7 @@ void ScenarioWizard::fitToLargestPage() {
         scratch.subtype = type.name;
         auto* fields = new FieldsPage(app_, scratch);
         fields->LayOutLists();
-        measure(fields);
+        measure(fields, true);
         auto* finish = new FinishPage(app_, scratch);
         // Both output names shown: the longest labels.
         if (type.detailOption) scratch.setOption(type.detailOption, true);
