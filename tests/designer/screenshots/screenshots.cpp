@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -17,8 +18,10 @@
 #include "designer/designer_setup.h"
 #include "designer/frame/main_frame.h"
 #include "designer/frame/open_database_dialog.h"
+#include "designer/scenarios/status_window.h"
 #include "designer/tools/code_generator_dialog.h"
 #include "designer/tools/probability_calculator.h"
+#include "designer/viewer/chart_panel.h"
 #include "designer/viewer/table_viewer.h"
 #include "designer/wizard/default_pages.h"
 #include "designer/wizard/options_page.h"
@@ -83,18 +86,37 @@ void wizardShot(designer::AppState& state, std::int32_t id, int page, const QStr
     save(&wizard, dir, name);
 }
 
-// An output table of the demo in a viewer of its own, at its chart.
-void chartShot(designer::AppState& state, const char* table, const QString& dir, const char* name) {
+// An output table in a viewer of its own, at a page of its chart.
+void chartShot(designer::AppState& state, const char* table, const QString& dir, const char* name,
+               int page = 0) {
     designer::TableViewer* viewer =
         designer::CreateTableViewer(state, table, "Scenario Output Table", nullptr);
-    if (!viewer || !viewer->ShowChart()) {
+    designer::ChartPanel* chart = viewer ? viewer->ShowChart() : nullptr;
+    if (!chart) {
         std::fprintf(stderr, "no chart for %s\n", table);
         ++failures;
         delete viewer;
         return;
     }
+    chart->ShowPage(page);
     viewer->resize(900, 600);
     viewer->show();
+    save(viewer, dir, name);
+    delete viewer;
+}
+
+// The grid of a table scrolled to its last rows.
+void gridEndShot(designer::AppState& state, const char* table, const QString& dir,
+                 const char* name) {
+    designer::TableViewer* viewer =
+        designer::CreateTableViewer(state, table, "Scenario Output Table 2", nullptr);
+    if (!viewer) {
+        ++failures;
+        return;
+    }
+    viewer->resize(900, 600);
+    viewer->show();
+    viewer->ScrollToEnd();
     save(viewer, dir, name);
     delete viewer;
 }
@@ -104,8 +126,8 @@ void chartShot(designer::AppState& state, const char* table, const QString& dir,
 int main(int argc, char** argv) {
     qrv::RegisterAnalyses();
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: quorvane-screenshots DB DIR\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: quorvane-screenshots DB DIR [LARGE_DB]\n");
         return 2;
     }
     const std::string db = QFileInfo(argv[1]).absoluteFilePath().toStdString();
@@ -166,6 +188,44 @@ int main(int argc, char** argv) {
     open.show();
     save(&open, dir, "12-open-database.png");
 
+    // The fields page says which values are ignored (scenario 2 ignores
+    // pressures below 95); a t-test without its detail table greys the name.
+    wizardShot(state, 2, designer::ScenarioWizard::kFieldsPage, dir, "13-wizard-ignore-rule.png");
+    wizardShot(state, 14, designer::ScenarioWizard::kFinishPage, dir, "14-wizard-no-detail.png");
+    // Boxes computed from the input: the table holds no quartiles.
+    chartShot(state, "Demo_Describe_Pressure", dir, "15-box-plots-computed.png");
+
+    // Three windows and the Window menu listing them.
+    state.Actions().showTableData("Demo_Frequency", "Scenario Output Table");
+    state.Actions().showTableData("Demo_Percentiles", "Scenario Output Table");
+    if (QMenu* menu = frame.showWindowMenu()) {
+        save(&frame, dir, "16-window-menu-frame.png");
+        save(menu, dir, "17-window-menu.png");
+        menu->close();
+    } else {
+        ++failures;
+    }
+
+    designer::StatusWindow status;
+    status.SetScenario(12, "Yield on temperature, quadratic");
+    status.ShowCancelled();
+    status.show();
+    save(&status, dir, "18-run-cancelled.png");
+
     frame.closeDatabase();
+
+    // A million-row residual table: both plots from a sample of the whole
+    // range, and the grid at its last rows.
+    if (argc == 4) {
+        const std::string large = QFileInfo(argv[3]).absoluteFilePath().toStdString();
+        if (!frame.openDatabase(large)) {
+            std::fprintf(stderr, "could not open %s\n", large.c_str());
+            return 1;
+        }
+        chartShot(state, "Large_Residuals", dir, "19-large-observed-fitted.png", 0);
+        chartShot(state, "Large_Residuals", dir, "20-large-residuals-fitted.png", 1);
+        gridEndShot(state, "Large_Residuals", dir, "21-large-grid-end.png");
+        frame.closeDatabase();
+    }
     return failures == 0 ? 0 : 1;
 }
