@@ -266,7 +266,9 @@ QChart* ChartPanel::buildChart(const ChartPage& page) const {
             double top = 0;
             for (size_t i = 0; i < page.barHeights.size(); ++i) {
                 *set << page.barHeights[i];
-                labels << q(page.barLabels[i]);
+                // An interval's two borders on two lines: on one they are cut
+                // short as soon as there are a few bars.
+                labels << q(page.barLabels[i]).toHtmlEscaped().replace(", ", ",<br>");
                 top = std::max(top, page.barHeights[i]);
             }
             auto* series = new QBarSeries;

@@ -267,7 +267,7 @@ class ViewerChartTest : public QObject {
         auto* x = qobject_cast<QBarCategoryAxis*>(axes.value(0));
         QVERIFY(x);
         QCOMPARE(x->categories().value(0), QString("under 0"));
-        QCOMPARE(x->categories().value(2), QString("[10, 20)"));
+        QCOMPARE(x->categories().value(2), QString("[10,<br>20)"));  // borders on two lines
         // The second page, chosen as a user would.
         auto* combo = panel->findChild<QComboBox*>("cboChartPage");
         QVERIFY(combo);
@@ -639,7 +639,7 @@ class ViewerChartTest : public QObject {
         ChartPanel panel(data, fx->prompter);
         auto* x = qobject_cast<QBarCategoryAxis*>(panel.Chart()->axes(Qt::Horizontal).value(0));
         QVERIFY(x);
-        QCOMPARE(x->categories(), (QStringList{"[1, 1)", "[1, 1) (2)", "[1, 2)"}));
+        QCOMPARE(x->categories(), (QStringList{"[1,<br>1)", "[1,<br>1) (2)", "[1,<br>2)"}));
     }
 
     // --- Titles, axis names, saving ---------------------------------------------
