@@ -26,6 +26,16 @@ class OutputGuard : public EngineTest {
         s.output2 = out2;
         return addScenario(s);
     }
+    // A chi-square of Data's Grp, writing out1 and its detail table out2.
+    std::int32_t chiSquareInto(const std::string& out1, const std::string& out2) {
+        ScenarioRow chi;
+        chi.subtype = "Chi-Square";
+        chi.category = "N";
+        chi.output1 = out1;
+        chi.output2 = out2;
+        chi.fields = {{"Grp", "C"}};
+        return addScenario(chi);
+    }
     // A fingerprint of every row of a table, to prove it unchanged.
     std::string contents(const std::string& table) {
         std::string out;
@@ -156,13 +166,7 @@ TEST_F(OutputGuard, AnOutputDroppedElsewhereIsWrittenAgainWithoutAQuestion) {
 // chi-square with its detail table, the first alone without it (even with
 // the detail table of the run before still there), nothing when it failed.
 TEST_F(OutputGuard, WrittenOutputsAreTheTablesTheRunPutInPlace) {
-    ScenarioRow chi;
-    chi.subtype = "Chi-Square";
-    chi.category = "N";
-    chi.output1 = "C1";
-    chi.output2 = "C2";
-    chi.fields = {{"Grp", "C"}};
-    const auto id = addScenario(chi);
+    const auto id = chiSquareInto("C1", "C2");
     struct Case {
         const char* what;
         bool detail;
@@ -192,13 +196,7 @@ TEST_F(OutputGuard, WrittenOutputsAreTheTablesTheRunPutInPlace) {
 // A detail table the run will not write is not asked about, nor touched.
 TEST_F(OutputGuard, ADetailTableTurnedOffIsNeitherAskedAboutNorTouched) {
     makeUserTable("C2");
-    ScenarioRow chi;
-    chi.subtype = "Chi-Square";
-    chi.category = "N";
-    chi.output1 = "C1";
-    chi.output2 = "C2";
-    chi.fields = {{"Grp", "C"}};
-    const auto id = addScenario(chi);
+    const auto id = chiSquareInto("C1", "C2");
     setOptions(id, {{"ChiDetail", false}});
     prompter.answer = false;
     ASSERT_TRUE(run(id)) << engine.ErrorInfo();
