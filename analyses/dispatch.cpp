@@ -36,12 +36,6 @@ char firstLetter(const std::string& s) {
     return s.empty() ? '-' : s[0];
 }
 
-// The detail table of an analysis whose option for it is off is not
-// written, whatever name a stored scenario still gives it.
-std::string detailTable(const CLumvarScenario& s, bool wanted) {
-    return wanted ? s.OutputTable2 : std::string();
-}
-
 double nullAsZero(const Value& v) {
     return v.isNull() ? 0.0 : v.asDouble();
 }
@@ -54,9 +48,9 @@ std::string RunGroup_s_Zelk(Quorvane& e) {
     // so that the weight field follows the data fields.
     std::vector<std::string> fields = e.FieldNames();
     if (e.HasY()) fields.erase(fields.begin() + e.GroupCount() + e.CompareCount() + e.XCount());
-    return CAnova().Quorvane_ANOVA(type, !s.GroupIgnoreBlanks, s.OutputTable1,
-                                   detailTable(s, s.GroupDetail), s.Table, fields, e.GroupCount(),
-                                   e.CompareCount(), e.XCount(), e.HasWeight(), e);
+    return CAnova().Quorvane_ANOVA(type, !s.GroupIgnoreBlanks, s.OutputTable1, s.OutputTable2,
+                                   s.Table, fields, e.GroupCount(), e.CompareCount(), e.XCount(),
+                                   e.HasWeight(), e);
 }
 
 std::string RunDescribe_s_Zelk(Quorvane& e) {
@@ -267,9 +261,9 @@ std::string RunFriedman(Quorvane& e) {
     std::vector<std::string> fields(all.begin(), all.begin() + groups);
     fields.insert(fields.end(), all.begin() + xFrom, all.begin() + xFrom + e.XCount());
     if (e.HasWeight()) fields.push_back(all.back());
-    return CNonParamFriedman().Quorvane_NonParamFriedman(
-        s.OutputTable1, detailTable(s, s.NPFriedmanDetail), s.Table, fields, e.GroupCount(),
-        e.XCount(), e.HasWeight(), e);
+    return CNonParamFriedman().Quorvane_NonParamFriedman(s.OutputTable1, s.OutputTable2, s.Table,
+                                                         fields, e.GroupCount(), e.XCount(),
+                                                         e.HasWeight(), e);
 }
 
 // Two- and N-sample tests split the rows by exactly one compare field.
@@ -310,8 +304,8 @@ std::string RunNPNSample_s_Zelk(Quorvane& e) {
     if (std::string m = oneCompareField(e.CompareCount()); !m.empty()) return m;
     const CLumvarScenario& s = *e.Scenario();
     return CNonParamMannKruskalKS().Quorvane_MannKSKruskal(
-        s.OutputTable1, detailTable(s, s.NPKruskalDetail), s.Table, sampleFields(e),
-        e.GroupCount() + 1, e.XCount(), e.HasWeight(), false, false, true, e);
+        s.OutputTable1, s.OutputTable2, s.Table, sampleFields(e), e.GroupCount() + 1, e.XCount(),
+        e.HasWeight(), false, false, true, e);
 }
 
 // The routine of each analysis type that is not a group analysis, by the

@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "engine/quorvane.h"
-#include "scenario/analysis_types.h"
 #include "scenario/output_names.h"
 
 namespace qrv {
@@ -49,12 +48,6 @@ std::string Quorvane::checkOutputNames() {
     scenario::OutputNameRequest request;
     request.output1 = s.OutputTable1;
     request.output2 = s.OutputTable2;
-    // A detail table whose option is off is not written, whatever name the
-    // scenario still keeps: a table of that name is none of this run's business.
-    const scenario::AnalysisType* type = scenario::FindAnalysisType(stored_.subtype);
-    if (type && type->second == scenario::SecondOutput::WithDetail &&
-        !stored_.flag(type->detailOption))
-        request.output2.clear();
     request.input = s.Table;
     request.inputHere = sameFile(outputDb_, sourceDb_);
     request.scenariosHere = sameFile(outputDb_, scenarioDb_);

@@ -9,6 +9,7 @@
 #include "dataaccess/dialect/sql_dialect.h"
 #include "engine/analysis_dispatch.h"
 #include "engine/run_report.h"
+#include "scenario/analysis_types.h"
 #include "scenario/scenario_validity.h"
 
 namespace qrv {
@@ -299,6 +300,12 @@ std::string Quorvane::loadScenario(std::int32_t number) {
     stored_.input = s->Table;
     stored_.output1 = s->OutputTable1;
     stored_.output2 = s->OutputTable2;
+    // A detail table whose option is off is not written, whatever name the
+    // scenario still keeps: the run neither writes, guards nor names it.
+    if (const scenario::AnalysisType* type = scenario::FindAnalysisType(stored_.subtype);
+        type && type->second == scenario::SecondOutput::WithDetail &&
+        !stored_.flag(type->detailOption))
+        s->OutputTable2.clear();
 
     for (; !fields->Eof(); fields->MoveNext()) {
         s->AddField(fields->GetValue("FieldDef_Name")->toText(),
